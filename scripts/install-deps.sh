@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building and testing Scrivane on Debian needs, and nothing that is already there.
+set -euo pipefail
+
+pkgs=(g++-mingw-w64-x86-64 wine64 wine xvfb openbox x11-apps imagemagick
+      cmake make ninja-build googletest cups printer-driver-cups-pdf poppler-utils pandoc
+      python3 x11-xserver-utils)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

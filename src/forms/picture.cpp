@@ -1,0 +1,54 @@
+#include "forms/picture.h"
+
+namespace forms {
+
+long PixelsToHimetric(int pixels, int dpi) {
+  if (dpi <= 0) dpi = 96;
+  return ::MulDiv(pixels, 2540, dpi);
+}
+
+PictureObject::PictureObject(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap), palette_(palette) {
+  BITMAP bm{};
+  if (bitmap && ::GetObjectW(bitmap, sizeof bm, &bm) == sizeof bm) {
+    width_ = bm.bmWidth;
+    height_ = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+    bitsPerPixel_ = bm.bmBitsPixel * bm.bmPlanes;
+  }
+}
+
+PictureObject::~PictureObject() { ReleaseDc(); }
+
+static int ScreenDpi(int index) {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, index) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+long PictureObject::WidthHimetric() const { return PixelsToHimetric(width_, ScreenDpi(LOGPIXELSX)); }
+long PictureObject::HeightHimetric() const { return PixelsToHimetric(height_, ScreenDpi(LOGPIXELSY)); }
+
+HDC PictureObject::Dc() const {
+  if (!dc_ && bitmap_) {
+    dc_.Reset(::CreateCompatibleDC(nullptr));
+    if (dc_) {
+      previousBitmap_ = ::SelectObject(dc_.Get(), bitmap_.Get());
+      if (palette_) {
+        previousPalette_ = ::SelectPalette(dc_.Get(), palette_.Get(), FALSE);
+        ::RealizePalette(dc_.Get());
+      }
+    }
+  }
+  return dc_.Get();
+}
+
+void PictureObject::ReleaseDc() const {
+  if (!dc_) return;
+  if (previousPalette_) ::SelectPalette(dc_.Get(), previousPalette_, FALSE);
+  if (previousBitmap_) ::SelectObject(dc_.Get(), previousBitmap_);
+  previousPalette_ = nullptr;
+  previousBitmap_ = nullptr;
+  dc_.Reset();
+}
+
+}  // namespace forms

@@ -1,0 +1,349 @@
+#include "forms/picture_box.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+constexpr wchar_t kClassName[] = L"ScrivanePictureBox";
+
+int ShiftState() {
+  int shift = 0;
+  if (::GetKeyState(VK_SHIFT) < 0) shift |= 1;
+  if (::GetKeyState(VK_CONTROL) < 0) shift |= 2;
+  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+int ButtonsHeld(WPARAM wParam) {
+  int buttons = 0;
+  if (wParam & MK_LBUTTON) buttons |= kLeftButton;
+  if (wParam & MK_RBUTTON) buttons |= kRightButton;
+  if (wParam & MK_MBUTTON) buttons |= kMiddleButton;
+  return buttons;
+}
+}  // namespace
+
+PictureBox::~PictureBox() { Destroy(); }
+
+bool PictureBox::Create(HWND parent, int id, int x, int y, int width, int height, bool visible) {
+  // CS_OWNDC: one DC for the life of the window, so a stroke segment costs no GetDC round trip.
+  RegisterWindowClass(kClassName, CS_OWNDC);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible ? WS_VISIBLE : 0);
+  if (!CreateWindowObject(0, kClassName, L"", style, x, y, width, height, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)))) {
+    return false;
+  }
+  windowDc_ = ::GetDC(Hwnd());
+  return true;
+}
+
+void PictureBox::OnDestroyed() {
+  windowDc_ = nullptr;
+  if (surfaceDc_ && surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
+  surfacePrevious_ = nullptr;
+  surfaceDc_.Reset();
+  surface_.Reset();
+  surfaceWidth_ = surfaceHeight_ = 0;
+  surfaceLive_ = false;
+  pen_.Reset();
+  penWidth_ = -1;
+  brush_.Reset();
+  hasBrush_ = false;
+  buttonsDown_ = 0;
+}
+
+int PictureBox::Width() const {
+  RECT rc{};
+  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
+  return rc.right;
+}
+
+int PictureBox::Height() const {
+  RECT rc{};
+  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
+  return rc.bottom;
+}
+
+void PictureBox::Move(int x, int y, int width, int height) {
+  if (Hwnd()) ::SetWindowPos(Hwnd(), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PictureBox::SetAutoSize(bool on) {
+  autoSize_ = on;
+  if (autoSize_ && picture_ && Hwnd()) {
+    ::SetWindowPos(Hwnd(), nullptr, 0, 0, picture_->WidthPixels(), picture_->HeightPixels(),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void PictureBox::SetPicture(Picture picture) {
+  picture_ = std::move(picture);
+  surfaceLive_ = false;
+  if (!Hwnd()) return;
+  if (autoSize_ && picture_) {
+    ::SetWindowPos(Hwnd(), nullptr, 0, 0, picture_->WidthPixels(), picture_->HeightPixels(),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void PictureBox::EnsureSurface() {
+  if (surfaceLive_ || !Hwnd()) return;
+  int w = std::max(Width(), 1);
+  int h = std::max(Height(), 1);
+  if (!surfaceDc_) surfaceDc_.Reset(::CreateCompatibleDC(windowDc_));
+  if (!surface_ || w != surfaceWidth_ || h != surfaceHeight_) {
+    if (surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
+    surfacePrevious_ = nullptr;
+    surface_.Reset(::CreateCompatibleBitmap(windowDc_, w, h));
+    surfaceWidth_ = w;
+    surfaceHeight_ = h;
+    surfacePrevious_ = ::SelectObject(surfaceDc_.Get(), surface_.Get());
+  }
+  RECT all{0, 0, w, h};
+  PaintFromPicture(surfaceDc_.Get(), all);
+  surfaceLive_ = true;
+}
+
+void PictureBox::PaintFromPicture(HDC dc, const RECT& area) {
+  int pw = 0, ph = 0;
+  if (picture_ && picture_->Dc()) {
+    pw = picture_->WidthPixels();
+    ph = picture_->HeightPixels();
+    RECT pic{0, 0, pw, ph};
+    RECT part{};
+    if (::IntersectRect(&part, &pic, &area)) {
+      ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, picture_->Dc(), part.left,
+               part.top, SRCCOPY);
+    }
+  }
+  // Beyond the picture: the back colour.
+  HBRUSH back = BrushFor(backColor_);
+  if (area.right > pw) {
+    RECT r{std::max<LONG>(area.left, pw), area.top, area.right, area.bottom};
+    ::FillRect(dc, &r, back);
+  }
+  if (area.bottom > ph) {
+    RECT r{area.left, std::max<LONG>(area.top, ph), std::min<LONG>(area.right, pw), area.bottom};
+    if (r.right > r.left) ::FillRect(dc, &r, back);
+  }
+}
+
+void PictureBox::Present(RECT area) {
+  if (!windowDc_) return;
+  RECT all{0, 0, surfaceWidth_, surfaceHeight_};
+  if (!::IntersectRect(&area, &area, &all)) return;
+  ::BitBlt(windowDc_, area.left, area.top, area.right - area.left, area.bottom - area.top, surfaceDc_.Get(),
+           area.left, area.top, SRCCOPY);
+}
+
+HPEN PictureBox::PenFor(COLORREF color, int width) {
+  if (!pen_ || color != penColor_ || width != penWidth_) {
+    pen_.Reset(::CreatePen(PS_SOLID, width, color));
+    penColor_ = color;
+    penWidth_ = width;
+  }
+  return pen_.Get();
+}
+
+HBRUSH PictureBox::BrushFor(COLORREF color) {
+  if (!hasBrush_ || color != brushColor_) {
+    brush_.Reset(::CreateSolidBrush(color));
+    brushColor_ = color;
+    hasBrush_ = true;
+  }
+  return brush_.Get();
+}
+
+void PictureBox::PSet(int x, int y, COLORREF color, int width) {
+  current_ = {x, y};
+  EnsureSurface();
+  if (!surfaceLive_) return;
+  HDC dc = surfaceDc_.Get();
+  int oldRop = ::SetROP2(dc, drawMode_);
+  RECT changed;
+  if (width <= 1) {
+    SelectGuard pen(dc, PenFor(color, 1));
+    ::MoveToEx(dc, x, y, nullptr);
+    ::LineTo(dc, x + 1, y);
+    changed = {x, y, x + 1, y + 1};
+  } else {
+    // A round dot of diameter `width` centred on the point.
+    int left = x - width / 2;
+    int top = y - width / 2;
+    SelectGuard pen(dc, ::GetStockObject(NULL_PEN));
+    SelectGuard brush(dc, BrushFor(color));
+    ::Ellipse(dc, left, top, left + width + 1, top + width + 1);
+    changed = {left, top, left + width + 1, top + width + 1};
+  }
+  ::SetROP2(dc, oldRop);
+  ::MoveToEx(dc, x, y, nullptr);
+  Present(changed);
+}
+
+void PictureBox::LineTo(int x, int y, COLORREF color, int width) {
+  POINT from = current_;
+  current_ = {x, y};
+  EnsureSurface();
+  if (!surfaceLive_) return;
+  HDC dc = surfaceDc_.Get();
+  int oldRop = ::SetROP2(dc, drawMode_);
+  int w = std::max(width, 1);
+  {
+    // A solid pen wider than one pixel is drawn with round ends and joins.
+    SelectGuard pen(dc, PenFor(color, w));
+    ::MoveToEx(dc, from.x, from.y, nullptr);
+    ::LineTo(dc, x, y);
+    if (w == 1) ::LineTo(dc, x + 1, y);  // GDI leaves out the last pixel; the line ends on the point.
+  }
+  ::SetROP2(dc, oldRop);
+  ::MoveToEx(dc, x, y, nullptr);
+  int reach = w / 2 + 2;
+  RECT changed{std::min<LONG>(from.x, x) - reach, std::min<LONG>(from.y, y) - reach,
+               std::max<LONG>(from.x, x) + reach + 1, std::max<LONG>(from.y, y) + reach + 1};
+  Present(changed);
+}
+
+void PictureBox::CopyRectFrom(const PictureObject& source, int x, int y, int width, int height) {
+  EnsureSurface();
+  if (!surfaceLive_ || width <= 0 || height <= 0) return;
+  HDC sourceDc = source.Dc();
+  if (!sourceDc) return;
+  // Parts of the rectangle outside the source picture or the surface are not drawn.
+  RECT want{x, y, x + width, y + height};
+  RECT src{0, 0, source.WidthPixels(), source.HeightPixels()};
+  RECT dst{0, 0, surfaceWidth_, surfaceHeight_};
+  RECT part{};
+  if (!::IntersectRect(&part, &want, &src) || !::IntersectRect(&part, &part, &dst)) return;
+  ::BitBlt(surfaceDc_.Get(), part.left, part.top, part.right - part.left, part.bottom - part.top, sourceDc,
+           part.left, part.top, SRCCOPY);
+  Present(part);
+}
+
+void PictureBox::Cls() {
+  current_ = {0, 0};
+  surfaceLive_ = false;
+  if (Hwnd()) {
+    ::InvalidateRect(Hwnd(), nullptr, FALSE);
+    ::UpdateWindow(Hwnd());
+  }
+}
+
+HDC PictureBox::ContentDc() {
+  EnsureSurface();
+  return surfaceDc_.Get();
+}
+
+void PictureBox::MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
+  float x = static_cast<float>(GET_X_LPARAM(lParam));
+  float y = static_cast<float>(GET_Y_LPARAM(lParam));
+  int shift = ShiftState();
+  int button = 0;
+  switch (msg) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP: button = kLeftButton; break;
+    case WM_RBUTTONDOWN: case WM_RBUTTONUP: button = kRightButton; break;
+    case WM_MBUTTONDOWN: case WM_MBUTTONUP: button = kMiddleButton; break;
+    default: break;
+  }
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (::GetFocus() != Hwnd()) ::SetFocus(Hwnd());
+      if (buttonsDown_ == 0) ::SetCapture(Hwnd());
+      buttonsDown_ |= button;
+      if (events_.mouseDown) events_.mouseDown(button, shift, x, y);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      buttonsDown_ &= ~button;
+      if (buttonsDown_ == 0 && ::GetCapture() == Hwnd()) ::ReleaseCapture();
+      if (events_.mouseUp) events_.mouseUp(button, shift, x, y);
+      break;
+    case WM_MOUSEMOVE:
+      if (events_.mouseMove) events_.mouseMove(ButtonsHeld(wParam), shift, x, y);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(Hwnd(), &ps);
+      if (surfaceLive_) {
+        ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                 ps.rcPaint.bottom - ps.rcPaint.top, surfaceDc_.Get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        // The box may have grown since the surface was made: the rest is background.
+        if (ps.rcPaint.right > surfaceWidth_ || ps.rcPaint.bottom > surfaceHeight_) {
+          RECT extra = ps.rcPaint;
+          if (extra.right > surfaceWidth_) {
+            RECT r{std::max<LONG>(extra.left, surfaceWidth_), extra.top, extra.right, extra.bottom};
+            PaintFromPicture(dc, r);
+          }
+          if (extra.bottom > surfaceHeight_) {
+            RECT r{extra.left, std::max<LONG>(extra.top, surfaceHeight_), extra.right, extra.bottom};
+            PaintFromPicture(dc, r);
+          }
+        }
+      } else {
+        PaintFromPicture(dc, ps.rcPaint);
+      }
+      ::EndPaint(Hwnd(), &ps);
+      return 0;
+    }
+    case WM_SIZE:
+      // A resized surface starts again from its background.
+      if (surfaceLive_ && (LOWORD(lParam) != surfaceWidth_ || HIWORD(lParam) != surfaceHeight_)) {
+        surfaceLive_ = false;
+        ::InvalidateRect(Hwnd(), nullptr, FALSE);
+      }
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB;
+    case WM_MOUSEACTIVATE:
+      return MA_ACTIVATE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+      MouseEvent(msg, wParam, lParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      buttonsDown_ = 0;
+      return 0;
+    case WM_CHAR:
+      if (events_.keyPress) {
+        short key = static_cast<short>(wParam);
+        events_.keyPress(key);
+      }
+      return 0;
+    case WM_KEYDOWN:
+      if (events_.keyDown) {
+        short key = static_cast<short>(wParam);
+        events_.keyDown(key, ShiftState());
+      }
+      return 0;
+    case WM_KEYUP:
+      if (events_.keyUp) {
+        short key = static_cast<short>(wParam);
+        events_.keyUp(key, ShiftState());
+      }
+      return 0;
+    default:
+      return DefaultProc(msg, wParam, lParam);
+  }
+}
+
+}  // namespace forms

@@ -1,0 +1,106 @@
+// The drawing surface: a child window that shows a picture as its background, optionally sizes
+// itself to that picture, and draws dots, lines and copied rectangles over it.
+//
+// What is drawn lives in an off-screen surface (background plus strokes and erasures) and every
+// repaint comes from there, so a dialog or window passing over the surface takes nothing away.
+// Each drawing call draws into the surface and brings only the changed rectangle to the screen,
+// at once. The off-screen surface is made on the first drawing call: until then the picture is
+// the whole content and is painted straight from the picture object.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "forms/handles.h"
+#include "forms/picture.h"
+#include "forms/window.h"
+
+namespace forms {
+
+// Mouse button codes as the event handlers receive them: for a press, the button; for a move,
+// the set of buttons held.
+enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+class PictureBox : public Window {
+ public:
+  struct Events {
+    std::function<void(int button, int shift, float x, float y)> mouseDown;
+    std::function<void(int button, int shift, float x, float y)> mouseMove;
+    std::function<void(int button, int shift, float x, float y)> mouseUp;
+    std::function<void(short& keyAscii)> keyPress;
+    std::function<void(short& keyCode, int shift)> keyDown;
+    std::function<void(short& keyCode, int shift)> keyUp;
+  };
+
+  PictureBox() = default;
+  ~PictureBox() override;
+
+  bool Create(HWND parent, int id, int x, int y, int width, int height, bool visible);
+  Events& On() { return events_; }
+
+  void SetAutoSize(bool on);
+  bool AutoSize() const { return autoSize_; }
+  // Makes `picture` the background (null for none). What was drawn is gone: the surface shows
+  // the new background. With AutoSize on, the box takes the picture's size.
+  void SetPicture(Picture picture);
+  const Picture& GetPicture() const { return picture_; }
+
+  void SetBackColor(COLORREF color) { backColor_ = color; }
+  // Raster operation for dots and lines: R2_MASKPEN (9) or R2_COPYPEN (13).
+  void SetDrawMode(int mode) { drawMode_ = mode; }
+  int DrawMode() const { return drawMode_; }
+
+  // One dot of `width` pixels (a round dot above 1) at (x, y); it becomes the current position.
+  void PSet(int x, int y, COLORREF color, int width);
+  // A solid line from the current position to (x, y), round-ended above width 1.
+  void LineTo(int x, int y, COLORREF color, int width);
+  POINT CurrentPosition() const { return current_; }
+  // Copies a rectangle of `source` to the same place on the surface (plain source copy).
+  void CopyRectFrom(const PictureObject& source, int x, int y, int width, int height);
+  // Clears everything drawn; the background stays; the current position returns to (0, 0).
+  void Cls();
+
+  // The surface's content as a DC (background plus drawing): for reading pixels.
+  HDC ContentDc();
+  int Width() const;
+  int Height() const;
+  void Move(int x, int y, int width, int height);
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnDestroyed() override;
+
+ private:
+  void EnsureSurface();
+  void PaintFromPicture(HDC dc, const RECT& area);
+  void Present(RECT area);
+  HPEN PenFor(COLORREF color, int width);
+  HBRUSH BrushFor(COLORREF color);
+  void MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  Events events_;
+  Picture picture_;
+  bool autoSize_ = false;
+  COLORREF backColor_ = ::GetSysColor(COLOR_BTNFACE);
+  int drawMode_ = R2_COPYPEN;
+  POINT current_{0, 0};
+
+  HDC windowDc_ = nullptr;  // the class's own DC, valid for the life of the window
+  UniqueMemoryDc surfaceDc_;
+  UniqueBitmap surface_;
+  HGDIOBJ surfacePrevious_ = nullptr;
+  int surfaceWidth_ = 0;
+  int surfaceHeight_ = 0;
+  bool surfaceLive_ = false;
+
+  UniquePen pen_;
+  COLORREF penColor_ = 0;
+  int penWidth_ = -1;
+  UniqueBrush brush_;
+  COLORREF brushColor_ = 0;
+  bool hasBrush_ = false;
+  int buttonsDown_ = 0;
+};
+
+}  // namespace forms

@@ -1,0 +1,111 @@
+#include "forms/window.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace forms {
+
+std::vector<Window*>& Window::OpenForms() {
+  static std::vector<Window*> forms;
+  return forms;
+}
+
+Window::~Window() { Destroy(); }
+
+void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HCURSOR cursor,
+                                 HICON icon, HICON smallIcon) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (::GetClassInfoExW(instance, className, &existing)) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = &Window::ThunkProc;
+  wc.hInstance = instance;
+  wc.hCursor = cursor;
+  wc.hbrBackground = background;
+  wc.hIcon = icon;
+  wc.hIconSm = smallIcon;
+  wc.lpszClassName = className;
+  ::RegisterClassExW(&wc);
+}
+
+bool Window::CreateWindowObject(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style,
+                                int x, int y, int width, int height, HWND parent, HMENU menuOrId) {
+  if (hwnd_) return true;
+  ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                    ::GetModuleHandleW(nullptr), this);
+  return hwnd_ != nullptr;
+}
+
+void Window::Destroy() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+long Window::CountOpenForms(const std::wstring& name) {
+  auto lower = [](std::wstring s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return s;
+  };
+  const std::wstring wanted = lower(name);
+  long count = 0;
+  for (const Window* w : OpenForms()) {
+    if (!w->formName_.empty() && lower(w->formName_) == wanted) ++count;
+  }
+  return count;
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultProc(msg, wParam, lParam); }
+
+LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Window* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    self = static_cast<Window*>(cs->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->hwnd_ = hwnd;
+    if (!self->formName_.empty()) OpenForms().push_back(self);
+  } else {
+    self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    auto& open = OpenForms();
+    open.erase(std::remove(open.begin(), open.end(), self), open.end());
+    self->hwnd_ = nullptr;
+    self->OnDestroyed();
+    return result;
+  }
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+static double LogPixels(int index) {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, index) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+double TwipsPerPixelX() { return 1440.0 / LogPixels(LOGPIXELSX); }
+double TwipsPerPixelY() { return 1440.0 / LogPixels(LOGPIXELSY); }
+
+void DoEvents() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace forms

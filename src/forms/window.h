@@ -1,0 +1,60 @@
+// The base of every window of ours: one class per window, its state in members, a static
+// window-procedure thunk that finds the object, and a HandleMessage switch in the subclass.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace forms {
+
+class Window {
+ public:
+  Window() = default;
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+  virtual ~Window();
+
+  HWND Hwnd() const { return hwnd_; }
+  bool IsCreated() const { return hwnd_ != nullptr; }
+  bool IsVisible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
+
+  // Registers a window class whose procedure is the thunk; repeated calls are harmless.
+  static void RegisterWindowClass(const wchar_t* className, UINT style = 0, HBRUSH background = nullptr,
+                                  HCURSOR cursor = nullptr, HICON icon = nullptr, HICON smallIcon = nullptr);
+
+  // Creates the window; `this` is attached at WM_NCCREATE, before any other message arrives.
+  bool CreateWindowObject(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x,
+                          int y, int width, int height, HWND parent, HMENU menuOrId);
+  void Destroy();
+
+  // The form's name (not its caption), as FormCount compares it; empty for child controls.
+  const std::wstring& FormName() const { return formName_; }
+
+  // Counts the open windows of this process whose form name equals `name`, ignoring case.
+  static long CountOpenForms(const std::wstring& name);
+
+ protected:
+  explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
+  virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Called from WM_NCDESTROY, after which the handle is gone.
+  virtual void OnDestroyed() {}
+
+ private:
+  static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  HWND hwnd_ = nullptr;
+  std::wstring formName_;
+  static std::vector<Window*>& OpenForms();
+};
+
+// Twips per pixel of the display (15 at 96 dpi), horizontally and vertically.
+double TwipsPerPixelX();
+double TwipsPerPixelY();
+
+// Runs the message loop until there is nothing left to do; used while waiting.
+void DoEvents();
+
+}  // namespace forms

@@ -1,0 +1,207 @@
+#include "overlay/ss.h"
+
+#include "capture/screen_capture.h"
+#include "overlay/pen_geometry.h"
+#include "settings/app_settings.h"
+
+namespace {
+constexpr wchar_t kOverlayClass[] = L"ScrivaneOverlay";
+constexpr int kIdPicture1 = 100;
+constexpr int kIdPicture2 = 101;
+constexpr int kIdPicture3 = 102;
+constexpr int kIdFirstButton = 200;
+}  // namespace
+
+ss& ss::Instance() {
+  // Created on first use and kept for the life of the process.
+  static ss* instance = new ss();
+  return *instance;
+}
+
+ss::ss() : forms::Window(L"ss") {}
+
+long ss::FormCount(const std::wstring& frmName) { return forms::Window::CountOpenForms(frmName); }
+
+HWND ss::CreateHiddenButton(const wchar_t* caption, int id) {
+  return ::CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | BS_PUSHBUTTON | WS_TABSTOP, 0, 0, 120, 30, Hwnd(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+}
+
+void ss::Load() {
+  if (IsCreated()) return;
+  RegisterWindowClass(kOverlayClass, 0, ::GetSysColorBrush(COLOR_BTNFACE));
+  const int cx = ::GetSystemMetrics(SM_CXSCREEN);
+  const int cy = ::GetSystemMetrics(SM_CYSCREEN);
+  // No frame, no caption bar, and a tool window so that it gets no taskbar button.
+  if (!CreateWindowObject(WS_EX_TOOLWINDOW, kOverlayClass, L"Capture and Print Example",
+                          WS_POPUP | WS_CLIPCHILDREN, 0, 0, cx, cy, nullptr, nullptr)) {
+    return;
+  }
+  // The six hidden buttons come first in tab order, so Picture1 is the first control that can
+  // take the focus.
+  cmdScreen = CreateHiddenButton(L"Capture Entire Screen", kIdFirstButton + 0);
+  cmdForm = CreateHiddenButton(L"Capture Entire Form", kIdFirstButton + 1);
+  cmdClient = CreateHiddenButton(L"Capture Client Area", kIdFirstButton + 2);
+  cmdActive = CreateHiddenButton(L"Capture Active Window", kIdFirstButton + 3);
+  cmdPrint = CreateHiddenButton(L"Print Picture", kIdFirstButton + 4);
+  cmdClear = CreateHiddenButton(L"Clear Picture", kIdFirstButton + 5);
+
+  Picture1.Create(Hwnd(), kIdPicture1, 0, 0, cx, cy, true);
+  Picture1.SetDrawMode(R2_MASKPEN);
+  Picture2.Create(Hwnd(), kIdPicture2, 0, 0, 16, 16, false);
+  Picture3.Create(Hwnd(), kIdPicture3, 0, 0, 16, 16, false);
+
+  auto& events = Picture1.On();
+  events.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
+  events.mouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
+  events.mouseUp = [this](int b, int s, float x, float y) { Picture1_MouseUp(b, s, x, y); };
+  events.keyPress = [this](short& key) { Picture1_KeyPress(key); };
+
+  CommonDialog1 = forms::CommonDialog{};
+  CommonDialog1.Owner = Hwnd();
+  Form_Load();
+}
+
+void ss::Form_Load() {
+  Picture1.SetAutoSize(true);
+  Picture2.SetAutoSize(true);
+  SetCursorImage(overlay::CursorKind::Highlighter);
+  penMode = 0;
+}
+
+void ss::OnDestroyed() {
+  // The window took its controls and both pictures with it.
+  Picture1.SetPicture(nullptr);
+  Picture2.SetPicture(nullptr);
+  Picture3.SetPicture(nullptr);
+  cmdScreen = cmdForm = cmdClient = cmdActive = cmdPrint = cmdClear = nullptr;
+}
+
+void ss::Unload() { Destroy(); }
+
+void ss::cmdScreen_Click() {
+  Load();
+  forms::Picture grab = capture::GrabDesktop();
+  Picture1.SetPicture(grab);
+  Picture2.SetPicture(Picture1.GetPicture());
+}
+
+void ss::ShowOverlay() {
+  Load();
+  if (!IsCreated()) return;
+  ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
+  ::SetForegroundWindow(Hwnd());
+  ::SetFocus(Picture1.Hwnd());
+  ::UpdateWindow(Hwnd());
+}
+
+void ss::SetCursorImage(overlay::CursorKind kind) {
+  cursorKind_ = kind;
+  cursor_ = overlay::CursorFor(kind);
+  // Take effect at once when the pointer is over us.
+  POINT pt;
+  if (IsVisible() && ::GetCursorPos(&pt)) {
+    HWND under = ::WindowFromPoint(pt);
+    if (under == Hwnd() || ::IsChild(Hwnd(), under)) ::SetCursor(cursor_);
+  }
+}
+
+void ss::TogglePen() {
+  if (penMode) {
+    penMode = 0;
+    Picture1.SetDrawMode(R2_MASKPEN);
+    SetCursorImage(overlay::CursorKind::Highlighter);
+  } else {
+    penMode = -1;
+    Picture1.SetDrawMode(R2_COPYPEN);
+    SetCursorImage(overlay::CursorKind::Pen);
+  }
+}
+
+void ss::ToggleEraser() {
+  if (eraserOn) {
+    eraserOn = 0;
+    SetCursorImage(overlay::CursorKind::Highlighter);
+  } else {
+    eraserOn = -1;
+    switch (AppSettings.erasersize) {
+      case 8: SetCursorImage(overlay::CursorKind::Eraser8); break;
+      case 16: SetCursorImage(overlay::CursorKind::Eraser16); break;
+      case 24: SetCursorImage(overlay::CursorKind::Eraser24); break;
+      default: SetCursorImage(overlay::CursorKind::Eraser32); break;
+    }
+  }
+}
+
+void ss::EraseAt(float X, float Y) {
+  const overlay::SquareI sq =
+      overlay::EraserSquare(AppSettings.erasersize, static_cast<int>(X), static_cast<int>(Y));
+  const forms::Picture& clean = Picture2.GetPicture();
+  if (clean) Picture1.CopyRectFrom(*clean, sq.left, sq.top, sq.side, sq.side);
+}
+
+void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
+  if (Button != forms::kLeftButton) {
+    if (auto* main = overlay::GetMainFormLink()) main->menupopup();
+    return;
+  }
+  if (eraserOn) {
+    EraseAt(X, Y);
+    return;
+  }
+  if (textMode) return;
+  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y));
+  Picture1.PSet(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
+}
+
+void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
+  if (Button != forms::kLeftButton) return;
+  if (eraserOn) {
+    EraseAt(X, Y);
+    return;
+  }
+  if (textMode) return;
+  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y));
+  Picture1.LineTo(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
+}
+
+void ss::Picture1_MouseUp(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
+  // Placing the text editor when text placement is armed comes with the text labels.
+}
+
+LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT && cursor_) {
+        ::SetCursor(cursor_);
+        return TRUE;
+      }
+      break;
+    case WM_GETMINMAXINFO: {
+      // Maximized means the whole primary screen, not the work area.
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMaxPosition = {0, 0};
+      info->ptMaxSize = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+      info->ptMaxTrackSize = info->ptMaxSize;
+      return 0;
+    }
+    case WM_SETFOCUS:
+      if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
+      return 0;
+    case WM_CLOSE:
+      Unload();
+      return 0;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+// Until the command table is in place: Esc leaves presentation mode.
+void ss::Picture1_KeyPress(short& KeyAscii) {
+  checkpalette = 0;
+  if (KeyAscii == 27) {
+    eraserOn = 0;
+    Unload();
+  }
+}

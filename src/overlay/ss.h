@@ -1,0 +1,89 @@
+// The overlay of presentation mode: a borderless window over the whole screen that shows a still
+// picture of the desktop, on which the presenter draws, types labels and gives key commands.
+// One instance for the life of the process; its window is created at each presentation and
+// destroyed at Esc.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "forms/common_dialog.h"
+#include "forms/picture_box.h"
+#include "forms/window.h"
+#include "overlay/links.h"
+
+class ss : public forms::Window {
+ public:
+  static ss& Instance();
+
+  // --- Presentation mode -------------------------------------------------------------------
+  // Grabs the whole desktop into Picture1 and Picture2; creates the window first if needed.
+  void cmdScreen_Click();
+  // Shows the window modeless, maximized, with the focus on Picture1.
+  void ShowOverlay();
+  // Creates the window without showing it, if it does not exist (runs the load step).
+  void Load();
+  // Destroys the window and everything on it; the instance stays.
+  void Unload();
+  bool IsLoaded() const { return IsCreated(); }
+  // Open windows of the process whose form name equals frmName, ignoring case.
+  long FormCount(const std::wstring& frmName);
+
+  // --- Key commands ------------------------------------------------------------------------
+  void Picture1_KeyPress(short& KeyAscii);
+  // True when the last key command ended through its error path.
+  int16_t checkpalette = 0;
+
+  // --- Mouse on the drawing surface ---------------------------------------------------------
+  void Picture1_MouseDown(int Button, int Shift, float X, float Y);
+  void Picture1_MouseMove(int Button, int Shift, float X, float Y);
+  void Picture1_MouseUp(int Button, int Shift, float X, float Y);
+
+  // --- Text labels ---------------------------------------------------------------------------
+  int16_t cKey = 0;
+  int16_t cLbl = 0;
+
+  // --- Picture commands (hidden buttons) ---------------------------------------------------
+  void cmdForm_Click();
+  void cmdClient_Click();
+  void cmdActive_Click();
+  void cmdPrint_Click();
+  void cmdClear_Click();
+
+  // --- Tools, as the key commands switch them ------------------------------------------------
+  void TogglePen();
+  void ToggleEraser();
+  void SetCursorImage(overlay::CursorKind kind);
+  overlay::CursorKind CurrentCursor() const { return cursorKind_; }
+  bool EraserOn() const { return eraserOn != 0; }
+  bool PenMode() const { return penMode != 0; }
+  bool TextMode() const { return textMode != 0; }
+  void SetTextMode(bool on) { textMode = on ? -1 : 0; }
+
+  // Controls.
+  forms::PictureBox Picture1;  // the drawing surface
+  forms::PictureBox Picture2;  // hidden clean copy of the background, source of the eraser
+  forms::PictureBox Picture3;  // hidden scratch picture of a save
+  forms::CommonDialog CommonDialog1;
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnDestroyed() override;
+
+ private:
+  ss();
+  void Form_Load();
+  void EraseAt(float X, float Y);
+  HWND CreateHiddenButton(const wchar_t* caption, int id);
+
+  int16_t eraserOn = 0;
+  int16_t penMode = 0;
+  int16_t textMode = 0;
+  int16_t magHidden = 0;
+  overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
+  HCURSOR cursor_ = nullptr;
+  HWND cmdScreen = nullptr, cmdForm = nullptr, cmdClient = nullptr, cmdActive = nullptr, cmdPrint = nullptr,
+       cmdClear = nullptr;
+};

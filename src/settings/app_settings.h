@@ -1,0 +1,28 @@
+// The one record of the user's choices that the whole process shares. Booleans are 16-bit with
+// true = -1, colours 0x00BBGGRR.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace settings {
+
+struct AppSettingsRecord {
+  int32_t color = 0;         // pen colour
+  int16_t brushwidth = 0;    // pen width in pixels
+  int16_t erasersize = 0;    // side of the square eraser in pixels
+  int16_t showstartup = 0;   // 1 = no help window at start
+  std::string textfont;      // face name for text labels
+  int16_t textsize = 0;      // points
+  int16_t textbold = 0;      // boolean
+  int16_t textitalic = 0;    // boolean
+  int32_t textcolor = 0;     // colour for text
+};
+
+constexpr int16_t kTrue = -1;
+constexpr int16_t kFalse = 0;
+
+}  // namespace settings
+
+// Process-wide, created with the process, never copied.
+extern settings::AppSettingsRecord AppSettings;

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "capture/screen_capture.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+ScreenImage PictureImage(const forms::Picture& p) {
+  return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
+}
+
+TEST(PaletteDecision, OnlyA256EntryPaletteDeviceTakesAPalette) {
+  EXPECT_TRUE(capture::IsPaletteDevice(RC_PALETTE, 256));
+  EXPECT_TRUE(capture::IsPaletteDevice(RC_PALETTE | RC_BITBLT, 256));
+  EXPECT_FALSE(capture::IsPaletteDevice(RC_PALETTE, 16));
+  EXPECT_FALSE(capture::IsPaletteDevice(RC_PALETTE, 0));
+  EXPECT_FALSE(capture::IsPaletteDevice(RC_BITBLT, 256));
+  EXPECT_FALSE(capture::IsPaletteDevice(0, 0));
+}
+
+TEST(DesktopSize, TwipsAreRoundedHalvesToEvenThenDividedTruncating) {
+  EXPECT_EQ(1920, capture::PixelsFromTwips(1920 * 15.0, 15.0));
+  // 12.5 twips a pixel rounds to 12: 1000 * 12.5 = 12500 / 12 = 1041.
+  EXPECT_EQ(1041, capture::PixelsFromTwips(12500.0, 12.5));
+  // 13.5 rounds to 14.
+  EXPECT_EQ(1000, capture::PixelsFromTwips(14000.4, 13.5));
+  EXPECT_EQ(0, capture::PixelsFromTwips(100.0, 0.2));
+}
+
+TEST(PictureObject, EmptyWithoutBitmapAndSizedInHimetric) {
+  EXPECT_EQ(nullptr, capture::MakePictureObject(nullptr, nullptr));
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, 96, 48);
+  int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+  int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  forms::Picture p = capture::MakePictureObject(bmp, nullptr);
+  ASSERT_NE(nullptr, p);
+  EXPECT_EQ(96, p->WidthPixels());
+  EXPECT_EQ(48, p->HeightPixels());
+  EXPECT_EQ(::MulDiv(96, 2540, dpiX), p->WidthHimetric());
+  EXPECT_EQ(::MulDiv(48, 2540, dpiY), p->HeightHimetric());
+}
+
+TEST(GrabDesktop, CopiesTheWholeScreenExactlyWithNoPaletteOnTrueColour) {
+  PatternWindow pattern;
+  ScreenImage before = CaptureScreen();
+  forms::Picture grab = capture::GrabDesktop();
+  ASSERT_NE(nullptr, grab);
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), grab->WidthPixels());
+  EXPECT_EQ(::GetSystemMetrics(SM_CYSCREEN), grab->HeightPixels());
+  EXPECT_EQ(nullptr, grab->Palette());
+  ScreenImage got = PictureImage(grab);
+  EXPECT_EQ(0, CountDifferences(before, got));
+  EXPECT_EQ(PatternWindow::PatternColor(1000, 700), got.At(1000, 700));
+}
+
+LRESULT CALLBACK MagentaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_ERASEBKGND) {
+    RECT rc;
+    ::GetClientRect(hwnd, &rc);
+    HBRUSH b = ::CreateSolidBrush(RGB(255, 0, 255));
+    ::FillRect(reinterpret_cast<HDC>(wParam), &rc, b);
+    ::DeleteObject(b);
+    return 1;
+  }
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST(GrabForm, WholeIncludesTheFrameAndInteriorStartsAtTheClientArea) {
+  PatternWindow pattern;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MagentaProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"CaptureTestForm";
+  ::RegisterClassW(&wc);
+  HWND form = ::CreateWindowExW(WS_EX_TOPMOST, L"CaptureTestForm", L"Capture test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                200, 150, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(nullptr, form);
+  ::SetForegroundWindow(form);
+  Pump(500);
+  RECT wr, cr;
+  ::GetWindowRect(form, &wr);
+  ::GetClientRect(form, &cr);
+  POINT clientOrigin{0, 0};
+  ::ClientToScreen(form, &clientOrigin);
+  ASSERT_GT(clientOrigin.y, wr.top) << "the test window should have a caption bar";
+
+  forms::Picture whole = capture::GrabFormWhole(form);
+  ASSERT_NE(nullptr, whole);
+  EXPECT_EQ(wr.right - wr.left, whole->WidthPixels());
+  EXPECT_EQ(wr.bottom - wr.top, whole->HeightPixels());
+  ScreenImage wholeImg = PictureImage(whole);
+  const uint32_t magenta = 0xFF00FF;
+  // The top-left corner is frame, the client area is further in.
+  EXPECT_NE(magenta, wholeImg.At(1, 1));
+  EXPECT_EQ(magenta, wholeImg.At(clientOrigin.x - wr.left + 5, clientOrigin.y - wr.top + 5));
+
+  forms::Picture interior = capture::GrabFormInterior(form);
+  ASSERT_NE(nullptr, interior);
+  EXPECT_EQ(cr.right, interior->WidthPixels());
+  EXPECT_EQ(cr.bottom, interior->HeightPixels());
+  ScreenImage inner = PictureImage(interior);
+  EXPECT_EQ(magenta, inner.At(0, 0));
+  EXPECT_EQ(magenta, inner.At(cr.right - 1, cr.bottom - 1));
+
+  forms::Picture front = capture::GrabFrontWindow();
+  ASSERT_NE(nullptr, front);
+  EXPECT_EQ(wr.right - wr.left, front->WidthPixels());
+  ::DestroyWindow(form);
+}
+
+}  // namespace

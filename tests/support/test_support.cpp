@@ -1,0 +1,280 @@
+#include "support/test_support.h"
+
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+namespace testing_support {
+
+ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
+  ScreenImage img;
+  img.width = width;
+  img.height = height;
+  img.left = left;
+  img.top = top;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC mem = ::CreateCompatibleDC(dc);
+  HGDIOBJ old = ::SelectObject(mem, dib);
+  ::BitBlt(mem, 0, 0, width, height, dc, left, top, SRCCOPY);
+  ::GdiFlush();
+  img.pixels.resize(static_cast<size_t>(width) * height);
+  const auto* src = static_cast<const uint32_t*>(bits);
+  for (size_t i = 0; i < img.pixels.size(); ++i) img.pixels[i] = src[i] & 0x00FFFFFF;
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
+  ::DeleteObject(dib);
+  return img;
+}
+
+ScreenImage CaptureScreenRect(int left, int top, int width, int height) {
+  HDC screen = ::GetDC(nullptr);
+  ScreenImage img = CaptureDc(screen, left, top, width, height);
+  ::ReleaseDC(nullptr, screen);
+  return img;
+}
+
+ScreenImage CaptureScreen() {
+  return CaptureScreenRect(0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+}
+
+bool SaveImageBmp(const ScreenImage& image, const std::wstring& path) {
+  const int rowBytes = (image.width * 3 + 3) & ~3;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = image.width;
+  ih.biHeight = image.height;
+  ih.biPlanes = 1;
+  ih.biBitCount = 24;
+  ih.biSizeImage = static_cast<DWORD>(rowBytes) * image.height;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + ih.biSizeImage;
+  std::ofstream out(path.c_str(), std::ios::binary);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+  out.write(reinterpret_cast<const char*>(&ih), sizeof ih);
+  std::vector<unsigned char> row(rowBytes, 0);
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width; ++x) {
+      uint32_t p = image.pixels[static_cast<size_t>(y) * image.width + x];
+      row[x * 3 + 0] = static_cast<unsigned char>(p & 0xFF);
+      row[x * 3 + 1] = static_cast<unsigned char>((p >> 8) & 0xFF);
+      row[x * 3 + 2] = static_cast<unsigned char>((p >> 16) & 0xFF);
+    }
+    out.write(reinterpret_cast<const char*>(row.data()), rowBytes);
+  }
+  return static_cast<bool>(out);
+}
+
+std::wstring ScreenshotDir() {
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring dir(exe);
+  dir = dir.substr(0, dir.find_last_of(L"\\/"));  // <build>/bin
+  dir = dir.substr(0, dir.find_last_of(L"\\/"));  // <build>
+  dir += L"\\screenshots";
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+void Pump(int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  } while (std::chrono::steady_clock::now() < end);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return done();
+    Pump(10);
+  }
+  return true;
+}
+
+namespace {
+LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
+
+void SendMouse(DWORD flags, int x, int y) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = Absolute(x, ::GetSystemMetrics(SM_CXSCREEN));
+  in.mi.dy = Absolute(y, ::GetSystemMetrics(SM_CYSCREEN));
+  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  ::SendInput(1, &in, sizeof in);
+}
+
+POINT CursorPos() {
+  POINT p{};
+  ::GetCursorPos(&p);
+  return p;
+}
+}  // namespace
+
+void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
+
+void MouseButton(int button, bool down) {
+  DWORD flag = 0;
+  switch (button) {
+    case 1: flag = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
+    case 2: flag = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
+    case 4: flag = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
+    default: return;
+  }
+  POINT p = CursorPos();
+  SendMouse(flag, p.x, p.y);
+}
+
+void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
+  MouseMoveTo(x0, y0);
+  Pump(pumpMs);
+  MouseButton(button, true);
+  Pump(pumpMs);
+  for (int i = 1; i <= steps; ++i) {
+    MouseMoveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    Pump(pumpMs);
+  }
+  MouseButton(button, false);
+  Pump(pumpMs);
+}
+
+void KeyDown(WORD vk) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  ::SendInput(1, &in, sizeof in);
+}
+
+void KeyUp(WORD vk) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = KEYEVENTF_KEYUP;
+  ::SendInput(1, &in, sizeof in);
+}
+
+void TapKey(WORD vk) {
+  KeyDown(vk);
+  KeyUp(vk);
+}
+
+void TypeChord(std::initializer_list<WORD> vks) {
+  for (WORD vk : vks) KeyDown(vk);
+  for (auto it = std::rbegin(vks); it != std::rend(vks); ++it) KeyUp(*it);
+}
+
+void TypeText(const std::wstring& text) {
+  for (wchar_t c : text) {
+    INPUT in[2]{};
+    in[0].type = INPUT_KEYBOARD;
+    in[0].ki.wScan = c;
+    in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    in[1] = in[0];
+    in[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    ::SendInput(2, in, sizeof(INPUT));
+  }
+}
+
+int FreeGdiSlots() {
+  std::vector<HBRUSH> brushes;
+  brushes.reserve(70000);
+  for (;;) {
+    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
+    if (!b) break;
+    brushes.push_back(b);
+    if (brushes.size() > 200000) break;
+  }
+  for (HBRUSH b : brushes) ::DeleteObject(b);
+  return static_cast<int>(brushes.size());
+}
+
+size_t WorkingSetBytes() {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
+  return pmc.WorkingSetSize;
+}
+
+uint32_t PatternWindow::PatternColor(int x, int y) {
+  static const uint32_t kBars[8] = {0xFFFFFF, 0x000000, 0x808080, 0xFF0000,
+                                    0x00FF00, 0x0000FF, 0xC0C0C0, 0x404040};
+  uint32_t c = kBars[(x / 240) % 8];
+  // Fine detail in the lower half: a 4-pixel checkerboard that inverts the bar colour.
+  if (y >= 540 && ((x / 4 + y / 4) % 2 == 0)) c ^= 0x00FFFFFF;
+  // Thin diagonal lines, so that an offset by one pixel shows.
+  if ((x + 2 * y) % 97 == 0) c = 0x123456;
+  return c;
+}
+
+namespace {
+LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd, &ps);
+    RECT rc;
+    ::GetClientRect(hwnd, &rc);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = rc.right;
+    bi.bmiHeader.biHeight = -rc.bottom;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> px(static_cast<size_t>(rc.right) * rc.bottom);
+    for (int y = 0; y < rc.bottom; ++y)
+      for (int x = 0; x < rc.right; ++x) px[static_cast<size_t>(y) * rc.right + x] = PatternWindow::PatternColor(x, y);
+    ::SetDIBitsToDevice(dc, 0, 0, rc.right, rc.bottom, 0, 0, 0, rc.bottom, px.data(), &bi, DIB_RGB_COLORS);
+    ::EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (msg == WM_ERASEBKGND) return 1;
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+PatternWindow::PatternWindow() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PatternProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ScrivaneTestPattern";
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  ::RegisterClassW(&wc);
+  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP | WS_VISIBLE, 0, 0,
+                            ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                            wc.hInstance, nullptr);
+  ::UpdateWindow(hwnd_);
+  ::SetForegroundWindow(hwnd_);
+  Pump(300);
+}
+
+PatternWindow::~PatternWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+  Pump(100);
+}
+
+long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  long n = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+}  // namespace testing_support

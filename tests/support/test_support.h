@@ -1,0 +1,75 @@
+// What the GUI and end-to-end tests share: reading the screen, real input through SendInput,
+// waiting while messages flow, counting GDI handles and memory, and a window with a known
+// pattern to grab.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A copy of screen pixels, 0x00RRGGBB per pixel, top-down.
+struct ScreenImage {
+  int width = 0;
+  int height = 0;
+  int left = 0;
+  int top = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y - top) * width + (x - left)]; }
+};
+
+ScreenImage CaptureScreen();
+ScreenImage CaptureScreenRect(int left, int top, int width, int height);
+// Reads any DC (a memory DC or a window's) the same way.
+ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height);
+// Writes a 24-bit BMP for a person to look at.
+bool SaveImageBmp(const ScreenImage& image, const std::wstring& path);
+// The folder where tests leave screenshots: <build>/screenshots.
+std::wstring ScreenshotDir();
+
+// 0x00RRGGBB from a COLORREF (0x00BBGGRR).
+constexpr uint32_t Rgb(COLORREF c) {
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// Dispatches messages of this thread for at least `ms` milliseconds.
+void Pump(int ms);
+// Dispatches messages until `done` is true or `timeoutMs` passes; returns the last `done`.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Real input.
+void MouseMoveTo(int x, int y);
+void MouseButton(int button, bool down);  // 1 left, 2 right, 4 middle
+void Drag(int x0, int y0, int x1, int y1, int steps, int button = 1, int pumpMs = 5);
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+void TapKey(WORD vk);
+void TypeChord(std::initializer_list<WORD> vks);  // press all in order, release in reverse
+void TypeText(const std::wstring& text);  // unicode characters
+
+// Free GDI handle slots: create solid brushes until creation fails, then delete them.
+// (GetGuiResources is a stub under Wine.)
+int FreeGdiSlots();
+size_t WorkingSetBytes();
+
+// A topmost borderless window over the whole screen painting a fixed pattern: colour bars,
+// white, black and mid-grey blocks, and fine detail. PatternColor gives the pixel it paints.
+class PatternWindow {
+ public:
+  PatternWindow();
+  ~PatternWindow();
+  HWND Hwnd() const { return hwnd_; }
+  static uint32_t PatternColor(int x, int y);
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+// Counts pixels that differ between two images of the same size.
+long CountDifferences(const ScreenImage& a, const ScreenImage& b);
+
+}  // namespace testing_support
