@@ -45,7 +45,14 @@ class ss : public forms::Window {
   int16_t cKey = 0;
   int16_t cLbl = 0;
 
-  // --- Picture commands (hidden buttons) ---------------------------------------------------
+  // --- Picture commands ----------------------------------------------------------------------
+  // Ctrl+S: grab, ask for a name, write a BMP, confirm; the grab becomes Picture1's picture.
+  void SaveScreenToFile();
+  // Ctrl+L: ask for a picture file; it becomes Picture1's and Picture2's picture.
+  void LoadPictureFromFile();
+  // Ctrl+E's drawing part: strokes gone, background kept, drawing position (0, 0).
+  void ClearStrokes();
+  // The hidden buttons.
   void cmdForm_Click();
   void cmdClient_Click();
   void cmdActive_Click();

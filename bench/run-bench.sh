@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmark program under Wine on its own virtual screen.
+#   bench/run-bench.sh [name-filter]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh >/dev/null
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw --target scrivane_bench scrivane_test_keeper >/dev/null
+state=build/mingw/bench-env
+tests/env/start-screen.sh "$PWD/$state" "$PWD/build/mingw/bin/scrivane_test_keeper.exe" >/dev/null
+trap 'tests/env/stop-screen.sh "$PWD/$state"' EXIT
+export WINEPREFIX="$PWD/$state/wineprefix" WINEDEBUG=-all DISPLAY=":$(head -n1 "$state/display")"
+wine build/mingw/bin/scrivane_bench.exe "$@"
