@@ -196,12 +196,3 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   return DefaultProc(msg, wParam, lParam);
 }
-
-// Until the command table is in place: Esc leaves presentation mode.
-void ss::Picture1_KeyPress(short& KeyAscii) {
-  checkpalette = 0;
-  if (KeyAscii == 27) {
-    eraserOn = 0;
-    Unload();
-  }
-}

@@ -68,6 +68,8 @@ class ss : public forms::Window {
   bool PenMode() const { return penMode != 0; }
   bool TextMode() const { return textMode != 0; }
   void SetTextMode(bool on) { textMode = on ? -1 : 0; }
+  // Arms text placement: the next button release on the surface places the editor.
+  void ArmTextPlacement();
 
   // Controls.
   forms::PictureBox Picture1;  // the drawing surface
@@ -83,6 +85,7 @@ class ss : public forms::Window {
   ss();
   void Form_Load();
   void EraseAt(float X, float Y);
+  void ShowColourDialog();
   HWND CreateHiddenButton(const wchar_t* caption, int id);
 
   int16_t eraserOn = 0;

@@ -1,0 +1,188 @@
+#include "overlay/key_commands.h"
+
+#include <commdlg.h>
+
+#include "forms/app_error.h"
+#include "overlay/links.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "settings/persistence.h"
+
+namespace overlay {
+
+KeyCommand MatchKey(short keyAscii) {
+  switch (keyAscii) {
+    case 19: return KeyCommand::SaveImage;
+    case 12: return KeyCommand::LoadImage;
+    case 27: return KeyCommand::Leave;
+    case 5: return KeyCommand::ClearDrawing;
+    case 'p': case 'P': return KeyCommand::TogglePen;
+    case 'c': case 'C': return KeyCommand::Palette;
+    case 'e': case 'E': return KeyCommand::ToggleEraser;
+    case '1': return KeyCommand::Size1;
+    case '2': return KeyCommand::Size2;
+    case '3': return KeyCommand::Size3;
+    case '4': return KeyCommand::Size4;
+    case 'm': return KeyCommand::Magnifier;
+    case 'b': case 'B': return KeyCommand::Blue;
+    case 'r': case 'R': return KeyCommand::Red;
+    case 'y': case 'Y': return KeyCommand::Yellow;
+    case 'g': case 'G': return KeyCommand::Green;
+    // Arms text placement: no other row uses t, so this adds a command without changing one.
+    case 't': case 'T': return KeyCommand::ArmText;
+    default: return KeyCommand::None;
+  }
+}
+
+short EraserSizeForKey(KeyCommand command) {
+  switch (command) {
+    case KeyCommand::Size1: return 8;
+    case KeyCommand::Size2: return 16;
+    case KeyCommand::Size3: return 24;
+    case KeyCommand::Size4: return 32;
+    default: return 0;
+  }
+}
+
+short PenWidthForKey(KeyCommand command) {
+  switch (command) {
+    case KeyCommand::Size1: return 5;
+    case KeyCommand::Size2: return 10;
+    case KeyCommand::Size3: return 15;
+    case KeyCommand::Size4: return 20;
+    default: return 0;
+  }
+}
+
+}  // namespace overlay
+
+namespace {
+
+overlay::CursorKind EraserCursorFor(short size) {
+  switch (size) {
+    case 8: return overlay::CursorKind::Eraser8;
+    case 16: return overlay::CursorKind::Eraser16;
+    case 24: return overlay::CursorKind::Eraser24;
+    default: return overlay::CursorKind::Eraser32;
+  }
+}
+
+void WidthCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
+  if (!main) return;
+  switch (command) {
+    case overlay::KeyCommand::Size1: main->five_Click(); break;
+    case overlay::KeyCommand::Size2: main->ten_Click(); break;
+    case overlay::KeyCommand::Size3: main->fifteen_Click(); break;
+    case overlay::KeyCommand::Size4: main->twenty_Click(); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void ss::ShowColourDialog() {
+  magHidden = 0;
+  overlay::MagnifierLink* mag = overlay::GetMagnifierLink();
+  if (FormCount(L"magWin") > 0 && mag) {
+    mag->SetMagnifierVisible(false);
+    magHidden = -1;
+  }
+  Load();
+  CommonDialog1.Owner = Hwnd();
+  CommonDialog1.Color = static_cast<COLORREF>(AppSettings.color);
+  CommonDialog1.Flags = CC_RGBINIT | CC_FULLOPEN;  // 3
+  CommonDialog1.CancelError = true;
+  CommonDialog1.ShowColor();
+  CommonDialog1.CancelError = true;
+  AppSettings.color = static_cast<int32_t>(CommonDialog1.Color);
+  if (magHidden) {
+    magHidden = 0;
+    if (mag) mag->SetMagnifierVisible(true);
+  }
+}
+
+void ss::Picture1_KeyPress(short& KeyAscii) {
+  using overlay::KeyCommand;
+  checkpalette = 0;
+  overlay::MainFormLink* main = overlay::GetMainFormLink();
+  try {
+    const KeyCommand command = overlay::MatchKey(KeyAscii);
+    switch (command) {
+      case KeyCommand::SaveImage:
+        SaveScreenToFile();
+        break;
+      case KeyCommand::LoadImage:
+        LoadPictureFromFile();
+        break;
+      case KeyCommand::Leave:
+        eraserOn = 0;
+        Unload();
+        break;
+      case KeyCommand::ClearDrawing:
+        Load();
+        ClearStrokes();
+        eraserOn = 0;
+        SetCursorImage(overlay::CursorKind::Highlighter);
+        break;
+      case KeyCommand::TogglePen:
+        Load();
+        TogglePen();
+        break;
+      case KeyCommand::Palette:
+        ShowColourDialog();
+        break;
+      case KeyCommand::ToggleEraser:
+        Load();
+        ToggleEraser();
+        break;
+      case KeyCommand::Size1:
+      case KeyCommand::Size2:
+      case KeyCommand::Size3:
+      case KeyCommand::Size4:
+        if (eraserOn) {
+          Load();
+          AppSettings.erasersize = overlay::EraserSizeForKey(command);
+          SetCursorImage(EraserCursorFor(AppSettings.erasersize));
+        } else {
+          WidthCommand(main, command);
+        }
+        break;
+      case KeyCommand::Magnifier:
+        if (auto* mag = overlay::GetMagnifierLink()) mag->ShowMagnifier();
+        // Back to the drawing surface; an overlay that is not on screen cannot take the focus.
+        Load();
+        if (!IsVisible() || !::IsWindowVisible(Picture1.Hwnd())) {
+          throw forms::AppError(forms::kErrInvalidCall, "ss",
+                                "Invalid procedure call: the drawing surface cannot take the focus while hidden.");
+        }
+        ::SetFocus(Picture1.Hwnd());
+        break;
+      case KeyCommand::Blue:
+        if (main) main->blue_Click();
+        break;
+      case KeyCommand::Red:
+        if (main) main->red_Click();
+        break;
+      case KeyCommand::Yellow:
+        if (main) main->yellow_Click();
+        break;
+      case KeyCommand::Green:
+        if (main) main->green_Click();
+        break;
+      case KeyCommand::ArmText:
+        Load();
+        ArmTextPlacement();
+        break;
+      case KeyCommand::None:
+        break;
+    }
+    settings::SaveSettings();
+  } catch (const std::exception&) {
+    // The error path: the command ends here, silently, and the settings are not saved.
+    checkpalette = -1;
+    if (magHidden) {
+      if (auto* mag = overlay::GetMagnifierLink()) mag->SetMagnifierVisible(true);
+      magHidden = 0;
+    }
+  }
+}

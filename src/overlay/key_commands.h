@@ -1,0 +1,36 @@
+// The key command table of presentation mode: which command a typed character runs. Characters,
+// not key codes: Ctrl+S arrives as 19, Esc as 27, and letters as their lower- or upper-case form.
+#pragma once
+
+namespace overlay {
+
+enum class KeyCommand {
+  None,
+  SaveImage,     // 19, Ctrl+S
+  LoadImage,     // 12, Ctrl+L
+  Leave,         // 27, Esc
+  ClearDrawing,  // 5, Ctrl+E
+  TogglePen,     // p P
+  Palette,       // c C
+  ToggleEraser,  // e E
+  Size1,         // 1
+  Size2,         // 2
+  Size3,         // 3
+  Size4,         // 4
+  Magnifier,     // m (lower case only)
+  Blue,          // b B
+  Red,           // r R
+  Yellow,        // y Y
+  Green,         // g G
+  ArmText,       // t T
+};
+
+// The first row of the table that matches the character; None when no row does.
+KeyCommand MatchKey(short keyAscii);
+
+// The eraser size that the keys 1 to 4 select with the eraser on, and the pen width that their
+// tray commands set with it off.
+short EraserSizeForKey(KeyCommand command);
+short PenWidthForKey(KeyCommand command);
+
+}  // namespace overlay
