@@ -62,14 +62,6 @@ TEST(AssociationText, ExePathTrimmedAndQuotedOnce) {
   EXPECT_EQ("\"\"", settings::QuoteExePath("   "));
 }
 
-TEST(AssociationText, CommandLinesAndIcon) {
-  const std::string p = "\"C:\\Tools\\Viewer.exe\"";
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\" \"%1\"", settings::VerbCommand(p, " "));
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\" /p \"%1\"", settings::VerbCommand(p, " /p "));
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\",0", settings::IconValue(p, 0));
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\",12", settings::IconValue(p, 12));
-}
-
 TEST(SettingsConversion, NumbersFromTextAndDword) {
   EXPECT_EQ(20, settings::ToInteger(Variant("20")));
   EXPECT_EQ(-32768, settings::ToInteger(Variant("-32768")));
@@ -108,44 +100,6 @@ TEST(SettingsConversion, ConditionsAndFontText) {
   EXPECT_EQ("", settings::ToText(Variant()));
   EXPECT_EQ("12", settings::ToText(Variant(12)));
   EXPECT_FALSE(settings::ToText(Variant(settings::ByteArray{'A', 0})));
-}
-
-TEST(SettingsConversion, ADamagedValueLeavesOnlyItsOwnFieldEmpty) {
-  const std::array<Variant, 9> values = {Variant("65280"), Variant("abc"),   Variant("16"),
-                                         Variant("1"),     Variant("Tahoma"), Variant("40000"),
-                                         Variant(""),      Variant("1"),     Variant(settings::ByteArray{1})};
-  const auto r = settings::RecordFromValues(values);
-  EXPECT_EQ(65280, r.color);
-  EXPECT_EQ(0, r.brushwidth);
-  EXPECT_EQ(16, r.erasersize);
-  EXPECT_EQ(1, r.showstartup);
-  EXPECT_EQ("Tahoma", r.textfont);
-  EXPECT_EQ(0, r.textsize);
-  EXPECT_EQ(settings::kFalse, r.textbold);
-  EXPECT_EQ(settings::kTrue, r.textitalic);
-  EXPECT_EQ(0, r.textcolor);
-}
-
-TEST(SettingsConversion, SavedValuesStoreBooleansAsOneAndZero) {
-  settings::AppSettingsRecord r;
-  r.color = -1;
-  r.brushwidth = 20;
-  r.textfont = "Arial";
-  r.textbold = settings::kTrue;
-  r.textitalic = settings::kFalse;
-  r.textcolor = 16711680;
-  const auto v = settings::ValuesFromRecord(r);
-  std::vector<std::string> texts;
-  for (const auto& x : v) texts.push_back(settings::TextForm(x));
-  EXPECT_EQ((std::vector<std::string>{"-1", "20", "0", "0", "Arial", "0", "1", "0", "16711680"}), texts);
-  // Values read back from those texts give the same record.
-  std::array<Variant, 9> stored;
-  for (size_t i = 0; i < 9; ++i) stored[i] = Variant(texts[i]);
-  const auto back = settings::RecordFromValues(stored);
-  EXPECT_EQ(r.color, back.color);
-  EXPECT_EQ(r.textbold, back.textbold);
-  EXPECT_EQ(r.textitalic, back.textitalic);
-  EXPECT_EQ(r.textcolor, back.textcolor);
 }
 
 TEST(SettingsConversion, FirstStartOnlyWhenBothColourAndWidthAreZero) {
