@@ -116,6 +116,9 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         break;
       case KeyCommand::Leave:
         eraserOn = 0;
+        // Text placement armed with t ends with the presentation too: otherwise the next one would
+        // start with a pen that draws nothing.
+        textMode = 0;
         Unload();
         break;
       case KeyCommand::ClearDrawing:
