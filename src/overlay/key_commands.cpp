@@ -1,5 +1,7 @@
 #include "overlay/key_commands.h"
 
+#include <windows.h>
+
 #include <commdlg.h>
 
 #include "forms/app_error.h"
@@ -12,8 +14,8 @@ namespace overlay {
 
 KeyCommand MatchKey(short keyAscii) {
   switch (keyAscii) {
-    case 19: return KeyCommand::SaveImage;
-    case 12: return KeyCommand::LoadImage;
+    case 19: return KeyCommand::SaveScreen;
+    case 12: return KeyCommand::OpenImage;
     case 27: return KeyCommand::Leave;
     case 5: return KeyCommand::ClearDrawing;
     case 'p': case 'P': return KeyCommand::TogglePen;
@@ -108,10 +110,10 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
   try {
     const KeyCommand command = overlay::MatchKey(KeyAscii);
     switch (command) {
-      case KeyCommand::SaveImage:
+      case KeyCommand::SaveScreen:
         SaveScreenToFile();
         break;
-      case KeyCommand::LoadImage:
+      case KeyCommand::OpenImage:
         LoadPictureFromFile();
         break;
       case KeyCommand::Leave:

@@ -6,8 +6,8 @@ namespace overlay {
 
 enum class KeyCommand {
   None,
-  SaveImage,     // 19, Ctrl+S
-  LoadImage,     // 12, Ctrl+L
+  SaveScreen,    // 19, Ctrl+S
+  OpenImage,     // 12, Ctrl+L
   Leave,         // 27, Esc
   ClearDrawing,  // 5, Ctrl+E
   TogglePen,     // p P

@@ -8,8 +8,8 @@ using overlay::MatchKey;
 namespace {
 
 TEST(KeyTable, ControlKeysAreRecognisedOnlyAsTheirControlCharacters) {
-  EXPECT_EQ(KeyCommand::SaveImage, MatchKey(19));
-  EXPECT_EQ(KeyCommand::LoadImage, MatchKey(12));
+  EXPECT_EQ(KeyCommand::SaveScreen, MatchKey(19));
+  EXPECT_EQ(KeyCommand::OpenImage, MatchKey(12));
   EXPECT_EQ(KeyCommand::ClearDrawing, MatchKey(5));
   EXPECT_EQ(KeyCommand::Leave, MatchKey(27));
   // The plain letters s, l and the key codes of S, L, E do nothing.
