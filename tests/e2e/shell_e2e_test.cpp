@@ -150,24 +150,6 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   app.Stop();
 }
 
-TEST(StartUpE2e, ErrorThatNothingCatchesIsShownAndEndsTheProgram) {
-  DeleteScrivaneKeys();
-  // Not a number: the settings load fails at start-up, where nothing catches it.
-  WriteRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth", "abc");
-  App app;
-  ASSERT_TRUE(app.Start());
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr; }, 10000));
-  const std::wstring text = MessageBoxText(box);
-  std::printf("[ message  ] %ls\n", text.c_str());
-  EXPECT_NE(std::wstring::npos, text.find(L"error '"));
-  EXPECT_EQ(std::wstring::npos, text.find(L"already loaded"));
-  DismissMessageBox(box);
-  EXPECT_TRUE(app.WaitForExit(5000).has_value());
-  EXPECT_EQ(0, CountTrayIcons());
-  DeleteScrivaneKeys();
-}
-
 TEST(ResidentE2e, SecondCopyIsRefusedAndTheFirstKeepsOneIcon) {
   App& first = Resident();
   ASSERT_EQ(1, CountTrayIcons());
