@@ -35,9 +35,9 @@ HWND VisibleMenuWindow() {
 // picks an item comes from another thread once the menu is on the screen.
 class MenuDriver {
  public:
-  explicit MenuDriver(WORD vk)
-      : thread_([this, vk] {
-          for (int i = 0; i < 250 && !menu_; ++i) {
+  explicit MenuDriver(WORD vk, int waitMs = 5000)
+      : thread_([this, vk, waitMs] {
+          for (int i = 0; i < waitMs / 20 && !menu_; ++i) {
             if (HWND w = VisibleMenuWindow()) {
               DWORD_PTR result = 0;
               ::SendMessageTimeoutW(w, MN_GETHMENU, 0, 0, SMTO_NORMAL, 1000, &result);
@@ -203,7 +203,7 @@ TEST_F(MagnifierTest, OpensAsATopmostThirdOfTheScreenAtTheTopLeftWithItsMenu) {
   EXPECT_TRUE(::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_NE(0u, ::GetClassLongPtrW(w, GCLP_HICON));
   EXPECT_NE(0u, ::GetClassLongPtrW(w, GCLP_HICONSM));
-  EXPECT_EQ(1, Mag().FormName() == L"magWin" ? forms::Window::CountOpenForms(L"MAGWIN") : 0);
+  EXPECT_EQ(1, forms::Window::CountOpenForms(L"MAGWIN"));
 
   RECT rc{};
   ::GetWindowRect(w, &rc);
@@ -294,10 +294,13 @@ TEST_F(MagnifierTest, OnlyTheRightButtonOpensThePopup) {
   MouseMoveTo(at.x, at.y);
   Pump(50);
   for (int button : {1, 4}) {
+    // Should a menu open after all, the driver closes it again so that the test does not hang.
+    MenuDriver driver(VK_ESCAPE, 600);
     MouseButton(button, true);
     MouseButton(button, false);
-    Pump(300);
-    EXPECT_EQ(nullptr, VisibleMenuWindow()) << button;
+    Pump(600);
+    driver.Join();
+    EXPECT_FALSE(driver.MenuSeen()) << button;
   }
   EXPECT_TRUE(Mag().IsShowing());
   // Esc closes the menu without a choice: nothing changes.
