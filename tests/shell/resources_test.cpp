@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -64,6 +65,7 @@ struct CursorCase {
   const char* name;
   int id;
 };
+void PrintTo(const CursorCase& c, std::ostream* os) { *os << c.name << " (" << c.id << ")"; }
 
 class CursorResource : public ::testing::TestWithParam<CursorCase> {};
 
