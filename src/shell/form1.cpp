@@ -86,6 +86,9 @@ void form1::Command1_Click() {
   if (!oncestarted) {
     HICON icon = FormIcon();
     mod1::AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
+    // The icon's id, readable from outside (WM_GETICON does not cross processes under Wine): lets a
+    // tool or test address the icon the way the shell does.
+    ::SetPropW(Hwnd(), L"Scrivane.TrayIconId", reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(mod1::TrayIcon.uID)));
     oncestarted = -1;
   }
   ::ShowWindow(Hwnd(), SW_HIDE);
@@ -185,6 +188,7 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   switch (msg) {
     case WM_DESTROY:
+      ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();
       return 0;
     default:

@@ -260,8 +260,9 @@ TEST(ResidentE2e, TaskbarCreatedBroadcastBringsTheIconBack) {
   NOTIFYICONDATAW gone{};
   gone.cbSize = sizeof gone;
   gone.hWnd = main;
-  gone.uID = static_cast<UINT>(::SendMessageW(main, WM_GETICON, ICON_SMALL, 0));
-  ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+  gone.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(::GetPropW(main, L"Scrivane.TrayIconId")));
+  ASSERT_NE(0u, gone.uID);
+  ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone)) << "icon id " << gone.uID;
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 0; }, 3000));
   // The new shell announces itself to every top-level window.
   DWORD_PTR result = 0;

@@ -245,8 +245,12 @@ TEST_F(ShellTest, HiddenButtonsCarryTheSixCursors) {
   for (const Carrier& c : carriers) {
     ASSERT_NE(nullptr, c.button);
     EXPECT_FALSE(::IsWindowVisible(c.button));
+    EXPECT_NE(nullptr, f.CursorImage(c.kind));
     EXPECT_EQ(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.id)), f.CursorImage(c.kind));
   }
+  // Six different images.
+  for (size_t i = 0; i < 6; ++i)
+    for (size_t j = i + 1; j < 6; ++j) EXPECT_NE(f.CursorImage(carriers[i].kind), f.CursorImage(carriers[j].kind));
   wchar_t caption[32] = {};
   ::GetWindowTextW(f.Command1, caption, 32);
   EXPECT_STREQ(L"highliter icon", caption);
@@ -469,4 +473,16 @@ TEST(UncaughtError, ReportsNumberAndDescriptionAndStopsTheWork) {
   EXPECT_NE(std::string::npos, text.find("Type mismatch"));
 }
 
+}  // namespace
+
+namespace {
+TEST(MainFormIcon, TheWindowAndTheTrayCarryTheProgramIcon) {
+  form1& f = form1::Instance();
+  f.Load();
+  HICON small = reinterpret_cast<HICON>(::SendMessageW(f.Hwnd(), WM_GETICON, ICON_SMALL, 0));
+  HICON big = reinterpret_cast<HICON>(::SendMessageW(f.Hwnd(), WM_GETICON, ICON_BIG, 0));
+  EXPECT_NE(nullptr, small);
+  EXPECT_NE(nullptr, big);
+  EXPECT_EQ(small, f.FormIcon());
+}
 }  // namespace
