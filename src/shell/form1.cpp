@@ -1,5 +1,9 @@
 #include "shell/form1.h"
 
+#include <shellapi.h>
+
+#include <string>
+
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
 #include "resources/resource_ids.h"
@@ -113,9 +117,12 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemTen: ten_Click(); break;
     case shell::kItemFifteen: fifteen_Click(); break;
     case shell::kItemTwenty: twenty_Click(); break;
+    case shell::kItemMypalette: mypalette_Click(); break;
     case shell::kItemMagnifier: magnifier_Click(); break;
     case shell::kItemMyhelp: myhelp_Click(); break;
-    default: break;  // Palette, Documentation and Exit come with the rest of the menu commands.
+    case shell::kItemDochelp: dochelp_Click(); break;
+    case shell::kItemRest1: Rest1_Click(); break;
+    default: break;
   }
 }
 
@@ -148,8 +155,40 @@ void form1::ten_Click() { SetWidth(shell::kItemTen); }
 void form1::fifteen_Click() { SetWidth(shell::kItemFifteen); }
 void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
 
+void form1::mypalette_Click() {
+  // The overlay's own colour command, loading the overlay hidden when it is not there.
+  ss& overlay = ss::Instance();
+  short keyAscii = 99;  // "c"
+  overlay.Picture1_KeyPress(keyAscii);
+  if (!overlay.checkpalette) {
+    shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
+    settings::SaveSettings();
+  }
+}
+
+// Shown modeless; when it is already showing it stays open (unlike Ctrl+Shift+M).
 void form1::magnifier_Click() { magWin::Instance().ShowWindowModeless(); }
 void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
+
+void form1::dochelp_Click() {
+  // The manual lies next to the program. The wide call, so that a folder whose name lies outside
+  // the ANSI code page works too. A missing file or viewer is not reported.
+  std::wstring path(32768, L'\0');
+  DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(n);
+  path = path.substr(0, path.find_last_of(L"\\/")) + L"\\Scrivane.pdf";
+  ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void form1::Rest1_Click() {
+  mod1::UnhookTrayMessages();
+  mod1::RemoveTrayIcon();
+  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
+  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
+  if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+  // A magnifier or help window that is open stays, and keeps the process running until closed.
+  Unload();
+}
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;

@@ -34,8 +34,11 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   void ten_Click() override;
   void fifteen_Click() override;
   void twenty_Click() override;
+  void mypalette_Click();
   void magnifier_Click();
   void myhelp_Click();
+  void dochelp_Click();
+  void Rest1_Click();
   HCURSOR CursorImage(overlay::CursorKind kind) override;
 
   // Hooks the icon's callback, adds the icon the first time, hides the form.

@@ -1,0 +1,366 @@
+// The keys of presentation mode and the tray menu's commands, with real keys on the real overlay,
+// the real colour dialog, and the settings checked in the registry and in the menu's marks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "magnifier/mag_win.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "settings/persistence.h"
+#include "shell/form1.h"
+#include "shell/mod1.h"
+#include "shell/start_up.h"
+#include "shell/tray_menu.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char kKey[] = "Software\\Scrivane";
+
+std::optional<std::string> Stored(const char* value) {
+  char data[512];
+  DWORD size = sizeof data;
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, kKey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::string(data);
+}
+
+void ForgetStoredSettings() {
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+}
+
+// The dialogs of this process, driven from a second thread while the first waits in the modal loop.
+HWND FindDialog() {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  ::EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        wchar_t cls[32] = {};
+        ::GetClassNameW(w, cls, 32);
+        if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
+          reinterpret_cast<Search*>(lp)->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Answers the colour dialog as soon as it shows: OK with the given colour, or cancel.
+class ColourDialogAnswer {
+ public:
+  explicit ColourDialogAnswer(std::optional<COLORREF> choose) {
+    worker_ = std::thread([this, choose] {
+      for (int i = 0; i < 500 && !dialog_; ++i) {
+        dialog_ = FindDialog();
+        if (!dialog_) ::Sleep(20);
+      }
+      if (!dialog_) return;
+      magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
+      if (choose) {
+        ::SetDlgItemInt(dialog_, 706, GetRValue(*choose), FALSE);
+        ::SetDlgItemInt(dialog_, 707, GetGValue(*choose), FALSE);
+        ::SetDlgItemInt(dialog_, 708, GetBValue(*choose), FALSE);
+        ::PostMessageW(dialog_, WM_COMMAND, IDOK, 0);
+      } else {
+        ::PostMessageW(dialog_, WM_CLOSE, 0, 0);
+      }
+    });
+  }
+  ~ColourDialogAnswer() { Join(); }
+  void Join() {
+    if (worker_.joinable()) worker_.join();
+  }
+  bool Appeared() const { return dialog_ != nullptr; }
+  bool MagnifierVisibleDuring() const { return magnifierVisibleDuring_; }
+
+ private:
+  std::thread worker_;
+  std::atomic<HWND> dialog_{nullptr};
+  std::atomic<bool> magnifierVisibleDuring_{false};
+};
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    shell::WireLinks();
+    zoomFactor = 3;
+  }
+  void SetUp() override {
+    ForgetStoredSettings();
+    AppSettings = settings::AppSettingsRecord{};
+    AppSettings.color = 255;
+    AppSettings.brushwidth = 10;
+    AppSettings.erasersize = 8;
+    form1::Instance().Load();
+  }
+  void TearDown() override {
+    ss& o = ss::Instance();
+    if (o.IsLoaded()) {
+      short esc = 27;
+      o.Picture1_KeyPress(esc);
+    }
+    if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    Pump(100);
+    ForgetStoredSettings();
+  }
+  void Enter() {
+    form1::Instance().SysTrayMouseEventHandler();
+    Pump(300);
+    ASSERT_EQ(ss::Instance().Picture1.Hwnd(), ::GetFocus());
+  }
+  void Type(const std::wstring& text) {
+    TypeText(text);
+    Pump(150);
+  }
+  bool Checked(UINT item) { return form1::Instance().RCPopup.IsChecked(item); }
+  UINT CheckedColour() {
+    for (UINT id : shell::kColourGroup)
+      if (Checked(id)) return id;
+    return 0;
+  }
+  UINT CheckedWidth() {
+    for (UINT id : shell::kWidthGroup)
+      if (Checked(id)) return id;
+    return 0;
+  }
+};
+
+TEST_F(CommandsTest, ColourKeysInEitherCaseStoreTheColourAndMoveTheMark) {
+  Enter();
+  struct Row {
+    wchar_t key;
+    int32_t color;
+    UINT item;
+  } rows[] = {{L'b', 0xFF0000, shell::kItemBlue},   {L'R', 0x0000FF, shell::kItemRed},
+              {L'y', 0x00FFFF, shell::kItemYellow}, {L'G', 0x00FF00, shell::kItemGreen},
+              {L'B', 0xFF0000, shell::kItemBlue},   {L'r', 0x0000FF, shell::kItemRed},
+              {L'Y', 0x00FFFF, shell::kItemYellow}, {L'g', 0x00FF00, shell::kItemGreen}};
+  for (const Row& row : rows) {
+    Type(std::wstring(1, row.key));
+    EXPECT_EQ(row.color, AppSettings.color) << static_cast<char>(row.key);
+    EXPECT_EQ(row.item, CheckedColour()) << static_cast<char>(row.key);
+    EXPECT_EQ(std::to_string(row.color), Stored("color").value_or("missing")) << static_cast<char>(row.key);
+  }
+  // What the pen draws next is in the new colour.
+  ss::Instance().TogglePen();
+  ss::Instance().Picture1.PSet(700, 700, static_cast<COLORREF>(AppSettings.color), 1);
+  Pump(50);
+  EXPECT_EQ(0x00FF00u, CaptureScreenRect(700, 700, 1, 1).At(700, 700));
+}
+
+TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItOn) {
+  Enter();
+  form1::Instance().One_Click();
+  ASSERT_EQ(1, AppSettings.brushwidth);
+  const wchar_t* keys = L"1234";
+  const int16_t widths[] = {5, 10, 15, 20};
+  const UINT items[] = {shell::kItemFive, shell::kItemTen, shell::kItemFifteen, shell::kItemTwenty};
+  for (int i = 0; i < 4; ++i) {
+    Type(std::wstring(1, keys[i]));
+    EXPECT_EQ(widths[i], AppSettings.brushwidth);
+    EXPECT_EQ(items[i], CheckedWidth());
+    EXPECT_EQ(std::to_string(widths[i]), Stored("brushwidth").value_or("missing"));
+  }
+  Type(L"e");
+  ASSERT_TRUE(ss::Instance().EraserOn());
+  const int16_t sizes[] = {8, 16, 24, 32};
+  const overlay::CursorKind cursors[] = {overlay::CursorKind::Eraser8, overlay::CursorKind::Eraser16,
+                                         overlay::CursorKind::Eraser24, overlay::CursorKind::Eraser32};
+  for (int i = 3; i >= 0; --i) {
+    Type(std::wstring(1, keys[i]));
+    EXPECT_EQ(sizes[i], AppSettings.erasersize);
+    EXPECT_EQ(cursors[i], ss::Instance().CurrentCursor());
+    EXPECT_EQ(20, AppSettings.brushwidth) << "the pen width stays";
+    EXPECT_EQ(shell::kItemTwenty, CheckedWidth()) << "the width menu stays";
+    EXPECT_EQ(std::to_string(sizes[i]), Stored("erasersize").value_or("missing"));
+  }
+}
+
+TEST_F(CommandsTest, KeysOutsideTheTableOnlySaveTheSettings) {
+  Enter();
+  ss& o = ss::Instance();
+  for (const wchar_t* key : {L"M", L"x", L"s", L"l"}) {
+    ForgetStoredSettings();
+    const int32_t color = AppSettings.color;
+    Type(key);
+    EXPECT_TRUE(o.IsVisible());
+    EXPECT_EQ(0, o.FormCount(L"magWin")) << "M is not m";
+    EXPECT_FALSE(o.PenMode());
+    EXPECT_FALSE(o.EraserOn());
+    EXPECT_EQ(color, AppSettings.color);
+    EXPECT_EQ("255", Stored("color").value_or("missing")) << "the save after the key";
+    EXPECT_EQ("10", Stored("brushwidth").value_or("missing"));
+  }
+}
+
+TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
+  Enter();
+  form1::Instance().red_Click();
+  ASSERT_EQ(shell::kItemRed, CheckedColour());
+  {
+    ColourDialogAnswer answer(RGB(10, 20, 30));
+    Type(L"c");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  Pump(100);
+  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
+  EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color").value_or("missing"));
+  EXPECT_EQ(shell::kItemRed, CheckedColour()) << "the key leaves the marks as they were";
+  EXPECT_FALSE(ss::Instance().checkpalette);
+
+  // Cancel: nothing changes and nothing is saved; the command ended through the error path.
+  ForgetStoredSettings();
+  {
+    ColourDialogAnswer answer(std::nullopt);
+    Type(L"C");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  Pump(100);
+  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
+  EXPECT_FALSE(Stored("color").has_value());
+  EXPECT_TRUE(ss::Instance().checkpalette);
+}
+
+TEST_F(CommandsTest, TheMagnifierHidesWhileTheColourDialogIsUpAndComesBackEitherWay) {
+  Enter();
+  Type(L"m");
+  ASSERT_TRUE(magWin::Instance().IsShowing());
+  EXPECT_EQ(ss::Instance().Picture1.Hwnd(), ::GetFocus()) << "m gives the focus back to the surface";
+  for (bool ok : {true, false}) {
+    ColourDialogAnswer answer(ok ? std::optional<COLORREF>(RGB(1, 2, 3)) : std::nullopt);
+    Type(L"c");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+    Pump(100);
+    EXPECT_FALSE(answer.MagnifierVisibleDuring()) << (ok ? "OK" : "Cancel");
+    EXPECT_TRUE(magWin::Instance().IsShowing()) << (ok ? "OK" : "Cancel");
+  }
+}
+
+TEST_F(CommandsTest, TheMenusPaletteMovesTheMarkOnlyWhenNotCancelled) {
+  form1& f = form1::Instance();
+  f.green_Click();
+  {
+    ColourDialogAnswer answer(std::nullopt);
+    f.mypalette_Click();
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  EXPECT_FALSE(ss::Instance().IsVisible()) << "the overlay is loaded hidden, not shown";
+  {
+    ColourDialogAnswer answer(RGB(0, 0, 255));  // the same as Red: still marked as Palette
+    f.mypalette_Click();
+    answer.Join();
+  }
+  EXPECT_EQ(shell::kItemMypalette, CheckedColour());
+  EXPECT_EQ(0x0000FF, AppSettings.color);
+  EXPECT_EQ("255", Stored("color").value_or("missing"));
+}
+
+TEST_F(CommandsTest, EscWithTheEraserOnLeavesAndTheNextEntryStartsWithItOff) {
+  Enter();
+  Type(L"e");
+  ASSERT_TRUE(ss::Instance().EraserOn());
+  TapKey(VK_ESCAPE);
+  Pump(200);
+  EXPECT_FALSE(ss::Instance().IsLoaded());
+  Enter();
+  EXPECT_FALSE(ss::Instance().EraserOn());
+  EXPECT_EQ(overlay::CursorKind::Highlighter, ss::Instance().CurrentCursor());
+}
+
+TEST_F(CommandsTest, TurningTheEraserOffShowsTheHighlighterCursorButThePenStaysUntilP) {
+  Enter();
+  ss& o = ss::Instance();
+  Type(L"p");
+  ASSERT_TRUE(o.PenMode());
+  ASSERT_EQ(overlay::CursorKind::Pen, o.CurrentCursor());
+  Type(L"e");
+  Type(L"e");
+  EXPECT_EQ(overlay::CursorKind::Highlighter, o.CurrentCursor());
+  EXPECT_TRUE(o.PenMode());
+  EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
+  Type(L"e");
+  TypeChord({VK_CONTROL, 'E'});
+  Pump(150);
+  EXPECT_FALSE(o.EraserOn());
+  EXPECT_EQ(overlay::CursorKind::Highlighter, o.CurrentCursor());
+  EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
+  Type(L"P");
+  EXPECT_FALSE(o.PenMode());
+  EXPECT_EQ(R2_MASKPEN, o.Picture1.DrawMode());
+}
+
+TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
+  PatternWindow pattern;
+  Enter();
+  ScreenImage clean = CaptureScreen();
+  Drag(300, 300, 900, 400, 10);
+  ASSERT_GT(CountDifferences(clean, CaptureScreen()), 100);
+  TypeChord({VK_CONTROL, 'E'});
+  Pump(200);
+  EXPECT_EQ(0, CountDifferences(clean, CaptureScreen()));
+  EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().x);
+  EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().y);
+}
+
+TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSaving) {
+  magWin& mag = magWin::Instance();
+  mag.ShowWindowModeless();
+  Pump(200);
+  ASSERT_FALSE(ss::Instance().IsVisible());
+  ::SetForegroundWindow(mag.Hwnd());
+  Pump(100);
+  ForgetStoredSettings();
+  Type(L"m");
+  EXPECT_TRUE(mag.IsShowing());
+  EXPECT_TRUE(ss::Instance().checkpalette) << "giving the focus to the hidden overlay failed";
+  EXPECT_FALSE(Stored("color").has_value()) << "no save after the error path";
+  // Any other key typed there is an overlay command and saves.
+  Type(L"x");
+  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_EQ("255", Stored("color").value_or("missing"));
+}
+
+TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
+  form1& f = form1::Instance();
+  HWND main = f.Hwnd();
+  magWin::Instance().ShowWindowModeless();
+  Enter();
+  f.Rest1_Click();
+  Pump(100);
+  EXPECT_FALSE(f.IsLoaded());
+  EXPECT_FALSE(ss::Instance().IsLoaded());
+  EXPECT_FALSE(mod1::trayHooked);
+  EXPECT_TRUE(magWin::Instance().IsShowing());
+  // Both key combinations are free again.
+  HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(::RegisterHotKey(probe, 7, MOD_CONTROL | MOD_SHIFT, 'Z'));
+  EXPECT_TRUE(::RegisterHotKey(probe, 8, MOD_CONTROL | MOD_SHIFT, 'M'));
+  ::UnregisterHotKey(probe, 7);
+  ::UnregisterHotKey(probe, 8);
+  ::DestroyWindow(probe);
+  EXPECT_FALSE(::IsWindow(main));
+  EXPECT_TRUE(shell::AnyFormLoaded()) << "the magnifier keeps the program alive";
+  magWin::Instance().UnloadWindow();
+  EXPECT_FALSE(shell::AnyFormLoaded());
+}
+
+}  // namespace
