@@ -1,0 +1,104 @@
+// One whole presentation with the real scrivane.exe: start, Ctrl+Shift+Z, draw, r, draw, Ctrl+S,
+// Esc, with the file, the registry and the screen checked on the way.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/driver.h"
+#include "support/test_support.h"
+
+using namespace e2e;
+using namespace testing_support;
+
+namespace {
+
+const char kKey[] = "Software\\Scrivane";
+const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
+const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
+const WindowQuery kDialog{L"#32770", std::nullopt, true};
+
+ScreenImage LoadBmp(const std::wstring& path) {
+  HBITMAP bmp = static_cast<HBITMAP>(
+      ::LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  ScreenImage img;
+  if (!bmp) return img;
+  BITMAP bm{};
+  ::GetObjectW(bmp, sizeof bm, &bm);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, bmp);
+  img = CaptureDc(dc, 0, 0, bm.bmWidth, bm.bmHeight);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(bmp);
+  return img;
+}
+
+std::wstring ToWide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
+  DeleteScrivaneKeys();
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "color", "65280"));  // green
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth", "10"));
+  const std::wstring saved = ScreenshotDir() + L"\\road-save";
+  ::DeleteFileW((saved + L".bmp").c_str());
+
+  PatternWindow pattern;
+  App app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
+  Pump(300);
+  const ScreenImage desktop = CaptureScreen();
+
+  // Ctrl+Shift+Z: the overlay shows the desktop as it was.
+  TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  ASSERT_NE(nullptr, app.WaitFor(kOverlay, 5000));
+  Pump(400);
+  EXPECT_EQ(0, CountDifferences(desktop, CaptureScreen()));
+
+  // A green highlighter stroke across the white bar.
+  Drag(40, 200, 220, 200, 12);
+  Pump(100);
+  EXPECT_EQ(0x00FF00u, CaptureScreenRect(100, 211, 1, 1).At(100, 211));
+
+  // r: red, stored at once.
+  TypeText(L"r");
+  EXPECT_TRUE(WaitUntil([] { return ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color") == std::string("255"); }, 3000));
+  Drag(40, 300, 220, 300, 12);
+  Pump(100);
+  EXPECT_EQ(0xFF0000u, CaptureScreenRect(100, 311, 1, 1).At(100, 311));
+
+  // Ctrl+S: the screen at the moment of the key goes to the file.
+  const ScreenImage atSave = CaptureScreen();
+  SaveImageBmp(atSave, ScreenshotDir() + L"\\road-presentation.bmp");
+  TypeChord({VK_CONTROL, 'S'});
+  HWND dialog = app.WaitFor(kDialog, 5000);
+  ASSERT_NE(nullptr, dialog);
+  Pump(300);
+  HWND name = ::GetDlgItem(dialog, 0x47c);
+  ASSERT_NE(nullptr, name);
+  ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
+  ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr; }, 5000));
+  EXPECT_EQ(L"Success", TextOf(box));
+  EXPECT_EQ(L"Image successfully saved at \r\n" + saved + L".bmp", MessageBoxText(box));
+  DismissMessageBox(box);
+  Pump(300);
+  const ScreenImage file = LoadBmp(saved + L".bmp");
+  ASSERT_EQ(atSave.width, file.width);
+  ASSERT_EQ(atSave.height, file.height);
+  EXPECT_EQ(0, CountDifferences(atSave, file));
+
+  // Esc: presentation mode ends and the desktop is back.
+  TapKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 3000));
+  Pump(300);
+  EXPECT_EQ(0, CountDifferences(desktop, CaptureScreen()));
+  EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color"));
+  EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth"));
+  app.Stop();
+  DeleteScrivaneKeys();
+}
+
+}  // namespace
