@@ -82,6 +82,8 @@ class Printer {
   // The recording of a metafile printer after EndDoc (owned by the printer).
   HENHMETAFILE RecordedMetafile() const { return metafile_; }
   bool IsMetafile() const { return isMetafile_; }
+  // The printer's DC (null for a metafile printer before its job starts).
+  HDC Hdc() const { return dc_.Get(); }
 
  private:
   Printer() = default;

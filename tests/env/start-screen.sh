@@ -63,6 +63,16 @@ echo "wine prefix ready in $(( $(date +%s) - start )) s"
 wineserver -p </dev/null >/dev/null 2>&1
 setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
 echo $! >"$state/keeper.pid"
-# The keeper's window shows the prefix is up and explorer is running.
-sleep 1
+# The keeper's window shows the prefix is up and explorer is running. Wait until this prefix's
+# explorer exists (a Wine process that lists printers starts more slowly): a test program that
+# came first would start explorer itself, and explorer would hold that test's output pipe.
+for _ in $(seq 1 100); do
+  for p in /proc/[0-9]*; do
+    case "$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" in
+      *explorer.exe*) tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && break 2 ;;
+    esac
+  done
+  sleep 0.1
+done
+sleep 0.5
 echo "test environment ready"
