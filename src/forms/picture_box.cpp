@@ -88,6 +88,7 @@ void PictureBox::SetPicture(Picture picture) {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ::InvalidateRect(Hwnd(), nullptr, FALSE);
+  InvalidateChildrenOver(nullptr);
 }
 
 void PictureBox::EnsureSurface() {
@@ -138,6 +139,7 @@ void PictureBox::Present(RECT area) {
   if (!::IntersectRect(&area, &area, &all)) return;
   ::BitBlt(windowDc_, area.left, area.top, area.right - area.left, area.bottom - area.top, surfaceDc_.Get(),
            area.left, area.top, SRCCOPY);
+  InvalidateChildrenOver(&area);
 }
 
 HPEN PictureBox::PenFor(COLORREF color, int width) {
@@ -228,6 +230,7 @@ void PictureBox::Cls() {
   surfaceLive_ = false;
   if (Hwnd()) {
     ::InvalidateRect(Hwnd(), nullptr, FALSE);
+    InvalidateChildrenOver(nullptr);
     ::UpdateWindow(Hwnd());
   }
 }
@@ -235,6 +238,39 @@ void PictureBox::Cls() {
 HDC PictureBox::ContentDc() {
   EnsureSurface();
   return surfaceDc_.Get();
+}
+
+void PictureBox::PaintContent(HDC dc, const RECT& area) {
+  if (!surfaceLive_) {
+    PaintFromPicture(dc, area);
+    return;
+  }
+  ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, surfaceDc_.Get(), area.left,
+           area.top, SRCCOPY);
+  // The box may have grown since the surface was made: the rest is background.
+  if (area.right > surfaceWidth_) {
+    RECT r{std::max<LONG>(area.left, surfaceWidth_), area.top, area.right, area.bottom};
+    PaintFromPicture(dc, r);
+  }
+  if (area.bottom > surfaceHeight_) {
+    RECT r{area.left, std::max<LONG>(area.top, surfaceHeight_), area.right, area.bottom};
+    PaintFromPicture(dc, r);
+  }
+}
+
+void PictureBox::InvalidateChildrenOver(const RECT* area) {
+  // Our DC clips the children, so what we draw stays under them; a transparent child (a label)
+  // shows our content through, and must paint again where that content changed.
+  for (HWND child = ::GetWindow(Hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(child)) continue;
+    RECT rc;
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, Hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+    RECT part = rc;
+    if (area && !::IntersectRect(&part, &rc, area)) continue;
+    ::OffsetRect(&part, -rc.left, -rc.top);
+    ::InvalidateRect(child, &part, FALSE);
+  }
 }
 
 void PictureBox::MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -279,25 +315,17 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(Hwnd(), &ps);
-      if (surfaceLive_) {
-        ::BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                 ps.rcPaint.bottom - ps.rcPaint.top, surfaceDc_.Get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-        // The box may have grown since the surface was made: the rest is background.
-        if (ps.rcPaint.right > surfaceWidth_ || ps.rcPaint.bottom > surfaceHeight_) {
-          RECT extra = ps.rcPaint;
-          if (extra.right > surfaceWidth_) {
-            RECT r{std::max<LONG>(extra.left, surfaceWidth_), extra.top, extra.right, extra.bottom};
-            PaintFromPicture(dc, r);
-          }
-          if (extra.bottom > surfaceHeight_) {
-            RECT r{extra.left, std::max<LONG>(extra.top, surfaceHeight_), extra.right, extra.bottom};
-            PaintFromPicture(dc, r);
-          }
-        }
-      } else {
-        PaintFromPicture(dc, ps.rcPaint);
-      }
+      PaintContent(dc, ps.rcPaint);
       ::EndPaint(Hwnd(), &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      // A transparent child (a label) asks for what lies under it; the DC's clip box is the
+      // area it wants, in our client coordinates.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      RECT area{};
+      if (::GetClipBox(dc, &area) == ERROR || ::IsRectEmpty(&area)) ::GetClientRect(Hwnd(), &area);
+      PaintContent(dc, area);
       return 0;
     }
     case WM_SIZE:

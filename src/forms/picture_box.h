@@ -6,6 +6,9 @@
 // Each drawing call draws into the surface and brings only the changed rectangle to the screen,
 // at once. The off-screen surface is made on the first drawing call: until then the picture is
 // the whole content and is painted straight from the picture object.
+//
+// Child windows lie above the drawing. A transparent child gets what lies under it through
+// WM_PRINTCLIENT and is told to paint again wherever the content under it changes.
 #pragma once
 
 #include <windows.h>
@@ -74,6 +77,8 @@ class PictureBox : public Window {
  private:
   void EnsureSurface();
   void PaintFromPicture(HDC dc, const RECT& area);
+  void PaintContent(HDC dc, const RECT& area);
+  void InvalidateChildrenOver(const RECT* area);
   void Present(RECT area);
   HPEN PenFor(COLORREF color, int width);
   HBRUSH BrushFor(COLORREF color);

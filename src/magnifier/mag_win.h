@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
+#include "forms/popup_menu.h"
 #include "forms/window.h"
 
 // Process-wide: the zoom survives the window; the grab size follows the view and the zoom.
+// Start-up sets zoomFactor to 3 before any window opens.
 extern int32_t zoomFactor;
 extern int32_t grabWidth;
 extern int32_t grabHeight;
@@ -31,5 +34,63 @@ class magWin : public forms::Window {
   // Every character typed into the magnifier goes here unchanged (the overlay's key handler).
   static void SetKeyForwarder(std::function<void(short& keyAscii)> forward);
 
-  // (The rest of the class is the magnifier's own.)
+  // Command ids of the popup's items.
+  enum MenuItem : UINT {
+    mnuScx1 = 101,
+    mnuScx2,
+    mnuScx3,
+    mnuScx4,
+    mnuScx5,
+    mnuOnTop = 110,
+    mnuExit = 111,
+  };
+
+  // The magnified view: a plain child window with a DC of its own, drawn only by the timer.
+  class View : public forms::Window {
+   public:
+    bool Create(HWND parent, int x, int y, int width, int height);
+    HDC Dc() const { return dc_; }
+    void Move(int x, int y, int width, int height);
+    int Width() const;
+    int Height() const;
+    std::function<void(int button, int shift, float x, float y)> mouseDown;
+
+   protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override { dc_ = nullptr; }
+
+   private:
+    HDC dc_ = nullptr;
+  };
+
+  // Controls; mnuPop exists while the window is loaded.
+  View Picture1;
+  std::unique_ptr<forms::PopupMenu> mnuPop;
+
+  // Event handlers, callable directly (the tests and the benchmark drive the tick this way).
+  void Timer1_Timer();
+  void mnuScx1_Click() { Zoom(1); }
+  void mnuScx2_Click() { Zoom(2); }
+  void mnuScx3_Click() { Zoom(3); }
+  void mnuScx4_Click() { Zoom(4); }
+  void mnuScx5_Click() { Zoom(5); }
+  void mnuOnTop_Click();
+  void mnuExit_Click();
+  void Picture1_MouseDown(int Button, int Shift, float X, float Y);
+  void Form_KeyPress(short& KeyAscii);
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnDestroyed() override;
+
+ private:
+  magWin();
+  void Load();
+  void Form_Load();
+  void Form_Resize();
+  void ComputeSourceSize();
+  void Zoom(int32_t n);
+  void OnMenuCommand(UINT id);
+
+  bool shownOnce_ = false;
 };

@@ -50,6 +50,7 @@ void ss::Load() {
   Picture1.SetDrawMode(R2_MASKPEN);
   Picture2.Create(Hwnd(), kIdPicture2, 0, 0, 16, 16, false);
   Picture3.Create(Hwnd(), kIdPicture3, 0, 0, 16, 16, false);
+  CreateTextControls();
 
   auto& events = Picture1.On();
   events.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
@@ -75,6 +76,7 @@ void ss::OnDestroyed() {
   Picture2.SetPicture(nullptr);
   Picture3.SetPicture(nullptr);
   cmdScreen = cmdForm = cmdClient = cmdActive = cmdPrint = cmdClear = nullptr;
+  ForgetTextControls();
 }
 
 void ss::Unload() { Destroy(); }
@@ -165,8 +167,8 @@ void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
   Picture1.LineTo(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
-void ss::Picture1_MouseUp(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
-  // Placing the text editor when text placement is armed comes with the text labels.
+void ss::Picture1_MouseUp(int /*Button*/, int /*Shift*/, float X, float Y) {
+  if (textMode) PlaceTextEditor(static_cast<int>(X), static_cast<int>(Y));
 }
 
 LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "forms/common_dialog.h"
+#include "forms/label.h"
 #include "forms/picture_box.h"
+#include "forms/text_box.h"
 #include "forms/window.h"
 #include "overlay/links.h"
 
@@ -44,6 +46,15 @@ class ss : public forms::Window {
   // --- Text labels ---------------------------------------------------------------------------
   int16_t cKey = 0;
   int16_t cLbl = 0;
+  // Arms text placement: the next button release on the surface opens the editor there, and a
+  // click on a label opens that label in the editor.
+  void ArmTextPlacement();
+  void lblText_Click(int16_t Index);
+  void txtEdit_KeyDown(short& KeyCode, int Shift);
+  void txtEdit_KeyUp(short& KeyCode, int Shift);
+  // Loads element `Index` of lblText as a copy of the template, hidden, as the commit does for
+  // a new label. Throws forms::AppError when the window is not there.
+  forms::Label& LoadLblText(int16_t Index);
 
   // --- Picture commands ----------------------------------------------------------------------
   // Ctrl+S: grab, ask for a name, write a BMP, confirm; the grab becomes Picture1's picture.
@@ -73,6 +84,8 @@ class ss : public forms::Window {
   forms::PictureBox Picture1;  // the drawing surface
   forms::PictureBox Picture2;  // hidden clean copy of the background, source of the eraser
   forms::PictureBox Picture3;  // hidden scratch picture of a save
+  forms::TextBox txtEdit;      // the editor of a text label, inside Picture1
+  forms::LabelArray lblText;   // 0: template in Picture1; 1: in Picture3, unused; 2 up: the labels
   forms::CommonDialog CommonDialog1;
 
  protected:
@@ -84,6 +97,10 @@ class ss : public forms::Window {
   void Form_Load();
   void EraseAt(float X, float Y);
   HWND CreateHiddenButton(const wchar_t* caption, int id);
+  void CreateTextControls();
+  void ForgetTextControls();
+  void PlaceTextEditor(int X, int Y);
+  void CommitText();
 
   int16_t eraserOn = 0;
   int16_t penMode = 0;

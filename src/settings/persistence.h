@@ -1,9 +1,14 @@
-// Moving AppSettings to and from the registry.
+// Moving AppSettings to and from the registry, as nine text values under
+// HKEY_LOCAL_MACHINE\Software\Scrivane. Where that key cannot be written (a user without
+// administrator rights), the values go to HKEY_CURRENT_USER\Software\Scrivane, and a load
+// prefers that per-user key whenever it exists.
 #pragma once
 
 namespace settings {
-// Fills AppSettings from the registry; called once at start-up.
+// Fills AppSettings from the registry; called once at start-up. Never raises: a missing or
+// damaged value leaves its field at the empty value (0, empty text, false) and the others load.
 void LoadSettings();
-// Writes all nine values back; called after every change.
+// Writes all nine values back; called after every change. Raises the RegistryError of the
+// machine key only when the per-user key cannot be written either.
 void SaveSettings();
 }  // namespace settings

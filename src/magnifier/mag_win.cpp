@@ -1,0 +1,297 @@
+#include "magnifier/mag_win.h"
+
+#include "forms/handles.h"
+#include "magnifier/mag_geometry.h"
+#include "resources/resource_ids.h"
+
+int32_t zoomFactor;
+int32_t grabWidth;
+int32_t grabHeight;
+
+namespace {
+
+constexpr wchar_t kMagnifierClass[] = L"ScrivaneMagnifier";
+constexpr wchar_t kViewClass[] = L"ScrivaneMagnifierView";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Interval = 300;
+constexpr int kPicture1Id = 100;
+// The view's left edge lies 30 twips from the client area's left edge (2 pixels at 96 dpi).
+constexpr double kPicture1LeftTwips = 30;
+
+std::function<void(short&)>& KeyForwarder() {
+  static std::function<void(short&)> forward;
+  return forward;
+}
+
+// The window's own icon; until the program carries it, the program icon, else the system's.
+// LoadIcon and LR_SHARED images belong to the system: they are never destroyed.
+HICON LoadFormIcon(int cx, int cy) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  for (int id : {IDI_MAGNIFIER, IDI_SCRIVANE}) {
+    if (HANDLE icon = ::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, cx, cy, LR_SHARED)) {
+      return static_cast<HICON>(icon);
+    }
+  }
+  return ::LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+int ShiftState(WPARAM keys) {
+  int shift = 0;
+  if (keys & MK_SHIFT) shift |= 1;
+  if (keys & MK_CONTROL) shift |= 2;
+  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
+  return shift;
+}
+
+}  // namespace
+
+// --- The view -------------------------------------------------------------------------------
+
+bool magWin::View::Create(HWND parent, int x, int y, int width, int height) {
+  // CS_OWNDC: the tick draws into the same DC every time instead of taking one from the cache.
+  RegisterWindowClass(kViewClass, CS_OWNDC, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW));
+  if (!CreateWindowObject(0, kViewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPicture1Id)))) {
+    return false;
+  }
+  dc_ = ::GetDC(Hwnd());
+  return true;
+}
+
+void magWin::View::Move(int x, int y, int width, int height) {
+  if (Hwnd()) ::MoveWindow(Hwnd(), x, y, width, height, TRUE);
+}
+
+int magWin::View::Width() const {
+  RECT rc{};
+  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
+  return rc.right;
+}
+
+int magWin::View::Height() const {
+  RECT rc{};
+  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
+  return rc.bottom;
+}
+
+LRESULT magWin::View::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  int button = 0;
+  switch (msg) {
+    case WM_LBUTTONDOWN: button = 1; break;
+    case WM_RBUTTONDOWN: button = 2; break;
+    case WM_MBUTTONDOWN: button = 4; break;
+    case WM_DESTROY:
+      // An own DC stays with its window; releasing it is a no-op kept for symmetry.
+      if (dc_) ::ReleaseDC(Hwnd(), dc_);
+      dc_ = nullptr;
+      break;
+    default: break;
+  }
+  if (button != 0) {
+    if (mouseDown) {
+      mouseDown(button, ShiftState(wParam), static_cast<float>(static_cast<short>(LOWORD(lParam))),
+                static_cast<float>(static_cast<short>(HIWORD(lParam))));
+    }
+    return 0;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+// --- The window -----------------------------------------------------------------------------
+
+magWin& magWin::Instance() {
+  // One object for the life of the process; its window comes and goes.
+  static magWin* instance = new magWin();
+  return *instance;
+}
+
+magWin::magWin() : forms::Window(L"magWin") {}
+
+void magWin::SetKeyForwarder(std::function<void(short& keyAscii)> forward) { KeyForwarder() = std::move(forward); }
+
+void magWin::Load() {
+  if (IsCreated()) return;
+  RegisterWindowClass(kMagnifierClass, 0, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW),
+                      LoadFormIcon(::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON)),
+                      LoadFormIcon(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)));
+  // A sizable frame with a caption and the close box, without minimize and maximize buttons.
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+  if (!CreateWindowObject(0, kMagnifierClass, L"Magnifier", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, nullptr, nullptr)) {
+    return;
+  }
+  RECT rc{};
+  ::GetWindowRect(Hwnd(), &rc);
+  const int left = magnifier::PixelsFromTwips(kPicture1LeftTwips, forms::TwipsPerPixelX());
+  Picture1.Create(Hwnd(), left, 0, rc.right - rc.left, rc.bottom - rc.top);
+  Picture1.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
+
+  mnuPop = std::make_unique<forms::PopupMenu>();
+  mnuPop->AddItem(L"x&1", mnuScx1);
+  mnuPop->AddItem(L"x&2", mnuScx2);
+  mnuPop->AddItem(L"x&3", mnuScx3);
+  mnuPop->AddItem(L"x&4", mnuScx4);
+  mnuPop->AddItem(L"x&5", mnuScx5);
+  mnuPop->AddSeparator();
+  mnuPop->AddItem(L"Always on &Top", mnuOnTop);
+  mnuPop->AddSeparator();
+  mnuPop->AddItem(L"&Close", mnuExit);
+  mnuPop->SetChecked(mnuOnTop, true);
+  mnuPop->SetDefault(mnuExit);
+
+  ::SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
+  Form_Load();
+}
+
+void magWin::Form_Load() {
+  // Start-up sets the zoom before any window opens; a window opened without that gets the same
+  // start value rather than a division by zero.
+  if (zoomFactor < 1 || zoomFactor > 5) zoomFactor = 3;
+  // The zoom survives the window, so a new window's check mark shows the zoom it will use.
+  for (int32_t n = 1; n <= 5; ++n) mnuPop->SetChecked(mnuScx1 + n - 1, n == zoomFactor);
+
+  const magnifier::Size size = magnifier::InitialWindowSize(
+      {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)});
+  ::SetWindowPos(Hwnd(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ComputeSourceSize();
+  ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void magWin::Form_Resize() {
+  if (!Picture1.Hwnd()) return;
+  // The view is as big as the whole window, frame and title bar included; what lies past the
+  // client area is clipped. The window's size goes to twips and back at the display's real twips
+  // per pixel, so the view covers the window at any scaling, not only at 96 dpi.
+  RECT rc{};
+  ::GetWindowRect(Hwnd(), &rc);
+  const double tppX = forms::TwipsPerPixelX();
+  const double tppY = forms::TwipsPerPixelY();
+  const magnifier::Size view =
+      magnifier::ViewSizeForWindow((rc.right - rc.left) * tppX, (rc.bottom - rc.top) * tppY, tppX, tppY);
+  Picture1.Move(magnifier::PixelsFromTwips(kPicture1LeftTwips, tppX), 0, view.width, view.height);
+  ComputeSourceSize();
+}
+
+void magWin::ComputeSourceSize() {
+  const magnifier::Size grab = magnifier::SourceSize({Picture1.Width(), Picture1.Height()}, zoomFactor);
+  grabWidth = grab.width;
+  grabHeight = grab.height;
+}
+
+void magWin::Timer1_Timer() {
+  HDC view = Picture1.Dc();
+  if (!view) return;
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  HWND desktop = ::GetDesktopWindow();
+  forms::WindowDc screen(desktop);
+  RECT rc{};
+  ::GetWindowRect(desktop, &rc);
+  const magnifier::Point origin = magnifier::SourceOrigin(
+      {cursor.x, cursor.y}, {rc.left, rc.top, rc.right, rc.bottom}, {grabWidth, grabHeight});
+  ::StretchBlt(view, 0, 0, grabWidth * zoomFactor, grabHeight * zoomFactor, screen.Get(), origin.x, origin.y,
+               grabWidth, grabHeight, SRCCOPY);
+}
+
+void magWin::Zoom(int32_t n) {
+  zoomFactor = n;
+  if (mnuPop) {
+    for (int32_t i = 1; i <= 5; ++i) mnuPop->SetChecked(mnuScx1 + i - 1, i == n);
+  }
+  ComputeSourceSize();
+}
+
+void magWin::mnuOnTop_Click() {
+  if (!mnuPop) return;
+  const bool onTop = !mnuPop->IsChecked(mnuOnTop);
+  mnuPop->SetChecked(mnuOnTop, onTop);
+  ::SetWindowPos(Hwnd(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void magWin::mnuExit_Click() { UnloadWindow(); }
+
+void magWin::Picture1_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/) {
+  if (Button != 2 || !mnuPop) return;
+  const UINT chosen = mnuPop->Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON);
+  // Run the command once the menu and this mouse message are done with: "&Close" destroys the
+  // view whose message we are still in.
+  if (chosen != 0) ::PostMessageW(Hwnd(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+}
+
+void magWin::Form_KeyPress(short& KeyAscii) {
+  // The magnifier interprets no key: each one is an overlay command. A copy, so that a handler
+  // that replaces the forwarder does not pull it from under its own call.
+  std::function<void(short&)> forward = KeyForwarder();
+  if (forward) forward(KeyAscii);
+}
+
+void magWin::OnMenuCommand(UINT id) {
+  switch (id) {
+    case mnuScx1: mnuScx1_Click(); break;
+    case mnuScx2: mnuScx2_Click(); break;
+    case mnuScx3: mnuScx3_Click(); break;
+    case mnuScx4: mnuScx4_Click(); break;
+    case mnuScx5: mnuScx5_Click(); break;
+    case mnuOnTop: mnuOnTop_Click(); break;
+    case mnuExit: mnuExit_Click(); break;
+    default: break;
+  }
+}
+
+LRESULT magWin::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_TIMER:
+      if (wParam == kTimer1) {
+        Timer1_Timer();
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      Form_Resize();
+      return 0;
+    case WM_CHAR: {
+      short key = static_cast<short>(wParam);
+      Form_KeyPress(key);
+      return 0;
+    }
+    case WM_COMMAND:
+      if (lParam == 0 && HIWORD(wParam) == 0) {
+        OnMenuCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      ::KillTimer(Hwnd(), kTimer1);
+      break;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+void magWin::OnDestroyed() {
+  // The view went with the window; the menu goes now. zoomFactor and the grab size stay.
+  mnuPop.reset();
+  shownOnce_ = false;
+}
+
+void magWin::ShowWindowModeless() {
+  Load();
+  if (!IsCreated()) return;
+  ::ShowWindow(Hwnd(), SW_SHOW);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    Form_Resize();
+  }
+}
+
+void magWin::UnloadWindow() { Destroy(); }
+
+void magWin::SetVisible(bool visible) {
+  if (!IsCreated()) return;
+  // Re-showing does not ask to be activated: the overlay that hid us around its colour dialog
+  // keeps the keys. (A window manager that focuses every mapped window may activate us anyway;
+  // keys typed here still reach the overlay through the forwarder.)
+  ::ShowWindow(Hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+}

@@ -1,0 +1,74 @@
+#include "settings/persistence.h"
+
+#include <windows.h>
+
+#include "settings/app_settings.h"
+#include "settings/registry.h"
+#include "settings/settings_conversion.h"
+
+namespace settings {
+
+namespace {
+
+constexpr char kSection[] = "Software\\Scrivane";
+
+cRegistry At(int32_t root) {
+  cRegistry reg;
+  reg.ClassKey(root);
+  reg.SectionKey(kSection);
+  return reg;
+}
+
+void WriteAll(int32_t root, const AppSettingsRecord& record) {
+  cRegistry reg = At(root);
+  const auto values = ValuesFromRecord(record);
+  for (size_t i = 0; i < kValueNames.size(); ++i) {
+    reg.ValueKey(kValueNames[i]);
+    reg.ValueType(REG_SZ);
+    reg.Value(values[i]);
+  }
+}
+
+}  // namespace
+
+void LoadSettings() {
+  // A per-user copy exists only where the machine key could not be written; it is the newer one.
+  cRegistry reg = At(kCurrentUser);
+  if (!reg.KeyExists()) reg = At(kLocalMachine);
+  std::array<Variant, 9> values;
+  for (size_t i = 0; i < kValueNames.size(); ++i) {
+    reg.ValueKey(kValueNames[i]);
+    reg.ValueType(REG_SZ);
+    values[i] = reg.Value();
+  }
+  AppSettingsRecord loaded = RecordFromValues(values);
+  ApplyFirstStart(loaded);
+  AppSettings = loaded;
+}
+
+void SaveSettings() {
+  const AppSettingsRecord snapshot = AppSettings;
+  try {
+    WriteAll(kLocalMachine, snapshot);
+  } catch (const RegistryError& machineError) {
+    // Users without administrator rights may not write under HKEY_LOCAL_MACHINE: keep their
+    // settings in their own hive instead of failing every save.
+    try {
+      WriteAll(kCurrentUser, snapshot);
+    } catch (const RegistryError&) {
+      throw machineError;
+    }
+    return;
+  }
+  // The machine key now holds the newest values; a per-user copy left from a save that could not
+  // reach it would be loaded in their place, so it goes.
+  cRegistry user = At(kCurrentUser);
+  if (user.KeyExists()) {
+    try {
+      user.DeleteKey();
+    } catch (const RegistryError&) {
+    }
+  }
+}
+
+}  // namespace settings

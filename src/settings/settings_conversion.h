@@ -1,0 +1,38 @@
+// How stored registry values become fields of AppSettings and back. A value that was never
+// stored (the empty variant) gives the field's empty value; a value that is there but cannot be
+// what the field needs (text that is no number, a number out of range, empty text, bytes) gives
+// no result, and the load treats the field as unset instead of giving up.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "settings/app_settings.h"
+#include "settings/variant.h"
+
+namespace settings {
+
+// Plain decimal: optional spaces around, an optional sign, at least one digit.
+std::optional<int64_t> ParseDecimal(const std::string& text);
+
+std::optional<int32_t> ToLong(const Variant& v);      // color, textcolor
+std::optional<int16_t> ToInteger(const Variant& v);   // brushwidth, erasersize, showstartup, textsize
+std::optional<bool> ToCondition(const Variant& v);    // textbold, textitalic: non-zero is true
+std::optional<std::string> ToText(const Variant& v);  // textfont
+
+// The registry value names, in field order (the order of every load and save).
+inline constexpr std::array<const char*, 9> kValueNames = {
+    "color", "brushwidth", "erasersize", "showstartup", "textfont",
+    "textsize", "textbold", "textitalic", "textcolor"};
+
+// Fills a record from the nine values read in kValueNames order; unreadable ones stay empty.
+AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values);
+// What a save writes, in kValueNames order: the numbers as numbers (written as decimal text),
+// the font as text, the booleans as 1 or 0.
+std::array<Variant, 9> ValuesFromRecord(const AppSettingsRecord& record);
+// First start: no pen colour and no pen width means nothing was ever saved: red, 10 pixels.
+void ApplyFirstStart(AppSettingsRecord& record);
+
+}  // namespace settings

@@ -1,0 +1,193 @@
+#include "shell/form1.h"
+
+#include "magnifier/mag_win.h"
+#include "overlay/ss.h"
+#include "resources/resource_ids.h"
+#include "settings/app_settings.h"
+#include "settings/persistence.h"
+#include "shell/message_window.h"
+#include "shell/mod1.h"
+#include "shell/myhotkey.h"
+#include "shell/tray_menu.h"
+#include "shell/uncaught_error.h"
+
+namespace {
+// The property under which a hidden button keeps the cursor it carries.
+constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
+
+HICON LoadProgramIcon(int size) {
+  return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
+                                         size, size, LR_DEFAULTCOLOR));
+}
+}  // namespace
+
+form1& form1::Instance() {
+  static form1 instance;
+  return instance;
+}
+
+form1::form1() : forms::Window(L"form1") { shell::BuildRCPopup(RCPopup); }
+
+void form1::Load() {
+  if (IsCreated()) return;
+  bigIcon_.Reset(LoadProgramIcon(::GetSystemMetrics(SM_CXICON)));
+  smallIcon_.Reset(LoadProgramIcon(::GetSystemMetrics(SM_CXSMICON)));
+  // The icons go to the window, not the class: the class outlives a reload of the form.
+  RegisterWindowClass(kClassName, 0, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW));
+  if (!CreateWindowObject(0, kClassName, L"Scrivane", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 320, 240, nullptr, nullptr)) {
+    return;
+  }
+  ::SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+  ::SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+
+  Command1 = CreateCursorButton(L"highliter icon", 1, IDC_HIGHLIGHTER);
+  ic5 = CreateCursorButton(L"penicon", 2, IDC_PEN);
+  ic1 = CreateCursorButton(L"eraser 8", 3, IDC_ERASER8);
+  ic2 = CreateCursorButton(L"eraser 16", 4, IDC_ERASER16);
+  ic3 = CreateCursorButton(L"eraser 24", 5, IDC_ERASER24);
+  Command2 = CreateCursorButton(L"eraser 32", 6, IDC_ERASER32);
+
+  // The shell broadcasts this when its notification area is (re-)created; an elevated copy would
+  // not receive it from the ordinary-rights shell without this filter.
+  taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
+  ::ChangeWindowMessageFilterEx(Hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+
+  overlay::SetMainFormLink(this);
+  Form_Load();
+}
+
+void form1::Unload() { Destroy(); }
+
+HWND form1::CreateCursorButton(const wchar_t* caption, int id, int cursorId) {
+  HWND button = ::CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | BS_PUSHBUTTON, 0, 0, 80, 24, Hwnd(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                  nullptr);
+  // Cursors from LoadCursor are shared resources: nothing to free.
+  HCURSOR cursor = ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(cursorId));
+  if (button) ::SetPropW(button, kMouseIconProp, cursor);
+  return button;
+}
+
+void form1::Form_Load() {
+  // 1. Hotkeys, and their hook under the tray hook to come.
+  myhotkey::InstallHotkeys(Hwnd());
+  // 2. A stored eraser size of 0 means none was ever chosen; the start-up save has already
+  //    stored the 0.
+  if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
+  // 3. Check marks from the loaded settings.
+  shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
+  // 4.
+  Command1_Click();
+}
+
+void form1::Command1_Click() {
+  mod1::HookTrayMessages(Hwnd());
+  if (!oncestarted) {
+    HICON icon = FormIcon();
+    mod1::AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
+    oncestarted = -1;
+  }
+  ::ShowWindow(Hwnd(), SW_HIDE);
+}
+
+void form1::menupopup() {
+  ::SetForegroundWindow(Hwnd());
+  UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
+  // The overlay calls this from its mouse handler, which does not catch: the command's errors end
+  // here.
+  if (chosen) shell::RunGuarded([this, chosen] { RunMenuCommand(chosen); });
+}
+
+void form1::RunMenuCommand(UINT item) {
+  switch (item) {
+    case shell::kItemRed: red_Click(); break;
+    case shell::kItemYellow: yellow_Click(); break;
+    case shell::kItemBlue: blue_Click(); break;
+    case shell::kItemGreen: green_Click(); break;
+    case shell::kItemOne: One_Click(); break;
+    case shell::kItemFive: five_Click(); break;
+    case shell::kItemTen: ten_Click(); break;
+    case shell::kItemFifteen: fifteen_Click(); break;
+    case shell::kItemTwenty: twenty_Click(); break;
+    case shell::kItemMagnifier: magnifier_Click(); break;
+    case shell::kItemMyhelp: myhelp_Click(); break;
+    default: break;  // Palette, Documentation and Exit come with the rest of the menu commands.
+  }
+}
+
+void form1::SysTrayMouseEventHandler() {
+  ::SetForegroundWindow(Hwnd());
+  ss& overlay = ss::Instance();
+  overlay.cmdScreen_Click();  // grabbed while the overlay is still hidden
+  overlay.ShowOverlay();
+}
+
+void form1::SetColour(UINT item, int32_t color) {
+  shell::CheckOnly(RCPopup, shell::kColourGroup, item);
+  AppSettings.color = color;
+  settings::SaveSettings();
+}
+
+void form1::SetWidth(UINT item) {
+  AppSettings.brushwidth = shell::WidthOfItem(item);
+  shell::CheckOnly(RCPopup, shell::kWidthGroup, item);
+  settings::SaveSettings();
+}
+
+void form1::red_Click() { SetColour(shell::kItemRed, shell::kColorRed); }
+void form1::yellow_Click() { SetColour(shell::kItemYellow, shell::kColorYellow); }
+void form1::blue_Click() { SetColour(shell::kItemBlue, shell::kColorBlue); }
+void form1::green_Click() { SetColour(shell::kItemGreen, shell::kColorGreen); }
+void form1::One_Click() { SetWidth(shell::kItemOne); }
+void form1::five_Click() { SetWidth(shell::kItemFive); }
+void form1::ten_Click() { SetWidth(shell::kItemTen); }
+void form1::fifteen_Click() { SetWidth(shell::kItemFifteen); }
+void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
+
+void form1::magnifier_Click() { magWin::Instance().ShowWindowModeless(); }
+void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
+
+HCURSOR form1::CursorImage(overlay::CursorKind kind) {
+  HWND button = nullptr;
+  switch (kind) {
+    case overlay::CursorKind::Highlighter: button = Command1; break;
+    case overlay::CursorKind::Pen: button = ic5; break;
+    case overlay::CursorKind::Eraser8: button = ic1; break;
+    case overlay::CursorKind::Eraser16: button = ic2; break;
+    case overlay::CursorKind::Eraser24: button = ic3; break;
+    case overlay::CursorKind::Eraser32: button = Command2; break;
+  }
+  return button ? static_cast<HCURSOR>(::GetPropW(button, kMouseIconProp)) : nullptr;
+}
+
+void form1::OnDestroy() {
+  // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
+  // window would keep the next load from hooking, and an icon would outlive its owner.
+  if (overlay::GetMainFormLink() == this) overlay::SetMainFormLink(nullptr);
+  mod1::UnhookTrayMessages();
+  if (oncestarted) mod1::RemoveTrayIcon();
+  myhotkey::ReleaseHotkeys(Hwnd());
+  myhotkey::RemoveHotkeyHook(Hwnd());
+  for (HWND* b : {&Command1, &ic5, &ic1, &ic2, &ic3, &Command2}) {
+    if (*b) ::RemovePropW(*b, kMouseIconProp);
+    *b = nullptr;
+  }
+  oncestarted = 0;
+}
+
+LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (taskbarCreated_ != 0 && msg == taskbarCreated_) {
+    // The shell's notification area was re-created and has forgotten every icon: without ours
+    // the menu, and with it Exit, would be out of reach.
+    if (oncestarted) mod1::ReAddTrayIcon();
+    return 0;
+  }
+  switch (msg) {
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    default:
+      return DefaultProc(msg, wParam, lParam);
+  }
+}

@@ -1,0 +1,76 @@
+// The main form: a window that is never shown. It owns the notification-area icon and its menu,
+// receives the icon's callback and the hotkeys, and carries the six cursors of the overlay.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "forms/handles.h"
+#include "forms/popup_menu.h"
+#include "forms/window.h"
+#include "overlay/links.h"
+
+class form1 : public forms::Window, public overlay::MainFormLink {
+ public:
+  static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+
+  static form1& Instance();
+
+  // Creates the window and runs its load handler; the window stays hidden.
+  void Load();
+  void Unload();
+  bool IsLoaded() const { return IsCreated(); }
+
+  // --- What other parts call --------------------------------------------------------------
+  void menupopup() override;
+  void SysTrayMouseEventHandler();
+  void red_Click() override;
+  void yellow_Click() override;
+  void blue_Click() override;
+  void green_Click() override;
+  void One_Click();
+  void five_Click() override;
+  void ten_Click() override;
+  void fifteen_Click() override;
+  void twenty_Click() override;
+  void magnifier_Click();
+  void myhelp_Click();
+  HCURSOR CursorImage(overlay::CursorKind kind) override;
+
+  // Hooks the icon's callback, adds the icon the first time, hides the form.
+  void Command1_Click();
+
+  // Runs the command of a menu item (what a click on it does).
+  void RunMenuCommand(UINT item);
+
+  // True once the notification-area icon has been added (16-bit boolean).
+  int16_t oncestarted = 0;
+  forms::PopupMenu RCPopup;
+
+  // The hidden buttons that carry the cursors.
+  HWND Command1 = nullptr;  // "highliter icon"
+  HWND ic5 = nullptr;       // "penicon"
+  HWND ic1 = nullptr;       // eraser 8
+  HWND ic2 = nullptr;       // eraser 16
+  HWND ic3 = nullptr;       // eraser 24
+  HWND Command2 = nullptr;  // eraser 32
+
+  HICON FormIcon() const { return smallIcon_.Get(); }
+  UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  form1();
+  void Form_Load();
+  void OnDestroy();
+  HWND CreateCursorButton(const wchar_t* caption, int id, int cursorId);
+  void SetColour(UINT item, int32_t color);
+  void SetWidth(UINT item);
+
+  forms::UniqueIcon bigIcon_;
+  forms::UniqueIcon smallIcon_;
+  UINT taskbarCreated_ = 0;
+};

@@ -1,0 +1,200 @@
+#include "shell/message_window.h"
+
+#include <cmath>
+
+#include "settings/app_settings.h"
+#include "settings/persistence.h"
+#include "shell/uncaught_error.h"
+
+namespace shell {
+
+namespace {
+constexpr int kRowTop = 1800;
+constexpr int kRowStep = 330;
+constexpr int kActionLeft = 660;
+constexpr int kKeyLeft = 3930;
+// The table rows take the width and height of their headings.
+constexpr int kActionWidth = 3135;
+constexpr int kKeyWidth = 1875;
+constexpr int kRowHeight = 240;
+
+constexpr HelpControl Row(const wchar_t* name, const wchar_t* text, bool action, int k) {
+  return {name, text, action ? kActionLeft : kKeyLeft, kRowTop + kRowStep * k, action ? kActionWidth : kKeyWidth,
+          kRowHeight, false};
+}
+}  // namespace
+
+const std::array<HelpControl, 26>& HelpLayout() {
+  static const std::array<HelpControl, 26> layout = {{
+      {L"Label24", L" Scrivane is now loaded.", 1710, 270, 2715, 300, true},
+      {L"Label1", L" Use the Shortcut Keys to activate the features of Scrivane", 120, 600, 6135, 300, true},
+      {L"Label2", L"Action", 660, 1350, 795, 240, true},
+      {L"Label3", L"Shortcut Key", 3930, 1350, 1875, 240, true},
+      Row(L"Label14", L"Start Presentation Mode", true, 0),
+      Row(L"Label4", L"Control + Shift + Z", false, 0),
+      Row(L"Label15", L"Deactivate Presentation Mode", true, 1),
+      Row(L"Label5", L"Esc", false, 1),
+      Row(L"Label16", L"Toggle Eraser ON/OFF", true, 2),
+      Row(L"Label6", L"E", false, 2),
+      Row(L"Label17", L"Erase entire Drawing", true, 3),
+      Row(L"Label7", L"Control + E", false, 3),
+      Row(L"Label18", L"Change Colors", true, 4),
+      Row(L"Label8", L"r,b,y,g", false, 4),
+      Row(L"Label19", L"Display Color Palette", true, 5),
+      Row(L"Label9", L"C", false, 5),
+      Row(L"Label20", L"Change Line Style", true, 6),
+      Row(L"Label10", L"1-4", false, 6),
+      Row(L"Label21", L"Start Magnifier", true, 7),
+      Row(L"Label11", L"Control + Shift + M", false, 7),
+      Row(L"Label22", L"Load an existing image", true, 8),
+      Row(L"Label12", L"Control + L", false, 8),
+      Row(L"Label23", L"Save Drawing", true, 9),
+      Row(L"Label13", L"Control + S", false, 9),
+      {L"Check1", kStartupCheckText, 1320, 5310, 3750, 330, false},
+      {L"Command1", L"OK", 2700, 5850, 1005, 345, true},
+  }};
+  return layout;
+}
+
+}  // namespace shell
+
+namespace {
+constexpr size_t kCheck1 = 24;
+constexpr size_t kCommand1 = 25;
+constexpr size_t kLabel24 = 0;
+constexpr int kFirstControlId = 100;
+
+int ToPixelsX(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelX())); }
+int ToPixelsY(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelY())); }
+
+HFONT MakeVerdana(int weight) {
+  // Verdana 8.25 pt at the display's resolution.
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  LOGFONTW lf{};
+  lf.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
+  lf.lfWeight = weight;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = DEFAULT_QUALITY;
+  wcscpy_s(lf.lfFaceName, L"Verdana");
+  return ::CreateFontIndirectW(&lf);
+}
+}  // namespace
+
+messageWindow& messageWindow::Instance() {
+  static messageWindow instance;
+  return instance;
+}
+
+messageWindow::messageWindow() : forms::Window(L"messageWindow") {}
+
+void messageWindow::Load() {
+  if (IsCreated()) return;
+  RegisterWindowClass(kClassName, 0, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW));
+  // A fixed dialog frame with no caption text and no control box: no title bar at all.
+  const DWORD style = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
+  const DWORD exStyle = WS_EX_DLGMODALFRAME;
+  RECT rc{0, 0, ToPixelsX(shell::kHelpClientWidth), ToPixelsY(shell::kHelpClientHeight)};
+  ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+  const int width = rc.right - rc.left;
+  const int height = rc.bottom - rc.top;
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  if (!CreateWindowObject(exStyle, kClassName, L"", style, x, y, width, height, nullptr, nullptr)) return;
+
+  regular_.Reset(MakeVerdana(FW_NORMAL));
+  bold_.Reset(MakeVerdana(FW_BOLD));
+  const auto& layout = shell::HelpLayout();
+  for (size_t i = 0; i < layout.size(); ++i) {
+    const shell::HelpControl& c = layout[i];
+    const wchar_t* cls = L"STATIC";
+    DWORD ctlStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+    if (i == kCheck1) {
+      cls = L"BUTTON";
+      ctlStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+    } else if (i == kCommand1) {
+      cls = L"BUTTON";
+      ctlStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+    }
+    HWND h = ::CreateWindowExW(0, cls, c.text, ctlStyle, ToPixelsX(c.left), ToPixelsY(c.top), ToPixelsX(c.width),
+                               ToPixelsY(c.height), Hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
+                               ::GetModuleHandleW(nullptr), nullptr);
+    ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold ? bold_.Get() : regular_.Get()), FALSE);
+    controls_[i] = h;
+  }
+}
+
+void messageWindow::ShowStartupForm() {
+  Load();
+  ::ShowWindow(Hwnd(), SW_SHOW);
+  ::SetFocus(controls_[kCommand1]);
+}
+
+void messageWindow::ShowQuickHelp() {
+  Load();
+  ::ShowWindow(Hwnd(), SW_SHOW);
+  ::ShowWindow(controls_[kLabel24], SW_HIDE);
+  ::SetWindowTextW(controls_[kCheck1], shell::kQuickHelpCheckText);
+  ::SendMessageW(controls_[kCheck1], BM_SETCHECK, AppSettings.showstartup == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void messageWindow::Command1_Click() {
+  const bool checked = ::SendMessageW(controls_[kCheck1], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  AppSettings.showstartup = checked ? 1 : 0;
+  settings::SaveSettings();
+  Unload();
+}
+
+HWND messageWindow::Control(const std::wstring& name) const {
+  const auto& layout = shell::HelpLayout();
+  for (size_t i = 0; i < layout.size(); ++i) {
+    if (name == layout[i].name) return controls_[i];
+  }
+  return nullptr;
+}
+
+void messageWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(Hwnd(), &ps);
+  // Shape1: a thin black outline from the corner, a little larger than the client area, so that
+  // only its top and left edges show.
+  forms::UniquePen pen(::CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+  {
+    forms::SelectGuard penGuard(dc, pen.Get());
+    forms::SelectGuard brushGuard(dc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(dc, 0, 0, ToPixelsX(shell::kShape1Width), ToPixelsY(shell::kShape1Height));
+  }
+  ::EndPaint(Hwnd(), &ps);
+}
+
+LRESULT messageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      ::SetTextColor(dc, RGB(0, 0, 0));
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kFirstControlId + kCommand1 || LOWORD(wParam) == IDOK) {
+        shell::RunGuarded([this] { Command1_Click(); });
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      controls_.fill(nullptr);
+      break;
+    case WM_NCDESTROY:
+      regular_.Reset();
+      bold_.Reset();
+      break;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}

@@ -1,0 +1,29 @@
+// The two system-wide hotkeys, caught by a hook on the main window's procedure.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace myhotkey {
+
+constexpr int hotkeyPresentation = 0;  // Ctrl+Shift+Z
+constexpr int hotkeyMagnifier = 1;     // Ctrl+Shift+M
+constexpr UINT kHotkeyModifiers = MOD_CONTROL | MOD_SHIFT;  // 6
+constexpr UINT kPresentationKey = 0x5A;                     // Z
+constexpr UINT kMagnifierKey = 0x4D;                        // M
+
+// The main window's procedure as it was before HotkeyWindowProc went in.
+extern WNDPROC hotkeyPreviousProc;
+
+// Registers both hotkeys on the window, then installs HotkeyWindowProc.
+void InstallHotkeys(HWND hwnd);
+// Releases both hotkeys (the hook stays until the window goes).
+void ReleaseHotkeys(HWND hwnd);
+// Puts hotkeyPreviousProc back; only for a window that is being destroyed.
+void RemoveHotkeyHook(HWND hwnd);
+
+LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void OnHotkey(uint8_t id);
+
+}  // namespace myhotkey

@@ -1,0 +1,73 @@
+#include "shell/start_up.h"
+
+#include "forms/handles.h"
+#include "magnifier/mag_win.h"
+#include "overlay/ss.h"
+#include "shell/form1.h"
+#include "shell/frm_splash.h"
+#include "shell/magnifier_link.h"
+#include "shell/message_window.h"
+#include "shell/uncaught_error.h"
+
+namespace shell {
+
+namespace {
+// Held for the life of the process: while it is open, a second copy sees it.
+forms::UniqueKernelHandle gInstanceMutex;
+}  // namespace
+
+bool AcquireSingleInstance(const wchar_t* name, HANDLE& holder) {
+  holder = ::CreateMutexW(nullptr, FALSE, name);
+  const DWORD error = ::GetLastError();
+  if (holder && error != ERROR_ALREADY_EXISTS) return true;
+  // Already there, or there under another account (access denied): either way a copy runs.
+  if (holder) ::CloseHandle(holder);
+  holder = nullptr;
+  return false;
+}
+
+bool AnyFormLoaded() {
+  for (const wchar_t* name : {L"frmSplash", L"form1", L"messageWindow", L"magWin", L"ss"}) {
+    if (forms::Window::CountOpenForms(name) > 0) return true;
+  }
+  return magWin::Instance().IsLoaded() || ss::Instance().IsLoaded();
+}
+
+void WireLinks() {
+  static MagWinLink magnifier;
+  overlay::SetMagnifierLink(&magnifier);
+  magWin::SetKeyForwarder([](short& keyAscii) { ss::Instance().Picture1_KeyPress(keyAscii); });
+}
+
+void RunMessageLoop() {
+  MSG msg;
+  while (AnyFormLoaded() && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // Tab and Enter in the help window, as in a dialog.
+    HWND help = messageWindow::Instance().Hwnd();
+    if (help && ::IsDialogMessageW(help, &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+int RunProgram() {
+  RunGuarded([] {
+    StartUp();
+    RunMessageLoop();
+  });
+  return 0;
+}
+
+}  // namespace shell
+
+void StartUp() {
+  // Before any window or other object of the program exists.
+  HANDLE mutex = nullptr;
+  if (!shell::AcquireSingleInstance(shell::kInstanceMutexName, mutex)) {
+    ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
+    return;
+  }
+  shell::gInstanceMutex.Reset(mutex);
+  shell::WireLinks();
+  frmSplash::Instance().ShowModeless();
+}

@@ -1,0 +1,264 @@
+#include "e2e/driver.h"
+
+#include "support/test_support.h"
+
+namespace e2e {
+
+std::wstring BinDir() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  return dir.substr(0, dir.find_last_of(L"\\/"));
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    if (done()) return true;
+    if (::GetTickCount64() >= end) return false;
+    testing_support::Pump(pollMs);
+  }
+}
+
+App::~App() { Kill(); }
+
+bool App::Start() {
+  Kill();
+  std::wstring exe = BinDir() + L"\\scrivane.exe";
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  tickAtStart_ = ::GetTickCount64();
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(), &si,
+                        &pi)) {
+    return false;
+  }
+  process_ = pi.hProcess;
+  thread_ = pi.hThread;
+  pid_ = pi.dwProcessId;
+  return true;
+}
+
+bool App::Running() const { return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::optional<DWORD> App::WaitForExit(int timeoutMs) {
+  if (!process_) return std::nullopt;
+  bool ended = WaitUntil([this] { return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+  if (!ended) return std::nullopt;
+  DWORD code = 0;
+  ::GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+void App::Stop(int timeoutMs) {
+  if (!process_) return;
+  if (Running()) {
+    // The main form closes with its icon and hotkeys; open help or magnifier windows go too.
+    for (HWND w : Windows(false)) {
+      std::wstring cls = ClassOf(w);
+      if (cls.rfind(L"Scrivane", 0) == 0 || TextOf(w) == L"Magnifier") ::PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+    if (!WaitForExit(timeoutMs)) ::TerminateProcess(process_, 1);
+  }
+  Kill();
+}
+
+void App::Kill() {
+  if (process_) {
+    if (Running()) {
+      ::TerminateProcess(process_, 1);
+      ::WaitForSingleObject(process_, 5000);
+    }
+    ::CloseHandle(process_);
+  }
+  if (thread_) ::CloseHandle(thread_);
+  process_ = thread_ = nullptr;
+  pid_ = 0;
+}
+
+namespace {
+struct EnumState {
+  DWORD pid;
+  bool visibleOnly;
+  std::vector<HWND>* out;
+};
+BOOL CALLBACK CollectProcessWindows(HWND hwnd, LPARAM lParam) {
+  auto* s = reinterpret_cast<EnumState*>(lParam);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == s->pid && (!s->visibleOnly || ::IsWindowVisible(hwnd))) s->out->push_back(hwnd);
+  return TRUE;
+}
+BOOL CALLBACK CollectAll(HWND hwnd, LPARAM lParam) {
+  reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> App::Windows(bool visibleOnly) const {
+  std::vector<HWND> out;
+  if (!pid_) return out;
+  EnumState s{pid_, visibleOnly, &out};
+  ::EnumWindows(&CollectProcessWindows, reinterpret_cast<LPARAM>(&s));
+  return out;
+}
+
+HWND App::Find(const WindowQuery& q) const {
+  for (HWND w : Windows(q.visibleOnly)) {
+    if (!q.className.empty() && ClassOf(w) != q.className) continue;
+    if (q.title && TextOf(w) != *q.title) continue;
+    return w;
+  }
+  return nullptr;
+}
+
+HWND App::WaitFor(const WindowQuery& q, int timeoutMs) const {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = Find(q)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+HWND App::MessageBox() const { return Find({L"#32770", std::nullopt, true}); }
+
+double App::CpuSeconds() const {
+  FILETIME created, exited, kernel, user;
+  if (!process_ || !::GetProcessTimes(process_, &created, &exited, &kernel, &user)) return -1;
+  auto seconds = [](const FILETIME& f) {
+    ULARGE_INTEGER v;
+    v.LowPart = f.dwLowDateTime;
+    v.HighPart = f.dwHighDateTime;
+    return static_cast<double>(v.QuadPart) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t text[1024] = {};
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &copied);
+  return text;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> out;
+  for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
+  return out;
+}
+
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+  for (HWND c : Children(parent)) {
+    if (TextOf(c) == text) return c;
+  }
+  return nullptr;
+}
+
+RECT ClientOnScreen(HWND hwnd) {
+  RECT rc{};
+  ::GetClientRect(hwnd, &rc);
+  ::MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+RECT WindowRectOf(HWND hwnd) {
+  RECT rc{};
+  ::GetWindowRect(hwnd, &rc);
+  return rc;
+}
+
+std::wstring MessageBoxText(HWND box) {
+  HWND text = ::GetDlgItem(box, 0xFFFF);
+  return text ? TextOf(text) : std::wstring();
+}
+
+void DismissMessageBox(HWND box) {
+  HWND ok = ::GetDlgItem(box, IDOK);
+  if (ok) {
+    ::PostMessageW(ok, BM_CLICK, 0, 0);
+  } else {
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+}
+
+void ClickCentre(HWND hwnd) {
+  RECT rc = WindowRectOf(hwnd);
+  const int x = (rc.left + rc.right) / 2;
+  const int y = (rc.top + rc.bottom) / 2;
+  testing_support::MouseMoveTo(x, y);
+  testing_support::Pump(30);
+  testing_support::MouseButton(1, true);
+  testing_support::Pump(30);
+  testing_support::MouseButton(1, false);
+  testing_support::Pump(30);
+}
+
+std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value) {
+  char data[1024] = {};
+  DWORD size = sizeof data;
+  if (::RegGetValueA(root, subkey, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::string(data);
+}
+
+bool WriteRegString(HKEY root, const char* subkey, const char* value, const std::string& data) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  LONG rc = ::RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                             static_cast<DWORD>(data.size() + 1));
+  ::RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+bool KeyExists(HKEY root, const char* subkey) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  ::RegCloseKey(key);
+  return true;
+}
+
+void DeleteScrivaneKeys() {
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Scrivane");
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Scrivane");
+}
+
+int CountTrayIcons() {
+  // Wine gives every icon a window of its own: its X11 driver puts them into a stand-alone tray
+  // window when no X system tray is there; its explorer (a virtual desktop) into Shell_TrayWnd.
+  struct Tray {
+    const wchar_t* tray;
+    const wchar_t* icon;
+  };
+  static constexpr Tray kTrays[] = {{L"__winex11_standalone_tray", L"__winex11_tray_icon"},
+                                    {L"Shell_TrayWnd", L"__wine_tray_icon"}};
+  std::vector<HWND> top;
+  ::EnumWindows(&CollectAll, reinterpret_cast<LPARAM>(&top));
+  int count = 0;
+  bool trayFound = false;
+  for (HWND w : top) {
+    const std::wstring cls = ClassOf(w);
+    for (const Tray& t : kTrays) {
+      if (cls != t.tray) continue;
+      trayFound = true;
+      std::vector<HWND> children;
+      ::EnumChildWindows(w, &CollectAll, reinterpret_cast<LPARAM>(&children));
+      for (HWND c : children) {
+        if (ClassOf(c) == t.icon) ++count;
+      }
+    }
+  }
+  return trayFound ? count : -1;
+}
+
+HWND FirstTrayIconWindow() {
+  HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+  return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+}
+
+}  // namespace e2e

@@ -1,0 +1,94 @@
+// Drives the real scrivane.exe from a test program running under the same Wine: starts it, finds
+// its windows by class and title, reads what they show and what it stored in the registry,
+// dismisses its message boxes and cleans up after it. Real input comes from testing_support.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The folder of this test program: the build's bin folder, where scrivane.exe lies too.
+std::wstring BinDir();
+
+// Polls `done` every `pollMs`, dispatching this thread's messages meanwhile.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs = 20);
+
+// What a window is found by. An empty class or title matches any.
+struct WindowQuery {
+  std::wstring className;
+  std::optional<std::wstring> title;
+  bool visibleOnly = true;
+};
+
+class App {
+ public:
+  App() = default;
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // Starts scrivane.exe from the bin folder. `tickAtStart` is GetTickCount64 just before
+  // CreateProcessW.
+  bool Start();
+  bool Running() const;
+  DWORD Pid() const { return pid_; }
+  HANDLE Process() const { return process_; }
+  ULONGLONG TickAtStart() const { return tickAtStart_; }
+  // Waits for the process to end; its exit code, or nullopt on timeout.
+  std::optional<DWORD> WaitForExit(int timeoutMs);
+  // Asks the main form to close (which takes the icon with it), waits, and kills the process if it
+  // has not ended by then. The handle is released either way.
+  void Stop(int timeoutMs = 3000);
+  void Kill();
+
+  // Top-level windows of the process, in Z order.
+  std::vector<HWND> Windows(bool visibleOnly) const;
+  HWND Find(const WindowQuery& q) const;
+  HWND WaitFor(const WindowQuery& q, int timeoutMs) const;
+  // The message box (#32770) of the process, visible, or null.
+  HWND MessageBox() const;
+  // User plus kernel time of the process so far, in seconds.
+  double CpuSeconds() const;
+
+ private:
+  HANDLE process_ = nullptr;
+  HANDLE thread_ = nullptr;
+  DWORD pid_ = 0;
+  ULONGLONG tickAtStart_ = 0;
+};
+
+std::wstring ClassOf(HWND hwnd);
+// The window's text, read with WM_GETTEXT (works across processes for any window).
+std::wstring TextOf(HWND hwnd);
+std::vector<HWND> Children(HWND parent);
+HWND ChildWithText(HWND parent, const std::wstring& text);
+// The client rectangle in screen coordinates.
+RECT ClientOnScreen(HWND hwnd);
+RECT WindowRectOf(HWND hwnd);
+
+// Message boxes: the text is the static control 0xFFFF; OK dismisses.
+std::wstring MessageBoxText(HWND box);
+void DismissMessageBox(HWND box);
+
+// A real left click in the middle of a window (SendInput).
+void ClickCentre(HWND hwnd);
+
+// Registry, through the ANSI functions as the program uses them.
+std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value);
+bool WriteRegString(HKEY root, const char* subkey, const char* value, const std::string& data);
+bool KeyExists(HKEY root, const char* subkey);
+// A clean slate: HKLM and HKCU Software\Scrivane gone.
+void DeleteScrivaneKeys();
+
+// The notification area as Wine's explorer shows it: icons in its stand-alone tray window.
+// The number of icons there, or -1 when no such window exists.
+int CountTrayIcons();
+// The window of the first icon in Wine's stand-alone tray, for a real click on it; null if none.
+HWND FirstTrayIconWindow();
+
+}  // namespace e2e

@@ -1,0 +1,289 @@
+// The real scrivane.exe from start-up to presentation mode, driven from this separate program.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "e2e/driver.h"
+#include "support/test_support.h"
+
+using namespace e2e;
+using namespace testing_support;
+
+namespace {
+
+const char kKey[] = "Software\\Scrivane";
+const WindowQuery kSplash{L"ScrivaneSplash", std::nullopt, true};
+const WindowQuery kHelp{L"ScrivaneHelp", std::nullopt, true};
+const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
+const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
+const WindowQuery kMenu{L"#32768", std::nullopt, true};
+const WindowQuery kMagnifier{L"", L"Magnifier", true};
+
+// The splash lasts three seconds; a start-up that has not handed off after this is broken.
+constexpr int kHandOffTimeoutMs = 15000;
+
+// Starts the program and waits until the main form exists (the end of the hand-off).
+void StartResident(App& app) {
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(nullptr, app.WaitFor(kMainForm, kHandOffTimeoutMs));
+}
+
+// One resident copy shared by the tests that only need a running program, started on a clean
+// registry with the help window turned off.
+App& Resident() {
+  static App app;
+  if (!app.Running()) {
+    DeleteScrivaneKeys();
+    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1");
+    StartResident(app);
+    Pump(200);
+  }
+  return app;
+}
+
+// A topmost magenta square at (100, 100), 200 pixels wide, painted before this returns.
+HWND ShowBlock() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = ::CreateSolidBrush(RGB(255, 0, 255));
+    wc.lpszClassName = L"E2eBlock";
+    ::RegisterClassW(&wc);
+    registered = true;
+  }
+  HWND w = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"E2eBlock", L"", WS_POPUP | WS_VISIBLE, 100, 100, 200,
+                             200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::UpdateWindow(w);
+  Pump(400);
+  return w;
+}
+
+void CloseMenu(App& app) {
+  if (HWND menuOwner = app.Find(kMainForm)) ::PostMessageW(menuOwner, WM_CANCELMODE, 0, 0);
+  WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 3000);
+}
+
+TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
+  DeleteScrivaneKeys();
+  App app;
+  ASSERT_TRUE(app.Start());
+  HWND splash = app.WaitFor(kSplash, 10000);
+  ASSERT_NE(nullptr, splash);
+  const ULONGLONG splashSeen = ::GetTickCount64();
+  std::printf("[ figures  ] start-up to splash on screen: %llu ms\n", splashSeen - app.TickAtStart());
+  RECT rc = WindowRectOf(splash);
+  EXPECT_NEAR(960, (rc.left + rc.right) / 2, 1);
+  EXPECT_NEAR(540, (rc.top + rc.bottom) / 2, 1);
+  RECT client = ClientOnScreen(splash);
+  EXPECT_EQ(398, client.right - client.left);
+  EXPECT_EQ(298, client.bottom - client.top);
+  EXPECT_EQ(L"", TextOf(splash));
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-splash.bmp");
+
+  HWND help = app.WaitFor(kHelp, kHandOffTimeoutMs);
+  ASSERT_NE(nullptr, help);
+  const ULONGLONG handOff = ::GetTickCount64();
+  std::printf("[ figures  ] splash seen to help window: %llu ms\n", handOff - splashSeen);
+  // The timer runs 3000 ms from the splash's load, which follows the process's start.
+  EXPECT_GE(handOff - app.TickAtStart(), 3000u);
+  EXPECT_FALSE(::IsWindowVisible(splash));
+  rc = WindowRectOf(help);
+  EXPECT_NEAR(960, (rc.left + rc.right) / 2, 1);
+  EXPECT_NEAR(540, (rc.top + rc.bottom) / 2, 1);
+  for (const wchar_t* text : {L" Scrivane is now loaded.", L" Use the Shortcut Keys to activate the features of Scrivane",
+                              L"Action", L"Shortcut Key", L"Start Presentation Mode", L"Control + Shift + Z",
+                              L"Deactivate Presentation Mode", L"Esc", L"Toggle Eraser ON/OFF", L"E",
+                              L"Erase entire Drawing", L"Control + E", L"Change Colors", L"r,b,y,g",
+                              L"Display Color Palette", L"C", L"Change Line Style", L"1-4", L"Start Magnifier",
+                              L"Control + Shift + M", L"Load an existing image", L"Control + L", L"Save Drawing",
+                              L"Control + S", L" Do not show this message again", L"OK"}) {
+    EXPECT_NE(nullptr, ChildWithText(help, text)) << "missing: [" << std::string(text, text + wcslen(text)) << "]";
+  }
+  EXPECT_EQ(26u, Children(help).size());
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-help.bmp");
+
+  // The start-up save: the nine first-start texts.
+  const char* names[] = {"color", "brushwidth", "erasersize", "showstartup", "textfont",
+                         "textsize", "textbold", "textitalic", "textcolor"};
+  const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kKey, names[i]).value_or("?")) << names[i];
+  EXPECT_EQ(1, CountTrayIcons());
+
+  // OK with the box left unchecked, by a real click.
+  HWND check = ChildWithText(help, L" Do not show this message again");
+  ASSERT_NE(nullptr, check);
+  EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(check, BM_GETCHECK, 0, 0));
+  ::SetForegroundWindow(help);
+  ClickCentre(ChildWithText(help, L"OK"));
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 3000));
+  EXPECT_EQ("0", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
+  EXPECT_EQ("8", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "erasersize").value_or("?"));
+
+  // Resident: no window of the program is visible.
+  Pump(200);
+  EXPECT_TRUE(app.Windows(true).empty());
+  EXPECT_TRUE(app.Running());
+  app.Stop();
+  EXPECT_EQ(0, CountTrayIcons());
+
+  // A restart shows the help window again; this time the box is checked.
+  ASSERT_TRUE(app.Start());
+  help = app.WaitFor(kHelp, kHandOffTimeoutMs);
+  ASSERT_NE(nullptr, help);
+  ::SetForegroundWindow(help);
+  check = ChildWithText(help, L" Do not show this message again");
+  ClickCentre(check);
+  EXPECT_TRUE(WaitUntil([&] { return ::SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 2000));
+  ClickCentre(ChildWithText(help, L"OK"));
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 3000));
+  EXPECT_EQ("1", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
+  app.Stop();
+
+  // The next start shows none.
+  StartResident(app);
+  Pump(300);
+  EXPECT_EQ(nullptr, app.Find(kHelp));
+  EXPECT_TRUE(app.Windows(true).empty());
+  app.Stop();
+}
+
+TEST(ResidentE2e, SecondCopyIsRefusedAndTheFirstKeepsOneIcon) {
+  App& first = Resident();
+  ASSERT_EQ(1, CountTrayIcons());
+  App second;
+  ASSERT_TRUE(second.Start());
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = second.MessageBox()) != nullptr; }, 10000));
+  EXPECT_EQ(L"Scrivane is already loaded", MessageBoxText(box));
+  EXPECT_EQ(L"Error", TextOf(box));
+  EXPECT_EQ(nullptr, second.Find({L"ScrivaneSplash", std::nullopt, false}));
+  DismissMessageBox(box);
+  auto code = second.WaitForExit(5000);
+  EXPECT_TRUE(code.has_value());
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(1, CountTrayIcons());
+  EXPECT_TRUE(first.Windows(true).empty());
+}
+
+TEST(ResidentE2e, IconCallbackOpensTheMenuOnlyForTheRightButtonPress) {
+  App& app = Resident();
+  HWND main = app.Find(kMainForm);
+  ASSERT_NE(nullptr, main);
+  for (LPARAM other : {0x0200, 0x0201, 0x0202, 0x0203, 0x0205, 0x0206}) {
+    ::PostMessageW(main, 0x0205, 0, other);
+  }
+  Pump(500);
+  EXPECT_EQ(nullptr, app.Find(kMenu));
+  ::PostMessageW(main, 0x0205, 0, 0x0204);
+  HWND menu = app.WaitFor(kMenu, 3000);
+  ASSERT_NE(nullptr, menu);
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-tray-menu.bmp");
+  CloseMenu(app);
+  EXPECT_EQ(nullptr, app.Find(kMenu));
+
+  // And a real right-button press on the icon in the tray.
+  if (HWND icon = FirstTrayIconWindow()) {
+    RECT rc = WindowRectOf(icon);
+    MouseMoveTo((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    Pump(50);
+    MouseButton(2, true);
+    EXPECT_NE(nullptr, app.WaitFor(kMenu, 3000));
+    MouseButton(2, false);
+    CloseMenu(app);
+  }
+}
+
+TEST(ResidentE2e, PresentationHotkeyFreezesTheScreenAndASecondRegrabs) {
+  App& app = Resident();
+  auto pattern = std::make_unique<PatternWindow>();
+  Pump(300);
+  ScreenImage before = CaptureScreen();
+  TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  HWND overlay = app.WaitFor(kOverlay, 5000);
+  ASSERT_NE(nullptr, overlay);
+  Pump(500);
+  // The pattern goes away; the overlay still shows the screen as it was.
+  pattern.reset();
+  Pump(300);
+  ScreenImage during = CaptureScreen();
+  SaveImageBmp(during, ScreenshotDir() + L"\\e2e-presentation.bmp");
+  EXPECT_EQ(0, CountDifferences(before, during));
+
+  // A window of this program's own appears over the overlay. Without a new grab, the overlay
+  // shows the old picture again where it was once it goes...
+  const POINT probe{200, 200};
+  auto probeColour = [&] { return CaptureScreenRect(probe.x, probe.y, 1, 1).At(probe.x, probe.y); };
+  HWND block = ShowBlock();
+  EXPECT_EQ(0x00FF00FFu, probeColour());
+  ::DestroyWindow(block);
+  Pump(500);
+  EXPECT_EQ(before.At(probe.x, probe.y), probeColour());
+  // ...but a second Ctrl+Shift+Z grabs the screen again, that window included.
+  block = ShowBlock();
+  TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  Pump(800);
+  ::DestroyWindow(block);
+  Pump(500);
+  overlay = app.WaitFor(kOverlay, 5000);
+  ASSERT_NE(nullptr, overlay);
+  EXPECT_EQ(0x00FF00FFu, probeColour());
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-presentation-regrab.bmp");
+
+  // Esc leaves presentation mode.
+  ::SetForegroundWindow(overlay);
+  TapKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 3000));
+}
+
+TEST(ResidentE2e, MagnifierHotkeyShowsClosesAndShowsAgain) {
+  App& app = Resident();
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  EXPECT_NE(nullptr, app.WaitFor(kMagnifier, 3000));
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  EXPECT_TRUE(WaitUntil([&] { return app.Find({L"", L"Magnifier", false}) == nullptr; }, 3000));
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  EXPECT_NE(nullptr, app.WaitFor(kMagnifier, 3000));
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  EXPECT_TRUE(WaitUntil([&] { return app.Find({L"", L"Magnifier", false}) == nullptr; }, 3000));
+}
+
+TEST(ResidentE2e, TaskbarCreatedBroadcastBringsTheIconBack) {
+  App& app = Resident();
+  HWND main = app.Find(kMainForm);
+  ASSERT_NE(nullptr, main);
+  ASSERT_EQ(1, CountTrayIcons());
+  // The shell forgets the program's icon, as a restarted shell does: delete it by its owner and
+  // id (the id is the handle of the main form's small icon).
+  NOTIFYICONDATAW gone{};
+  gone.cbSize = sizeof gone;
+  gone.hWnd = main;
+  gone.uID = static_cast<UINT>(::SendMessageW(main, WM_GETICON, ICON_SMALL, 0));
+  ASSERT_TRUE(::Shell_NotifyIconW(NIM_DELETE, &gone));
+  ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 0; }, 3000));
+  // The new shell announces itself to every top-level window.
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(HWND_BROADCAST, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 3000,
+                        &result);
+  EXPECT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
+  EXPECT_TRUE(app.Windows(true).empty());
+}
+
+TEST(ResidentE2e, IdleWhileResident) {
+  App& app = Resident();
+  Pump(500);
+  const double cpu0 = app.CpuSeconds();
+  const ULONGLONG t0 = ::GetTickCount64();
+  ::Sleep(10000);
+  const double cpu1 = app.CpuSeconds();
+  const double wall = (::GetTickCount64() - t0) / 1000.0;
+  std::printf("[ figures  ] idle CPU while resident: %.3f s over %.1f s (%.2f %%)\n", cpu1 - cpu0, wall,
+              100.0 * (cpu1 - cpu0) / wall);
+  EXPECT_GE(cpu1, cpu0);
+  app.Stop();
+  EXPECT_EQ(0, CountTrayIcons());
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// The pen, the highlighter and the eraser driven by real mouse input on the overlay.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "overlay/links.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Stands in for the main form: records that the tray menu was asked for.
+class RecordingMainForm : public overlay::MainFormLink {
+ public:
+  int popups = 0;
+  void menupopup() override { ++popups; }
+  void red_Click() override {}
+  void yellow_Click() override {}
+  void blue_Click() override {}
+  void green_Click() override {}
+  void five_Click() override {}
+  void ten_Click() override {}
+  void fifteen_Click() override {}
+  void twenty_Click() override {}
+  HCURSOR CursorImage(overlay::CursorKind) override { return nullptr; }
+};
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+class PenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    overlay::SetMainFormLink(&mainForm);
+    AppSettings.color = static_cast<int32_t>(kRed);
+    AppSettings.brushwidth = 10;
+    AppSettings.erasersize = 16;
+    pattern = std::make_unique<PatternWindow>();
+    ss::Instance().cmdScreen_Click();
+    ss::Instance().ShowOverlay();
+    Pump(300);
+    clean = CaptureScreen();
+  }
+  void TearDown() override {
+    // Esc: turns the eraser off and closes the window.
+    short esc = 27;
+    ss::Instance().Picture1_KeyPress(esc);
+    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    Pump(100);
+    pattern.reset();
+    overlay::SetMainFormLink(nullptr);
+  }
+  void Click(int x, int y, int button = 1) {
+    MouseMoveTo(x, y);
+    Pump(20);
+    MouseButton(button, true);
+    Pump(20);
+    MouseButton(button, false);
+    Pump(20);
+  }
+
+  RecordingMainForm mainForm;
+  std::unique_ptr<PatternWindow> pattern;
+  ScreenImage clean;
+};
+
+uint32_t MaskOf(uint32_t pen, uint32_t beneath) { return pen & beneath; }
+
+TEST_F(PenTest, HighlighterMasksThePictureAlongOneConnectedStroke) {
+  // Across white, black and mid-grey bars.
+  Drag(100, 300, 650, 300, 25);
+  ScreenImage after = CaptureScreen();
+  SaveImageBmp(after, ScreenshotDir() + L"\\highlighter-stroke.bmp");
+  const uint32_t pen = Rgb(kRed);
+  // Every pixel that changed holds pen AND the pixel beneath; the highlighter acts at (x-9, y+11).
+  long changed = 0;
+  for (int y = 0; y < after.height; ++y) {
+    for (int x = 0; x < after.width; ++x) {
+      uint32_t was = clean.At(x, y), now = after.At(x, y);
+      if (was == now) continue;
+      ++changed;
+      ASSERT_EQ(MaskOf(pen, was), now) << "at " << x << "," << y;
+      ASSERT_LE(std::abs(y - 311), 6) << "changed outside the stroke at " << x << "," << y;
+      ASSERT_GE(x, 91 - 6);
+      ASSERT_LE(x, 641 + 6);
+    }
+  }
+  EXPECT_GT(changed, 3000);  // white and grey bars; black stays black
+  // Connected from press to release: every pixel of the centre line is masked.
+  for (int x = 91; x <= 641; ++x) {
+    ASSERT_EQ(MaskOf(pen, clean.At(x, 311)), after.At(x, 311)) << "gap at x=" << x;
+  }
+  // Dark writing stays readable: black stays black under the highlighter.
+  EXPECT_EQ(0x000000u, after.At(300, 311));
+  EXPECT_EQ(0xFF0000u, after.At(150, 311));
+  EXPECT_EQ(0x800000u, after.At(600, 311));
+}
+
+TEST_F(PenTest, PenPaintsThePenColourOnePixelLeftAndTwoHigher) {
+  ss::Instance().TogglePen();
+  EXPECT_EQ(R2_COPYPEN, ss::Instance().Picture1.DrawMode());
+  AppSettings.brushwidth = 1;
+  Drag(100, 300, 650, 300, 25);
+  ScreenImage after = CaptureScreen();
+  const uint32_t pen = Rgb(kRed);
+  // Width 1: exactly the line y = 309 from x = 90 to 640, nothing else.
+  for (int x = 90; x <= 640; ++x) ASSERT_EQ(pen, after.At(x, 309)) << "x=" << x;
+  long changed = 0;
+  for (int y = 290; y < 330; ++y)
+    for (int x = 0; x < 700; ++x)
+      if (after.At(x, y) != clean.At(x, y)) {
+        ++changed;
+        ASSERT_EQ(309, y) << "x=" << x;
+      }
+  EXPECT_GT(changed, 300);  // the red-bar pixels under the line do not count as changed
+}
+
+TEST_F(PenTest, EraserRestoresExactlyItsSquareOfTheCleanCopy) {
+  ss& o = ss::Instance();
+  o.TogglePen();
+  struct Case {
+    int16_t size;
+    int left, top, right, bottom;  // inclusive
+  } cases[] = {{16, 100, 100, 115, 115}, {32, 84, 84, 115, 115}, {24, 92, 92, 115, 115}, {8, 100, 100, 107, 107}};
+  const uint32_t ink = 0x123456 ^ 0x00FFFFFF;
+  for (const Case& c : cases) {
+    // Cover the neighbourhood with ink, then erase with one press at (100, 100).
+    o.Picture1.PSet(100, 100, RGB(0xED, 0xCB, 0xA9), 120);
+    Pump(50);
+    ASSERT_EQ(ink, CaptureScreenRect(100, 100, 1, 1).At(100, 100));
+    AppSettings.erasersize = c.size;
+    if (!o.EraserOn()) o.ToggleEraser();
+    Click(100, 100);
+    ScreenImage after = CaptureScreenRect(60, 60, 80, 80);
+    for (int y = 60; y < 140; ++y) {
+      for (int x = 60; x < 140; ++x) {
+        bool inside = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
+        if (inside) {
+          ASSERT_EQ(clean.At(x, y), after.At(x, y)) << "size " << c.size << " at " << x << "," << y;
+        } else {
+          ASSERT_EQ(ink, after.At(x, y)) << "size " << c.size << " erased outside at " << x << "," << y;
+        }
+      }
+    }
+    o.ToggleEraser();
+  }
+}
+
+TEST_F(PenTest, OtherButtonsCallTheMenuAndNeitherDrawNorErase) {
+  ss& o = ss::Instance();
+  // A right press pops up the menu and draws nothing.
+  Click(400, 700, 2);
+  EXPECT_EQ(1, mainForm.popups);
+  EXPECT_EQ(0, CountDifferences(clean, CaptureScreen()));
+
+  // Left and right held together: the press of the left draws its dot, the moves draw nothing.
+  MouseMoveTo(1300, 200);
+  Pump(20);
+  MouseButton(1, true);
+  Pump(20);
+  MouseButton(2, true);
+  Pump(20);
+  ScreenImage afterDot = CaptureScreen();
+  for (int i = 1; i <= 10; ++i) {
+    MouseMoveTo(1300 + 30 * i, 200);
+    Pump(10);
+  }
+  MouseButton(2, false);
+  MouseButton(1, false);
+  Pump(20);
+  EXPECT_EQ(2, mainForm.popups);
+  EXPECT_EQ(0, CountDifferences(afterDot, CaptureScreen()));
+
+  // With the eraser on, a right press erases nothing.
+  o.TogglePen();
+  o.Picture1.PSet(800, 800, RGB(0, 0, 0), 60);
+  Pump(50);
+  ScreenImage inked = CaptureScreen();
+  o.ToggleEraser();
+  Click(800, 800, 2);
+  EXPECT_EQ(3, mainForm.popups);
+  EXPECT_EQ(0, CountDifferences(inked, CaptureScreen()));
+}
+
+TEST_F(PenTest, StrokesSurviveAWindowPassingOverThem) {
+  Drag(300, 800, 1500, 800, 30);
+  ScreenImage drawn = CaptureScreen();
+  ASSERT_GT(CountDifferences(clean, drawn), 1000);
+  // A window covers part of the stroke and goes away again.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ::DefWindowProcW;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = L"PenTestCover";
+  ::RegisterClassW(&wc);
+  // Owned by the overlay, as a dialog opened over it is.
+  HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"PenTestCover", L"cover", WS_POPUP, 500, 700,
+                                 600, 250, ss::Instance().Hwnd(), nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(nullptr, cover);
+  ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  ::UpdateWindow(cover);
+  Pump(300);
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\covered.bmp");
+  ASSERT_NE(0, CountDifferences(drawn, CaptureScreen()));
+  ::DestroyWindow(cover);
+  Pump(300);
+  EXPECT_EQ(0, CountDifferences(drawn, CaptureScreen()));
+}
+
+// Rows of changed pixels in one column: the stroke's thickness there.
+int Thickness(const ScreenImage& before, const ScreenImage& after, int x) {
+  int rows = 0;
+  for (int y = 0; y < after.height; ++y) rows += before.At(x, y) != after.At(x, y);
+  return rows;
+}
+
+TEST_F(PenTest, AWidthChangedDuringADragAppliesToTheNextSegment) {
+  ss::Instance().TogglePen();  // copy pen: every covered pixel changes on the white bar
+  AppSettings.brushwidth = 5;
+  MouseMoveTo(20, 400);
+  Pump(20);
+  MouseButton(1, true);
+  Pump(20);
+  MouseMoveTo(120, 400);
+  Pump(20);
+  AppSettings.brushwidth = 20;
+  MouseMoveTo(220, 400);
+  Pump(20);
+  MouseButton(1, false);
+  Pump(20);
+  ScreenImage after = CaptureScreen();
+  // Columns well inside each segment (the pen acts 10 px left of the pointer).
+  EXPECT_EQ(5, Thickness(clean, after, 60));
+  EXPECT_EQ(20, Thickness(clean, after, 170));
+}
+
+}  // namespace

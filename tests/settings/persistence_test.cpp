@@ -1,0 +1,274 @@
+// LoadSettings and SaveSettings against the real keys of the throwaway prefix:
+// HKEY_LOCAL_MACHINE\Software\Scrivane and the per-user HKEY_CURRENT_USER\Software\Scrivane.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+
+#include "reg_fixture.h"
+#include "settings/app_settings.h"
+#include "settings/persistence.h"
+#include "settings/registry.h"
+
+namespace {
+
+const std::wstring kKeyW = L"Software\\Scrivane";
+const wchar_t* const kNames[] = {L"color",    L"brushwidth", L"erasersize", L"showstartup", L"textfont",
+                                 L"textsize", L"textbold",   L"textitalic", L"textcolor"};
+
+class PersistenceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Clean();
+    AppSettings = settings::AppSettingsRecord{};
+  }
+  void TearDown() override {
+    settings::test_hooks::DenyRegistryWrites({});
+    Clean();
+    AppSettings = settings::AppSettingsRecord{};
+  }
+  static void Clean() {
+    regtest::DeleteTree(HKEY_LOCAL_MACHINE, kKeyW);
+    regtest::DeleteTree(HKEY_CURRENT_USER, kKeyW);
+  }
+  // The nine stored texts in field order; "<missing>" or "<type n>" where there is no REG_SZ.
+  static std::vector<std::wstring> StoredTexts(HKEY root) {
+    std::vector<std::wstring> out;
+    for (const wchar_t* name : kNames) {
+      const auto s = regtest::Read(root, kKeyW, name);
+      if (!s)
+        out.push_back(L"<missing>");
+      else if (s->type != REG_SZ)
+        out.push_back(L"<type " + std::to_wstring(s->type) + L">");
+      else
+        out.push_back(s->Text());
+    }
+    return out;
+  }
+  static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
+    regtest::PutText(root, kKeyW, name, text);
+  }
+};
+
+TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
+  AppSettings.erasersize = 24;  // whatever was in memory, the load replaces it
+  settings::LoadSettings();
+  EXPECT_EQ(255, AppSettings.color);
+  EXPECT_EQ(10, AppSettings.brushwidth);
+  EXPECT_EQ(0, AppSettings.erasersize);
+  EXPECT_EQ(0, AppSettings.showstartup);
+  EXPECT_EQ("", AppSettings.textfont);
+  EXPECT_EQ(0, AppSettings.textsize);
+  EXPECT_EQ(settings::kFalse, AppSettings.textbold);
+  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
+  EXPECT_EQ(0, AppSettings.textcolor);
+
+  settings::SaveSettings();
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+            StoredTexts(HKEY_LOCAL_MACHINE));
+  EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
+}
+
+TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
+  Put(HKEY_LOCAL_MACHINE, L"color", L"0");
+  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"5");
+  Put(HKEY_LOCAL_MACHINE, L"erasersize", L"16");
+  Put(HKEY_LOCAL_MACHINE, L"showstartup", L"1");
+  Put(HKEY_LOCAL_MACHINE, L"textfont", L"Times New Roman");
+  Put(HKEY_LOCAL_MACHINE, L"textsize", L"14");
+  Put(HKEY_LOCAL_MACHINE, L"textbold", L"1");
+  Put(HKEY_LOCAL_MACHINE, L"textitalic", L"0");
+  Put(HKEY_LOCAL_MACHINE, L"textcolor", L"16711680");
+  settings::LoadSettings();
+  EXPECT_EQ(0, AppSettings.color);  // black with a width is not a first start
+  EXPECT_EQ(5, AppSettings.brushwidth);
+  EXPECT_EQ(16, AppSettings.erasersize);
+  EXPECT_EQ(1, AppSettings.showstartup);
+  EXPECT_EQ("Times New Roman", AppSettings.textfont);
+  EXPECT_EQ(14, AppSettings.textsize);
+  EXPECT_EQ(settings::kTrue, AppSettings.textbold);
+  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
+  EXPECT_EQ(16711680, AppSettings.textcolor);
+  settings::SaveSettings();
+  EXPECT_EQ((std::vector<std::wstring>{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"}),
+            StoredTexts(HKEY_LOCAL_MACHINE));
+}
+
+TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {
+  Put(HKEY_LOCAL_MACHINE, L"color", L"255");
+  Put(HKEY_LOCAL_MACHINE, L"showstartup", L"-1");
+  Put(HKEY_LOCAL_MACHINE, L"textbold", L"-1");  // any non-zero number is true ...
+  settings::LoadSettings();
+  EXPECT_EQ(-1, AppSettings.showstartup);  // ... but only 1 turns the help window off
+  EXPECT_EQ(settings::kTrue, AppSettings.textbold);
+  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);  // absent
+  settings::SaveSettings();
+  const auto texts = StoredTexts(HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(L"-1", texts[3]);
+  EXPECT_EQ(L"1", texts[6]);
+  EXPECT_EQ(L"0", texts[7]);
+}
+
+TEST_F(PersistenceTest, DwordValueLoadsAndIsRewrittenAsText) {
+  Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+  regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth", 20);
+  settings::LoadSettings();
+  EXPECT_EQ(20, AppSettings.brushwidth);
+  settings::SaveSettings();
+  const auto stored = regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
+  EXPECT_EQ(L"20", stored->Text());
+}
+
+TEST_F(PersistenceTest, FontWithEnvironmentReferencesIsStoredExpandable) {
+  ::SetEnvironmentVariableA("SCRIVANE_TEST_FONT", "Courier New");
+  AppSettings.color = 255;
+  AppSettings.brushwidth = 10;
+  AppSettings.textfont = "%SCRIVANE_TEST_FONT%";
+  settings::SaveSettings();
+  EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"textfont")->type);
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ("Courier New", AppSettings.textfont);
+}
+
+TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
+  struct Damage {
+    const char* what;
+    std::function<void()> store;
+  } damages[] = {
+      {"abc", [] { Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"abc"); }},
+      {"40000", [] { Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"40000"); }},
+      {"empty text", [] { Put(HKEY_LOCAL_MACHINE, L"brushwidth", L""); }},
+      {"REG_BINARY",
+       [] {
+         const uint8_t b[] = {20, 0, 0, 0};
+         regtest::Put(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth", REG_BINARY, b, 4);
+       }},
+  };
+  for (const auto& d : damages) {
+    SCOPED_TRACE(d.what);
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    d.store();
+    Put(HKEY_LOCAL_MACHINE, L"erasersize", L"32");
+    Put(HKEY_LOCAL_MACHINE, L"textfont", L"Arial");
+    Put(HKEY_LOCAL_MACHINE, L"textitalic", L"1");
+    Put(HKEY_LOCAL_MACHINE, L"textcolor", L"16711680");
+    AppSettings.brushwidth = 7;  // an old in-memory value must not survive either
+    ASSERT_NO_THROW(settings::LoadSettings());
+    EXPECT_EQ(65280, AppSettings.color);
+    EXPECT_EQ(0, AppSettings.brushwidth);
+    EXPECT_EQ(32, AppSettings.erasersize);
+    EXPECT_EQ("Arial", AppSettings.textfont);
+    EXPECT_EQ(settings::kTrue, AppSettings.textitalic);
+    EXPECT_EQ(16711680, AppSettings.textcolor);
+    // The next save writes a clean value over the damaged one.
+    settings::SaveSettings();
+    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"0", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
+              StoredTexts(HKEY_LOCAL_MACHINE));
+  }
+}
+
+TEST_F(PersistenceTest, DamageInEveryOtherKindOfField) {
+  Put(HKEY_LOCAL_MACHINE, L"color", L"red");
+  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"5");
+  const uint8_t b[] = {'A', 'r', 0};
+  regtest::Put(HKEY_LOCAL_MACHINE, kKeyW, L"textfont", REG_BINARY, b, 3);
+  Put(HKEY_LOCAL_MACHINE, L"textbold", L"yes");
+  Put(HKEY_LOCAL_MACHINE, L"textitalic", L"");
+  Put(HKEY_LOCAL_MACHINE, L"textcolor", L"99999999999");
+  Put(HKEY_LOCAL_MACHINE, L"textsize", L"12");
+  ASSERT_NO_THROW(settings::LoadSettings());
+  EXPECT_EQ(0, AppSettings.color);
+  EXPECT_EQ(5, AppSettings.brushwidth);
+  EXPECT_EQ("", AppSettings.textfont);
+  EXPECT_EQ(settings::kFalse, AppSettings.textbold);
+  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
+  EXPECT_EQ(0, AppSettings.textcolor);
+  EXPECT_EQ(12, AppSettings.textsize);
+}
+
+TEST_F(PersistenceTest, MissingValueLoadsAsZero) {
+  Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+  Put(HKEY_LOCAL_MACHINE, L"textsize", L"9");
+  settings::LoadSettings();
+  EXPECT_EQ(65280, AppSettings.color);
+  EXPECT_EQ(0, AppSettings.brushwidth);
+  EXPECT_EQ(9, AppSettings.textsize);
+}
+
+TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {
+  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  settings::LoadSettings();
+  ASSERT_NO_THROW(settings::SaveSettings());  // the first save of a user without rights
+  EXPECT_FALSE(regtest::KeyThere(HKEY_LOCAL_MACHINE, kKeyW));
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+            StoredTexts(HKEY_CURRENT_USER));
+
+  AppSettings.color = 0xFF0000;
+  AppSettings.erasersize = 8;
+  ASSERT_NO_THROW(settings::SaveSettings());
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ(0xFF0000, AppSettings.color);
+  EXPECT_EQ(8, AppSettings.erasersize);
+}
+
+TEST_F(PersistenceTest, ThePerUserKeyIsReadOverTheMachineKey) {
+  // Machine settings from an earlier version, readable but not writable for this user.
+  Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"15");
+  Put(HKEY_LOCAL_MACHINE, L"textfont", L"Arial");
+  settings::LoadSettings();
+  EXPECT_EQ(65280, AppSettings.color);
+  EXPECT_EQ(15, AppSettings.brushwidth);
+
+  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  AppSettings.brushwidth = 20;
+  settings::SaveSettings();
+  EXPECT_EQ(L"15", StoredTexts(HKEY_LOCAL_MACHINE)[1]);  // untouched
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ(65280, AppSettings.color);  // carried over into the user's copy by the save
+  EXPECT_EQ(20, AppSettings.brushwidth);
+  EXPECT_EQ("Arial", AppSettings.textfont);
+}
+
+TEST_F(PersistenceTest, AMachineSaveRetiresTheStalePerUserCopy) {
+  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  AppSettings.color = 1;
+  AppSettings.brushwidth = 1;
+  settings::SaveSettings();
+  ASSERT_TRUE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
+
+  settings::test_hooks::DenyRegistryWrites({});  // e.g. the same user, now with rights
+  AppSettings.color = 2;
+  settings::SaveSettings();
+  EXPECT_EQ(L"2", StoredTexts(HKEY_LOCAL_MACHINE)[0]);
+  EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ(2, AppSettings.color);
+}
+
+TEST_F(PersistenceTest, WhenNeitherKeyCanBeWrittenTheMachineErrorReachesTheCaller) {
+  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine, settings::kCurrentUser});
+  settings::LoadSettings();
+  try {
+    settings::SaveSettings();
+    FAIL() << "save reported success";
+  } catch (const settings::RegistryError& e) {
+    EXPECT_EQ(26001, e.Number());
+    EXPECT_EQ("test_settings.cRegistry", e.Source());
+    EXPECT_EQ("Failed to set registry value Key: '-2147483646',Section: 'Software\\Scrivane',Key: 'color' to value: "
+              "'255'",
+              e.Description());
+  }
+  EXPECT_FALSE(regtest::KeyThere(HKEY_LOCAL_MACHINE, kKeyW));
+  EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
+}
+
+}  // namespace

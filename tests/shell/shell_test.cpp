@@ -1,0 +1,472 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "e2e/driver.h"
+#include "forms/app_error.h"
+#include "magnifier/mag_win.h"
+#include "settings/app_settings.h"
+#include "shell/form1.h"
+#include "shell/frm_splash.h"
+#include "shell/message_window.h"
+#include "shell/mod1.h"
+#include "shell/myhotkey.h"
+#include "shell/start_up.h"
+#include "shell/tray_menu.h"
+#include "shell/uncaught_error.h"
+#include "resources/resource_ids.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+int Px(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelX())); }
+
+void ResetSettings() {
+  AppSettings = settings::AppSettingsRecord{};
+  e2e::DeleteScrivaneKeys();
+}
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSettings(); }
+  void TearDown() override {
+    if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    if (frmSplash::Instance().IsLoaded()) frmSplash::Instance().Unload();
+    if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+    Pump(50);
+  }
+};
+
+// --- Tray menu ------------------------------------------------------------------------------
+
+TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
+  forms::PopupMenu menu;
+  shell::BuildRCPopup(menu);
+  HMENU m = menu.Handle();
+  ASSERT_EQ(6, ::GetMenuItemCount(m));
+  const wchar_t* top[] = {L"Colours", L"Line Style", L"Magnifier", L"Quick Help", L"Documentation", L"Exit"};
+  for (int i = 0; i < 6; ++i) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(m, i, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(top[i], text) << i;
+  }
+  HMENU col = ::GetSubMenu(m, 0);
+  HMENU ls = ::GetSubMenu(m, 1);
+  ASSERT_NE(nullptr, col);
+  ASSERT_NE(nullptr, ls);
+  const wchar_t* colours[] = {L"Red", L"Yellow", L"Blue", L"Green", L"Palette"};
+  const wchar_t* widths[] = {L"1", L"5", L"10", L"15", L"20"};
+  ASSERT_EQ(5, ::GetMenuItemCount(col));
+  ASSERT_EQ(5, ::GetMenuItemCount(ls));
+  for (int i = 0; i < 5; ++i) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(col, i, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(colours[i], text);
+    EXPECT_EQ(shell::kColourGroup[i], ::GetMenuItemID(col, i));
+    ::GetMenuStringW(ls, i, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(widths[i], text);
+    EXPECT_EQ(shell::kWidthGroup[i], ::GetMenuItemID(ls, i));
+  }
+  for (UINT id : shell::kColourGroup) EXPECT_FALSE(menu.IsChecked(id));
+  for (UINT id : shell::kWidthGroup) EXPECT_FALSE(menu.IsChecked(id));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 5));
+}
+
+TEST(TrayMenu, StartMarksFollowColourAndWidth) {
+  struct Case {
+    int32_t color;
+    int16_t width;
+    UINT colourItem;
+    UINT widthItem;
+  };
+  const Case cases[] = {
+      {0x0000FF, 10, shell::kItemRed, shell::kItemTen},       {0x00FFFF, 1, shell::kItemYellow, shell::kItemOne},
+      {0xFF0000, 5, shell::kItemBlue, shell::kItemFive},      {0x00FF00, 20, shell::kItemGreen, shell::kItemTwenty},
+      {0x123456, 15, shell::kItemMypalette, shell::kItemFifteen}, {0, 3, shell::kItemMypalette, 0},
+      {0x0000FE, 0, shell::kItemMypalette, 0},
+  };
+  for (const Case& c : cases) {
+    forms::PopupMenu menu;
+    shell::BuildRCPopup(menu);
+    // Marks from an earlier state must go.
+    menu.SetChecked(shell::kItemGreen, true);
+    menu.SetChecked(shell::kItemTwenty, true);
+    shell::SetStartMarks(menu, c.color, c.width);
+    for (UINT id : shell::kColourGroup) EXPECT_EQ(id == c.colourItem, menu.IsChecked(id)) << c.color << " " << id;
+    for (UINT id : shell::kWidthGroup) EXPECT_EQ(id == c.widthItem, menu.IsChecked(id)) << c.width << " " << id;
+  }
+}
+
+// --- Icon record ---------------------------------------------------------------------------
+
+TEST(TrayIconRecord, IsTheAnsiFirstVersionRecordWithBlankPaddedTip) {
+  NOTIFYICONDATAA r;
+  std::memset(&r, 0x5A, sizeof r);
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+  HICON icon = reinterpret_cast<HICON>(static_cast<INT_PTR>(0x5678));
+  mod1::FillTrayIconRecord(r, hwnd, 0x5678, icon, "Scrivane");
+  EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE), r.cbSize);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + 64, static_cast<size_t>(r.cbSize));
+  EXPECT_EQ(hwnd, r.hWnd);
+  EXPECT_EQ(0x5678u, r.uID);
+  EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), r.uFlags);
+  EXPECT_EQ(7u, r.uFlags);
+  EXPECT_EQ(0x0205u, r.uCallbackMessage);
+  EXPECT_EQ(icon, r.hIcon);
+  EXPECT_EQ(0, std::memcmp(r.szTip, "Scrivane\0", 9));
+  for (int i = 9; i < 64; ++i) EXPECT_EQ(' ', r.szTip[i]) << i;
+  // Nothing past the first-version fields is left over from before.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&r);
+  for (size_t i = r.cbSize; i < sizeof r; ++i) ASSERT_EQ(0, bytes[i]) << i;
+}
+
+// --- Main form -----------------------------------------------------------------------------
+
+TEST_F(ShellTest, MainFormLoadHooksInOrderAddsOneIconAndStaysHidden) {
+  AppSettings.color = 0xFF0000;
+  AppSettings.brushwidth = 15;
+  form1& f = form1::Instance();
+  f.Load();
+  HWND w = f.Hwnd();
+  ASSERT_NE(nullptr, w);
+  EXPECT_FALSE(::IsWindowVisible(w));
+  wchar_t title[32] = {};
+  ::GetWindowTextW(w, title, 32);
+  EXPECT_STREQ(L"Scrivane", title);
+  EXPECT_EQ(-1, f.oncestarted);
+  EXPECT_EQ(8, AppSettings.erasersize);
+  EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemBlue));
+  EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemFifteen));
+
+  // tray hook -> hotkey hook -> the form's own procedure.
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&mod1::TrayWindowProc), ::GetWindowLongPtrA(w, GWLP_WNDPROC));
+  EXPECT_EQ(-1, mod1::trayHooked);
+  EXPECT_EQ(w, mod1::trayHookedWindow);
+  EXPECT_EQ(&myhotkey::HotkeyWindowProc, mod1::trayPreviousProc);
+  // A hotkey message passes the tray hook and is taken by the hotkey hook (id 9 does nothing).
+  EXPECT_EQ(1, ::SendMessageW(w, WM_HOTKEY, 9, 0));
+  // The icon's callback with another lParam goes through to the form, which ignores it.
+  EXPECT_EQ(0, ::SendMessageW(w, mod1::trayCallbackMessage, 0, WM_LBUTTONDOWN));
+
+  EXPECT_EQ(1, e2e::CountTrayIcons());
+  EXPECT_EQ(w, mod1::TrayIcon.hWnd);
+  EXPECT_EQ(f.FormIcon(), mod1::TrayIcon.hIcon);
+  EXPECT_STREQ("Scrivane", mod1::TrayIcon.szTip);
+
+  // A second run of the click handler neither hooks twice nor adds a second icon.
+  f.Command1_Click();
+  EXPECT_EQ(&myhotkey::HotkeyWindowProc, mod1::trayPreviousProc);
+  EXPECT_EQ(1, ::SendMessageW(w, WM_HOTKEY, 9, 0));
+  Pump(100);
+  EXPECT_EQ(1, e2e::CountTrayIcons());
+
+  // Unhooking puts the hotkey hook back, which stays.
+  mod1::UnhookTrayMessages();
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&myhotkey::HotkeyWindowProc), ::GetWindowLongPtrA(w, GWLP_WNDPROC));
+  EXPECT_EQ(0, mod1::trayHooked);
+}
+
+TEST_F(ShellTest, MainFormHoldsBothHotkeysUntilItGoesWithItsIcon) {
+  form1::Instance().Load();
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(::RegisterHotKey(other, 5, MOD_CONTROL | MOD_SHIFT, 'Z'));
+  EXPECT_FALSE(::RegisterHotKey(other, 6, MOD_CONTROL | MOD_SHIFT, 'M'));
+  form1::Instance().Unload();
+  Pump(100);
+  EXPECT_EQ(0, e2e::CountTrayIcons());
+  EXPECT_EQ(0, mod1::trayHooked);
+  EXPECT_TRUE(::RegisterHotKey(other, 5, MOD_CONTROL | MOD_SHIFT, 'Z'));
+  EXPECT_TRUE(::RegisterHotKey(other, 6, MOD_CONTROL | MOD_SHIFT, 'M'));
+  ::UnregisterHotKey(other, 5);
+  ::UnregisterHotKey(other, 6);
+  ::DestroyWindow(other);
+  // And a new load hooks and adds the icon again.
+  form1::Instance().Load();
+  EXPECT_EQ(-1, mod1::trayHooked);
+  Pump(100);
+  EXPECT_EQ(1, e2e::CountTrayIcons());
+}
+
+TEST_F(ShellTest, IconComesBackWhenTheShellRecreatesItsNotificationArea) {
+  form1& f = form1::Instance();
+  f.Load();
+  Pump(100);
+  ASSERT_EQ(1, e2e::CountTrayIcons());
+  // The shell forgets the icon, as a restarted shell would.
+  NOTIFYICONDATAA gone = mod1::TrayIcon;
+  ::Shell_NotifyIconA(NIM_DELETE, &gone);
+  Pump(100);
+  ASSERT_EQ(0, e2e::CountTrayIcons());
+  ::SendMessageW(f.Hwnd(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  Pump(100);
+  EXPECT_EQ(1, e2e::CountTrayIcons());
+}
+
+TEST_F(ShellTest, ColourAndWidthCommandsMoveTheirMarkAndSave) {
+  form1& f = form1::Instance();
+  AppSettings.color = 0x123456;  // "Palette" at load
+  AppSettings.brushwidth = 10;
+  f.Load();
+  ASSERT_TRUE(f.RCPopup.IsChecked(shell::kItemMypalette));
+  f.green_Click();
+  EXPECT_EQ(0x00FF00, AppSettings.color);
+  for (UINT id : shell::kColourGroup) EXPECT_EQ(id == shell::kItemGreen, f.RCPopup.IsChecked(id));
+  EXPECT_EQ("65280", e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "color").value_or("?"));
+  f.twenty_Click();
+  EXPECT_EQ(20, AppSettings.brushwidth);
+  for (UINT id : shell::kWidthGroup) EXPECT_EQ(id == shell::kItemTwenty, f.RCPopup.IsChecked(id));
+  EXPECT_EQ("20", e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "brushwidth").value_or("?"));
+  // The overlay reaches the same commands through its link.
+  ASSERT_EQ(&f, overlay::GetMainFormLink());
+  overlay::GetMainFormLink()->red_Click();
+  EXPECT_EQ(0x0000FF, AppSettings.color);
+  EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemRed));
+  EXPECT_FALSE(f.RCPopup.IsChecked(shell::kItemGreen));
+}
+
+TEST_F(ShellTest, HiddenButtonsCarryTheSixCursors) {
+  form1& f = form1::Instance();
+  f.Load();
+  struct Carrier {
+    HWND button;
+    overlay::CursorKind kind;
+    int id;
+  };
+  const Carrier carriers[] = {{f.Command1, overlay::CursorKind::Highlighter, IDC_HIGHLIGHTER},
+                              {f.ic5, overlay::CursorKind::Pen, IDC_PEN},
+                              {f.ic1, overlay::CursorKind::Eraser8, IDC_ERASER8},
+                              {f.ic2, overlay::CursorKind::Eraser16, IDC_ERASER16},
+                              {f.ic3, overlay::CursorKind::Eraser24, IDC_ERASER24},
+                              {f.Command2, overlay::CursorKind::Eraser32, IDC_ERASER32}};
+  for (const Carrier& c : carriers) {
+    ASSERT_NE(nullptr, c.button);
+    EXPECT_FALSE(::IsWindowVisible(c.button));
+    EXPECT_EQ(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.id)), f.CursorImage(c.kind));
+  }
+  wchar_t caption[32] = {};
+  ::GetWindowTextW(f.Command1, caption, 32);
+  EXPECT_STREQ(L"highliter icon", caption);
+  ::GetWindowTextW(f.ic5, caption, 32);
+  EXPECT_STREQ(L"penicon", caption);
+}
+
+// --- Help window ---------------------------------------------------------------------------
+
+TEST_F(ShellTest, HelpWindowHasEveryControlAtItsPlaceWithItsTextAndWeight) {
+  messageWindow& m = messageWindow::Instance();
+  m.ShowStartupForm();
+  HWND w = m.Hwnd();
+  ASSERT_NE(nullptr, w);
+  EXPECT_TRUE(::IsWindowVisible(w));
+  LONG style = ::GetWindowLongW(w, GWL_STYLE);
+  EXPECT_NE(static_cast<LONG>(WS_CAPTION), style & WS_CAPTION);  // no title bar
+  EXPECT_FALSE(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  RECT client;
+  ::GetClientRect(w, &client);
+  EXPECT_EQ(Px(6135), client.right);
+  EXPECT_EQ(Px(6420), client.bottom);
+  RECT rc;
+  ::GetWindowRect(w, &rc);
+  EXPECT_NEAR(::GetSystemMetrics(SM_CXSCREEN) / 2, (rc.left + rc.right) / 2, 1);
+  EXPECT_NEAR(::GetSystemMetrics(SM_CYSCREEN) / 2, (rc.top + rc.bottom) / 2, 1);
+
+  const auto& layout = shell::HelpLayout();
+  for (const auto& c : layout) {
+    HWND h = m.Control(c.name);
+    ASSERT_NE(nullptr, h) << c.name;
+    wchar_t text[128] = {};
+    ::GetWindowTextW(h, text, 128);
+    EXPECT_STREQ(c.text, text) << c.name;
+    RECT r;
+    ::GetWindowRect(h, &r);
+    ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(Px(c.left), r.left) << c.name;
+    EXPECT_EQ(Px(c.top), r.top) << c.name;
+    EXPECT_EQ(Px(c.width), r.right - r.left) << c.name;
+    EXPECT_EQ(Px(c.height), r.bottom - r.top) << c.name;
+    LOGFONTW lf{};
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(h, WM_GETFONT, 0, 0));
+    ASSERT_NE(nullptr, font) << c.name;
+    ::GetObjectW(font, sizeof lf, &lf);
+    EXPECT_EQ(c.bold ? 700 : 400, lf.lfWeight) << c.name;
+    EXPECT_STREQ(L"Verdana", lf.lfFaceName);
+    EXPECT_TRUE(::IsWindowVisible(h)) << c.name;
+  }
+  // Spot checks against the table itself.
+  EXPECT_STREQ(L" Scrivane is now loaded.", layout[0].text);
+  EXPECT_TRUE(layout[0].bold);
+  EXPECT_STREQ(L"Label23", layout[22].name);
+  EXPECT_STREQ(L"Save Drawing", layout[22].text);
+  EXPECT_EQ(1800 + 330 * 9, layout[22].top);
+  EXPECT_EQ(3930, layout[23].left);
+  EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
+}
+
+TEST_F(ShellTest, OkStoresTheBoxAndUnloads) {
+  messageWindow& m = messageWindow::Instance();
+  for (bool checked : {true, false}) {
+    m.ShowStartupForm();
+    ::SendMessageW(m.Control(L"Check1"), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(m.Control(L"Command1"), BM_CLICK, 0, 0);
+    Pump(50);
+    EXPECT_FALSE(m.IsLoaded());
+    EXPECT_EQ(checked ? 1 : 0, AppSettings.showstartup);
+    EXPECT_EQ(checked ? "1" : "0",
+              e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup").value_or("?"));
+  }
+}
+
+TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
+  messageWindow& m = messageWindow::Instance();
+  m.ShowStartupForm();
+  AppSettings.showstartup = 1;
+  m.ShowQuickHelp();
+  EXPECT_FALSE(::IsWindowVisible(m.Control(L"Label24")));
+  wchar_t text[64] = {};
+  ::GetWindowTextW(m.Control(L"Check1"), text, 64);
+  EXPECT_STREQ(L"Do not show this message on startup", text);
+  EXPECT_EQ(BST_CHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
+  // Closing by other means than OK stores nothing.
+  ::SendMessageW(m.Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(m.IsLoaded());
+  EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, "Software\\Scrivane"));
+  // A new load starts from the start-up form again.
+  AppSettings.showstartup = -1;
+  m.ShowQuickHelp();
+  EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
+  m.Unload();
+  m.ShowStartupForm();
+  EXPECT_TRUE(::IsWindowVisible(m.Control(L"Label24")));
+  ::GetWindowTextW(m.Control(L"Check1"), text, 64);
+  EXPECT_STREQ(L" Do not show this message again", text);
+}
+
+// --- Start-up -------------------------------------------------------------------------------
+
+// What the hand-off had done when the help window was being shown.
+struct AtHelpShown {
+  bool seen = false;
+  bool mainFormLoaded = true;
+  bool keyExisted = true;
+};
+AtHelpShown gAtHelp;
+HHOOK gShowHook = nullptr;
+
+LRESULT CALLBACK WatchHelpShown(int code, WPARAM wParam, LPARAM lParam) {
+  auto* cwp = reinterpret_cast<CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && cwp->wParam && !gAtHelp.seen &&
+      cwp->hwnd == messageWindow::Instance().Hwnd()) {
+    gAtHelp.seen = true;
+    gAtHelp.mainFormLoaded = form1::Instance().IsLoaded();
+    gAtHelp.keyExisted = e2e::KeyExists(HKEY_LOCAL_MACHINE, "Software\\Scrivane");
+  }
+  return ::CallNextHookEx(gShowHook, code, wParam, lParam);
+}
+
+TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
+  zoomFactor = 0;
+  frmSplash& s = frmSplash::Instance();
+  s.ShowModeless();
+  ASSERT_TRUE(s.IsLoaded());
+  EXPECT_TRUE(::IsWindowVisible(s.Hwnd()));
+  EXPECT_EQ(3, zoomFactor);
+  EXPECT_EQ(255, AppSettings.color);  // first start
+  EXPECT_EQ(10, AppSettings.brushwidth);
+  RECT client;
+  ::GetClientRect(s.Hwnd(), &client);
+  EXPECT_EQ(Px(5970), client.right);
+  EXPECT_EQ(Px(4470), client.bottom);
+  EXPECT_NE(static_cast<LONG>(WS_CAPTION), ::GetWindowLongW(s.Hwnd(), GWL_STYLE) & WS_CAPTION);
+
+  gAtHelp = {};
+  gShowHook = ::SetWindowsHookExW(WH_CALLWNDPROC, &WatchHelpShown, nullptr, ::GetCurrentThreadId());
+  s.Timer1_Timer();
+  ::UnhookWindowsHookEx(gShowHook);
+
+  ASSERT_TRUE(gAtHelp.seen);
+  EXPECT_FALSE(gAtHelp.mainFormLoaded);  // the help window comes before the main form and icon
+  EXPECT_FALSE(gAtHelp.keyExisted);      // and before the save
+  EXPECT_FALSE(s.IsLoaded());
+  EXPECT_TRUE(messageWindow::Instance().IsVisible());
+  ASSERT_TRUE(form1::Instance().IsLoaded());
+  EXPECT_FALSE(::IsWindowVisible(form1::Instance().Hwnd()));
+  const char* names[] = {"color", "brushwidth", "erasersize", "showstartup", "textfont",
+                         "textsize", "textbold", "textitalic", "textcolor"};
+  const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(texts[i], e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", names[i]).value_or("?"))
+        << names[i];
+  }
+  EXPECT_EQ(8, AppSettings.erasersize);  // set by the main form after the save
+}
+
+TEST_F(ShellTest, HandOffShowsNoHelpWindowWhenTurnedOff) {
+  ASSERT_TRUE(e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1"));
+  frmSplash::Instance().ShowModeless();
+  frmSplash::Instance().Timer1_Timer();
+  EXPECT_FALSE(messageWindow::Instance().IsLoaded());
+  EXPECT_TRUE(form1::Instance().IsLoaded());
+}
+
+TEST(SingleInstance, SecondHolderOfTheNameIsRefused) {
+  HANDLE first = nullptr;
+  HANDLE second = nullptr;
+  ASSERT_TRUE(shell::AcquireSingleInstance(L"Local\\Scrivane.Test.Instance", first));
+  EXPECT_FALSE(shell::AcquireSingleInstance(L"Local\\Scrivane.Test.Instance", second));
+  EXPECT_EQ(nullptr, second);
+  ::CloseHandle(first);
+  // Once the first is gone, a new copy may run.
+  ASSERT_TRUE(shell::AcquireSingleInstance(L"Local\\Scrivane.Test.Instance", second));
+  ::CloseHandle(second);
+}
+
+// --- Hotkeys and errors --------------------------------------------------------------------
+
+TEST_F(ShellTest, MagnifierHotkeyShowsClosesAndShowsAgain) {
+  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(magWin::Instance().IsShowing());
+  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_FALSE(magWin::Instance().IsLoaded());
+  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(magWin::Instance().IsShowing());
+  // A hidden magnifier (around the colour dialog) is shown, not closed.
+  magWin::Instance().SetVisible(false);
+  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(magWin::Instance().IsShowing());
+  myhotkey::OnHotkey(7);  // unknown ids do nothing
+  EXPECT_TRUE(magWin::Instance().IsShowing());
+}
+
+int32_t gErrNumber = 0;
+std::string gErrDescription;
+
+TEST(UncaughtError, ReportsNumberAndDescriptionAndStopsTheWork) {
+  shell::SetUncaughtErrorSinkForTesting([](int32_t n, const std::string& d) {
+    gErrNumber = n;
+    gErrDescription = d;
+  });
+  bool after = false;
+  shell::RunGuarded([&] {
+    throw forms::AppError(26001, "cRegistry", "Failed to set registry value");
+    after = true;
+  });
+  EXPECT_FALSE(after);
+  EXPECT_EQ(26001, gErrNumber);
+  EXPECT_EQ("Failed to set registry value", gErrDescription);
+  shell::RunGuarded([] { throw std::runtime_error("boom"); });
+  EXPECT_EQ(shell::kErrInternal, gErrNumber);
+  EXPECT_EQ("boom", gErrDescription);
+  gErrNumber = 0;
+  shell::RunGuarded([] {});
+  EXPECT_EQ(0, gErrNumber);
+  shell::SetUncaughtErrorSinkForTesting(nullptr);
+  const std::string text = shell::UncaughtErrorText(13, "Type mismatch");
+  EXPECT_NE(std::string::npos, text.find("13"));
+  EXPECT_NE(std::string::npos, text.find("Type mismatch"));
+}
+
+}  // namespace
