@@ -31,6 +31,29 @@ echo "test screen on $DISPLAY"
 openbox --sm-disable </dev/null >"$state/openbox.log" 2>&1 &
 echo $! >"$state/openbox.pid"
 
+# Printing: when CUPS and its PDF printer are installed and we may run them, make a cups-pdf
+# printer the default before the prefix is made, so Wine lists it. cupsd serves the whole machine
+# and other test runs may print at the same time, so it stays running after the run and writes
+# every job into one shared folder; a test finds its job by its unique document name. Nothing
+# here may fail the start: without a printer the printing tests say so and record to a metafile.
+start_printer() {
+  local ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd out=/var/spool/scrivane-pdf conf=/etc/cups/cups-pdf.conf
+  [ -x /usr/sbin/cupsd ] && command -v lpadmin >/dev/null && [ -f "$ppd" ] && [ -f "$conf" ] || return 1
+  [ "$(id -u)" -eq 0 ] || return 1
+  mkdir -p "$out" && chmod 1777 "$out" || return 1
+  grep -qx "Out $out" "$conf" || sed -i "s#^Out .*#Out $out#" "$conf" || return 1
+  lpstat -r 2>/dev/null | grep -q 'is running' || /usr/sbin/cupsd </dev/null >/dev/null 2>&1 || return 1
+  for _ in $(seq 1 50); do
+    lpstat -r 2>/dev/null | grep -q 'is running' && break
+    sleep 0.1
+  done
+  lpstat -p ScrivanePDF >/dev/null 2>&1 || lpadmin -p ScrivanePDF -E -v cups-pdf:/ -P "$ppd" || return 1
+  lpadmin -d ScrivanePDF || return 1
+  echo "$out" >"$state/printer-out"
+  echo "default printer ScrivanePDF, PDFs in $out"
+}
+start_printer </dev/null 2>>"$state/printer.log" || echo "no CUPS printer: printing tests use a metafile"
+
 start=$(date +%s)
 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
 wineserver -w </dev/null >/dev/null 2>&1
@@ -40,6 +63,16 @@ echo "wine prefix ready in $(( $(date +%s) - start )) s"
 wineserver -p </dev/null >/dev/null 2>&1
 setsid wine "$keeper" </dev/null >/dev/null 2>&1 &
 echo $! >"$state/keeper.pid"
-# The keeper's window shows the prefix is up and explorer is running.
-sleep 1
+# The keeper's window shows the prefix is up and explorer is running. Wait until this prefix's
+# explorer exists (a Wine process that lists printers starts more slowly): a test program that
+# came first would start explorer itself, and explorer would hold that test's output pipe.
+for _ in $(seq 1 100); do
+  for p in /proc/[0-9]*; do
+    case "$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" in
+      *explorer.exe*) tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && break 2 ;;
+    esac
+  done
+  sleep 0.1
+done
+sleep 0.5
 echo "test environment ready"

@@ -1,0 +1,383 @@
+#include "forms/picture_file.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "forms/app_error.h"
+#include "forms/handles.h"
+
+namespace forms {
+
+// --- BMP arithmetic ---------------------------------------------------------------------------
+
+namespace {
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+constexpr uint64_t StrideFor(int64_t width, int bits) { return ((static_cast<uint64_t>(width) * bits + 31) / 32) * 4; }
+
+}  // namespace
+
+uint16_t BmpBitsFor(int bitsPerPixel) {
+  if (bitsPerPixel <= 0) return 0;
+  for (uint16_t bits : {1, 4, 8, 16, 24}) {
+    if (bitsPerPixel <= bits) return bits;
+  }
+  return 32;
+}
+
+bool ComputeBmpLayout(int32_t width, int32_t height, uint16_t bitsPerPixel, BmpLayout& out) {
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return false;
+  if (static_cast<int64_t>(width) * height > kMaxPicturePixels) return false;
+  if (BmpBitsFor(bitsPerPixel) != bitsPerPixel) return false;
+  BmpLayout l;
+  l.width = width;
+  l.height = height;
+  l.bitsPerPixel = bitsPerPixel;
+  l.colorTableEntries = bitsPerPixel <= 8 ? (1u << bitsPerPixel) : 0;
+  const uint64_t stride = StrideFor(width, bitsPerPixel);
+  const uint64_t image = stride * static_cast<uint64_t>(height);
+  const uint64_t offset = kBmpFileHeaderSize + kBmpInfoHeaderSize + 4ull * l.colorTableEntries;
+  if (offset + image > 0xFFFFFFFFull) return false;
+  l.rowStride = static_cast<uint32_t>(stride);
+  l.imageSize = static_cast<uint32_t>(image);
+  l.pixelOffset = static_cast<uint32_t>(offset);
+  l.fileSize = static_cast<uint32_t>(offset + image);
+  out = l;
+  return true;
+}
+
+void WriteBmpFileHeader(const BmpLayout& layout, uint8_t* out14) {
+  out14[0] = 'B';
+  out14[1] = 'M';
+  Put32(out14 + 2, layout.fileSize);
+  Put32(out14 + 6, 0);
+  Put32(out14 + 10, layout.pixelOffset);
+}
+
+void WriteBmpInfoHeader(const BmpLayout& layout, uint8_t* out40) {
+  std::memset(out40, 0, kBmpInfoHeaderSize);
+  Put32(out40 + 0, kBmpInfoHeaderSize);
+  Put32(out40 + 4, static_cast<uint32_t>(layout.width));
+  Put32(out40 + 8, static_cast<uint32_t>(layout.height));  // positive: bottom-up rows
+  Put16(out40 + 12, 1);                                    // planes
+  Put16(out40 + 14, layout.bitsPerPixel);
+  Put32(out40 + 16, 0);  // BI_RGB
+  Put32(out40 + 20, layout.imageSize);
+  Put32(out40 + 24, 3780);  // 96 dpi in pixels per metre
+  Put32(out40 + 28, 3780);
+  Put32(out40 + 32, layout.colorTableEntries);
+  Put32(out40 + 36, 0);
+}
+
+BmpCheck CheckBmp(const uint8_t* data, size_t size, BmpFacts& out) {
+  if (size < 2 || data[0] != 'B' || data[1] != 'M') return BmpCheck::NotBmp;
+  if (size < kBmpFileHeaderSize + 4) return BmpCheck::Truncated;
+  BmpFacts f;
+  f.pixelOffset = Get32(data + 10);
+  f.infoSize = Get32(data + 14);
+  // The info headers GDI takes: BITMAPINFOHEADER and its later, longer forms (V2, V3, V4, V5).
+  if (f.infoSize != 40 && f.infoSize != 52 && f.infoSize != 56 && f.infoSize != 108 && f.infoSize != 124) {
+    return BmpCheck::BadHeader;
+  }
+  if (size < kBmpFileHeaderSize + f.infoSize) return BmpCheck::Truncated;
+  const uint8_t* info = data + kBmpFileHeaderSize;
+  const int32_t width = static_cast<int32_t>(Get32(info + 4));
+  const int32_t height = static_cast<int32_t>(Get32(info + 8));
+  const uint16_t planes = Get16(info + 12);
+  f.bitsPerPixel = Get16(info + 14);
+  f.compression = Get32(info + 16);
+  const uint32_t sizeImage = Get32(info + 20);
+  const uint32_t colorsUsed = Get32(info + 32);
+
+  if (planes != 1 || width <= 0 || height == 0 || height == INT32_MIN) return BmpCheck::BadHeader;
+  f.width = width;
+  f.topDown = height < 0;
+  f.height = height < 0 ? -height : height;
+  if (f.width > kMaxPictureSide || f.height > kMaxPictureSide ||
+      static_cast<int64_t>(f.width) * f.height > kMaxPicturePixels) {
+    return BmpCheck::TooLarge;
+  }
+  const uint16_t bits = f.bitsPerPixel;
+  if (BmpBitsFor(bits) != bits) return BmpCheck::BadHeader;
+  switch (f.compression) {
+    case BI_RGB: break;
+    case BI_RLE8: if (bits != 8 || f.topDown) return BmpCheck::BadHeader; break;
+    case BI_RLE4: if (bits != 4 || f.topDown) return BmpCheck::BadHeader; break;
+    case BI_BITFIELDS: if (bits != 16 && bits != 32) return BmpCheck::BadHeader; break;
+    default: return BmpCheck::BadHeader;  // JPEG or PNG inside a BMP: not for GDI
+  }
+
+  // The colour masks (after a 40-byte header) and the colour table follow the info header;
+  // both must be in the file, and the pixels must not start inside them.
+  uint64_t tables = (f.compression == BI_BITFIELDS && f.infoSize == 40) ? 12 : 0;
+  if (bits <= 8) {
+    if (colorsUsed > (1u << bits)) return BmpCheck::BadHeader;
+    tables += 4ull * (colorsUsed ? colorsUsed : (1u << bits));
+  }
+  const uint64_t tablesEnd = kBmpFileHeaderSize + f.infoSize + tables;
+  if (tablesEnd > size) return BmpCheck::Truncated;
+  if (f.pixelOffset < tablesEnd) return BmpCheck::BadHeader;
+
+  uint64_t pixels = 0;
+  if (f.compression == BI_RLE8 || f.compression == BI_RLE4) {
+    if (sizeImage == 0) return BmpCheck::BadHeader;
+    pixels = sizeImage;
+  } else {
+    pixels = StrideFor(f.width, bits) * static_cast<uint64_t>(f.height);
+  }
+  if (static_cast<uint64_t>(f.pixelOffset) + pixels > size) return BmpCheck::Truncated;
+  f.pixelBytes = static_cast<uint32_t>(pixels);
+  out = f;
+  return BmpCheck::Ok;
+}
+
+// --- Reading -------------------------------------------------------------------------------
+
+namespace {
+
+// A file larger than this is no picture we want to read into memory.
+constexpr uint64_t kMaxPictureFileBytes = 512ull * 1024 * 1024;
+
+[[noreturn]] void InvalidPicture() { throw AppError(kErrInvalidPicture, "LoadPicture", "Invalid picture"); }
+[[noreturn]] void FileIoError(const char* source) { throw AppError(kErrFileIo, source, "Path/File access error"); }
+
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
+  UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE) FileIoError("LoadPicture");
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size)) FileIoError("LoadPicture");
+  if (size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > kMaxPictureFileBytes) InvalidPicture();
+  std::vector<uint8_t> data(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), data.data() + done, chunk, &got, nullptr)) FileIoError("LoadPicture");
+    if (got == 0) break;  // the file shrank under us
+    done += got;
+  }
+  data.resize(done);
+  return data;
+}
+
+// A screen-compatible bitmap made from device-independent pixels, so that the picture paints on
+// the screen with one BitBlt, as a grab does.
+Picture PictureFromDib(const BITMAPINFO* info, const void* bits, int width, int height) {
+  WindowDc screen(nullptr);
+  UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+  if (!bitmap) InvalidPicture();
+  if (::SetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(height), bits, info, DIB_RGB_COLORS) <= 0) {
+    InvalidPicture();
+  }
+  return std::make_shared<PictureObject>(bitmap.Release(), nullptr);
+}
+
+Picture LoadBmp(const std::vector<uint8_t>& data) {
+  BmpFacts facts;
+  if (CheckBmp(data.data(), data.size(), facts) != BmpCheck::Ok) InvalidPicture();
+  // GDI reads the info header, masks and colour table straight from the file's bytes; the
+  // checks above made sure all of it, and every pixel byte, lies inside them.
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(data.data() + kBmpFileHeaderSize);
+  return PictureFromDib(info, data.data() + facts.pixelOffset, facts.width, facts.height);
+}
+
+// An owning COM pointer, just enough for the few WIC objects of a load.
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  ~Com() {
+    if (p_) p_->Release();
+  }
+  T* operator->() const { return p_; }
+  T* Get() const { return p_; }
+  T** Out() { return &p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// COM for the calling thread for as long as the object lives; a thread that already has COM in
+// another mode is left as it is.
+class ComScope {
+ public:
+  ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+
+ private:
+  HRESULT hr_;
+};
+
+Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
+  ComScope com;
+  Com<IWICImagingFactory> factory;
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.Out())))) {
+    InvalidPicture();
+  }
+  Com<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.Out())) ||
+      FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size())))) {
+    InvalidPicture();
+  }
+  Com<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Out()))) {
+    InvalidPicture();
+  }
+  Com<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.Out()))) InvalidPicture();
+  UINT width = 0, height = 0;
+  if (FAILED(frame->GetSize(&width, &height))) InvalidPicture();
+  // Checked before a single pixel is decoded: the header alone may claim anything.
+  if (width == 0 || height == 0 || width > static_cast<UINT>(kMaxPictureSide) ||
+      height > static_cast<UINT>(kMaxPictureSide) ||
+      static_cast<int64_t>(width) * height > kMaxPicturePixels) {
+    InvalidPicture();
+  }
+  Com<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(converter.Out())) ||
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom))) {
+    InvalidPicture();
+  }
+  const UINT stride = width * 4;
+  std::vector<uint8_t> pixels(static_cast<size_t>(stride) * height);
+  // A truncated or corrupt file fails here, while decoding.
+  if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) {
+    InvalidPicture();
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = static_cast<LONG>(width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC gives the rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return PictureFromDib(&info, pixels.data(), static_cast<int>(width), static_cast<int>(height));
+}
+
+}  // namespace
+
+Picture LoadPictureFile(const std::wstring& path) {
+  std::vector<uint8_t> data = ReadWholeFile(path);
+  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return LoadBmp(data);
+  return LoadWithCodecs(data);
+}
+
+// --- Writing -------------------------------------------------------------------------------
+
+namespace {
+
+WriteFileFn g_writeFile = nullptr;
+
+BOOL WINAPI RealWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  return ::WriteFile(file, data, size, written, overlapped);
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return L".";
+  if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);  // "\" or "C:\"
+  return path.substr(0, slash);
+}
+
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+  WriteFileFn write = g_writeFile ? g_writeFile : RealWriteFile;
+  // In pieces, so that a failure part-way is a failure part-way and not all or nothing.
+  constexpr size_t kPiece = 1u << 20;
+  size_t done = 0;
+  while (done < size) {
+    const DWORD piece = static_cast<DWORD>(std::min(size - done, kPiece));
+    DWORD written = 0;
+    if (!write(file, data + done, piece, &written, nullptr) || written != piece) return false;
+    done += piece;
+  }
+  return true;
+}
+
+}  // namespace
+
+void SetBmpWriteFunctionForTesting(WriteFileFn fn) { g_writeFile = fn; }
+
+std::vector<uint8_t> EncodeBmp(const PictureObject& picture) {
+  BmpLayout layout;
+  if (!picture.Bitmap() || !ComputeBmpLayout(picture.WidthPixels(), picture.HeightPixels(),
+                                             BmpBitsFor(picture.BitsPerPixel()), layout)) {
+    throw AppError(kErrInvalidPicture, "SavePicture", "Invalid picture");
+  }
+  std::vector<uint8_t> file(layout.fileSize);
+  WriteBmpFileHeader(layout, file.data());
+  WriteBmpInfoHeader(layout, file.data() + kBmpFileHeaderSize);
+
+  // GetDIBits wants the bitmap out of every DC.
+  picture.ReleaseDc();
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+  } info{};
+  std::memcpy(&info.header, file.data() + kBmpFileHeaderSize, sizeof info.header);
+  WindowDc screen(nullptr);
+  UniqueMemoryDc dc(::CreateCompatibleDC(screen.Get()));
+  HPALETTE previous = nullptr;
+  if (picture.Palette()) {
+    // The colour table of a palette picture comes from its own palette.
+    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
+    ::RealizePalette(dc.Get());
+  }
+  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(layout.height),
+                                file.data() + layout.pixelOffset, reinterpret_cast<BITMAPINFO*>(&info),
+                                DIB_RGB_COLORS);
+  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
+  if (lines != layout.height) throw AppError(kErrInvalidPicture, "SavePicture", "Invalid picture");
+  if (layout.colorTableEntries) {
+    std::memcpy(file.data() + kBmpFileHeaderSize + kBmpInfoHeaderSize, info.colors, 4u * layout.colorTableEntries);
+  }
+  return file;
+}
+
+void SavePictureAsBmp(const PictureObject& picture, const std::wstring& path) {
+  const std::vector<uint8_t> bytes = EncodeBmp(picture);
+
+  // The new file is complete on disk under a temporary name beside the target before the target
+  // is touched; replacing is then one rename on the same volume.
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (!::GetTempFileNameW(DirectoryOf(path).c_str(), L"scv", 0, temp)) FileIoError("SavePicture");
+  bool ok = false;
+  {
+    UniqueKernelHandle file(
+        ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() != INVALID_HANDLE_VALUE) {
+      ok = WriteAll(file.Get(), bytes.data(), bytes.size()) && ::FlushFileBuffers(file.Get());
+      if (!::CloseHandle(file.Release())) ok = false;
+    }
+  }
+  if (ok) ok = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (!ok) {
+    ::DeleteFileW(temp);
+    FileIoError("SavePicture");
+  }
+}
+
+}  // namespace forms

@@ -1,0 +1,94 @@
+// Picture files: reading a BMP, PNG, JPEG or GIF file into a picture object, and writing a
+// picture as a BMP file at the picture's own colour depth.
+//
+// The BMP header arithmetic and checks are plain value functions (no window, no file), so they
+// can be tested directly; the file functions around them are thin.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "forms/picture.h"
+
+namespace forms {
+
+// --- BMP arithmetic ---------------------------------------------------------------------------
+
+constexpr uint32_t kBmpFileHeaderSize = 14;
+constexpr uint32_t kBmpInfoHeaderSize = 40;
+// The largest picture we agree to read: a side of 32767 pixels and 64 million pixels in all
+// (256 MB at 32 bits). A file claiming more is refused before anything is allocated.
+constexpr int32_t kMaxPictureSide = 32767;
+constexpr int64_t kMaxPicturePixels = 64ll * 1024 * 1024;
+
+// Where everything goes in a BMP file of an uncompressed bottom-up bitmap.
+struct BmpLayout {
+  int32_t width = 0;
+  int32_t height = 0;
+  uint16_t bitsPerPixel = 0;
+  uint32_t colorTableEntries = 0;  // 2^bits up to 8 bits per pixel, else 0
+  uint32_t rowStride = 0;          // bytes per row, padded to 4
+  uint32_t imageSize = 0;          // rowStride * height
+  uint32_t pixelOffset = 0;        // file header + info header + colour table
+  uint32_t fileSize = 0;
+};
+
+// Bits per pixel as a BMP can hold them: 1, 4, 8, 16, 24 or 32; a depth in between goes up to
+// the next one a BMP has (a 15-bit screen writes 16, a 2-bit one 4). 0 or negative: 0.
+uint16_t BmpBitsFor(int bitsPerPixel);
+
+// The layout for width x height at `bitsPerPixel` (one of BmpBitsFor's values). False when the
+// size is not positive, is past the limits above or does not fit the file's 32-bit sizes.
+bool ComputeBmpLayout(int32_t width, int32_t height, uint16_t bitsPerPixel, BmpLayout& out);
+
+// The 14-byte file header ("BM", file size, reserved 0, pixel offset), little-endian.
+void WriteBmpFileHeader(const BmpLayout& layout, uint8_t* out14);
+// The 40-byte BITMAPINFOHEADER of a bottom-up BI_RGB bitmap at 96 dpi (3780 pixels per metre).
+void WriteBmpInfoHeader(const BmpLayout& layout, uint8_t* out40);
+
+// What a BMP file's headers say, once checked against the file's size.
+struct BmpFacts {
+  int32_t width = 0;
+  int32_t height = 0;  // always positive; topDown says which way the rows run
+  bool topDown = false;
+  uint16_t bitsPerPixel = 0;
+  uint32_t compression = 0;
+  uint32_t infoSize = 0;     // size of the info header (40, 108, 124, or 12 for the old core one)
+  uint32_t pixelOffset = 0;
+  uint32_t pixelBytes = 0;   // bytes of pixel data the decoder may read from pixelOffset
+};
+
+enum class BmpCheck { Ok, NotBmp, Truncated, BadHeader, TooLarge };
+
+// Checks the headers of a whole BMP file held in memory: the magic, a known info header, a
+// depth and compression GDI decodes, dimensions within the limits above, and pixel data that
+// lies wholly inside the file. Nothing is allocated from what the file claims.
+BmpCheck CheckBmp(const uint8_t* data, size_t size, BmpFacts& out);
+
+// --- Files ---------------------------------------------------------------------------------
+
+// Reads a picture file (BMP through GDI; PNG, JPEG, GIF and the rest through the imaging
+// codecs) into a new picture object compatible with the screen. Raises AppError
+// kErrInvalidPicture for a file that is not a picture, is truncated or claims absurd
+// dimensions, and kErrFileIo when the file cannot be opened or read. Any file name works.
+Picture LoadPictureFile(const std::wstring& path);
+
+// Writes `picture` as a BMP file at its own colour depth (the screen's, for a grab), whatever
+// the extension of `path`. The new file is written beside the target under a temporary name
+// and only then moved over it, so a write that fails part-way leaves an earlier file intact.
+// Raises AppError kErrFileIo on any failure (and removes the temporary file).
+void SavePictureAsBmp(const PictureObject& picture, const std::wstring& path);
+
+// The bytes of a BMP file of `picture`, as SavePictureAsBmp writes them.
+std::vector<uint8_t> EncodeBmp(const PictureObject& picture);
+
+// For tests: replaces the WriteFile that SavePictureAsBmp writes through (null puts the real
+// one back), so that a write can be made to fail part-way.
+using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+void SetBmpWriteFunctionForTesting(WriteFileFn fn);
+
+}  // namespace forms

@@ -1,0 +1,97 @@
+// The overlay's picture commands: save the screen as a BMP file, load a picture as the new
+// background, clear the strokes, and the commands of the hidden buttons (captures, print, clear
+// picture). Errors go back to the caller; the key handler traps those of save and load.
+#include <ctime>
+#include <string>
+
+#include "capture/fit_page.h"
+#include "capture/screen_capture.h"
+#include "forms/app_error.h"
+#include "forms/picture_file.h"
+#include "overlay/ss.h"
+
+namespace {
+constexpr unsigned long kSaveFlags = 0x802;  // OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST
+constexpr unsigned long kOpenFlags = 0x800;  // OFN_PATHMUSTEXIST
+}  // namespace
+
+void ss::SaveScreenToFile() {
+  // The grab comes before the dialog, so it holds exactly what the screen showed at the key:
+  // background, strokes, labels, and the magnifier if it was open.
+  Picture3.SetPicture(capture::GrabDesktop());
+
+  CommonDialog1.FilterIndex = 0;
+  CommonDialog1.Flags = kSaveFlags;
+  CommonDialog1.Filter = L"All Files(*.*)|*.*";
+  CommonDialog1.DefaultExt = L"bmp";
+  CommonDialog1.CancelError = true;
+  CommonDialog1.ShowSave();
+
+  const forms::Picture& grab = Picture3.GetPicture();
+  if (!grab) throw forms::AppError(forms::kErrInvalidPicture, "SavePicture", "Invalid picture");
+  forms::SavePictureAsBmp(*grab, CommonDialog1.FileName);
+
+  const std::wstring text = L"Image successfully saved at \r\n" + CommonDialog1.FileName;
+  ::MessageBoxW(Hwnd(), text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
+
+  // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
+  // so the eraser still reveals the background from before the save.
+  Picture1.SetPicture(Picture3.GetPicture());
+}
+
+void ss::LoadPictureFromFile() {
+  CommonDialog1.FilterIndex = 0;
+  CommonDialog1.Flags = kOpenFlags;
+  CommonDialog1.Filter = L"BMP Files(*.bmp)|*.bmp";
+  CommonDialog1.DefaultExt = L"bmp";
+  CommonDialog1.CancelError = true;
+  CommonDialog1.ShowOpen();
+
+  // Read completely before anything changes: a file that fails leaves both pictures as they were.
+  forms::Picture picture = forms::LoadPictureFile(CommonDialog1.FileName);
+  Picture1.SetPicture(picture);
+  Picture2.SetPicture(picture);
+}
+
+void ss::ClearStrokes() { Picture1.Cls(); }
+
+void ss::cmdForm_Click() {
+  Load();
+  Picture1.SetPicture(capture::GrabFormWhole(Hwnd()));
+  Picture2.SetPicture(Picture1.GetPicture());
+}
+
+void ss::cmdClient_Click() {
+  Load();
+  Picture1.SetPicture(capture::GrabFormInterior(Hwnd()));
+  Picture2.SetPicture(Picture1.GetPicture());
+}
+
+void ss::cmdActive_Click() {
+  Load();
+  // Two to three seconds by the whole-second clock, during which the window system keeps
+  // running, so the user can bring another window to the front.
+  const std::time_t deadline = std::time(nullptr) + 2;
+  while (std::time(nullptr) <= deadline) {
+    forms::DoEvents();
+    // Sleep until a message comes or a little time passes, instead of spinning.
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  Picture1.SetPicture(capture::GrabFrontWindow());
+  Picture2.SetPicture(Picture1.GetPicture());
+  if (!IsVisible()) throw forms::AppError(forms::kErrInvalidCall, "ss", "Invalid procedure call or argument");
+  ::SetForegroundWindow(Hwnd());
+  ::SetFocus(Picture1.Hwnd());
+}
+
+void ss::cmdPrint_Click() {
+  std::unique_ptr<capture::Printer> printer = capture::OpenPrinterForPrinting();
+  // The background only: strokes are not part of the picture.
+  capture::FitPictureOnPage(*printer, Picture1.GetPicture());
+  printer->EndDoc();
+}
+
+void ss::cmdClear_Click() {
+  Picture1.SetPicture(nullptr);
+  Picture2.SetPicture(Picture1.GetPicture());
+}

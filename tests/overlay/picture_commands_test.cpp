@@ -1,0 +1,634 @@
+// The overlay's picture commands end to end: the real Save As and Open dialogs and the real
+// message box, answered by a helper thread as a user would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include <wincodec.h>
+
+#include "capture/fit_page.h"
+#include "forms/app_error.h"
+#include "forms/picture_file.h"
+#include "overlay/pen_geometry.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+// Re-encodes a picture file as PNG with the imaging codecs' own encoder (below).
+bool ConvertToPng(const std::wstring& from, const std::wstring& to);
+
+namespace {
+
+// --- A user at the dialogs ----------------------------------------------------------------
+
+enum class Act { EnterFileName, Cancel, Yes, Ok };
+struct Step {
+  Act act;
+  std::wstring fileName;
+};
+struct Seen {
+  std::wstring title;
+  std::wstring text;  // a message box's text
+  HICON icon = nullptr;  // a message box's icon
+};
+
+HWND FindOurDialog(const std::vector<HWND>& ignore) {
+  struct Search {
+    const std::vector<HWND>* ignore;
+    HWND found = nullptr;
+  } search{&ignore};
+  ::EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        wchar_t cls[32] = {};
+        ::GetClassNameW(w, cls, 32);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(cls) == L"#32770" &&
+            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The icon a message box shows: its static control with SS_ICON.
+HICON MessageBoxIcon(HWND dlg) {
+  HICON found = nullptr;
+  for (HWND c = ::GetWindow(dlg, GW_CHILD); c && !found; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if ((::GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      found = reinterpret_cast<HICON>(::SendMessageW(c, STM_GETICON, 0, 0));
+    }
+  }
+  return found;
+}
+
+// Answers the dialogs of one command in order, from its own thread (the test's thread is inside
+// the modal loop meanwhile); then watches for another 700 ms and notes any further dialog.
+class DialogUser {
+ public:
+  explicit DialogUser(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
+  ~DialogUser() { Join(); }
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  std::vector<Seen> seen;
+  bool unexpectedDialog = false;
+  bool timedOut = false;
+
+ private:
+  HWND WaitForDialog(int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+      HWND w = FindOurDialog(done_);
+      if (w) {
+        ::Sleep(150);  // let it finish initialising its controls
+        return w;
+      }
+      ::Sleep(20);
+    }
+    return nullptr;
+  }
+  void Run() {
+    for (const Step& step : steps_) {
+      HWND dlg = WaitForDialog(15000);
+      if (!dlg) {
+        timedOut = true;
+        return;
+      }
+      Seen s;
+      wchar_t buf[2048] = {};
+      ::GetWindowTextW(dlg, buf, 2048);
+      s.title = buf;
+      if (HWND text = ::GetDlgItem(dlg, 0xFFFF)) {
+        buf[0] = 0;
+        ::GetWindowTextW(text, buf, 2048);
+        s.text = buf;
+      }
+      s.icon = MessageBoxIcon(dlg);
+      seen.push_back(s);
+      switch (step.act) {
+        case Act::EnterFileName:
+          ::SetWindowTextW(::GetDlgItem(dlg, 0x47c), step.fileName.c_str());
+          ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          break;
+        case Act::Cancel: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
+        case Act::Yes: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0); break;
+        case Act::Ok: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
+      }
+      done_.push_back(dlg);
+      for (int i = 0; i < 250 && ::IsWindow(dlg) && ::IsWindowVisible(dlg); ++i) ::Sleep(20);
+    }
+    if (HWND extra = WaitForDialog(700)) {
+      unexpectedDialog = true;
+      ::PostMessageW(extra, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+  }
+  std::vector<Step> steps_;
+  std::vector<HWND> done_;
+  std::thread thread_;
+};
+
+// --- Helpers ---------------------------------------------------------------------------------
+
+std::wstring TempDir(const std::wstring& name) {
+  wchar_t base[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, base);
+  std::wstring dir = std::wstring(base) + L"scrivane-cmd-" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH * 2];
+  ::GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+  return full;
+}
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+int FilesIn(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return n;
+}
+
+int ErrorNumberOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const forms::AppError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+ScreenImage PictureImage(const forms::Picture& p) {
+  return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
+}
+
+// A picture painted with a shifted PatternColor, so it differs from the pattern on the screen.
+forms::Picture ShiftedPattern(int w, int h, int shift) {
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = PatternWindow::PatternColor(x + shift, y + 3);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+  ::SetDIBits(screen, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
+  ::ReleaseDC(nullptr, screen);
+  return std::make_shared<forms::PictureObject>(bmp, nullptr);
+}
+
+void EnterPresentationMode() {
+  ss::Instance().cmdScreen_Click();
+  ss::Instance().ShowOverlay();
+  Pump(300);
+}
+
+class PictureCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppSettings.color = RGB(255, 0, 0);
+    AppSettings.brushwidth = 10;
+    AppSettings.erasersize = 16;
+  }
+  void TearDown() override {
+    ss& o = ss::Instance();
+    if (o.EraserOn()) o.ToggleEraser();
+    if (o.IsLoaded()) o.Unload();
+    capture::SetPrinterFactoryForTesting(nullptr);
+    forms::SetBmpWriteFunctionForTesting(nullptr);
+    Pump(100);
+  }
+  // A red stroke drawn with the pen across (200..700, 300).
+  void DrawStroke() {
+    ss& o = ss::Instance();
+    if (!o.PenMode()) o.TogglePen();
+    o.Picture1.PSet(200, 300, RGB(255, 0, 0), 10);
+    o.Picture1.LineTo(700, 300, RGB(255, 0, 0), 10);
+    Pump(50);
+  }
+};
+
+// --- Save ------------------------------------------------------------------------------------
+
+TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheGrabTheBackground) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  DrawStroke();
+  const forms::Picture cleanBefore = o.Picture2.GetPicture();
+  const ScreenImage atTheKey = CaptureScreen();
+  ASSERT_EQ(0xFF0000u, atTheKey.At(400, 300));
+
+  const std::wstring dir = TempDir(L"save");
+  const std::wstring typed = dir + L"\\shot";  // no extension: bmp is added
+  DialogUser user({{Act::EnterFileName, typed}, {Act::Ok, L""}});
+  o.SaveScreenToFile();
+  user.Join();
+  ASSERT_FALSE(user.timedOut);
+  EXPECT_FALSE(user.unexpectedDialog);
+
+  const std::wstring written = FullPath(typed + L".bmp");
+  ASSERT_TRUE(Exists(written));
+  ASSERT_EQ(2u, user.seen.size());
+  EXPECT_EQ(L"Success", user.seen[1].title);
+  EXPECT_EQ(L"Image successfully saved at \r\n" + written, user.seen[1].text);
+  EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), user.seen[1].icon);
+
+  // The file holds the screen as it was at the key, at the screen's depth.
+  forms::Picture saved = forms::LoadPictureFile(written);
+  ASSERT_NE(nullptr, saved);
+  EXPECT_EQ(0, CountDifferences(atTheKey, PictureImage(saved)));
+  HDC screen = ::GetDC(nullptr);
+  EXPECT_EQ(forms::BmpBitsFor(::GetDeviceCaps(screen, BITSPIXEL)), ReadBytes(written)[28]);
+  ::ReleaseDC(nullptr, screen);
+
+  // The grab is the new background; the clean copy is the old one.
+  EXPECT_EQ(o.Picture3.GetPicture(), o.Picture1.GetPicture());
+  EXPECT_EQ(cleanBefore, o.Picture2.GetPicture());
+  Pump(200);
+
+  // Erasing reveals the background from before the save: the pattern, not the stroke.
+  o.TogglePen();
+  o.ToggleEraser();
+  o.Picture1.CopyRectFrom(*o.Picture2.GetPicture(), 380, 280, 40, 40);
+  Pump(50);
+  EXPECT_EQ(PatternWindow::PatternColor(400, 300), CaptureScreenRect(400, 300, 1, 1).At(400, 300));
+  // Clearing keeps the saved grab, stroke and all.
+  o.ClearStrokes();
+  Pump(100);
+  EXPECT_EQ(0xFF0000u, CaptureScreenRect(400, 300, 1, 1).At(400, 300));
+  EXPECT_EQ(0, CountDifferences(atTheKey, CaptureScreen()));
+  EXPECT_EQ(0, o.Picture1.CurrentPosition().x);
+  EXPECT_EQ(0, o.Picture1.CurrentPosition().y);
+  ::DeleteFileW(written.c_str());
+}
+
+TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsABmp) {
+  EnterPresentationMode();
+  const std::wstring dir = TempDir(L"png-name");
+  const std::wstring name = FullPath(dir + L"\\x.png");
+  DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+  ss::Instance().SaveScreenToFile();
+  user.Join();
+  ASSERT_TRUE(Exists(name));
+  EXPECT_FALSE(Exists(name + L".bmp"));
+  std::vector<uint8_t> bytes = ReadBytes(name);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ('B', bytes[0]);
+  EXPECT_EQ('M', bytes[1]);
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelError) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const forms::Picture p1 = o.Picture1.GetPicture();
+  const forms::Picture p2 = o.Picture2.GetPicture();
+  const std::wstring dir = TempDir(L"cancel");
+  DialogUser user({{Act::Cancel, L""}});
+  EXPECT_EQ(forms::kErrCancel, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  user.Join();
+  EXPECT_FALSE(user.unexpectedDialog) << "no message after Cancel";
+  EXPECT_EQ(0, FilesIn(dir));
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  EXPECT_EQ(p2, o.Picture2.GetPicture());
+  EXPECT_NE(nullptr, o.Picture3.GetPicture()) << "the grab stays in the scratch picture";
+}
+
+TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const std::wstring dir = TempDir(L"unicode");
+  const std::wstring name = FullPath(dir + L"\\\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
+  {
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+    o.SaveScreenToFile();
+    user.Join();
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
+  }
+  ASSERT_TRUE(Exists(name));
+  o.cmdClear_Click();
+  {
+    DialogUser user({{Act::EnterFileName, name}});
+    o.LoadPictureFromFile();
+    user.Join();
+    EXPECT_FALSE(user.unexpectedDialog);
+  }
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), o.Picture1.GetPicture()->WidthPixels());
+  ::DeleteFileW(name.c_str());
+}
+
+int g_goodWrites = 0;
+BOOL WINAPI DiskFullAfterAWhile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED ov) {
+  if (g_goodWrites-- > 0) return ::WriteFile(file, data, size, written, ov);
+  *written = 0;
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndShowsNoSuccess) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const std::wstring dir = TempDir(L"overwrite");
+  const std::wstring name = FullPath(dir + L"\\old.bmp");
+  std::vector<uint8_t> old(5000);
+  for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 31 + 7);
+  WriteBytes(name, old);
+  const forms::Picture p1 = o.Picture1.GetPicture();
+
+  g_goodWrites = 2;
+  forms::SetBmpWriteFunctionForTesting(DiskFullAfterAWhile);
+  // The dialog asks before overwriting; the user says yes.
+  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}});
+  EXPECT_EQ(forms::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  user.Join();
+  forms::SetBmpWriteFunctionForTesting(nullptr);
+  EXPECT_FALSE(user.unexpectedDialog) << "no success message for a failed save";
+  EXPECT_EQ(old, ReadBytes(name));
+  EXPECT_EQ(1, FilesIn(dir));
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  ::DeleteFileW(name.c_str());
+}
+
+// --- Load ------------------------------------------------------------------------------------
+
+TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTheEraserRestoresIt) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const std::wstring dir = TempDir(L"load");
+  const std::wstring name = FullPath(dir + L"\\small.bmp");
+  forms::Picture small = ShiftedPattern(640, 480, 11);
+  forms::SavePictureAsBmp(*small, name);
+
+  DialogUser user({{Act::EnterFileName, name}});
+  o.LoadPictureFromFile();
+  user.Join();
+  EXPECT_FALSE(user.unexpectedDialog);
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
+  EXPECT_EQ(640, o.Picture1.Width());
+  EXPECT_EQ(480, o.Picture1.Height());
+  Pump(200);
+  const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(0, CountDifferences(PictureImage(small), CaptureScreenRect(0, 0, 640, 480)));
+  EXPECT_EQ(face, CaptureScreenRect(900, 100, 1, 1).At(900, 100));
+  EXPECT_EQ(face, CaptureScreenRect(100, 700, 1, 1).At(100, 700));
+
+  // A real stroke with the mouse from inside across the edge; the pen draws at its offset from
+  // the pointer.
+  o.TogglePen();
+  Drag(300, 200, 900, 200, 12);
+  Pump(100);
+  const overlay::PointI inside = overlay::PenPoint(true, 500, 200);
+  const overlay::PointI outside = overlay::PenPoint(true, 800, 200);
+  EXPECT_EQ(0xFF0000u, CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  EXPECT_EQ(face, CaptureScreenRect(outside.x, outside.y, 1, 1).At(outside.x, outside.y));
+
+  // The eraser, with the mouse, brings back the loaded image: move it so that its square is
+  // centred on the stroke.
+  o.ToggleEraser();
+  const overlay::SquareI sq = overlay::EraserSquare(16, inside.x, inside.y);
+  const int mx = inside.x + (inside.x - (sq.left + sq.side / 2));
+  const int my = inside.y + (inside.y - (sq.top + sq.side / 2));
+  Drag(mx - 30, my, mx + 30, my, 10);
+  Pump(100);
+  EXPECT_EQ(PatternWindow::PatternColor(inside.x + 11, inside.y + 3),
+            CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  DrawStroke();
+  const forms::Picture p1 = o.Picture1.GetPicture();
+  const forms::Picture p2 = o.Picture2.GetPicture();
+  const ScreenImage before = CaptureScreen();
+  const std::wstring dir = TempDir(L"corrupt");
+
+  const std::wstring corrupt = FullPath(dir + L"\\corrupt.bmp");
+  std::vector<uint8_t> junk(4096);
+  for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 131 + 17);
+  junk[0] = 'B';
+  junk[1] = 'M';
+  WriteBytes(corrupt, junk);
+  const std::wstring truncated = FullPath(dir + L"\\truncated.bmp");
+  forms::SavePictureAsBmp(*ShiftedPattern(300, 200, 1), truncated);
+  std::vector<uint8_t> bytes = ReadBytes(truncated);
+  bytes.resize(bytes.size() * 2 / 3);
+  WriteBytes(truncated, bytes);
+
+  for (const std::wstring& name : {corrupt, truncated}) {
+    DialogUser user({{Act::EnterFileName, name}});
+    EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+    user.Join();
+    EXPECT_FALSE(user.unexpectedDialog);
+    EXPECT_EQ(p1, o.Picture1.GetPicture());
+    EXPECT_EQ(p2, o.Picture2.GetPicture());
+  }
+  Pump(200);
+  EXPECT_EQ(0, CountDifferences(before, CaptureScreen())) << "strokes and background as they were";
+  ::DeleteFileW(corrupt.c_str());
+  ::DeleteFileW(truncated.c_str());
+}
+
+TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
+  const std::wstring dir = TempDir(L"png");
+  const std::wstring bmp = FullPath(dir + L"\\src.bmp");
+  forms::Picture pic = ShiftedPattern(200, 150, 5);
+  forms::SavePictureAsBmp(*pic, bmp);
+  const std::wstring png = FullPath(dir + L"\\picture.png");
+  ASSERT_TRUE(ConvertToPng(bmp, png));
+  DialogUser user({{Act::EnterFileName, png}});
+  o.LoadPictureFromFile();
+  user.Join();
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(200, o.Picture1.Width());
+  EXPECT_EQ(0, CountDifferences(PictureImage(pic), PictureImage(o.Picture1.GetPicture())));
+  ::DeleteFileW(bmp.c_str());
+  ::DeleteFileW(png.c_str());
+}
+
+// --- Hidden buttons ----------------------------------------------------------------------------
+
+TEST_F(PictureCommandsTest, ClearPictureEmptiesBothPicturesAndCapturesGrabTheOverlay) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  o.cmdClear_Click();
+  EXPECT_EQ(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(nullptr, o.Picture2.GetPicture());
+  Pump(100);
+  const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(face, CaptureScreenRect(960, 540, 1, 1).At(960, 540));
+
+  // Back to a picture, then grab the overlay itself, whole and client area: on this borderless
+  // window both are the whole screen as it shows.
+  o.cmdScreen_Click();
+  Pump(100);
+  const ScreenImage shown = CaptureScreen();
+  o.cmdForm_Click();
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
+  EXPECT_EQ(0, CountDifferences(shown, PictureImage(o.Picture1.GetPicture())));
+  o.cmdClient_Click();
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
+  EXPECT_EQ(0, CountDifferences(shown, PictureImage(o.Picture1.GetPicture())));
+}
+
+TEST_F(PictureCommandsTest, ActiveWindowCaptureWaitsWhileEventsFlowAndGrabsWhatCameToTheFront) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  // During the wait a window comes to the front, by a timer: only an event loop that runs during
+  // the wait lets the timer fire.
+  static HWND front = nullptr;
+  static int ticks = 0;
+  ticks = 0;
+  UINT_PTR timer = ::SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (++ticks == 1) {
+      front = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"front", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 100,
+                                320, 200, nullptr, nullptr, nullptr, nullptr);
+      ::SetForegroundWindow(front);
+    }
+  });
+  const DWORD start = ::GetTickCount();
+  o.cmdActive_Click();
+  const DWORD elapsed = ::GetTickCount() - start;
+  ::KillTimer(nullptr, timer);
+  EXPECT_GE(ticks, 3) << "events were processed during the wait";
+  EXPECT_GE(elapsed, 1000u) << "the wait is at least the clock's next two seconds less one";
+  ASSERT_NE(nullptr, front);
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
+  RECT rc;
+  ::GetWindowRect(front, &rc);
+  EXPECT_EQ(rc.right - rc.left, o.Picture1.GetPicture()->WidthPixels());
+  EXPECT_EQ(rc.bottom - rc.top, o.Picture1.GetPicture()->HeightPixels());
+  Pump(100);
+  EXPECT_EQ(o.Picture1.Hwnd(), ::GetFocus()) << "the focus is back on the overlay";
+  ::DestroyWindow(front);
+  front = nullptr;
+}
+
+// The stretch records of an enhanced metafile, as destination rectangles.
+std::vector<RECT> StretchesIn(const std::wstring& emfPath) {
+  std::vector<RECT> found;
+  HENHMETAFILE emf = ::GetEnhMetaFileW(emfPath.c_str());
+  if (!emf) return found;
+  ::EnumEnhMetaFile(
+      nullptr, emf,
+      [](HDC, HANDLETABLE*, const ENHMETARECORD* rec, int, LPARAM p) -> int {
+        if (rec->iType == EMR_STRETCHDIBITS) {
+          const auto* r = reinterpret_cast<const EMRSTRETCHDIBITS*>(rec);
+          reinterpret_cast<std::vector<RECT>*>(p)->push_back(
+              RECT{r->xDest, r->yDest, r->xDest + r->cxDest, r->yDest + r->cyDest});
+        }
+        return 1;
+      },
+      &found, nullptr);
+  ::DeleteEnhMetaFile(emf);
+  return found;
+}
+
+TEST_F(PictureCommandsTest, PrintFitsTheBackgroundOnThePageAndEndsTheJob) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  DrawStroke();
+  const std::wstring emf = TempDir(L"print") + L"\\page.emf";
+  ::DeleteFileW(emf.c_str());
+  capture::Printer* used = nullptr;
+  capture::SetPrinterFactoryForTesting([&] {
+    auto p = capture::Printer::Metafile(2480, 3508, 300, emf);
+    used = p.get();
+    return p;
+  });
+  o.cmdPrint_Click();
+  ASSERT_NE(nullptr, used);
+  // The job was ended: the recording is on disk, one picture at the top-left filling the
+  // landscape page's width (the screen is wider than tall).
+  std::vector<RECT> painted = StretchesIn(emf);
+  ASSERT_EQ(1u, painted.size());
+  EXPECT_EQ(0, painted[0].left);
+  EXPECT_EQ(0, painted[0].top);
+  EXPECT_EQ(3508, painted[0].right);
+  const double expectedHeight = 3508.0 * ::GetSystemMetrics(SM_CYSCREEN) / ::GetSystemMetrics(SM_CXSCREEN);
+  EXPECT_NEAR(expectedHeight, painted[0].bottom, 1.0);
+
+  // An empty background is the division error, before anything is painted.
+  ::DeleteFileW(emf.c_str());
+  o.cmdClear_Click();
+  EXPECT_EQ(capture::kErrDivisionByZero, ErrorNumberOf([&] { o.cmdPrint_Click(); }));
+  EXPECT_FALSE(Exists(emf));
+  ::DeleteFileW(emf.c_str());
+}
+
+}  // namespace
+
+bool ConvertToPng(const std::wstring& from, const std::wstring& to) {
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  bool ok = false;
+  IWICImagingFactory* f = nullptr;
+  IWICBitmapDecoder* dec = nullptr;
+  IWICBitmapFrameDecode* frame = nullptr;
+  IWICStream* out = nullptr;
+  IWICBitmapEncoder* enc = nullptr;
+  IWICBitmapFrameEncode* fe = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   reinterpret_cast<void**>(&f))) &&
+      SUCCEEDED(f->CreateDecoderFromFilename(from.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad, &dec)) &&
+      SUCCEEDED(dec->GetFrame(0, &frame)) && SUCCEEDED(f->CreateStream(&out)) &&
+      SUCCEEDED(out->InitializeFromFilename(to.c_str(), GENERIC_WRITE)) &&
+      SUCCEEDED(f->CreateEncoder(GUID_ContainerFormatPng, nullptr, &enc)) &&
+      SUCCEEDED(enc->Initialize(out, WICBitmapEncoderNoCache)) && SUCCEEDED(enc->CreateNewFrame(&fe, nullptr)) &&
+      SUCCEEDED(fe->Initialize(nullptr))) {
+    UINT w = 0, h = 0;
+    frame->GetSize(&w, &h);
+    fe->SetSize(w, h);
+    WICPixelFormatGUID fmt = GUID_WICPixelFormat24bppBGR;
+    fe->SetPixelFormat(&fmt);
+    ok = SUCCEEDED(fe->WriteSource(frame, nullptr)) && SUCCEEDED(fe->Commit()) && SUCCEEDED(enc->Commit());
+  }
+  for (IUnknown* u : {static_cast<IUnknown*>(fe), static_cast<IUnknown*>(enc), static_cast<IUnknown*>(out),
+                      static_cast<IUnknown*>(frame), static_cast<IUnknown*>(dec), static_cast<IUnknown*>(f)}) {
+    if (u) u->Release();
+  }
+  ::CoUninitialize();
+  return ok;
+}
