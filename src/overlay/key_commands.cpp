@@ -161,6 +161,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
                                 "Invalid procedure call: the drawing surface cannot take the focus while hidden.");
         }
         ::SetFocus(Picture1.Hwnd());
+        ClaimKeyboardSoon();
         break;
       case KeyCommand::Blue:
         if (main) main->blue_Click();

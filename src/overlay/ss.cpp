@@ -10,6 +10,7 @@ constexpr int kIdPicture1 = 100;
 constexpr int kIdPicture2 = 101;
 constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
+constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
 }  // namespace
 
 ss& ss::Instance() {
@@ -95,6 +96,14 @@ void ss::ShowOverlay() {
   ::SetForegroundWindow(Hwnd());
   ::SetFocus(Picture1.Hwnd());
   ::UpdateWindow(Hwnd());
+  ClaimKeyboardSoon();
+}
+
+void ss::ClaimKeyboardSoon() {
+  // The main window was made foreground just before we showed, while hidden (or the magnifier
+  // was just shown); under Wine the window manager's answer to that can arrive after ours and
+  // leave the keys of presentation mode going elsewhere. Once the queue has caught up, take them.
+  if (IsCreated()) ::PostMessageW(Hwnd(), kMsgClaimKeyboard, 0, 0);
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {
@@ -189,6 +198,12 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS:
       if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
+      return 0;
+    case kMsgClaimKeyboard:
+      if (IsVisible() && ::GetForegroundWindow() != Hwnd()) {
+        ::SetForegroundWindow(Hwnd());
+        if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
+      }
       return 0;
     case WM_CLOSE:
       Unload();

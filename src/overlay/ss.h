@@ -97,6 +97,7 @@ class ss : public forms::Window {
   void Form_Load();
   void EraseAt(float X, float Y);
   void ShowColourDialog();
+  void ClaimKeyboardSoon();
   HWND CreateHiddenButton(const wchar_t* caption, int id);
   void CreateTextControls();
   void ForgetTextControls();

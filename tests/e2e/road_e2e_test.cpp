@@ -33,7 +33,6 @@ ScreenImage LoadBmp(const std::wstring& path) {
   return img;
 }
 
-std::wstring ToWide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
 TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   DeleteScrivaneKeys();
