@@ -78,8 +78,10 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   ASSERT_NE(nullptr, name);
   ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
   ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 5000));
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr && box != dialog; }, 5000));
+  Pump(200);
   EXPECT_EQ(L"Success", TextOf(box));
   EXPECT_EQ(L"Image successfully saved at \r\n" + saved + L".bmp", MessageBoxText(box));
   DismissMessageBox(box);
