@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Refreshes the manual's pictures from the screenshots that the end-to-end tests leave in
+# build/mingw/screenshots (run `bash scripts/test.sh` first). The pictures are committed, so the
+# manual builds without running the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+shots=build/mingw/screenshots
+out=docs/images
+mkdir -p "$out"
+# Black out Wine's stand-alone tray window in the top-left corner, then cut to what is shown.
+crop() { convert "$shots/$1" -fill black -draw 'rectangle 0,0 200,60' -trim +repage -bordercolor black -border 8 "$out/$2"; }
+crop e2e-help.bmp help-window.png
+crop e2e-tray-menu.bmp menu.png
+convert "$shots/road-presentation.bmp" -resize 50% "$out/presentation.png"
+convert "$shots/magnifier-x3.bmp" "$out/magnifier.png"
+echo "updated: $(ls "$out")"
