@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Refreshes the manual's pictures from the screenshots that the end-to-end tests leave in
-# build/mingw/screenshots (run `bash scripts/test.sh` first). The pictures are committed, so the
+# build/mingw/screenshots and the demo presentation leaves in build/mingw/demo-screenshots (run
+# `bash scripts/test.sh` and, without a display, `bash scripts/run.sh` first). The pictures are committed, so the
 # manual builds without running the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +12,7 @@ mkdir -p "$out"
 crop() { convert "$shots/$1" -fill black -draw 'rectangle 0,0 200,60' -trim +repage -bordercolor black -border 8 "$out/$2"; }
 crop e2e-help.bmp help-window.png
 crop e2e-tray-menu.bmp menu.png
-convert "$shots/road-presentation.bmp" -resize 50% "$out/presentation.png"
-convert "$shots/magnifier-x3.bmp" "$out/magnifier.png"
+demo=build/mingw/demo-screenshots
+convert "$demo/3-presentation.png" -fill black -draw 'rectangle 0,0 170,45' -resize 50% "$out/presentation.png"
+convert "$demo/4-magnifier.png" -crop 1000x560+0+0 +repage -resize 60% "$out/magnifier.png"
 echo "updated: $(ls "$out")"
