@@ -13,6 +13,6 @@ crop() { convert "$shots/$1" -fill black -draw 'rectangle 0,0 200,60' -trim +rep
 crop e2e-help.bmp help-window.png
 crop e2e-tray-menu.bmp menu.png
 demo=build/mingw/demo-screenshots
-convert "$demo/3-presentation.png" -fill black -draw 'rectangle 0,0 170,45' -resize 50% "$out/presentation.png"
+convert "$demo/3-presentation.png" -fill white -draw 'rectangle 0,0 170,45' -resize 50% "$out/presentation.png"
 convert "$demo/4-magnifier.png" -crop 1000x560+0+0 +repage -resize 60% "$out/magnifier.png"
 echo "updated: $(ls "$out")"
