@@ -206,6 +206,11 @@ void Label::Paint(HDC target, const RECT& client) {
 
 LRESULT Label::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_WINDOWPOSCHANGED:
+    case WM_DESTROY:
+      // The surface under us repaints us where its drawing changes; it needs to know where we are.
+      if (HWND parent = ::GetParent(Hwnd())) ::SendMessageW(parent, kMsgChildLayoutChanged, 0, 0);
+      return DefaultProc(msg, wParam, lParam);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {

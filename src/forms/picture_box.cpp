@@ -41,7 +41,11 @@ bool PictureBox::Create(HWND parent, int id, int x, int y, int width, int height
 }
 
 void PictureBox::OnDestroyed() {
+  childPlaces_.clear();
+  childPlacesStale_ = true;
   windowDc_ = nullptr;
+  ReleaseSurfacePen();
+  surfaceRop_ = 0;
   if (surfaceDc_ && surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
   surfacePrevious_ = nullptr;
   surfaceDc_.Reset();
@@ -95,7 +99,11 @@ void PictureBox::EnsureSurface() {
   if (surfaceLive_ || !Hwnd()) return;
   int w = std::max(Width(), 1);
   int h = std::max(Height(), 1);
-  if (!surfaceDc_) surfaceDc_.Reset(::CreateCompatibleDC(windowDc_));
+  if (!surfaceDc_) {
+    surfaceDc_.Reset(::CreateCompatibleDC(windowDc_));
+    surfacePen_ = nullptr;
+    surfaceRop_ = 0;
+  }
   if (!surface_ || w != surfaceWidth_ || h != surfaceHeight_) {
     if (surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
     surfacePrevious_ = nullptr;
@@ -142,8 +150,31 @@ void PictureBox::Present(RECT area) {
   InvalidateChildrenOver(&area);
 }
 
+HDC PictureBox::PrepareSurfaceDc() {
+  // The surface DC is ours alone: its drawing mode and pen stay selected between segments.
+  HDC dc = surfaceDc_.Get();
+  if (surfaceRop_ != drawMode_) {
+    ::SetROP2(dc, drawMode_);
+    surfaceRop_ = drawMode_;
+  }
+  return dc;
+}
+
+void PictureBox::UsePen(HPEN pen) {
+  if (surfacePen_ == pen) return;
+  ::SelectObject(surfaceDc_.Get(), pen);
+  surfacePen_ = pen;
+}
+
+void PictureBox::ReleaseSurfacePen() {
+  // A pen may not be deleted while a DC holds it.
+  if (surfaceDc_ && surfacePen_) ::SelectObject(surfaceDc_.Get(), ::GetStockObject(BLACK_PEN));
+  surfacePen_ = nullptr;
+}
+
 HPEN PictureBox::PenFor(COLORREF color, int width) {
   if (!pen_ || color != penColor_ || width != penWidth_) {
+    if (surfacePen_ == pen_.Get()) ReleaseSurfacePen();
     pen_.Reset(::CreatePen(PS_SOLID, width, color));
     penColor_ = color;
     penWidth_ = width;
@@ -164,11 +195,10 @@ void PictureBox::PSet(int x, int y, COLORREF color, int width) {
   current_ = {x, y};
   EnsureSurface();
   if (!surfaceLive_) return;
-  HDC dc = surfaceDc_.Get();
-  int oldRop = ::SetROP2(dc, drawMode_);
+  HDC dc = PrepareSurfaceDc();
   RECT changed;
   if (width <= 1) {
-    SelectGuard pen(dc, PenFor(color, 1));
+    UsePen(PenFor(color, 1));
     ::MoveToEx(dc, x, y, nullptr);
     ::LineTo(dc, x + 1, y);
     changed = {x, y, x + 1, y + 1};
@@ -176,13 +206,11 @@ void PictureBox::PSet(int x, int y, COLORREF color, int width) {
     // A round dot of diameter `width` centred on the point.
     int left = x - width / 2;
     int top = y - width / 2;
-    SelectGuard pen(dc, ::GetStockObject(NULL_PEN));
+    UsePen(static_cast<HPEN>(::GetStockObject(NULL_PEN)));
     SelectGuard brush(dc, BrushFor(color));
     ::Ellipse(dc, left, top, left + width + 1, top + width + 1);
     changed = {left, top, left + width + 1, top + width + 1};
   }
-  ::SetROP2(dc, oldRop);
-  ::MoveToEx(dc, x, y, nullptr);
   Present(changed);
 }
 
@@ -191,18 +219,13 @@ void PictureBox::LineTo(int x, int y, COLORREF color, int width) {
   current_ = {x, y};
   EnsureSurface();
   if (!surfaceLive_) return;
-  HDC dc = surfaceDc_.Get();
-  int oldRop = ::SetROP2(dc, drawMode_);
+  HDC dc = PrepareSurfaceDc();
   int w = std::max(width, 1);
-  {
-    // A solid pen wider than one pixel is drawn with round ends and joins.
-    SelectGuard pen(dc, PenFor(color, w));
-    ::MoveToEx(dc, from.x, from.y, nullptr);
-    ::LineTo(dc, x, y);
-    if (w == 1) ::LineTo(dc, x + 1, y);  // GDI leaves out the last pixel; the line ends on the point.
-  }
-  ::SetROP2(dc, oldRop);
-  ::MoveToEx(dc, x, y, nullptr);
+  // A solid pen wider than one pixel is drawn with round ends and joins.
+  UsePen(PenFor(color, w));
+  ::MoveToEx(dc, from.x, from.y, nullptr);
+  ::LineTo(dc, x, y);
+  if (w == 1) ::LineTo(dc, x + 1, y);  // GDI leaves out the last pixel; the line ends on the point.
   int reach = w / 2 + 2;
   RECT changed{std::min<LONG>(from.x, x) - reach, std::min<LONG>(from.y, y) - reach,
                std::max<LONG>(from.x, x) + reach + 1, std::max<LONG>(from.y, y) + reach + 1};
@@ -258,18 +281,27 @@ void PictureBox::PaintContent(HDC dc, const RECT& area) {
   }
 }
 
-void PictureBox::InvalidateChildrenOver(const RECT* area) {
-  // Our DC clips the children, so what we draw stays under them; a transparent child (a label)
-  // shows our content through, and must paint again where that content changed.
+void PictureBox::RebuildChildPlaces() {
+  childPlaces_.clear();
   for (HWND child = ::GetWindow(Hwnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!::IsWindowVisible(child)) continue;
     RECT rc;
     ::GetWindowRect(child, &rc);
     ::MapWindowPoints(HWND_DESKTOP, Hwnd(), reinterpret_cast<POINT*>(&rc), 2);
-    RECT part = rc;
-    if (area && !::IntersectRect(&part, &rc, area)) continue;
-    ::OffsetRect(&part, -rc.left, -rc.top);
-    ::InvalidateRect(child, &part, FALSE);
+    childPlaces_.push_back({child, rc});
+  }
+  childPlacesStale_ = false;
+}
+
+void PictureBox::InvalidateChildrenOver(const RECT* area) {
+  // Our DC clips the children, so what we draw stays under them; a transparent child (a label)
+  // shows our content through, and must paint again where that content changed.
+  if (childPlacesStale_) RebuildChildPlaces();
+  for (const ChildPlace& child : childPlaces_) {
+    RECT part = child.rect;
+    if (area && !::IntersectRect(&part, &child.rect, area)) continue;
+    ::OffsetRect(&part, -child.rect.left, -child.rect.top);
+    ::InvalidateRect(child.hwnd, &part, FALSE);
   }
 }
 
@@ -334,6 +366,9 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         surfaceLive_ = false;
         ::InvalidateRect(Hwnd(), nullptr, FALSE);
       }
+      return 0;
+    case kMsgChildLayoutChanged:
+      childPlacesStale_ = true;
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB;

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "forms/handles.h"
 #include "forms/picture.h"
@@ -75,12 +76,25 @@ class PictureBox : public Window {
   void OnDestroyed() override;
 
  private:
+  // Visible children and their places in our client area, looked up again only when a child says
+  // it moved (kMsgChildLayoutChanged): a stroke segment must not walk the window list.
+  struct ChildPlace {
+    HWND hwnd;
+    RECT rect;
+  };
+  std::vector<ChildPlace> childPlaces_;
+  bool childPlacesStale_ = true;
+
   void EnsureSurface();
   void PaintFromPicture(HDC dc, const RECT& area);
   void PaintContent(HDC dc, const RECT& area);
   void InvalidateChildrenOver(const RECT* area);
+  void RebuildChildPlaces();
   void Present(RECT area);
   HPEN PenFor(COLORREF color, int width);
+  HDC PrepareSurfaceDc();
+  void UsePen(HPEN pen);
+  void ReleaseSurfacePen();
   HBRUSH BrushFor(COLORREF color);
   void MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -99,6 +113,8 @@ class PictureBox : public Window {
   int surfaceHeight_ = 0;
   bool surfaceLive_ = false;
 
+  HPEN surfacePen_ = nullptr;  // selected in surfaceDc_, not owned here
+  int surfaceRop_ = 0;
   UniquePen pen_;
   COLORREF penColor_ = 0;
   int penWidth_ = -1;

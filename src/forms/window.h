@@ -50,6 +50,10 @@ class Window {
   static std::vector<Window*>& OpenForms();
 };
 
+// Sent by a child control to its parent when it moved, changed size, showed, hid or went, so
+// that a parent that keeps track of its children's places can look again.
+constexpr UINT kMsgChildLayoutChanged = WM_APP + 0x200;
+
 // Twips per pixel of the display (15 at 96 dpi), horizontally and vertically.
 double TwipsPerPixelX();
 double TwipsPerPixelY();
