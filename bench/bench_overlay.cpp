@@ -136,3 +136,47 @@ std::vector<bench::Result> StrokeSegment() {
 bench::Registrar regStroke("overlay.stroke", StrokeSegment);
 
 }  // namespace
+
+namespace {
+
+// Where the time of an entry goes: creating the window and its controls, the grab, the show.
+std::vector<bench::Result> EnterParts() {
+  const int cx = ::GetSystemMetrics(SM_CXSCREEN);
+  const int cy = ::GetSystemMetrics(SM_CYSCREEN);
+  ss& o = ss::Instance();
+  double create = bench::MedianMicros(
+      [&] {
+        o.Load();
+        o.Unload();
+        bench::PumpMessages();
+      },
+      15);
+  o.Load();
+  double grab = bench::MedianMicros([&] { o.cmdScreen_Click(); }, 15);
+  double show = bench::MedianMicros(
+      [&] {
+        o.ShowOverlay();
+        ::GdiFlush();
+        ::ShowWindow(o.Hwnd(), SW_HIDE);
+        bench::PumpMessages();
+      },
+      15);
+  o.Unload();
+  bench::PumpMessages();
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, cx, cy);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  double plain = bench::MedianMicros([&] { ::BitBlt(mem, 0, 0, cx, cy, screen, 0, 0, SRCCOPY); ::GdiFlush(); }, 15);
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return {{"  part: create and destroy the window", create, plain, "full-screen BitBlt from the screen", ""},
+          {"  part: grab into Picture1 and Picture2", grab, plain, "full-screen BitBlt from the screen", ""},
+          {"  part: show, paint, hide", show, plain, "full-screen BitBlt from the screen", ""}};
+}
+
+bench::Registrar regParts("overlay.enter.parts", EnterParts);
+
+}  // namespace

@@ -11,6 +11,7 @@ constexpr int kIdPicture2 = 101;
 constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
+constexpr UINT_PTR kClaimTimer = 1;
 }  // namespace
 
 ss& ss::Instance() {
@@ -100,10 +101,24 @@ void ss::ShowOverlay() {
 }
 
 void ss::ClaimKeyboardSoon() {
-  // The main window was made foreground just before we showed, while hidden (or the magnifier
-  // was just shown); under Wine the window manager's answer to that can arrive after ours and
-  // leave the keys of presentation mode going elsewhere. Once the queue has caught up, take them.
-  if (IsCreated()) ::PostMessageW(Hwnd(), kMsgClaimKeyboard, 0, 0);
+  // The main window was made foreground just before we showed, while hidden, or a window was just
+  // mapped (the magnifier, the notification area's own window); under Wine the window manager's
+  // answer to that can arrive after ours and leave the keys of presentation mode going to another
+  // program. For half a second, take them back whenever a window of another process has them.
+  if (!IsCreated()) return;
+  claimTicks_ = 10;
+  ::PostMessageW(Hwnd(), kMsgClaimKeyboard, 0, 0);
+  ::SetTimer(Hwnd(), kClaimTimer, 50, nullptr);
+}
+
+void ss::ClaimKeyboard() {
+  if (!IsVisible()) return;
+  HWND front = ::GetForegroundWindow();
+  DWORD frontPid = 0;
+  if (front) ::GetWindowThreadProcessId(front, &frontPid);
+  if (front && frontPid == ::GetCurrentProcessId()) return;  // ours: a dialog, the magnifier
+  ::SetForegroundWindow(Hwnd());
+  if (Picture1.Hwnd() && ::GetFocus() != txtEdit.Hwnd()) ::SetFocus(Picture1.Hwnd());
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {
@@ -200,11 +215,15 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
       return 0;
     case kMsgClaimKeyboard:
-      if (IsVisible() && ::GetForegroundWindow() != Hwnd()) {
-        ::SetForegroundWindow(Hwnd());
-        if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
-      }
+      ClaimKeyboard();
       return 0;
+    case WM_TIMER:
+      if (wParam == kClaimTimer) {
+        if (--claimTicks_ <= 0) ::KillTimer(Hwnd(), kClaimTimer);
+        ClaimKeyboard();
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       Unload();
       return 0;

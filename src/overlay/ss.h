@@ -98,6 +98,8 @@ class ss : public forms::Window {
   void EraseAt(float X, float Y);
   void ShowColourDialog();
   void ClaimKeyboardSoon();
+  void ClaimKeyboard();
+  int claimTicks_ = 0;
   HWND CreateHiddenButton(const wchar_t* caption, int id);
   void CreateTextControls();
   void ForgetTextControls();

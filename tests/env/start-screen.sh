@@ -68,8 +68,8 @@ echo $! >"$state/keeper.pid"
 # came first would start explorer itself, and explorer would hold that test's output pipe.
 for _ in $(seq 1 100); do
   for p in /proc/[0-9]*; do
-    case "$(tr '\0' ' ' <"$p/cmdline" 2>/dev/null)" in
-      *explorer.exe*) tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && break 2 ;;
+    case "$(tr '\0' ' ' 2>/dev/null <"$p/cmdline")" in
+      *explorer.exe*) tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && break 2 ;;
     esac
   done
   sleep 0.1

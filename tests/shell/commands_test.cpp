@@ -98,13 +98,21 @@ class CommandsTest : public ::testing::Test {
     shell::WireLinks();
     zoomFactor = 3;
   }
+  static void TearDownTestSuite() {
+    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+  }
   void SetUp() override {
     ForgetStoredSettings();
     AppSettings = settings::AppSettingsRecord{};
     AppSettings.color = 255;
     AppSettings.brushwidth = 10;
     AppSettings.erasersize = 8;
-    form1::Instance().Load();
+    if (!form1::Instance().IsLoaded()) {
+      form1::Instance().Load();
+      // The first icon maps Wine's notification-area window, which the window manager then
+      // focuses: let that settle before the tests type.
+      Pump(500);
+    }
   }
   void TearDown() override {
     ss& o = ss::Instance();
@@ -113,7 +121,6 @@ class CommandsTest : public ::testing::Test {
       o.Picture1_KeyPress(esc);
     }
     if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
-    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
     Pump(100);
     ForgetStoredSettings();
   }
@@ -364,6 +371,82 @@ TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
   EXPECT_TRUE(shell::AnyFormLoaded()) << "the magnifier keeps the program alive";
   magWin::Instance().UnloadWindow();
   EXPECT_FALSE(shell::AnyFormLoaded());
+}
+
+}  // namespace
+
+namespace {
+
+// Top-level windows of this process that are visible.
+int VisibleWindowsOfThisProcess() {
+  int count = 0;
+  ::EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w)) ++*reinterpret_cast<int*>(lp);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+class DocumentationTest : public CommandsTest {
+ protected:
+  void TearDown() override {
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\ScrivaneTestPdfViewer");
+    CommandsTest::TearDown();
+  }
+};
+
+TEST_F(DocumentationTest, WithoutAViewerNothingVisibleHappens) {
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
+  const int before = VisibleWindowsOfThisProcess();
+  form1::Instance().dochelp_Click();
+  Pump(1500);
+  EXPECT_EQ(before, VisibleWindowsOfThisProcess());
+}
+
+TEST_F(DocumentationTest, TheViewerOpensScrivanePdfNextToTheProgram) {
+  // A stand-in viewer: the command interpreter writes the file name it was given to a file.
+  wchar_t exe[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring folder(exe);
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  const std::wstring out = ScreenshotDir() + L"\\viewer-was-given.txt";
+  ::DeleteFileW(out.c_str());
+  const std::string outA(out.begin(), out.end());
+  const std::string command = "cmd.exe /c echo %1> \"" + outA + "\"";
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
+  ::RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+  ::RegCloseKey(key);
+
+  form1::Instance().dochelp_Click();
+  std::string given;
+  PumpUntil(
+      [&] {
+        HANDLE f = ::CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        char buffer[1024] = {};
+        DWORD read = 0;
+        ::ReadFile(f, buffer, sizeof buffer - 1, &read, nullptr);
+        ::CloseHandle(f);
+        given.assign(buffer, read);
+        return given.find("Scrivane.pdf") != std::string::npos;
+      },
+      10000);
+  const std::string expected(folder.begin(), folder.end());
+  EXPECT_NE(std::string::npos, given.find(expected + "\\Scrivane.pdf")) << given;
 }
 
 }  // namespace
