@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include <cmath>
-
 namespace forms {
 
 namespace {
@@ -11,14 +9,6 @@ constexpr wchar_t kClassName[] = L"ScrivaneLabel";
 // The caption is the user's own text: an ampersand is a character, not a mnemonic marker.
 constexpr UINT kTextFormat = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_EXPANDTABS;
 }  // namespace
-
-int FontHeightForPoints(double points) {
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  if (dpi <= 0) dpi = 96;
-  return -static_cast<int>(std::lround(points * dpi / 72.0));
-}
 
 Label::~Label() { Destroy(); }
 
@@ -63,14 +53,7 @@ bool Label::CreateLike(const Label& model, int id) {
 void Label::OnDestroyed() { pressed_ = false; }
 
 void Label::RebuildFont() {
-  LOGFONTW lf{};
-  lf.lfHeight = FontHeightForPoints(fontPoints_);
-  lf.lfWeight = fontBold_ ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = fontItalic_ ? TRUE : FALSE;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(lf.lfFaceName, fontName_.c_str(), LF_FACESIZE);
-  font_.Reset(::CreateFontIndirectW(&lf));
+  font_ = CreatePointFont(fontName_, fontPoints_, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_);
   Resize();
 }
 

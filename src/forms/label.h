@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "forms/fonts.h"
 #include "forms/handles.h"
 #include "forms/window.h"
 
@@ -113,8 +114,5 @@ class LabelArray {
  private:
   std::map<int16_t, std::unique_ptr<Label>> items_;
 };
-
-// Pixel height of a font of `points` points on the screen (negative: a character height).
-int FontHeightForPoints(double points);
 
 }  // namespace forms

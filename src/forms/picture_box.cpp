@@ -4,18 +4,12 @@
 
 #include <algorithm>
 
+#include "forms/key_state.h"
+
 namespace forms {
 
 namespace {
 constexpr wchar_t kClassName[] = L"ScrivanePictureBox";
-
-int ShiftState() {
-  int shift = 0;
-  if (::GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (::GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
 
 int ButtonsHeld(WPARAM wParam) {
   int buttons = 0;
@@ -308,7 +302,7 @@ void PictureBox::InvalidateChildrenOver(const RECT* area) {
 void PictureBox::MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
   float x = static_cast<float>(GET_X_LPARAM(lParam));
   float y = static_cast<float>(GET_Y_LPARAM(lParam));
-  int shift = ShiftState();
+  int shift = detail::ShiftState();
   int button = 0;
   switch (msg) {
     case WM_LBUTTONDOWN: case WM_LBUTTONUP: button = kLeftButton; break;
@@ -393,16 +387,10 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_KEYDOWN:
-      if (events_.keyDown) {
-        short key = static_cast<short>(wParam);
-        events_.keyDown(key, ShiftState());
-      }
+      detail::RaiseKeyEvent(events_.keyDown, wParam);
       return 0;
     case WM_KEYUP:
-      if (events_.keyUp) {
-        short key = static_cast<short>(wParam);
-        events_.keyUp(key, ShiftState());
-      }
+      detail::RaiseKeyEvent(events_.keyUp, wParam);
       return 0;
     default:
       return DefaultProc(msg, wParam, lParam);

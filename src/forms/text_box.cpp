@@ -2,20 +2,13 @@
 
 #include <commctrl.h>
 
-#include "forms/label.h"
+#include "forms/fonts.h"
+#include "forms/key_state.h"
 
 namespace forms {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 1;
-
-int ShiftState() {
-  int shift = 0;
-  if (::GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (::GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
 }  // namespace
 
 TextBox::~TextBox() { Destroy(); }
@@ -47,16 +40,10 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
   auto* self = reinterpret_cast<TextBox*>(refData);
   switch (msg) {
     case WM_KEYDOWN:
-      if (self->events_.keyDown) {
-        short key = static_cast<short>(wParam);
-        self->events_.keyDown(key, ShiftState());
-      }
+      detail::RaiseKeyEvent(self->events_.keyDown, wParam);
       break;
     case WM_KEYUP:
-      if (self->events_.keyUp) {
-        short key = static_cast<short>(wParam);
-        self->events_.keyUp(key, ShiftState());
-      }
+      detail::RaiseKeyEvent(self->events_.keyUp, wParam);
       // The handler may have hidden or moved the box; the edit control still gets its key-up.
       break;
     case WM_NCDESTROY:
@@ -70,13 +57,7 @@ LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 }
 
 void TextBox::SetFont(const std::wstring& name, double points, bool bold, bool italic) {
-  LOGFONTW lf{};
-  lf.lfHeight = FontHeightForPoints(points);
-  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = italic ? TRUE : FALSE;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-  UniqueFont font(::CreateFontIndirectW(&lf));
+  UniqueFont font = CreatePointFont(name, points, bold ? FW_BOLD : FW_NORMAL, italic);
   if (hwnd_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
   // The old font goes only after the control has let go of it.
   font_ = std::move(font);

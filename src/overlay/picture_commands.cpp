@@ -13,6 +13,16 @@
 namespace {
 constexpr unsigned long kSaveFlags = 0x802;  // OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST
 constexpr unsigned long kOpenFlags = 0x800;  // OFN_PATHMUSTEXIST
+
+// Both file dialogs start on the first filter, offer .bmp as the extension, and raise the cancel
+// error when the user cancels.
+void PrepareBmpDialog(forms::CommonDialog& dialog, unsigned long flags, const wchar_t* filter) {
+  dialog.FilterIndex = 0;
+  dialog.Flags = flags;
+  dialog.Filter = filter;
+  dialog.DefaultExt = L"bmp";
+  dialog.CancelError = true;
+}
 }  // namespace
 
 void ss::SaveScreenToFile() {
@@ -20,11 +30,7 @@ void ss::SaveScreenToFile() {
   // background, strokes, labels, and the magnifier if it was open.
   Picture3.SetPicture(capture::GrabDesktop());
 
-  CommonDialog1.FilterIndex = 0;
-  CommonDialog1.Flags = kSaveFlags;
-  CommonDialog1.Filter = L"All Files(*.*)|*.*";
-  CommonDialog1.DefaultExt = L"bmp";
-  CommonDialog1.CancelError = true;
+  PrepareBmpDialog(CommonDialog1, kSaveFlags, L"All Files(*.*)|*.*");
   CommonDialog1.ShowSave();
 
   const forms::Picture& grab = Picture3.GetPicture();
@@ -40,11 +46,7 @@ void ss::SaveScreenToFile() {
 }
 
 void ss::LoadPictureFromFile() {
-  CommonDialog1.FilterIndex = 0;
-  CommonDialog1.Flags = kOpenFlags;
-  CommonDialog1.Filter = L"BMP Files(*.bmp)|*.bmp";
-  CommonDialog1.DefaultExt = L"bmp";
-  CommonDialog1.CancelError = true;
+  PrepareBmpDialog(CommonDialog1, kOpenFlags, L"BMP Files(*.bmp)|*.bmp");
   CommonDialog1.ShowOpen();
 
   // Read completely before anything changes: a file that fails leaves both pictures as they were.

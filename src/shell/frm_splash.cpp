@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "forms/fonts.h"
 #include "magnifier/mag_win.h"
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
@@ -13,18 +14,6 @@
 namespace {
 constexpr int kArtWidth = 400;
 constexpr int kArtHeight = 300;
-
-HFONT MakeNoticeFont(double points) {
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(points * dpi / 72.0));
-  lf.lfWeight = FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  wcscpy_s(lf.lfFaceName, L"Verdana");
-  return ::CreateFontIndirectW(&lf);
-}
 }  // namespace
 
 frmSplash& frmSplash::Instance() {
@@ -50,8 +39,8 @@ void frmSplash::ShowModeless() {
 
     artwork_.Reset(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_SPLASH),
                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    noticeFont_.Reset(MakeNoticeFont(8.25));
-    smallNoticeFont_.Reset(MakeNoticeFont(6.75));
+    noticeFont_ = forms::CreatePointFont(L"Verdana", 8.25);
+    smallNoticeFont_ = forms::CreatePointFont(L"Verdana", 6.75);
     const DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
     Label1 = ::CreateWindowExW(0, L"STATIC", L"Scrivane 1.0 - Copyright (C) 2026 Scrivane developers", labelStyle,
                                10, 250, 370, 16, Hwnd(), reinterpret_cast<HMENU>(1), ::GetModuleHandleW(nullptr),

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "forms/fonts.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
 #include "shell/uncaught_error.h"
@@ -66,20 +67,6 @@ constexpr int kFirstControlId = 100;
 
 int ToPixelsX(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelX())); }
 int ToPixelsY(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelY())); }
-
-HFONT MakeVerdana(int weight) {
-  // Verdana 8.25 pt at the display's resolution.
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  LOGFONTW lf{};
-  lf.lfHeight = -static_cast<LONG>(std::lround(8.25 * dpi / 72.0));
-  lf.lfWeight = weight;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = DEFAULT_QUALITY;
-  wcscpy_s(lf.lfFaceName, L"Verdana");
-  return ::CreateFontIndirectW(&lf);
-}
 }  // namespace
 
 messageWindow& messageWindow::Instance() {
@@ -103,8 +90,8 @@ void messageWindow::Load() {
   const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   if (!CreateWindowObject(exStyle, kClassName, L"", style, x, y, width, height, nullptr, nullptr)) return;
 
-  regular_.Reset(MakeVerdana(FW_NORMAL));
-  bold_.Reset(MakeVerdana(FW_BOLD));
+  regular_ = forms::CreatePointFont(L"Verdana", 8.25, FW_NORMAL);
+  bold_ = forms::CreatePointFont(L"Verdana", 8.25, FW_BOLD);
   const auto& layout = shell::HelpLayout();
   for (size_t i = 0; i < layout.size(); ++i) {
     const shell::HelpControl& c = layout[i];

@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "capture/screen_capture.h"
+#include "support/picture_support.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
 
 namespace {
-
-ScreenImage PictureImage(const forms::Picture& p) {
-  return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
-}
 
 TEST(PaletteDecision, OnlyA256EntryPaletteDeviceTakesAPalette) {
   EXPECT_TRUE(capture::IsPaletteDevice(RC_PALETTE, 256));

@@ -13,20 +13,15 @@
 
 #include "capture/fit_page.h"
 #include "forms/app_error.h"
+#include "support/picture_support.h"
+#include "support/test_support.h"
 
 namespace {
 
 using capture::FitOnPage;
 using capture::PageFit;
-
-int ErrorNumberOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const forms::AppError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing_support::ErrorNumberOf;
+using testing_support::StretchesIn;
 
 TEST(FitArithmetic, OrientationFollowsThePictureAndASquarePrintsPortrait) {
   EXPECT_EQ(capture::kOrientationLandscape, capture::OrientationFor(50800, 28575));
@@ -87,22 +82,6 @@ forms::Picture SolidPicture(int w, int h, COLORREF color) {
   ::DeleteDC(mem);
   ::ReleaseDC(nullptr, screen);
   return std::make_shared<forms::PictureObject>(bmp, nullptr);
-}
-
-std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
-  std::vector<RECT> found;
-  ::EnumEnhMetaFile(
-      nullptr, emf,
-      [](HDC, HANDLETABLE*, const ENHMETARECORD* rec, int, LPARAM p) -> int {
-        if (rec->iType == EMR_STRETCHDIBITS) {
-          const auto* r = reinterpret_cast<const EMRSTRETCHDIBITS*>(rec);
-          reinterpret_cast<std::vector<RECT>*>(p)->push_back(
-              RECT{r->xDest, r->yDest, r->xDest + r->cxDest, r->yDest + r->cyDest});
-        }
-        return 1;
-      },
-      &found, nullptr);
-  return found;
 }
 
 TEST(FitPictureOnPage, OnARecordingPrinterPaintsOnceAtTheTopLeftInTheChosenOrientation) {

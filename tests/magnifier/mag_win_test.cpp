@@ -15,21 +15,7 @@ namespace {
 magWin& Mag() { return magWin::Instance(); }
 
 // The first visible popup menu window on the screen, if any.
-HWND VisibleMenuWindow() {
-  HWND found = nullptr;
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(w, cls, 16);
-        if (std::wstring(cls) == L"#32768" && ::IsWindowVisible(w)) {
-          *reinterpret_cast<HWND*>(lp) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND VisibleMenuWindow() { return FindVisibleWindow(L"#32768", false); }
 
 // The popup's menu loop runs inside the right-click handler on this thread, so the key that
 // picks an item comes from another thread once the menu is on the screen.

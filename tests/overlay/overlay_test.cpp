@@ -2,23 +2,12 @@
 
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "overlay_steps.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
 
 namespace {
-
-void EnterPresentationMode() {
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
-  Pump(300);
-}
-
-void PressEsc() {
-  short key = 27;
-  ss::Instance().Picture1_KeyPress(key);
-  Pump(100);
-}
 
 class OverlayTest : public ::testing::Test {
  protected:

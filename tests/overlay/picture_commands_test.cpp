@@ -15,6 +15,8 @@
 #include "overlay/pen_geometry.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "overlay_steps.h"
+#include "support/picture_support.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -36,29 +38,6 @@ struct Seen {
   std::wstring text;  // a message box's text
   HICON icon = nullptr;  // a message box's icon
 };
-
-HWND FindOurDialog(const std::vector<HWND>& ignore) {
-  struct Search {
-    const std::vector<HWND>* ignore;
-    HWND found = nullptr;
-  } search{&ignore};
-  ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        wchar_t cls[32] = {};
-        ::GetClassNameW(w, cls, 32);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(cls) == L"#32770" &&
-            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 // The icon a message box shows: its static control with SS_ICON.
 HICON MessageBoxIcon(HWND dlg) {
@@ -87,7 +66,7 @@ class DialogUser {
  private:
   HWND WaitForDialog(int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 20) {
-      HWND w = FindOurDialog(done_);
+      HWND w = FindVisibleWindow(L"#32770", true, done_);
       if (w) {
         ::Sleep(150);  // let it finish initialising its controls
         return w;
@@ -138,80 +117,13 @@ class DialogUser {
 
 // --- Helpers ---------------------------------------------------------------------------------
 
-std::wstring TempDir(const std::wstring& name) {
-  wchar_t base[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, base);
-  std::wstring dir = std::wstring(base) + L"scrivane-cmd-" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
-  ::CreateDirectoryW(dir.c_str(), nullptr);
-  return dir;
-}
-
 std::wstring FullPath(const std::wstring& path) {
   wchar_t full[MAX_PATH * 2];
   ::GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
   return full;
 }
 
-std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-int FilesIn(const std::wstring& dir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-  } while (::FindNextFileW(h, &fd));
-  ::FindClose(h);
-  return n;
-}
-
-int ErrorNumberOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const forms::AppError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-ScreenImage PictureImage(const forms::Picture& p) {
-  return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
-}
-
-// A picture painted with a shifted PatternColor, so it differs from the pattern on the screen.
-forms::Picture ShiftedPattern(int w, int h, int shift) {
-  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = PatternWindow::PatternColor(x + shift, y + 3);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
-  ::SetDIBits(screen, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, screen);
-  return std::make_shared<forms::PictureObject>(bmp, nullptr);
-}
-
-void EnterPresentationMode() {
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
-  Pump(300);
-}
 
 class PictureCommandsTest : public ::testing::Test {
  protected:
@@ -249,7 +161,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   const ScreenImage atTheKey = CaptureScreen();
   ASSERT_EQ(0xFF0000u, atTheKey.At(400, 300));
 
-  const std::wstring dir = TempDir(L"save");
+  const std::wstring dir = TempDir(L"cmd-save");
   const std::wstring typed = dir + L"\\shot";  // no extension: bmp is added
   DialogUser user({{Act::EnterFileName, typed}, {Act::Ok, L""}});
   o.SaveScreenToFile();
@@ -295,7 +207,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
 
 TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsABmp) {
   EnterPresentationMode();
-  const std::wstring dir = TempDir(L"png-name");
+  const std::wstring dir = TempDir(L"cmd-png-name");
   const std::wstring name = FullPath(dir + L"\\x.png");
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
   ss::Instance().SaveScreenToFile();
@@ -314,7 +226,7 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
   ss& o = ss::Instance();
   const forms::Picture p1 = o.Picture1.GetPicture();
   const forms::Picture p2 = o.Picture2.GetPicture();
-  const std::wstring dir = TempDir(L"cancel");
+  const std::wstring dir = TempDir(L"cmd-cancel");
   DialogUser user({{Act::Cancel, L""}});
   EXPECT_EQ(forms::kErrCancel, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
   user.Join();
@@ -328,7 +240,7 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
 TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"unicode");
+  const std::wstring dir = TempDir(L"cmd-unicode");
   const std::wstring name = FullPath(dir + L"\\\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
   {
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
@@ -362,7 +274,7 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"overwrite");
+  const std::wstring dir = TempDir(L"cmd-overwrite");
   const std::wstring name = FullPath(dir + L"\\old.bmp");
   std::vector<uint8_t> old(5000);
   for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 31 + 7);
@@ -389,9 +301,9 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"load");
+  const std::wstring dir = TempDir(L"cmd-load");
   const std::wstring name = FullPath(dir + L"\\small.bmp");
-  forms::Picture small = ShiftedPattern(640, 480, 11);
+  forms::Picture small = PatternPicture(640, 480, 11, 3);
   forms::SavePictureAsBmp(*small, name);
 
   DialogUser user({{Act::EnterFileName, name}});
@@ -438,7 +350,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   const forms::Picture p1 = o.Picture1.GetPicture();
   const forms::Picture p2 = o.Picture2.GetPicture();
   const ScreenImage before = CaptureScreen();
-  const std::wstring dir = TempDir(L"corrupt");
+  const std::wstring dir = TempDir(L"cmd-corrupt");
 
   const std::wstring corrupt = FullPath(dir + L"\\corrupt.bmp");
   std::vector<uint8_t> junk(4096);
@@ -447,7 +359,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   junk[1] = 'M';
   WriteBytes(corrupt, junk);
   const std::wstring truncated = FullPath(dir + L"\\truncated.bmp");
-  forms::SavePictureAsBmp(*ShiftedPattern(300, 200, 1), truncated);
+  forms::SavePictureAsBmp(*PatternPicture(300, 200, 1, 3), truncated);
   std::vector<uint8_t> bytes = ReadBytes(truncated);
   bytes.resize(bytes.size() * 2 / 3);
   WriteBytes(truncated, bytes);
@@ -470,9 +382,9 @@ TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
-  const std::wstring dir = TempDir(L"png");
+  const std::wstring dir = TempDir(L"cmd-png");
   const std::wstring bmp = FullPath(dir + L"\\src.bmp");
-  forms::Picture pic = ShiftedPattern(200, 150, 5);
+  forms::Picture pic = PatternPicture(200, 150, 5, 3);
   forms::SavePictureAsBmp(*pic, bmp);
   const std::wstring png = FullPath(dir + L"\\picture.png");
   ASSERT_TRUE(ConvertToPng(bmp, png));
@@ -547,22 +459,11 @@ TEST_F(PictureCommandsTest, ActiveWindowCaptureWaitsWhileEventsFlowAndGrabsWhatC
   front = nullptr;
 }
 
-// The stretch records of an enhanced metafile, as destination rectangles.
-std::vector<RECT> StretchesIn(const std::wstring& emfPath) {
-  std::vector<RECT> found;
+// The stretch records of an enhanced metafile file, as destination rectangles.
+std::vector<RECT> StretchesInFile(const std::wstring& emfPath) {
   HENHMETAFILE emf = ::GetEnhMetaFileW(emfPath.c_str());
-  if (!emf) return found;
-  ::EnumEnhMetaFile(
-      nullptr, emf,
-      [](HDC, HANDLETABLE*, const ENHMETARECORD* rec, int, LPARAM p) -> int {
-        if (rec->iType == EMR_STRETCHDIBITS) {
-          const auto* r = reinterpret_cast<const EMRSTRETCHDIBITS*>(rec);
-          reinterpret_cast<std::vector<RECT>*>(p)->push_back(
-              RECT{r->xDest, r->yDest, r->xDest + r->cxDest, r->yDest + r->cyDest});
-        }
-        return 1;
-      },
-      &found, nullptr);
+  if (!emf) return {};
+  std::vector<RECT> found = StretchesIn(emf);
   ::DeleteEnhMetaFile(emf);
   return found;
 }
@@ -571,7 +472,7 @@ TEST_F(PictureCommandsTest, PrintFitsTheBackgroundOnThePageAndEndsTheJob) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   DrawStroke();
-  const std::wstring emf = TempDir(L"print") + L"\\page.emf";
+  const std::wstring emf = TempDir(L"cmd-print") + L"\\page.emf";
   ::DeleteFileW(emf.c_str());
   capture::Printer* used = nullptr;
   capture::SetPrinterFactoryForTesting([&] {
@@ -583,7 +484,7 @@ TEST_F(PictureCommandsTest, PrintFitsTheBackgroundOnThePageAndEndsTheJob) {
   ASSERT_NE(nullptr, used);
   // The job was ended: the recording is on disk, one picture at the top-left filling the
   // landscape page's width (the screen is wider than tall).
-  std::vector<RECT> painted = StretchesIn(emf);
+  std::vector<RECT> painted = StretchesInFile(emf);
   ASSERT_EQ(1u, painted.size());
   EXPECT_EQ(0, painted[0].left);
   EXPECT_EQ(0, painted[0].top);

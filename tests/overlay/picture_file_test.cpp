@@ -12,6 +12,7 @@
 
 #include "forms/app_error.h"
 #include "forms/picture_file.h"
+#include "support/picture_support.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -168,67 +169,6 @@ TEST(BmpCheck, AcceptsAWholeFileAndRefusesTruncatedCorruptAndAbsurdOnes) {
 }
 
 // --- Files ---------------------------------------------------------------------------------
-
-std::wstring TempDir(const wchar_t* name) {
-  wchar_t base[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, base);
-  std::wstring dir = std::wstring(base) + L"scrivane-" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
-  ::CreateDirectoryW(dir.c_str(), nullptr);
-  return dir;
-}
-
-std::vector<uint8_t> ReadBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A screen-compatible picture painted with PatternColor.
-forms::Picture PatternPicture(int w, int h, int shift = 0) {
-  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = PatternWindow::PatternColor(x + shift, y);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
-  ::SetDIBits(screen, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, screen);
-  return std::make_shared<forms::PictureObject>(bmp, nullptr);
-}
-
-ScreenImage PictureImage(const forms::Picture& p) {
-  return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
-}
-
-int ErrorNumberOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const forms::AppError& e) {
-    return e.Number();
-  }
-  return 0;
-}
-
-int FilesIn(const std::wstring& dir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  int n = 0;
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
-  } while (::FindNextFileW(h, &fd));
-  ::FindClose(h);
-  return n;
-}
 
 TEST(PictureFile, ABmpWrittenAtTheScreenDepthReadsBackPixelForPixelUnderAnyName) {
   const std::wstring dir = TempDir(L"roundtrip");

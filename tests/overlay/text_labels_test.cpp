@@ -7,6 +7,7 @@
 #include "forms/label.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "overlay_steps.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -14,18 +15,6 @@ using namespace testing_support;
 namespace {
 
 constexpr COLORREF kTextColor = RGB(201, 17, 133);  // a colour the desktop does not have
-
-void EnterPresentationMode() {
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
-  Pump(300);
-}
-
-void PressEsc() {
-  short key = 27;
-  ss::Instance().Picture1_KeyPress(key);
-  Pump(100);
-}
 
 void ClickAt(int x, int y) {
   MouseMoveTo(x, y);

@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -275,6 +276,78 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   long n = 0;
   for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
   return n;
+}
+
+std::wstring TempDir(const std::wstring& name) {
+  wchar_t base[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, base);
+  std::wstring dir = std::wstring(base) + L"scrivane-" + name + L"-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+int FilesIn(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return n;
+}
+
+std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
+  std::vector<RECT> found;
+  ::EnumEnhMetaFile(
+      nullptr, emf,
+      [](HDC, HANDLETABLE*, const ENHMETARECORD* rec, int, LPARAM p) -> int {
+        if (rec->iType == EMR_STRETCHDIBITS) {
+          const auto* r = reinterpret_cast<const EMRSTRETCHDIBITS*>(rec);
+          reinterpret_cast<std::vector<RECT>*>(p)->push_back(
+              RECT{r->xDest, r->yDest, r->xDest + r->cxDest, r->yDest + r->cyDest});
+        }
+        return 1;
+      },
+      &found, nullptr);
+  return found;
+}
+
+HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
+  struct Search {
+    const wchar_t* className;
+    bool thisProcessOnly;
+    const std::vector<HWND>* ignore;
+    HWND found = nullptr;
+  } search{className, thisProcessOnly, &ignore};
+  ::EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        wchar_t cls[256] = {};
+        ::GetClassNameW(w, cls, 256);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if ((!s->thisProcessOnly || pid == ::GetCurrentProcessId()) && ::IsWindowVisible(w) &&
+            std::wstring(cls) == s->className &&
+            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 }  // namespace testing_support

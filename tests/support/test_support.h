@@ -72,4 +72,19 @@ class PatternWindow {
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
 
+// Files.
+// A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
+std::wstring TempDir(const std::wstring& name);
+std::vector<uint8_t> ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+// The files (not folders) directly in `dir`.
+int FilesIn(const std::wstring& dir);
+
+// The destination rectangles of the stretch records of an enhanced metafile.
+std::vector<RECT> StretchesIn(HENHMETAFILE emf);
+
+// The first visible top-level window of the class `className` ("#32770" a dialog, "#32768" a
+// popup menu) that is not in `ignore`; with `thisProcessOnly`, only this process's windows.
+HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore = {});
+
 }  // namespace testing_support
