@@ -116,7 +116,9 @@ void ss::ClaimKeyboard() {
   HWND front = ::GetForegroundWindow();
   DWORD frontPid = 0;
   if (front) ::GetWindowThreadProcessId(front, &frontPid);
-  if (front && frontPid == ::GetCurrentProcessId()) return;  // ours: a dialog, the magnifier
+  // A visible window of ours (a dialog, the magnifier) keeps the keys; the hidden main window
+  // cannot use them.
+  if (front && frontPid == ::GetCurrentProcessId() && ::IsWindowVisible(front)) return;
   ::SetForegroundWindow(Hwnd());
   if (Picture1.Hwnd() && ::GetFocus() != txtEdit.Hwnd()) ::SetFocus(Picture1.Hwnd());
 }
@@ -169,6 +171,9 @@ void ss::EraseAt(float X, float Y) {
 void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
   if (Button != forms::kLeftButton) {
     if (auto* main = overlay::GetMainFormLink()) main->menupopup();
+    // The menu made the hidden main window foreground; without this the next keys of the
+    // presentation would go nowhere until the presenter clicked the surface again.
+    if (IsCreated()) ClaimKeyboardSoon();
     return;
   }
   if (eraserOn) {

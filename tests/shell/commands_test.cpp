@@ -283,6 +283,33 @@ TEST_F(CommandsTest, TheMenusPaletteMovesTheMarkOnlyWhenNotCancelled) {
   EXPECT_EQ("255", Stored("color").value_or("missing"));
 }
 
+TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
+  Enter();
+  Pump(800);  // past the overlay's first half second, when it claims the keys anyway
+  // The right button opens the tray menu; Esc closes it without a choice.
+  std::thread closer([] {
+    for (int i = 0; i < 250; ++i) {
+      HWND menu = ::FindWindowW(L"#32768", nullptr);
+      if (menu && ::IsWindowVisible(menu)) {
+        ::Sleep(200);
+        TapKey(VK_ESCAPE);
+        return;
+      }
+      ::Sleep(20);
+    }
+  });
+  MouseMoveTo(900, 500);
+  Pump(50);
+  MouseButton(2, true);
+  Pump(50);
+  MouseButton(2, false);
+  closer.join();
+  Pump(800);
+  ASSERT_TRUE(ss::Instance().IsVisible());
+  Type(L"p");
+  EXPECT_TRUE(ss::Instance().PenMode());
+}
+
 TEST_F(CommandsTest, EscWithTheEraserOnLeavesAndTheNextEntryStartsWithItOff) {
   Enter();
   Type(L"e");
