@@ -240,14 +240,24 @@ TEST(ResidentE2e, PresentationHotkeyFreezesTheScreenAndASecondRegrabs) {
 
 TEST(ResidentE2e, MagnifierHotkeyShowsClosesAndShowsAgain) {
   App& app = Resident();
-  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  // Between presses the window manager settles the focus of the window that just came or went:
+  // under Wine a key sent while no window has the focus can be lost, hotkey included. A person
+  // does not press twice within milliseconds.
+  auto press = [] {
+    TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  };
+  press();
   EXPECT_NE(nullptr, app.WaitFor(kMagnifier, 3000));
-  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  Pump(500);
+  press();
   EXPECT_TRUE(WaitUntil([&] { return app.Find({L"", L"Magnifier", false}) == nullptr; }, 3000));
-  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  Pump(500);
+  press();
   EXPECT_NE(nullptr, app.WaitFor(kMagnifier, 3000));
-  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  Pump(500);
+  press();
   EXPECT_TRUE(WaitUntil([&] { return app.Find({L"", L"Magnifier", false}) == nullptr; }, 3000));
+  Pump(300);
 }
 
 TEST(ResidentE2e, TaskbarCreatedBroadcastBringsTheIconBack) {
