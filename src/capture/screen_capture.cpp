@@ -22,11 +22,14 @@ int PixelsFromTwips(double twips, double twipsPerPixel) {
 }
 
 forms::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette) {
-  if (!bitmap) {
-    if (palette) ::DeleteObject(palette);
-    return nullptr;
-  }
-  return std::make_shared<forms::PictureObject>(bitmap, palette);
+  // The handles are ours from here on, whatever happens.
+  forms::UniqueBitmap ownedBitmap(bitmap);
+  forms::UniquePalette ownedPalette(palette);
+  if (!ownedBitmap) return nullptr;
+  auto picture = std::make_shared<forms::PictureObject>(ownedBitmap.Get(), ownedPalette.Get());
+  ownedBitmap.Release();
+  ownedPalette.Release();
+  return picture;
 }
 
 forms::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height) {
