@@ -31,7 +31,7 @@ std::vector<bench::Result> MagnifierTick() {
   ::GetCursorPos(&cursor);
   const magnifier::Point origin =
       magnifier::SourceOrigin({cursor.x, cursor.y}, {0, 0, cx, cy}, {grabWidth, grabHeight});
-  HDC view = m.Picture1.Dc();
+  HDC view = m.Picture1.OwnDc();
   HDC screen = ::GetDC(nullptr);
   double plain = bench::MedianMicros(
       [&] {

@@ -107,7 +107,7 @@ std::vector<bench::Result> StrokeSegment() {
 
   // One eraser square of 32 px against a plain BitBlt of that square from the clean picture.
   o.Picture1.SetDrawMode(R2_COPYPEN);
-  const forms::Picture clean = o.Picture2.GetPicture();
+  const base::Picture clean = o.Picture2.GetPicture();
   int k = 0;
   double ours = bench::MedianMicros(
       [&] {

@@ -20,7 +20,7 @@ std::vector<bench::Result> SaveFullScreenBmp() {
   const std::wstring ours = dir + L"\\screen.bmp";
   const std::wstring plainName = dir + L"\\plain.bin";
 
-  forms::Picture grab = capture::GrabDesktop();
+  base::Picture grab = capture::GrabDesktop();
   const size_t bytes = forms::EncodeBmp(*grab).size();
   const std::vector<uint8_t> data(bytes, 0x5A);
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "forms/app_error.h"
+#include "base/error.h"
 
 namespace capture {
 
@@ -18,7 +18,7 @@ double PixelsToHimetricF(float pixels, int dpi) { return static_cast<double>(pix
 double HimetricToPixelsF(float himetric, int dpi) { return static_cast<double>(himetric) * dpi / 2540.0; }
 
 namespace {
-[[noreturn]] void DivisionByZero() { throw forms::AppError(kErrDivisionByZero, "FitPictureOnPage", "Division by zero"); }
+[[noreturn]] void DivisionByZero() { throw base::AppError(kErrDivisionByZero, "FitPictureOnPage", "Division by zero"); }
 }  // namespace
 
 PageFit FitOnPage(long pictureWidthHimetric, long pictureHeightHimetric, int pageWidth, int pageHeight, int dpiX,
@@ -43,49 +43,20 @@ PageFit FitOnPage(long pictureWidthHimetric, long pictureHeightHimetric, int pag
 
 // --- Printer ---------------------------------------------------------------------------------
 
-namespace {
-
-PrinterFactory& Factory() {
-  static PrinterFactory factory;
-  return factory;
-}
-
-// A locked HGLOBAL for as long as the object lives.
-template <typename T>
-class Locked {
- public:
-  explicit Locked(HGLOBAL h) : h_(h), p_(h ? static_cast<T*>(::GlobalLock(h)) : nullptr) {}
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
-  ~Locked() {
-    if (p_) ::GlobalUnlock(h_);
-  }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  HGLOBAL h_;
-  T* p_;
-};
-
-}  // namespace
 
 std::unique_ptr<Printer> Printer::OpenDefault() {
   PRINTDLGW pd{};
   pd.lStructSize = sizeof pd;
   pd.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-  if (!::PrintDlgW(&pd) || !pd.hDC) {
-    if (pd.hDC) ::DeleteDC(pd.hDC);
-    if (pd.hDevMode) ::GlobalFree(pd.hDevMode);
-    if (pd.hDevNames) ::GlobalFree(pd.hDevNames);
-    throw forms::AppError(kErrPrinter, "Printer", "Printer error");
-  }
+  const BOOL ok = ::PrintDlgW(&pd);
   std::unique_ptr<Printer> printer(new Printer());
-  printer->dc_.Reset(pd.hDC);
-  printer->devMode_ = pd.hDevMode;
-  printer->devNames_ = pd.hDevNames;
+  // Whatever the dialog handed back is ours to free, also when it failed half-way.
+  printer->printDc_.Reset(pd.hDC);
+  printer->devMode_.Reset(pd.hDevMode);
+  printer->devNames_.Reset(pd.hDevNames);
+  if (!ok || !printer->printDc_) throw base::AppError(kErrPrinter, "Printer", "Printer error");
   if (printer->devMode_) {
-    Locked<DEVMODEW> mode(printer->devMode_);
+    base::GlobalLockGuard<DEVMODEW> mode(printer->devMode_.Get());
     if (mode.Get() && (mode->dmFields & DM_ORIENTATION) && mode->dmOrientation == DMORIENT_LANDSCAPE) {
       printer->orientation_ = kOrientationLandscape;
     }
@@ -105,10 +76,6 @@ std::unique_ptr<Printer> Printer::Metafile(int portraitWidth, int portraitHeight
 
 Printer::~Printer() {
   if (jobStarted_) EndDoc();
-  dc_.Reset();
-  if (metafile_) ::DeleteEnhMetaFile(metafile_);
-  if (devMode_) ::GlobalFree(devMode_);
-  if (devNames_) ::GlobalFree(devNames_);
 }
 
 void Printer::SetOrientation(int orientation) {
@@ -118,60 +85,61 @@ void Printer::SetOrientation(int orientation) {
     return;
   }
   if (!devMode_) return;
-  Locked<DEVMODEW> mode(devMode_);
+  base::GlobalLockGuard<DEVMODEW> mode(devMode_.Get());
   if (!mode.Get()) return;
   mode->dmOrientation = static_cast<short>(orientation == kOrientationLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
   mode->dmFields |= DM_ORIENTATION;
   // A printer DC takes a new mode before its job starts; the measurements follow it.
-  if (::ResetDCW(dc_.Get(), mode.Get())) {
+  if (::ResetDCW(printDc_.Get(), mode.Get())) {
     orientation_ = orientation;
     return;
   }
   // A driver that will not reset: a fresh DC for the same printer with the new mode.
-  Locked<DEVNAMES> names(devNames_);
+  base::GlobalLockGuard<DEVNAMES> names(devNames_.Get());
   if (!names.Get()) return;
   const auto* base = reinterpret_cast<const wchar_t*>(names.Get());
   HDC fresh = ::CreateDCW(base + names->wDriverOffset, base + names->wDeviceOffset, nullptr, mode.Get());
   if (fresh) {
-    dc_.Reset(fresh);
+    printDc_.Reset(fresh);
     orientation_ = orientation;
   }
 }
 
 int Printer::ScaleWidth() const {
   if (isMetafile_) return orientation_ == kOrientationLandscape ? portraitHeight_ : portraitWidth_;
-  return ::GetDeviceCaps(dc_.Get(), HORZRES);
+  return ::GetDeviceCaps(printDc_.Get(), HORZRES);
 }
 
 int Printer::ScaleHeight() const {
   if (isMetafile_) return orientation_ == kOrientationLandscape ? portraitWidth_ : portraitHeight_;
-  return ::GetDeviceCaps(dc_.Get(), VERTRES);
+  return ::GetDeviceCaps(printDc_.Get(), VERTRES);
 }
 
-int Printer::DpiX() const { return isMetafile_ ? dpi_ : ::GetDeviceCaps(dc_.Get(), LOGPIXELSX); }
-int Printer::DpiY() const { return isMetafile_ ? dpi_ : ::GetDeviceCaps(dc_.Get(), LOGPIXELSY); }
+int Printer::DpiX() const { return isMetafile_ ? dpi_ : ::GetDeviceCaps(printDc_.Get(), LOGPIXELSX); }
+int Printer::DpiY() const { return isMetafile_ ? dpi_ : ::GetDeviceCaps(printDc_.Get(), LOGPIXELSY); }
 
 void Printer::StartJob() {
   if (jobStarted_) return;
   if (isMetafile_) {
     // The frame is the page in HIMETRIC, so that the recording has the page's shape.
     RECT frame{0, 0, ::MulDiv(ScaleWidth(), 2540, dpi_), ::MulDiv(ScaleHeight(), 2540, dpi_)};
-    dc_.Reset(::CreateEnhMetaFileW(nullptr, file_.empty() ? nullptr : file_.c_str(), &frame, DocumentName.c_str()));
-    if (!dc_) throw forms::AppError(kErrPrinter, "Printer", "Printer error");
+    recordingDc_.Reset(
+        ::CreateEnhMetaFileW(nullptr, file_.empty() ? nullptr : file_.c_str(), &frame, documentName.c_str()));
+    if (!recordingDc_) throw base::AppError(kErrPrinter, "Printer", "Printer error");
   } else {
     DOCINFOW doc{};
     doc.cbSize = sizeof doc;
-    doc.lpszDocName = DocumentName.c_str();
-    if (::StartDocW(dc_.Get(), &doc) <= 0) throw forms::AppError(kErrPrinter, "Printer", "Printer error");
-    if (::StartPage(dc_.Get()) <= 0) {
-      ::AbortDoc(dc_.Get());
-      throw forms::AppError(kErrPrinter, "Printer", "Printer error");
+    doc.lpszDocName = documentName.c_str();
+    if (::StartDocW(printDc_.Get(), &doc) <= 0) throw base::AppError(kErrPrinter, "Printer", "Printer error");
+    if (::StartPage(printDc_.Get()) <= 0) {
+      ::AbortDoc(printDc_.Get());
+      throw base::AppError(kErrPrinter, "Printer", "Printer error");
     }
   }
   jobStarted_ = true;
 }
 
-void Printer::PaintPicture(const forms::PictureObject& picture, int left, int top, int width, int height) {
+void Printer::PaintPicture(const base::PictureObject& picture, int left, int top, int width, int height) {
   const int pw = picture.WidthPixels();
   const int ph = picture.HeightPixels();
   if (!picture.Bitmap() || pw <= 0 || ph <= 0) return;
@@ -186,14 +154,14 @@ void Printer::PaintPicture(const forms::PictureObject& picture, int left, int to
   std::vector<uint32_t> bits(static_cast<size_t>(pw) * ph);
   picture.ReleaseDc();  // GetDIBits wants the bitmap out of every DC
   {
-    forms::WindowDc screen(nullptr);
+    base::WindowDc screen(nullptr);
     if (::GetDIBits(screen.Get(), picture.Bitmap(), 0, static_cast<UINT>(ph), bits.data(), &info, DIB_RGB_COLORS) !=
         ph) {
-      throw forms::AppError(kErrPrinter, "Printer", "Printer error");
+      throw base::AppError(kErrPrinter, "Printer", "Printer error");
     }
   }
   StartJob();
-  HDC dc = dc_.Get();
+  HDC dc = Hdc();
   ::SetStretchBltMode(dc, HALFTONE);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchDIBits(dc, left, top, width, height, 0, 0, pw, ph, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY);
@@ -203,15 +171,14 @@ void Printer::EndDoc() {
   if (!jobStarted_) return;
   jobStarted_ = false;
   if (isMetafile_) {
-    if (metafile_) ::DeleteEnhMetaFile(metafile_);
-    metafile_ = ::CloseEnhMetaFile(dc_.Release());
+    metafile_.Reset(::CloseEnhMetaFile(recordingDc_.Release()));
     return;
   }
-  ::EndPage(dc_.Get());
-  ::EndDoc(dc_.Get());
+  ::EndPage(printDc_.Get());
+  ::EndDoc(printDc_.Get());
 }
 
-void FitPictureOnPage(Printer& printer, const forms::Picture& picture) {
+void FitPictureOnPage(Printer& printer, const base::Picture& picture) {
   const long width = picture ? picture->WidthHimetric() : 0;
   const long height = picture ? picture->HeightHimetric() : 0;
   printer.SetOrientation(OrientationFor(width, height));
@@ -219,13 +186,6 @@ void FitPictureOnPage(Printer& printer, const forms::Picture& picture) {
                                 printer.DpiY());
   printer.PaintPicture(*picture, 0, 0, static_cast<int>(std::lround(fit.width)),
                        static_cast<int>(std::lround(fit.height)));
-}
-
-void SetPrinterFactoryForTesting(PrinterFactory factory) { Factory() = std::move(factory); }
-
-std::unique_ptr<Printer> OpenPrinterForPrinting() {
-  if (Factory()) return Factory()();
-  return Printer::OpenDefault();
 }
 
 }  // namespace capture

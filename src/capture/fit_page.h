@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "forms/handles.h"
-#include "forms/picture.h"
+#include "base/handles.h"
+#include "base/picture.h"
 
 namespace capture {
 
@@ -72,27 +72,30 @@ class Printer {
   int DpiX() const;
   int DpiY() const;
   // Paints the whole picture into the rectangle, opening the job and its page first if needed.
-  void PaintPicture(const forms::PictureObject& picture, int left, int top, int width, int height);
+  void PaintPicture(const base::PictureObject& picture, int left, int top, int width, int height);
   // Ends the page and the job (nothing when nothing was painted).
   void EndDoc();
   bool JobStarted() const { return jobStarted_; }
 
   // The name the job carries (the PDF printer names its file after it).
-  std::wstring DocumentName = L"Scrivane";
+  std::wstring documentName = L"Scrivane";
   // The recording of a metafile printer after EndDoc (owned by the printer).
-  HENHMETAFILE RecordedMetafile() const { return metafile_; }
+  HENHMETAFILE RecordedMetafile() const { return metafile_.Get(); }
   bool IsMetafile() const { return isMetafile_; }
-  // The printer's DC (null for a metafile printer before its job starts).
-  HDC Hdc() const { return dc_.Get(); }
+  // The printer's DC (null for a metafile printer while no job runs).
+  HDC Hdc() const { return isMetafile_ ? recordingDc_.Get() : printDc_.Get(); }
 
  private:
   Printer() = default;
   void StartJob();
 
+  // A recording that is dropped unfinished still goes with its metafile.
+  static void DiscardRecording(HDC dc) { ::DeleteEnhMetaFile(::CloseEnhMetaFile(dc)); }
+
   bool isMetafile_ = false;
-  forms::UniqueMemoryDc dc_;
-  HGLOBAL devMode_ = nullptr;
-  HGLOBAL devNames_ = nullptr;
+  base::unique_hdc_print printDc_;
+  base::unique_hglobal devMode_;
+  base::unique_hglobal devNames_;
   int orientation_ = kOrientationPortrait;
   bool jobStarted_ = false;
   // Metafile printer: the page and the recording.
@@ -100,18 +103,17 @@ class Printer {
   int portraitHeight_ = 0;
   int dpi_ = 0;
   std::wstring file_;
-  HENHMETAFILE metafile_ = nullptr;
+  base::unique_any<HDC, &Printer::DiscardRecording> recordingDc_;
+  base::unique_henhmetafile metafile_;
 };
 
 // Sets the orientation from the picture's shape, measures the page, and paints the picture at
 // the printable area's top-left, filling its width or height. The job stays open: the caller
 // ends it. A missing or empty picture raises the division error after the orientation is set.
-void FitPictureOnPage(Printer& printer, const forms::Picture& picture);
+void FitPictureOnPage(Printer& printer, const base::Picture& picture);
 
-// Where the print command gets its printer from; tests put a recording printer or a printer
-// with a known document name here. Null restores the default printer.
+// Where a print command gets its printer from: the default printer, or whatever its owner was
+// given (a recording printer, a printer with a known document name).
 using PrinterFactory = std::function<std::unique_ptr<Printer>()>;
-void SetPrinterFactoryForTesting(PrinterFactory factory);
-std::unique_ptr<Printer> OpenPrinterForPrinting();
 
 }  // namespace capture

@@ -1,90 +1,75 @@
 #include "capture/screen_capture.h"
 
-#include <cmath>
 #include <vector>
 
-#include "forms/handles.h"
-#include "forms/window.h"
+#include "base/handles.h"
 
 namespace capture {
 
-namespace {
-long RoundHalfEven(double v) { return std::lrint(v); }  // the default rounding mode: halves to even
-}  // namespace
-
 bool IsPaletteDevice(int rasterCaps, int sizePalette) { return (rasterCaps & RC_PALETTE) != 0 && sizePalette == 256; }
 
-int PixelsFromTwips(double twips, double twipsPerPixel) {
-  long t = RoundHalfEven(twips);
-  long p = RoundHalfEven(twipsPerPixel);
-  if (p == 0) return 0;
-  return static_cast<int>(t / p);
-}
-
-forms::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette) {
+base::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette) {
   // The handles are ours from here on, whatever happens.
-  forms::UniqueBitmap ownedBitmap(bitmap);
-  forms::UniquePalette ownedPalette(palette);
+  base::unique_hbitmap ownedBitmap(bitmap);
+  base::unique_hpalette ownedPalette(palette);
   if (!ownedBitmap) return nullptr;
-  auto picture = std::make_shared<forms::PictureObject>(ownedBitmap.Get(), ownedPalette.Get());
+  auto picture = std::make_shared<base::PictureObject>(ownedBitmap.Get(), ownedPalette.Get());
   ownedBitmap.Release();
   ownedPalette.Release();
   return picture;
 }
 
-forms::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height) {
-  HDC source = client ? ::GetDC(window) : ::GetWindowDC(window);
-  HDC memory = ::CreateCompatibleDC(source);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(source, width, height);
-  HGDIOBJ previousBitmap = ::SelectObject(memory, bitmap);
+base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height) {
+  base::unique_hbitmap bitmap;
+  base::unique_hpalette palette;
+  {
+    base::WindowDc source(window, client ? base::WindowDc::Kind::Client : base::WindowDc::Kind::Whole);
+    base::unique_hdc memory(::CreateCompatibleDC(source.Get()));
+    bitmap.Reset(::CreateCompatibleBitmap(source.Get(), width, height));
+    base::SelectGuard keepBitmap(memory.Get(), bitmap.Get());
 
-  HPALETTE palette = nullptr;
-  HPALETTE previousPalette = nullptr;
-  const bool paletteDevice =
-      IsPaletteDevice(::GetDeviceCaps(source, RASTERCAPS), ::GetDeviceCaps(source, SIZEPALETTE));
-  if (paletteDevice) {
-    // LOGPALETTE with room for 256 entries, zero-filled.
-    std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY), 0);
-    auto* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
-    logPalette->palVersion = 0x300;
-    logPalette->palNumEntries = 256;
-    ::GetSystemPaletteEntries(source, 0, 256, logPalette->palPalEntry);
-    palette = ::CreatePalette(logPalette);
-    previousPalette = ::SelectPalette(memory, palette, FALSE);
-    ::RealizePalette(memory);
+    HPALETTE previousPalette = nullptr;
+    const bool paletteDevice =
+        IsPaletteDevice(::GetDeviceCaps(source.Get(), RASTERCAPS), ::GetDeviceCaps(source.Get(), SIZEPALETTE));
+    if (paletteDevice) {
+      // LOGPALETTE with room for 256 entries, zero-filled.
+      std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY), 0);
+      auto* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
+      logPalette->palVersion = 0x300;
+      logPalette->palNumEntries = 256;
+      ::GetSystemPaletteEntries(source.Get(), 0, 256, logPalette->palPalEntry);
+      palette.Reset(::CreatePalette(logPalette));
+      previousPalette = ::SelectPalette(memory.Get(), palette.Get(), FALSE);
+      ::RealizePalette(memory.Get());
+    }
+
+    ::BitBlt(memory.Get(), 0, 0, width, height, source.Get(), left, top, SRCCOPY);
+
+    if (paletteDevice) ::SelectPalette(memory.Get(), previousPalette, FALSE);
+    // Leaving the scope puts the old bitmap back, deletes the memory DC, then releases the window's.
   }
-
-  ::BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY);
-
-  bitmap = static_cast<HBITMAP>(::SelectObject(memory, previousBitmap));
-  if (paletteDevice) palette = ::SelectPalette(memory, previousPalette, FALSE);
-  ::DeleteDC(memory);
-  ::ReleaseDC(window, source);
-  return MakePictureObject(bitmap, palette);
+  return MakePictureObject(bitmap.Release(), palette.Release());
 }
 
-forms::Picture GrabDesktop() {
-  const double tppX = forms::TwipsPerPixelX();
-  const double tppY = forms::TwipsPerPixelY();
-  const double screenTwipsX = ::GetSystemMetrics(SM_CXSCREEN) * tppX;
-  const double screenTwipsY = ::GetSystemMetrics(SM_CYSCREEN) * tppY;
-  return GrabWindowArea(::GetDesktopWindow(), false, 0, 0, PixelsFromTwips(screenTwipsX, tppX),
-                        PixelsFromTwips(screenTwipsY, tppY));
+base::Picture GrabDesktop() {
+  // Physical pixels, exactly: the screen's size as the system reports it to a dpi-aware program.
+  return GrabWindowArea(::GetDesktopWindow(), false, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+                        ::GetSystemMetrics(SM_CYSCREEN));
 }
 
-forms::Picture GrabFormWhole(HWND form) {
+base::Picture GrabFormWhole(HWND form) {
   RECT rc{};
   ::GetWindowRect(form, &rc);
   return GrabWindowArea(form, false, 0, 0, rc.right - rc.left, rc.bottom - rc.top);
 }
 
-forms::Picture GrabFormInterior(HWND form) {
+base::Picture GrabFormInterior(HWND form) {
   RECT rc{};
   ::GetClientRect(form, &rc);
   return GrabWindowArea(form, true, 0, 0, rc.right, rc.bottom);
 }
 
-forms::Picture GrabFrontWindow() {
+base::Picture GrabFrontWindow() {
   HWND front = ::GetForegroundWindow();
   RECT rc{};
   ::GetWindowRect(front, &rc);

@@ -3,33 +3,29 @@
 
 #include <windows.h>
 
-#include "forms/picture.h"
+#include "base/picture.h"
 
 namespace capture {
 
 // Wraps a bitmap and an optional palette into a picture object that owns both. An empty
 // reference when there is no bitmap to wrap.
-forms::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette);
+base::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette);
 
 // Copies width x height pixels at (left, top) of the window's DC: its client-area DC when
 // `client` is set, else its whole-window DC (frame and title bar included).
-forms::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height);
+base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height);
 
-// The whole primary screen from (0, 0).
-forms::Picture GrabDesktop();
+// The whole primary screen from (0, 0), pixel for pixel.
+base::Picture GrabDesktop();
 // A window of ours with its frame and title bar.
-forms::Picture GrabFormWhole(HWND form);
+base::Picture GrabFormWhole(HWND form);
 // A window of ours from the top-left of its client area.
-forms::Picture GrabFormInterior(HWND form);
+base::Picture GrabFormInterior(HWND form);
 // Whichever window is in front at the moment of the call, frame included.
-forms::Picture GrabFrontWindow();
+base::Picture GrabFrontWindow();
 
 // A display counts as a palette device only when it says it has a palette and that palette has
 // exactly 256 entries.
 bool IsPaletteDevice(int rasterCaps, int sizePalette);
-
-// Screen size in pixels from the twips figures: both operands rounded (halves to even) before a
-// truncating integer division.
-int PixelsFromTwips(double twips, double twipsPerPixel);
 
 }  // namespace capture

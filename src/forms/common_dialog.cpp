@@ -4,13 +4,13 @@
 
 #include <vector>
 
-#include "forms/app_error.h"
+#include "base/error.h"
 
 namespace forms {
 
 namespace {
 void Cancelled(bool raise) {
-  if (raise) throw AppError(kErrCancel, "CommonDialog", "Cancel was selected.");
+  if (raise) throw base::AppError(base::kErrCancel, "CommonDialog", "Cancel was selected.");
 }
 }  // namespace
 
@@ -27,15 +27,15 @@ std::wstring CommonDialog::FilterForDialog(const std::wstring& filter) {
 bool CommonDialog::ShowColor() {
   CHOOSECOLORW cc{};
   cc.lStructSize = sizeof cc;
-  cc.hwndOwner = Owner;
-  cc.rgbResult = Color;
+  cc.hwndOwner = owner;
+  cc.rgbResult = color;
   cc.lpCustColors = customColors_;
-  cc.Flags = Flags;
+  cc.Flags = flags;
   if (!::ChooseColorW(&cc)) {
-    Cancelled(CancelError);
+    Cancelled(cancelError);
     return false;
   }
-  Color = cc.rgbResult;
+  color = cc.rgbResult;
   return true;
 }
 
@@ -45,23 +45,23 @@ bool CommonDialog::ShowSave() { return ShowFile(true); }
 bool CommonDialog::ShowFile(bool save) {
   // Wide dialogs, so that any name the user types works.
   std::vector<wchar_t> name(32768, L'\0');
-  FileName.copy(name.data(), name.size() - 1);
-  std::wstring filter = FilterForDialog(Filter);
+  fileName.copy(name.data(), name.size() - 1);
+  const std::wstring dialogFilter = FilterForDialog(filter);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = Owner;
-  ofn.lpstrFilter = Filter.empty() ? nullptr : filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(FilterIndex);
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter.empty() ? nullptr : dialogFilter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(filterIndex);
   ofn.lpstrFile = name.data();
   ofn.nMaxFile = static_cast<DWORD>(name.size());
-  ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
-  ofn.Flags = Flags | OFN_EXPLORER;
+  ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
+  ofn.Flags = flags | OFN_EXPLORER;
   BOOL ok = save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
   if (!ok) {
-    Cancelled(CancelError);
+    Cancelled(cancelError);
     return false;
   }
-  FileName = name.data();
+  fileName = name.data();
   return true;
 }
 

@@ -11,17 +11,17 @@ namespace forms {
 class CommonDialog {
  public:
   // Flags as the caller gives them (OFN_* for the file dialogs, CC_* for the colour dialog).
-  unsigned long Flags = 0;
+  unsigned long flags = 0;
   // "Description|pattern|Description|pattern".
-  std::wstring Filter;
-  std::wstring DefaultExt;
-  std::wstring FileName;
-  int FilterIndex = 0;
-  COLORREF Color = 0;
-  bool CancelError = false;
-  HWND Owner = nullptr;
+  std::wstring filter;
+  std::wstring defaultExt;
+  std::wstring fileName;
+  int filterIndex = 0;
+  COLORREF color = 0;
+  bool cancelError = false;
+  HWND owner = nullptr;
 
-  // Each shows its dialog modally; with CancelError set, Cancel (or a failure) raises AppError
+  // Each shows its dialog modally; with cancelError set, Cancel (or a failure) raises AppError
   // kErrCancel. Without it, Cancel returns false and changes nothing.
   bool ShowColor();
   bool ShowOpen();

@@ -5,14 +5,13 @@
 
 #include <string>
 
-#include "forms/handles.h"
+#include "base/dpi.h"
+#include "base/handles.h"
 
 namespace forms {
 
-// Pixel height of a font of `points` points on the screen (negative: a character height).
-int FontHeightForPoints(double points);
-
-// A font of `face`, `points` points high on the screen.
-UniqueFont CreatePointFont(const std::wstring& face, double points, int weight = FW_NORMAL, bool italic = false);
+// A font of `face`, `points` points high at `dpi` (the screen's unless a window says otherwise).
+base::unique_hfont CreatePointFont(const std::wstring& face, double points, int weight = FW_NORMAL,
+                                   bool italic = false, int dpi = base::ScreenDpi());
 
 }  // namespace forms

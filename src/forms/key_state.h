@@ -1,27 +1,20 @@
-// The shift argument that key and mouse events of the forms controls carry, and the way a
-// control hands a key message to its key handler. Internal to the forms controls.
+// How a control hands a key message to its key handler, with the shift state. Internal to the
+// forms controls.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 
-namespace forms::detail {
+#include "base/key_state.h"
 
-// 1 Shift, 2 Ctrl, 4 Alt: the keys held as the current message came in.
-inline int ShiftState() {
-  int shift = 0;
-  if (::GetKeyState(VK_SHIFT) < 0) shift |= 1;
-  if (::GetKeyState(VK_CONTROL) < 0) shift |= 2;
-  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
+namespace forms::detail {
 
 // Hands the key code of a WM_KEYDOWN or WM_KEYUP to `handler`, if there is one, with the shift state.
 inline void RaiseKeyEvent(const std::function<void(short& keyCode, int shift)>& handler, WPARAM wParam) {
   if (!handler) return;
   short key = static_cast<short>(wParam);
-  handler(key, ShiftState());
+  handler(key, base::ShiftState());
 }
 
 }  // namespace forms::detail

@@ -60,8 +60,8 @@ void Label::RebuildFont() {
 void Label::Resize() {
   if (!Hwnd()) return;
   if (autoSize_) {
-    WindowDc dc(Hwnd());
-    SelectGuard font(dc.Get(), font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+    base::WindowDc dc(Hwnd());
+    base::SelectGuard font(dc.Get(), font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     RECT r{0, 0, 0, 0};
     if (caption_.empty()) {
       // No text: as wide as nothing, as high as one line.
@@ -159,10 +159,10 @@ void Label::Paint(HDC target, const RECT& client) {
   const int h = client.bottom - client.top;
   if (w <= 0 || h <= 0) return;
   // Composed off-screen, so the background and the text reach the screen in one copy.
-  UniqueMemoryDc memory(::CreateCompatibleDC(target));
-  UniqueBitmap bitmap(::CreateCompatibleBitmap(target, w, h));
+  base::unique_hdc memory(::CreateCompatibleDC(target));
+  base::unique_hbitmap bitmap(::CreateCompatibleBitmap(target, w, h));
   if (!memory || !bitmap) return;
-  SelectGuard keepBitmap(memory.Get(), bitmap.Get());
+  base::SelectGuard keepBitmap(memory.Get(), bitmap.Get());
   HDC dc = memory.Get();
   HWND parent = ::GetParent(Hwnd());
   if (transparent_ && parent) {
@@ -173,12 +173,12 @@ void Label::Paint(HDC target, const RECT& client) {
     ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     ::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
   } else {
-    UniqueBrush back(::CreateSolidBrush(backColor_));
+    base::unique_hbrush back(::CreateSolidBrush(backColor_));
     RECT all{0, 0, w, h};
     ::FillRect(dc, &all, back.Get());
   }
   if (!caption_.empty()) {
-    SelectGuard font(dc, font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
+    base::SelectGuard font(dc, font_ ? static_cast<HGDIOBJ>(font_.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, foreColor_);
     RECT text{0, 0, w, h};

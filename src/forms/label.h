@@ -15,7 +15,7 @@
 #include <string>
 
 #include "forms/fonts.h"
-#include "forms/handles.h"
+#include "base/handles.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -83,7 +83,7 @@ class Label : public Window {
   double fontPoints_ = 8.25;
   bool fontBold_ = false;
   bool fontItalic_ = false;
-  UniqueFont font_;
+  base::unique_hfont font_;
   COLORREF foreColor_ = ::GetSysColor(COLOR_BTNTEXT);
   COLORREF backColor_ = ::GetSysColor(COLOR_BTNFACE);
   bool transparent_ = false;

@@ -77,7 +77,7 @@ void PictureBox::SetAutoSize(bool on) {
   }
 }
 
-void PictureBox::SetPicture(Picture picture) {
+void PictureBox::SetPicture(base::Picture picture) {
   picture_ = std::move(picture);
   surfaceLive_ = false;
   if (!Hwnd()) return;
@@ -201,7 +201,7 @@ void PictureBox::PSet(int x, int y, COLORREF color, int width) {
     int left = x - width / 2;
     int top = y - width / 2;
     UsePen(static_cast<HPEN>(::GetStockObject(NULL_PEN)));
-    SelectGuard brush(dc, BrushFor(color));
+    base::SelectGuard brush(dc, BrushFor(color));
     ::Ellipse(dc, left, top, left + width + 1, top + width + 1);
     changed = {left, top, left + width + 1, top + width + 1};
   }
@@ -226,7 +226,7 @@ void PictureBox::LineTo(int x, int y, COLORREF color, int width) {
   Present(changed);
 }
 
-void PictureBox::CopyRectFrom(const PictureObject& source, int x, int y, int width, int height) {
+void PictureBox::CopyRectFrom(const base::PictureObject& source, int x, int y, int width, int height) {
   EnsureSurface();
   if (!surfaceLive_ || width <= 0 || height <= 0) return;
   HDC sourceDc = source.Dc();
@@ -302,7 +302,7 @@ void PictureBox::InvalidateChildrenOver(const RECT* area) {
 void PictureBox::MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
   float x = static_cast<float>(GET_X_LPARAM(lParam));
   float y = static_cast<float>(GET_Y_LPARAM(lParam));
-  int shift = detail::ShiftState();
+  int shift = base::ShiftState();
   int button = 0;
   switch (msg) {
     case WM_LBUTTONDOWN: case WM_LBUTTONUP: button = kLeftButton; break;

@@ -16,8 +16,8 @@
 #include <functional>
 #include <vector>
 
-#include "forms/handles.h"
-#include "forms/picture.h"
+#include "base/handles.h"
+#include "base/picture.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -47,8 +47,8 @@ class PictureBox : public Window {
   bool AutoSize() const { return autoSize_; }
   // Makes `picture` the background (null for none). What was drawn is gone: the surface shows
   // the new background. With AutoSize on, the box takes the picture's size.
-  void SetPicture(Picture picture);
-  const Picture& GetPicture() const { return picture_; }
+  void SetPicture(base::Picture picture);
+  const base::Picture& GetPicture() const { return picture_; }
 
   void SetBackColor(COLORREF color) { backColor_ = color; }
   // Raster operation for dots and lines: R2_MASKPEN (9) or R2_COPYPEN (13).
@@ -61,12 +61,15 @@ class PictureBox : public Window {
   void LineTo(int x, int y, COLORREF color, int width);
   POINT CurrentPosition() const { return current_; }
   // Copies a rectangle of `source` to the same place on the surface (plain source copy).
-  void CopyRectFrom(const PictureObject& source, int x, int y, int width, int height);
+  void CopyRectFrom(const base::PictureObject& source, int x, int y, int width, int height);
   // Clears everything drawn; the background stays; the current position returns to (0, 0).
   void Cls();
 
   // The surface's content as a DC (background plus drawing): for reading pixels.
   HDC ContentDc();
+  // The window's own DC (the class keeps one for the window's life), for a box that is drawn
+  // straight onto the screen and keeps nothing, such as a live view.
+  HDC OwnDc() const { return windowDc_; }
   int Width() const;
   int Height() const;
   void Move(int x, int y, int width, int height);
@@ -99,15 +102,15 @@ class PictureBox : public Window {
   void MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam);
 
   Events events_;
-  Picture picture_;
+  base::Picture picture_;
   bool autoSize_ = false;
   COLORREF backColor_ = ::GetSysColor(COLOR_BTNFACE);
   int drawMode_ = R2_COPYPEN;
   POINT current_{0, 0};
 
   HDC windowDc_ = nullptr;  // the class's own DC, valid for the life of the window
-  UniqueMemoryDc surfaceDc_;
-  UniqueBitmap surface_;
+  base::unique_hdc surfaceDc_;
+  base::unique_hbitmap surface_;
   HGDIOBJ surfacePrevious_ = nullptr;
   int surfaceWidth_ = 0;
   int surfaceHeight_ = 0;
@@ -115,10 +118,10 @@ class PictureBox : public Window {
 
   HPEN surfacePen_ = nullptr;  // selected in surfaceDc_, not owned here
   int surfaceRop_ = 0;
-  UniquePen pen_;
+  base::unique_hpen pen_;
   COLORREF penColor_ = 0;
   int penWidth_ = -1;
-  UniqueBrush brush_;
+  base::unique_hbrush brush_;
   COLORREF brushColor_ = 0;
   bool hasBrush_ = false;
   int buttonsDown_ = 0;

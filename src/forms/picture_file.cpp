@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "forms/app_error.h"
-#include "forms/handles.h"
+#include "base/error.h"
+#include "base/com.h"
+#include "base/handles.h"
 
 namespace forms {
 
@@ -153,11 +154,11 @@ namespace {
 // A file larger than this is no picture we want to read into memory.
 constexpr uint64_t kMaxPictureFileBytes = 512ull * 1024 * 1024;
 
-[[noreturn]] void InvalidPicture() { throw AppError(kErrInvalidPicture, "LoadPicture", "Invalid picture"); }
-[[noreturn]] void FileIoError(const char* source) { throw AppError(kErrFileIo, source, "Path/File access error"); }
+[[noreturn]] void InvalidPicture() { throw base::AppError(base::kErrInvalidPicture, "LoadPicture", "Invalid picture"); }
+[[noreturn]] void FileIoError(const char* source) { throw base::AppError(base::kErrFileIo, source, "Path/File access error"); }
 
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
-  UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  base::unique_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE) FileIoError("LoadPicture");
   LARGE_INTEGER size{};
@@ -178,17 +179,17 @@ std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
 
 // A screen-compatible bitmap made from device-independent pixels, so that the picture paints on
 // the screen with one BitBlt, as a grab does.
-Picture PictureFromDib(const BITMAPINFO* info, const void* bits, int width, int height) {
-  WindowDc screen(nullptr);
-  UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+base::Picture PictureFromDib(const BITMAPINFO* info, const void* bits, int width, int height) {
+  base::WindowDc screen(nullptr);
+  base::unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
   if (!bitmap) InvalidPicture();
   if (::SetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(height), bits, info, DIB_RGB_COLORS) <= 0) {
     InvalidPicture();
   }
-  return std::make_shared<PictureObject>(bitmap.Release(), nullptr);
+  return std::make_shared<base::PictureObject>(bitmap.Release(), nullptr);
 }
 
-Picture LoadBmp(const std::vector<uint8_t>& data) {
+base::Picture LoadBmp(const std::vector<uint8_t>& data) {
   BmpFacts facts;
   if (CheckBmp(data.data(), data.size(), facts) != BmpCheck::Ok) InvalidPicture();
   // GDI reads the info header, masks and colour table straight from the file's bytes; the
@@ -197,57 +198,24 @@ Picture LoadBmp(const std::vector<uint8_t>& data) {
   return PictureFromDib(info, data.data() + facts.pixelOffset, facts.width, facts.height);
 }
 
-// An owning COM pointer, just enough for the few WIC objects of a load.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  ~Com() {
-    if (p_) p_->Release();
-  }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-  T** Out() { return &p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// COM for the calling thread for as long as the object lives; a thread that already has COM in
-// another mode is left as it is.
-class ComScope {
- public:
-  ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) ::CoUninitialize();
-  }
-
- private:
-  HRESULT hr_;
-};
-
-Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
-  ComScope com;
-  Com<IWICImagingFactory> factory;
+base::Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
+  base::ComScope com;
+  base::ComPtr<IWICImagingFactory> factory;
   if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(factory.Out())))) {
+                                factory.PutVoid()))) {
     InvalidPicture();
   }
-  Com<IWICStream> stream;
-  if (FAILED(factory->CreateStream(stream.Out())) ||
+  base::ComPtr<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.Put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size())))) {
     InvalidPicture();
   }
-  Com<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Out()))) {
+  base::ComPtr<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Put()))) {
     InvalidPicture();
   }
-  Com<IWICBitmapFrameDecode> frame;
-  if (FAILED(decoder->GetFrame(0, frame.Out()))) InvalidPicture();
+  base::ComPtr<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.Put()))) InvalidPicture();
   UINT width = 0, height = 0;
   if (FAILED(frame->GetSize(&width, &height))) InvalidPicture();
   // Checked before a single pixel is decoded: the header alone may claim anything.
@@ -256,8 +224,8 @@ Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
       static_cast<int64_t>(width) * height > kMaxPicturePixels) {
     InvalidPicture();
   }
-  Com<IWICFormatConverter> converter;
-  if (FAILED(factory->CreateFormatConverter(converter.Out())) ||
+  base::ComPtr<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(converter.Put())) ||
       FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom))) {
     InvalidPicture();
@@ -280,7 +248,7 @@ Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
 
 }  // namespace
 
-Picture LoadPictureFile(const std::wstring& path) {
+base::Picture LoadPictureFile(const std::wstring& path) {
   std::vector<uint8_t> data = ReadWholeFile(path);
   if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return LoadBmp(data);
   return LoadWithCodecs(data);
@@ -290,12 +258,6 @@ Picture LoadPictureFile(const std::wstring& path) {
 
 namespace {
 
-WriteFileFn g_writeFile = nullptr;
-
-BOOL WINAPI RealWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
-  return ::WriteFile(file, data, size, written, overlapped);
-}
-
 std::wstring DirectoryOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return L".";
@@ -303,8 +265,7 @@ std::wstring DirectoryOf(const std::wstring& path) {
   return path.substr(0, slash);
 }
 
-bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
-  WriteFileFn write = g_writeFile ? g_writeFile : RealWriteFile;
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size, WriteFileFn write) {
   // In pieces, so that a failure part-way is a failure part-way and not all or nothing.
   constexpr size_t kPiece = 1u << 20;
   size_t done = 0;
@@ -319,13 +280,11 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-void SetBmpWriteFunctionForTesting(WriteFileFn fn) { g_writeFile = fn; }
-
-std::vector<uint8_t> EncodeBmp(const PictureObject& picture) {
+std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture) {
   BmpLayout layout;
   if (!picture.Bitmap() || !ComputeBmpLayout(picture.WidthPixels(), picture.HeightPixels(),
                                              BmpBitsFor(picture.BitsPerPixel()), layout)) {
-    throw AppError(kErrInvalidPicture, "SavePicture", "Invalid picture");
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   }
   std::vector<uint8_t> file(layout.fileSize);
   WriteBmpFileHeader(layout, file.data());
@@ -338,8 +297,8 @@ std::vector<uint8_t> EncodeBmp(const PictureObject& picture) {
     RGBQUAD colors[256];
   } info{};
   std::memcpy(&info.header, file.data() + kBmpFileHeaderSize, sizeof info.header);
-  WindowDc screen(nullptr);
-  UniqueMemoryDc dc(::CreateCompatibleDC(screen.Get()));
+  base::WindowDc screen(nullptr);
+  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
   HPALETTE previous = nullptr;
   if (picture.Palette()) {
     // The colour table of a palette picture comes from its own palette.
@@ -350,14 +309,14 @@ std::vector<uint8_t> EncodeBmp(const PictureObject& picture) {
                                 file.data() + layout.pixelOffset, reinterpret_cast<BITMAPINFO*>(&info),
                                 DIB_RGB_COLORS);
   if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != layout.height) throw AppError(kErrInvalidPicture, "SavePicture", "Invalid picture");
+  if (lines != layout.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   if (layout.colorTableEntries) {
     std::memcpy(file.data() + kBmpFileHeaderSize + kBmpInfoHeaderSize, info.colors, 4u * layout.colorTableEntries);
   }
   return file;
 }
 
-void SavePictureAsBmp(const PictureObject& picture, const std::wstring& path) {
+void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
   const std::vector<uint8_t> bytes = EncodeBmp(picture);
 
   // The new file is complete on disk under a temporary name beside the target before the target
@@ -366,10 +325,10 @@ void SavePictureAsBmp(const PictureObject& picture, const std::wstring& path) {
   if (!::GetTempFileNameW(DirectoryOf(path).c_str(), L"scv", 0, temp)) FileIoError("SavePicture");
   bool ok = false;
   {
-    UniqueKernelHandle file(
+    base::unique_handle file(
         ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() != INVALID_HANDLE_VALUE) {
-      ok = WriteAll(file.Get(), bytes.data(), bytes.size()) && ::FlushFileBuffers(file.Get());
+      ok = WriteAll(file.Get(), bytes.data(), bytes.size(), write ? write : &::WriteFile) && ::FlushFileBuffers(file.Get());
       if (!::CloseHandle(file.Release())) ok = false;
     }
   }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/picture.h"
+#include "base/picture.h"
 
 namespace forms {
 
@@ -75,20 +75,19 @@ BmpCheck CheckBmp(const uint8_t* data, size_t size, BmpFacts& out);
 // codecs) into a new picture object compatible with the screen. Raises AppError
 // kErrInvalidPicture for a file that is not a picture, is truncated or claims absurd
 // dimensions, and kErrFileIo when the file cannot be opened or read. Any file name works.
-Picture LoadPictureFile(const std::wstring& path);
+base::Picture LoadPictureFile(const std::wstring& path);
+
+// How the bytes of a file reach the disk: WriteFile, unless a caller hands in another (a test that
+// makes a write fail part-way).
+using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
 // Writes `picture` as a BMP file at its own colour depth (the screen's, for a grab), whatever
 // the extension of `path`. The new file is written beside the target under a temporary name
 // and only then moved over it, so a write that fails part-way leaves an earlier file intact.
 // Raises AppError kErrFileIo on any failure (and removes the temporary file).
-void SavePictureAsBmp(const PictureObject& picture, const std::wstring& path);
+void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write = nullptr);
 
 // The bytes of a BMP file of `picture`, as SavePictureAsBmp writes them.
-std::vector<uint8_t> EncodeBmp(const PictureObject& picture);
-
-// For tests: replaces the WriteFile that SavePictureAsBmp writes through (null puts the real
-// one back), so that a write can be made to fail part-way.
-using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
-void SetBmpWriteFunctionForTesting(WriteFileFn fn);
+std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture);
 
 }  // namespace forms

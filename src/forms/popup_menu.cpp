@@ -2,11 +2,9 @@
 
 namespace forms {
 
-PopupMenu::PopupMenu() : menu_(::CreatePopupMenu()) {}
+PopupMenu::PopupMenu() : owned_(::CreatePopupMenu()), menu_(owned_.Get()) {}
 
-PopupMenu::~PopupMenu() {
-  if (owned_ && menu_) ::DestroyMenu(menu_);
-}
+PopupMenu::~PopupMenu() = default;
 
 void PopupMenu::AddItem(const std::wstring& caption, UINT id) {
   ::AppendMenuW(menu_, MF_STRING, id, caption.c_str());
@@ -17,7 +15,7 @@ void PopupMenu::AddSeparator() { ::AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
 PopupMenu& PopupMenu::AddSubmenu(const std::wstring& caption) {
   HMENU sub = ::CreatePopupMenu();
   ::AppendMenuW(menu_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption.c_str());
-  submenus_.push_back(std::unique_ptr<PopupMenu>(new PopupMenu(sub, false)));
+  submenus_.push_back(std::unique_ptr<PopupMenu>(new PopupMenu(sub)));
   return *submenus_.back();
 }
 

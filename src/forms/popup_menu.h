@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 
 namespace forms {
 
@@ -39,10 +39,10 @@ class PopupMenu {
   UINT PopupAt(HWND owner, int x, int y, UINT flags);
 
  private:
-  // A submenu belongs to its parent menu, which destroys it.
-  PopupMenu(HMENU submenu, bool owned) : menu_(submenu), owned_(owned) {}
+  // A submenu belongs to its parent menu, which destroys it: it owns nothing itself.
+  explicit PopupMenu(HMENU submenu) : menu_(submenu) {}
+  base::unique_hmenu owned_;
   HMENU menu_;
-  bool owned_ = true;
   std::vector<std::unique_ptr<PopupMenu>> submenus_;
 };
 

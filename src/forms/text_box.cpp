@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/error.h"
 #include "forms/fonts.h"
 #include "forms/key_state.h"
 
@@ -37,27 +38,32 @@ void TextBox::Destroy() {
 
 LRESULT CALLBACK TextBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
                                        DWORD_PTR refData) {
-  auto* self = reinterpret_cast<TextBox*>(refData);
+  return base::CallFromWindowSystem([&] {
+    reinterpret_cast<TextBox*>(refData)->OnMessage(hwnd, msg, wParam);
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+  });
+}
+
+void TextBox::OnMessage(HWND hwnd, UINT msg, WPARAM wParam) {
   switch (msg) {
     case WM_KEYDOWN:
-      detail::RaiseKeyEvent(self->events_.keyDown, wParam);
+      detail::RaiseKeyEvent(events_.keyDown, wParam);
       break;
     case WM_KEYUP:
-      detail::RaiseKeyEvent(self->events_.keyUp, wParam);
+      detail::RaiseKeyEvent(events_.keyUp, wParam);
       // The handler may have hidden or moved the box; the edit control still gets its key-up.
       break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &TextBox::SubclassProc, kSubclassId);
-      self->hwnd_ = nullptr;
+      hwnd_ = nullptr;
       break;
     default:
       break;
   }
-  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 void TextBox::SetFont(const std::wstring& name, double points, bool bold, bool italic) {
-  UniqueFont font = CreatePointFont(name, points, bold ? FW_BOLD : FW_NORMAL, italic);
+  base::unique_hfont font = CreatePointFont(name, points, bold ? FW_BOLD : FW_NORMAL, italic);
   if (hwnd_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
   // The old font goes only after the control has let go of it.
   font_ = std::move(font);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 
 namespace forms {
 
@@ -48,11 +48,12 @@ class TextBox {
  private:
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR refData);
+  void OnMessage(HWND hwnd, UINT msg, WPARAM wParam);
   RECT PlaceInParent() const;
 
   HWND hwnd_ = nullptr;
   Events events_;
-  UniqueFont font_;
+  base::unique_hfont font_;
 };
 
 }  // namespace forms

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "base/error.h"
+
 namespace forms {
 
 std::vector<Window*>& Window::OpenForms() {
@@ -63,6 +65,10 @@ LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Window::ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return base::CallFromWindowSystem([&] { return Dispatch(hwnd, msg, wParam, lParam); });
+}
+
+LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   Window* self = nullptr;
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -85,16 +91,6 @@ LRESULT CALLBACK Window::ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   }
   return self->HandleMessage(msg, wParam, lParam);
 }
-
-static double LogPixels(int index) {
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, index) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
-
-double TwipsPerPixelX() { return 1440.0 / LogPixels(LOGPIXELSX); }
-double TwipsPerPixelY() { return 1440.0 / LogPixels(LOGPIXELSY); }
 
 void DoEvents() {
   MSG msg;

@@ -44,19 +44,17 @@ class Window {
 
  private:
   static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
   HWND hwnd_ = nullptr;
   std::wstring formName_;
+  // The process's collection of open forms, which FormCount walks.
   static std::vector<Window*>& OpenForms();
 };
 
 // Sent by a child control to its parent when it moved, changed size, showed, hid or went, so
 // that a parent that keeps track of its children's places can look again.
 constexpr UINT kMsgChildLayoutChanged = WM_APP + 0x200;
-
-// Twips per pixel of the display (15 at 96 dpi), horizontally and vertically.
-double TwipsPerPixelX();
-double TwipsPerPixelY();
 
 // Runs the message loop until there is nothing left to do; used while waiting.
 void DoEvents();

@@ -26,9 +26,6 @@ struct Rect {
   int32_t bottom = 0;
 };
 
-// Nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4).
-int32_t RoundHalfEven(double value);
-
 // The area copied each tick: the view's size divided by the zoom, rounded halves to even.
 Size SourceSize(Size view, int32_t zoom);
 
@@ -37,13 +34,10 @@ Size SourceSize(Size view, int32_t zoom);
 // the screen the upper bound wins and the area starts before the screen's left or top edge.
 Point SourceOrigin(Point cursor, Rect screen, Size grab);
 
-// Pixels from twips at the display's real twips per pixel (15 at 96 dpi, 10 at 144 dpi).
-int32_t PixelsFromTwips(double twips, double twipsPerPixel);
-
 // The view's size for a window whose outer size (frame and title bar included) is given in
-// twips. The view is as big as the whole window; the part past the client area is clipped.
-Size ViewSizeForWindow(double outerWidthTwips, double outerHeightTwips, double twipsPerPixelX,
-                       double twipsPerPixelY);
+// twips, at the display's real dpi. The view is as big as the whole window; the part past the
+// client area is clipped.
+Size ViewSizeForWindow(double outerWidthTwips, double outerHeightTwips, int dpi);
 
 // A newly loaded window: one third of the screen each way.
 Size InitialWindowSize(Size screen);

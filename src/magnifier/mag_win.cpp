@@ -1,6 +1,7 @@
 #include "magnifier/mag_win.h"
 
-#include "forms/handles.h"
+#include "base/dpi.h"
+#include "base/handles.h"
 #include "magnifier/mag_geometry.h"
 #include "resources/resource_ids.h"
 
@@ -11,17 +12,11 @@ int32_t grabHeight;
 namespace {
 
 constexpr wchar_t kMagnifierClass[] = L"ScrivaneMagnifier";
-constexpr wchar_t kViewClass[] = L"ScrivaneMagnifierView";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 300;
 constexpr int kPicture1Id = 100;
 // The view's left edge lies 30 twips from the client area's left edge (2 pixels at 96 dpi).
 constexpr double kPicture1LeftTwips = 30;
-
-std::function<void(short&)>& KeyForwarder() {
-  static std::function<void(short&)> forward;
-  return forward;
-}
 
 // The window's own icon; until the program carries it, the program icon, else the system's.
 // LoadIcon and LR_SHARED images belong to the system: they are never destroyed.
@@ -35,67 +30,7 @@ HICON LoadFormIcon(int cx, int cy) {
   return ::LoadIconW(nullptr, IDI_APPLICATION);
 }
 
-int ShiftState(WPARAM keys) {
-  int shift = 0;
-  if (keys & MK_SHIFT) shift |= 1;
-  if (keys & MK_CONTROL) shift |= 2;
-  if (::GetKeyState(VK_MENU) < 0) shift |= 4;
-  return shift;
-}
-
 }  // namespace
-
-// --- The view -------------------------------------------------------------------------------
-
-bool magWin::View::Create(HWND parent, int x, int y, int width, int height) {
-  // CS_OWNDC: the tick draws into the same DC every time instead of taking one from the cache.
-  RegisterWindowClass(kViewClass, CS_OWNDC, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW));
-  if (!CreateWindowObject(0, kViewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPicture1Id)))) {
-    return false;
-  }
-  dc_ = ::GetDC(Hwnd());
-  return true;
-}
-
-void magWin::View::Move(int x, int y, int width, int height) {
-  if (Hwnd()) ::MoveWindow(Hwnd(), x, y, width, height, TRUE);
-}
-
-int magWin::View::Width() const {
-  RECT rc{};
-  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
-  return rc.right;
-}
-
-int magWin::View::Height() const {
-  RECT rc{};
-  if (Hwnd()) ::GetClientRect(Hwnd(), &rc);
-  return rc.bottom;
-}
-
-LRESULT magWin::View::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  int button = 0;
-  switch (msg) {
-    case WM_LBUTTONDOWN: button = 1; break;
-    case WM_RBUTTONDOWN: button = 2; break;
-    case WM_MBUTTONDOWN: button = 4; break;
-    case WM_DESTROY:
-      // An own DC stays with its window; releasing it is a no-op kept for symmetry.
-      if (dc_) ::ReleaseDC(Hwnd(), dc_);
-      dc_ = nullptr;
-      break;
-    default: break;
-  }
-  if (button != 0) {
-    if (mouseDown) {
-      mouseDown(button, ShiftState(wParam), static_cast<float>(static_cast<short>(LOWORD(lParam))),
-                static_cast<float>(static_cast<short>(HIWORD(lParam))));
-    }
-    return 0;
-  }
-  return DefaultProc(msg, wParam, lParam);
-}
 
 // --- The window -----------------------------------------------------------------------------
 
@@ -106,8 +41,6 @@ magWin& magWin::Instance() {
 }
 
 magWin::magWin() : forms::Window(L"magWin") {}
-
-void magWin::SetKeyForwarder(std::function<void(short& keyAscii)> forward) { KeyForwarder() = std::move(forward); }
 
 void magWin::Load() {
   if (IsCreated()) return;
@@ -122,9 +55,11 @@ void magWin::Load() {
   }
   RECT rc{};
   ::GetWindowRect(Hwnd(), &rc);
-  const int left = magnifier::PixelsFromTwips(kPicture1LeftTwips, forms::TwipsPerPixelX());
-  Picture1.Create(Hwnd(), left, 0, rc.right - rc.left, rc.bottom - rc.top);
-  Picture1.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
+  const int left = base::PixelsFromTwips(kPicture1LeftTwips, base::DpiForWindow(Hwnd()));
+  Picture1.Create(Hwnd(), kPicture1Id, left, 0, rc.right - rc.left, rc.bottom - rc.top, true);
+  Picture1.On().mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
+  // A click gives the view the focus; what is typed there is the window's too.
+  Picture1.On().keyPress = [this](short& key) { Form_KeyPress(key); };
 
   mnuPop = std::make_unique<forms::PopupMenu>();
   mnuPop->AddItem(L"x&1", mnuScx1);
@@ -165,11 +100,10 @@ void magWin::Form_Resize() {
   // per pixel, so the view covers the window at any scaling, not only at 96 dpi.
   RECT rc{};
   ::GetWindowRect(Hwnd(), &rc);
-  const double tppX = forms::TwipsPerPixelX();
-  const double tppY = forms::TwipsPerPixelY();
-  const magnifier::Size view =
-      magnifier::ViewSizeForWindow((rc.right - rc.left) * tppX, (rc.bottom - rc.top) * tppY, tppX, tppY);
-  Picture1.Move(magnifier::PixelsFromTwips(kPicture1LeftTwips, tppX), 0, view.width, view.height);
+  const int dpi = base::DpiForWindow(Hwnd());
+  const magnifier::Size view = magnifier::ViewSizeForWindow(base::TwipsFromPixels(rc.right - rc.left, dpi),
+                                                            base::TwipsFromPixels(rc.bottom - rc.top, dpi), dpi);
+  Picture1.Move(base::PixelsFromTwips(kPicture1LeftTwips, dpi), 0, view.width, view.height);
   ComputeSourceSize();
 }
 
@@ -180,12 +114,12 @@ void magWin::ComputeSourceSize() {
 }
 
 void magWin::Timer1_Timer() {
-  HDC view = Picture1.Dc();
+  HDC view = Picture1.OwnDc();
   if (!view) return;
   POINT cursor{};
   ::GetCursorPos(&cursor);
   HWND desktop = ::GetDesktopWindow();
-  forms::WindowDc screen(desktop);
+  base::WindowDc screen(desktop);
   RECT rc{};
   ::GetWindowRect(desktop, &rc);
   const magnifier::Point origin = magnifier::SourceOrigin(
@@ -222,7 +156,7 @@ void magWin::Picture1_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*
 void magWin::Form_KeyPress(short& KeyAscii) {
   // The magnifier interprets no key: each one is an overlay command. A copy, so that a handler
   // that replaces the forwarder does not pull it from under its own call.
-  std::function<void(short&)> forward = KeyForwarder();
+  std::function<void(short&)> forward = keyForwarder_;
   if (forward) forward(KeyAscii);
 }
 

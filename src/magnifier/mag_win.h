@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "forms/picture_box.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 
@@ -32,7 +33,7 @@ class magWin : public forms::Window {
   void SetVisible(bool visible);
 
   // Every character typed into the magnifier goes here unchanged (the overlay's key handler).
-  static void SetKeyForwarder(std::function<void(short& keyAscii)> forward);
+  void SetKeyForwarder(std::function<void(short& keyAscii)> forward) { keyForwarder_ = std::move(forward); }
 
   // Command ids of the popup's items.
   enum MenuItem : UINT {
@@ -45,26 +46,9 @@ class magWin : public forms::Window {
     mnuExit = 111,
   };
 
-  // The magnified view: a plain child window with a DC of its own, drawn only by the timer.
-  class View : public forms::Window {
-   public:
-    bool Create(HWND parent, int x, int y, int width, int height);
-    HDC Dc() const { return dc_; }
-    void Move(int x, int y, int width, int height);
-    int Width() const;
-    int Height() const;
-    std::function<void(int button, int shift, float x, float y)> mouseDown;
-
-   protected:
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void OnDestroyed() override { dc_ = nullptr; }
-
-   private:
-    HDC dc_ = nullptr;
-  };
-
   // Controls; mnuPop exists while the window is loaded.
-  View Picture1;
+  // The magnified view: drawn straight onto the screen by each tick and kept nowhere.
+  forms::PictureBox Picture1;
   std::unique_ptr<forms::PopupMenu> mnuPop;
 
   // Event handlers, callable directly (the tests and the benchmark drive the tick this way).
@@ -93,4 +77,5 @@ class magWin : public forms::Window {
   void OnMenuCommand(UINT id);
 
   bool shownOnce_ = false;
+  std::function<void(short& keyAscii)> keyForwarder_;
 };

@@ -4,7 +4,7 @@
 
 #include <commdlg.h>
 
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "overlay/links.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
@@ -84,19 +84,19 @@ void WidthCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
 
 void ss::ShowColourDialog() {
   magHidden = 0;
-  overlay::MagnifierLink* mag = overlay::GetMagnifierLink();
+  overlay::MagnifierLink* mag = magnifier_;
   if (FormCount(L"magWin") > 0 && mag) {
     mag->SetMagnifierVisible(false);
     magHidden = -1;
   }
   Load();
-  CommonDialog1.Owner = Hwnd();
-  CommonDialog1.Color = static_cast<COLORREF>(AppSettings.color);
-  CommonDialog1.Flags = CC_RGBINIT | CC_FULLOPEN;  // 3
-  CommonDialog1.CancelError = true;
+  CommonDialog1.owner = Hwnd();
+  CommonDialog1.color = static_cast<COLORREF>(AppSettings.color);
+  CommonDialog1.flags = CC_RGBINIT | CC_FULLOPEN;  // 3
+  CommonDialog1.cancelError = true;
   CommonDialog1.ShowColor();
-  CommonDialog1.CancelError = true;
-  AppSettings.color = static_cast<int32_t>(CommonDialog1.Color);
+  CommonDialog1.cancelError = true;
+  AppSettings.color = static_cast<int32_t>(CommonDialog1.color);
   if (magHidden) {
     magHidden = 0;
     if (mag) mag->SetMagnifierVisible(true);
@@ -106,7 +106,7 @@ void ss::ShowColourDialog() {
 void ss::Picture1_KeyPress(short& KeyAscii) {
   using overlay::KeyCommand;
   checkpalette = 0;
-  overlay::MainFormLink* main = overlay::GetMainFormLink();
+  overlay::MainFormLink* main = mainForm_;
   try {
     const KeyCommand command = overlay::MatchKey(KeyAscii);
     switch (command) {
@@ -153,11 +153,11 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         }
         break;
       case KeyCommand::Magnifier:
-        if (auto* mag = overlay::GetMagnifierLink()) mag->ShowMagnifier();
+        if (magnifier_) magnifier_->ShowMagnifier();
         // Back to the drawing surface; an overlay that is not on screen cannot take the focus.
         Load();
         if (!IsVisible() || !::IsWindowVisible(Picture1.Hwnd())) {
-          throw forms::AppError(forms::kErrInvalidCall, "ss",
+          throw base::AppError(base::kErrInvalidCall, "ss",
                                 "Invalid procedure call: the drawing surface cannot take the focus while hidden.");
         }
         ::SetFocus(Picture1.Hwnd());
@@ -187,7 +187,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
     // The error path: the command ends here, silently, and the settings are not saved.
     checkpalette = -1;
     if (magHidden) {
-      if (auto* mag = overlay::GetMagnifierLink()) mag->SetMagnifierVisible(true);
+      if (magnifier_) magnifier_->SetMagnifierVisible(true);
       magHidden = 0;
     }
   }

@@ -4,20 +4,7 @@
 
 namespace overlay {
 
-namespace {
-MainFormLink* gMainForm = nullptr;
-MagnifierLink* gMagnifier = nullptr;
-}  // namespace
-
-void SetMainFormLink(MainFormLink* link) { gMainForm = link; }
-MainFormLink* GetMainFormLink() { return gMainForm; }
-void SetMagnifierLink(MagnifierLink* link) { gMagnifier = link; }
-MagnifierLink* GetMagnifierLink() { return gMagnifier; }
-
-HCURSOR CursorFor(CursorKind kind) {
-  if (gMainForm) {
-    if (HCURSOR c = gMainForm->CursorImage(kind)) return c;
-  }
+HCURSOR CursorFromResources(CursorKind kind) {
   int id = IDC_HIGHLIGHTER;
   switch (kind) {
     case CursorKind::Highlighter: id = IDC_HIGHLIGHTER; break;

@@ -34,12 +34,7 @@ class MagnifierLink {
   virtual void SetMagnifierVisible(bool visible) = 0;
 };
 
-void SetMainFormLink(MainFormLink* link);
-MainFormLink* GetMainFormLink();
-void SetMagnifierLink(MagnifierLink* link);
-MagnifierLink* GetMagnifierLink();
-
-// Cursor images: from the main form when it is there, else straight from the program's resources.
-HCURSOR CursorFor(CursorKind kind);
+// A cursor image straight from the program's resources, for when no main form carries them.
+HCURSOR CursorFromResources(CursorKind kind);
 
 }  // namespace overlay

@@ -6,7 +6,7 @@
 
 #include "capture/fit_page.h"
 #include "capture/screen_capture.h"
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "forms/picture_file.h"
 #include "overlay/ss.h"
 
@@ -17,11 +17,11 @@ constexpr unsigned long kOpenFlags = 0x800;  // OFN_PATHMUSTEXIST
 // Both file dialogs start on the first filter, offer .bmp as the extension, and raise the cancel
 // error when the user cancels.
 void PrepareBmpDialog(forms::CommonDialog& dialog, unsigned long flags, const wchar_t* filter) {
-  dialog.FilterIndex = 0;
-  dialog.Flags = flags;
-  dialog.Filter = filter;
-  dialog.DefaultExt = L"bmp";
-  dialog.CancelError = true;
+  dialog.filterIndex = 0;
+  dialog.flags = flags;
+  dialog.filter = filter;
+  dialog.defaultExt = L"bmp";
+  dialog.cancelError = true;
 }
 }  // namespace
 
@@ -33,11 +33,11 @@ void ss::SaveScreenToFile() {
   PrepareBmpDialog(CommonDialog1, kSaveFlags, L"All Files(*.*)|*.*");
   CommonDialog1.ShowSave();
 
-  const forms::Picture& grab = Picture3.GetPicture();
-  if (!grab) throw forms::AppError(forms::kErrInvalidPicture, "SavePicture", "Invalid picture");
-  forms::SavePictureAsBmp(*grab, CommonDialog1.FileName);
+  const base::Picture& grab = Picture3.GetPicture();
+  if (!grab) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
+  forms::SavePictureAsBmp(*grab, CommonDialog1.fileName, writeFile_);
 
-  const std::wstring text = L"Image successfully saved at \r\n" + CommonDialog1.FileName;
+  const std::wstring text = L"Image successfully saved at \r\n" + CommonDialog1.fileName;
   ::MessageBoxW(Hwnd(), text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
@@ -50,7 +50,7 @@ void ss::LoadPictureFromFile() {
   CommonDialog1.ShowOpen();
 
   // Read completely before anything changes: a file that fails leaves both pictures as they were.
-  forms::Picture picture = forms::LoadPictureFile(CommonDialog1.FileName);
+  base::Picture picture = forms::LoadPictureFile(CommonDialog1.fileName);
   Picture1.SetPicture(picture);
   Picture2.SetPicture(picture);
 }
@@ -81,13 +81,14 @@ void ss::cmdActive_Click() {
   }
   Picture1.SetPicture(capture::GrabFrontWindow());
   Picture2.SetPicture(Picture1.GetPicture());
-  if (!IsVisible()) throw forms::AppError(forms::kErrInvalidCall, "ss", "Invalid procedure call or argument");
+  if (!IsVisible()) throw base::AppError(base::kErrInvalidCall, "ss", "Invalid procedure call or argument");
   ::SetForegroundWindow(Hwnd());
   ::SetFocus(Picture1.Hwnd());
 }
 
 void ss::cmdPrint_Click() {
-  std::unique_ptr<capture::Printer> printer = capture::OpenPrinterForPrinting();
+  std::unique_ptr<capture::Printer> printer =
+      printerFactory_ ? printerFactory_() : capture::Printer::OpenDefault();
   // The background only: strokes are not part of the picture.
   capture::FitPictureOnPage(*printer, Picture1.GetPicture());
   printer->EndDoc();

@@ -61,7 +61,7 @@ void ss::Load() {
   events.keyPress = [this](short& key) { Picture1_KeyPress(key); };
 
   CommonDialog1 = forms::CommonDialog{};
-  CommonDialog1.Owner = Hwnd();
+  CommonDialog1.owner = Hwnd();
   Form_Load();
 }
 
@@ -85,7 +85,7 @@ void ss::Unload() { Destroy(); }
 
 void ss::cmdScreen_Click() {
   Load();
-  forms::Picture grab = capture::GrabDesktop();
+  base::Picture grab = capture::GrabDesktop();
   Picture1.SetPicture(grab);
   Picture2.SetPicture(Picture1.GetPicture());
 }
@@ -123,9 +123,16 @@ void ss::ClaimKeyboard() {
   if (Picture1.Hwnd() && ::GetFocus() != txtEdit.Hwnd()) ::SetFocus(Picture1.Hwnd());
 }
 
+HCURSOR ss::CursorFor(overlay::CursorKind kind) const {
+  if (mainForm_) {
+    if (HCURSOR c = mainForm_->CursorImage(kind)) return c;
+  }
+  return overlay::CursorFromResources(kind);
+}
+
 void ss::SetCursorImage(overlay::CursorKind kind) {
   cursorKind_ = kind;
-  cursor_ = overlay::CursorFor(kind);
+  cursor_ = CursorFor(kind);
   // Take effect at once when the pointer is over us.
   POINT pt;
   if (IsVisible() && ::GetCursorPos(&pt)) {
@@ -164,13 +171,13 @@ void ss::ToggleEraser() {
 void ss::EraseAt(float X, float Y) {
   const overlay::SquareI sq =
       overlay::EraserSquare(AppSettings.erasersize, static_cast<int>(X), static_cast<int>(Y));
-  const forms::Picture& clean = Picture2.GetPicture();
+  const base::Picture& clean = Picture2.GetPicture();
   if (clean) Picture1.CopyRectFrom(*clean, sq.left, sq.top, sq.side, sq.side);
 }
 
 void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
   if (Button != forms::kLeftButton) {
-    if (auto* main = overlay::GetMainFormLink()) main->menupopup();
+    if (mainForm_) mainForm_->menupopup();
     // The menu made the hidden main window foreground; without this the next keys of the
     // presentation would go nowhere until the presenter clicked the surface again.
     if (IsCreated()) ClaimKeyboardSoon();

@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/fit_page.h"
 #include "forms/common_dialog.h"
 #include "forms/label.h"
 #include "forms/picture_box.h"
+#include "forms/picture_file.h"
 #include "forms/text_box.h"
 #include "forms/window.h"
 #include "overlay/links.h"
@@ -19,6 +21,17 @@
 class ss : public forms::Window {
  public:
   static ss& Instance();
+
+  // --- Wiring, at start-up -------------------------------------------------------------------
+  // The main form (tray menu, its commands, the cursors it carries) and the magnifier; either may
+  // be absent, and then what would reach it does nothing.
+  void SetMainFormLink(overlay::MainFormLink* link) { mainForm_ = link; }
+  overlay::MainFormLink* MainFormLink() const { return mainForm_; }
+  void SetMagnifierLink(overlay::MagnifierLink* link) { magnifier_ = link; }
+  // How a save writes its file and where the print command gets its printer: WriteFile and the
+  // default printer unless told otherwise.
+  void SetFileWriter(forms::WriteFileFn write) { writeFile_ = write; }
+  void SetPrinterFactory(capture::PrinterFactory factory) { printerFactory_ = std::move(factory); }
 
   // --- Presentation mode -------------------------------------------------------------------
   // Grabs the whole desktop into Picture1 and Picture2; creates the window first if needed.
@@ -53,7 +66,7 @@ class ss : public forms::Window {
   void txtEdit_KeyDown(short& KeyCode, int Shift);
   void txtEdit_KeyUp(short& KeyCode, int Shift);
   // Loads element `Index` of lblText as a copy of the template, hidden, as the commit does for
-  // a new label. Throws forms::AppError when the window is not there.
+  // a new label. Throws base::AppError when the window is not there.
   forms::Label& LoadLblText(int16_t Index);
 
   // --- Picture commands ----------------------------------------------------------------------
@@ -105,6 +118,13 @@ class ss : public forms::Window {
   void ForgetTextControls();
   void PlaceTextEditor(int X, int Y);
   void CommitText();
+
+  HCURSOR CursorFor(overlay::CursorKind kind) const;
+
+  overlay::MainFormLink* mainForm_ = nullptr;
+  overlay::MagnifierLink* magnifier_ = nullptr;
+  forms::WriteFileFn writeFile_ = nullptr;
+  capture::PrinterFactory printerFactory_;
 
   int16_t eraserOn = 0;
   int16_t penMode = 0;

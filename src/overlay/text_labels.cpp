@@ -6,7 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "forms/app_error.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 
@@ -20,14 +21,6 @@ constexpr short kKeyControl = 17;
 constexpr short kKeyC = 67;
 constexpr int kHighestLabelIndex = 32767;
 constexpr int32_t kErrAlreadyLoaded = 360;
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
 }  // namespace
 
 void ss::CreateTextControls() {
@@ -65,12 +58,12 @@ void ss::ArmTextPlacement() { textMode = -1; }
 
 forms::Label& ss::LoadLblText(int16_t Index) {
   forms::Label* model = lblText.Item(0);
-  if (!model || !model->Hwnd()) throw forms::AppError(forms::kErrInvalidCall, "ss", "Invalid procedure call");
-  if (lblText.Item(Index)) throw forms::AppError(kErrAlreadyLoaded, "ss", "Object already loaded");
+  if (!model || !model->Hwnd()) throw base::AppError(base::kErrInvalidCall, "ss", "Invalid procedure call");
+  if (lblText.Item(Index)) throw base::AppError(kErrAlreadyLoaded, "ss", "Object already loaded");
   forms::Label& label = lblText.Add(Index);
   if (!label.CreateLike(*model, kIdFirstLabel + Index)) {
     lblText.Remove(Index);
-    throw forms::AppError(forms::kErrInvalidCall, "ss", "Invalid procedure call");
+    throw base::AppError(base::kErrInvalidCall, "ss", "Invalid procedure call");
   }
   label.On().click = [this, Index] { lblText_Click(Index); };
   return label;
@@ -122,12 +115,12 @@ void ss::CommitText() {
   if (cLbl != 0 && !lblText.Item(cLbl)) cLbl = 0;
   if (cLbl == 0) {
     const int next = lblText.UBound() + 1;
-    if (next > kHighestLabelIndex) throw forms::AppError(forms::kErrOverflow, "ss", "Overflow");
+    if (next > kHighestLabelIndex) throw base::AppError(base::kErrOverflow, "ss", "Overflow");
     LoadLblText(static_cast<int16_t>(next));
     cLbl = static_cast<int16_t>(lblText.UBound());
   }
   forms::Label& label = *lblText.Item(cLbl);
-  label.SetFontName(Widen(AppSettings.textfont));
+  label.SetFontName(base::Widen(AppSettings.textfont));
   label.SetFontBold(AppSettings.textbold != 0);
   label.SetFontSize(AppSettings.textsize);
   label.SetFontItalic(AppSettings.textitalic != 0);

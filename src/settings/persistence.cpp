@@ -12,15 +12,15 @@ namespace {
 
 constexpr char kSection[] = "Software\\Scrivane";
 
-cRegistry At(int32_t root) {
-  cRegistry reg;
+cRegistry At(int32_t root, const WriteGate& gate = {}) {
+  cRegistry reg(gate);
   reg.ClassKey(root);
   reg.SectionKey(kSection);
   return reg;
 }
 
-void WriteAll(int32_t root, const AppSettingsRecord& record) {
-  cRegistry reg = At(root);
+void WriteAll(int32_t root, const AppSettingsRecord& record, const WriteGate& gate) {
+  cRegistry reg = At(root, gate);
   const auto values = ValuesFromRecord(record);
   for (size_t i = 0; i < kValueNames.size(); ++i) {
     reg.ValueKey(kValueNames[i]);
@@ -46,15 +46,17 @@ void LoadSettings() {
   AppSettings = loaded;
 }
 
-void SaveSettings() {
+void SaveSettings() { SaveSettings(WriteGate{}); }
+
+void SaveSettings(const WriteGate& gate) {
   const AppSettingsRecord snapshot = AppSettings;
   try {
-    WriteAll(kLocalMachine, snapshot);
+    WriteAll(kLocalMachine, snapshot, gate);
   } catch (const RegistryError& machineError) {
     // Users without administrator rights may not write under HKEY_LOCAL_MACHINE: keep their
     // settings in their own hive instead of failing every save.
     try {
-      WriteAll(kCurrentUser, snapshot);
+      WriteAll(kCurrentUser, snapshot, gate);
     } catch (const RegistryError&) {
       throw machineError;
     }
@@ -62,7 +64,7 @@ void SaveSettings() {
   }
   // The machine key now holds the newest values; a per-user copy left from a save that could not
   // reach it would be loaded in their place, so it goes.
-  cRegistry user = At(kCurrentUser);
+  cRegistry user = At(kCurrentUser, gate);
   if (user.KeyExists()) {
     try {
       user.DeleteKey();

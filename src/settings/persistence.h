@@ -4,6 +4,8 @@
 // prefers that per-user key whenever it exists.
 #pragma once
 
+#include "settings/registry.h"
+
 namespace settings {
 // Fills AppSettings from the registry; called once at start-up. Never raises: a missing or
 // damaged value leaves its field at the empty value (0, empty text, false) and the others load.
@@ -11,4 +13,6 @@ void LoadSettings();
 // Writes all nine values back; called after every change. Raises the RegistryError of the
 // machine key only when the per-user key cannot be written either.
 void SaveSettings();
+// The same through registry objects that ask `gate` before every write.
+void SaveSettings(const WriteGate& gate);
 }  // namespace settings

@@ -5,49 +5,28 @@
 #include <algorithm>
 #include <cstring>
 
-#include "forms/handles.h"
+#include "base/handles.h"
+#include "base/text.h"
 
 namespace settings {
 
 namespace {
 
-using forms::UniqueRegKey;
+using base::unique_hkey;
 
 // Query value, set value, create subkey, enumerate subkeys, notify, create link.
 constexpr REGSAM kWriteAccess = 0x003F;
-
-std::vector<int32_t> deniedRoots;
 
 HKEY RootHandle(int32_t root) {
   // The predefined handles are the sign-extended 32-bit numbers, in 32- and 64-bit builds alike.
   return reinterpret_cast<HKEY>(static_cast<intptr_t>(root));
 }
 
-bool WritesDenied(int32_t root) {
-  return std::find(deniedRoots.begin(), deniedRoots.end(), root) != deniedRoots.end();
-}
-
-std::wstring Widen(const std::string& s, UINT codePage) {
-  if (s.empty()) return {};
-  const int n = ::MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string Narrow(const std::wstring& w, UINT codePage) {
-  if (w.empty()) return {};
-  const int n = ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
 // The registry speaks the ANSI code page; the program speaks UTF-8.
-std::string ToAnsi(const std::string& utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
-std::string FromAnsi(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+std::string ToAnsi(const std::string& utf8) { return base::Narrow(base::Widen(utf8), CP_ACP); }
+std::string FromAnsi(const std::string& ansi) { return base::Narrow(base::Widen(ansi, CP_ACP)); }
 
-LONG OpenKey(int32_t root, const std::string& section, REGSAM access, UniqueRegKey& key) {
+LONG OpenKey(int32_t root, const std::string& section, REGSAM access, base::unique_hkey& key) {
   HKEY h = nullptr;
   const LONG rc = ::RegOpenKeyExA(RootHandle(root), ToAnsi(section).c_str(), 0, access, &h);
   if (rc == ERROR_SUCCESS) key.Reset(h);
@@ -56,8 +35,8 @@ LONG OpenKey(int32_t root, const std::string& section, REGSAM access, UniqueRegK
 
 // RegCreateKeyExA as both CreateKey and the value write use it: opens the key, creating it when
 // it is missing.
-LONG CreateOrOpenKey(int32_t root, const std::string& section, UniqueRegKey& key) {
-  if (WritesDenied(root)) return ERROR_ACCESS_DENIED;
+LONG CreateOrOpenKey(int32_t root, const std::string& section, const WriteGate& gate, base::unique_hkey& key) {
+  if (gate && !gate(root)) return ERROR_ACCESS_DENIED;
   SECURITY_ATTRIBUTES sa{};
   sa.nLength = sizeof(sa);
   HKEY h = nullptr;
@@ -82,47 +61,46 @@ std::string ExpandEnvironmentText(const std::string& ansi) {
 
 }  // namespace
 
-const std::string& RegistrySource() {
-  static const std::string source = [] {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-      const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (n < path.size()) {
-        path.resize(n);
-        break;
-      }
-      path.resize(path.size() * 2);
+std::string RegistrySource() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
     }
-    return ProgramBaseName(Narrow(path, CP_UTF8)) + ".cRegistry";
-  }();
-  return source;
+    path.resize(path.size() * 2);
+  }
+  return ProgramBaseName(base::Narrow(path)) + ".cRegistry";
 }
 
 RegistryError::RegistryError(int32_t number, std::string description)
-    : forms::AppError(number, RegistrySource(), std::move(description)) {}
+    : base::AppError(number, RegistrySource(), std::move(description)) {}
+
+bool cRegistry::WritesDenied() const { return writeGate_ && !writeGate_(classKey_); }
 
 bool cRegistry::KeyExists() const {
-  UniqueRegKey key;
+  base::unique_hkey key;
   return OpenKey(classKey_, sectionKey_, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
 }
 
 bool cRegistry::CreateKey() {
-  UniqueRegKey key;
-  if (CreateOrOpenKey(classKey_, sectionKey_, key) != ERROR_SUCCESS)
+  base::unique_hkey key;
+  if (CreateOrOpenKey(classKey_, sectionKey_, writeGate_, key) != ERROR_SUCCESS)
     throw RegistryError(kErrRegistry, CreateKeyFailedText(sectionKey_));
   return true;
 }
 
 bool cRegistry::DeleteKey() {
-  const LONG rc = WritesDenied(classKey_) ? ERROR_ACCESS_DENIED
-                                          : ::RegDeleteKeyA(RootHandle(classKey_), ToAnsi(sectionKey_).c_str());
+  const LONG rc = WritesDenied() ? ERROR_ACCESS_DENIED
+                                 : ::RegDeleteKeyA(RootHandle(classKey_), ToAnsi(sectionKey_).c_str());
   if (rc != ERROR_SUCCESS) throw RegistryError(kErrRegistry, DeleteKeyFailedText(classKey_, sectionKey_));
   return true;
 }
 
 bool cRegistry::DeleteValue() {
-  UniqueRegKey key;
-  const LONG rc = WritesDenied(classKey_) ? ERROR_ACCESS_DENIED : OpenKey(classKey_, sectionKey_, kWriteAccess, key);
+  base::unique_hkey key;
+  const LONG rc = WritesDenied() ? ERROR_ACCESS_DENIED : OpenKey(classKey_, sectionKey_, kWriteAccess, key);
   if (rc != ERROR_SUCCESS) throw RegistryError(kErrRegistry, OpenForDeleteFailedText(classKey_, sectionKey_));
   if (::RegDeleteValueA(key.Get(), ToAnsi(valueKey_).c_str()) != ERROR_SUCCESS)
     throw RegistryError(kErrRegistry, DeleteValueFailedText(classKey_, sectionKey_, valueKey_));
@@ -130,7 +108,7 @@ bool cRegistry::DeleteValue() {
 }
 
 Variant cRegistry::Value() {
-  UniqueRegKey key;
+  base::unique_hkey key;
   if (OpenKey(classKey_, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return default_;
   const std::string name = ToAnsi(valueKey_);
 
@@ -173,8 +151,8 @@ Variant cRegistry::Value() {
 }
 
 void cRegistry::Value(const Variant& vValue) {
-  UniqueRegKey key;
-  if (CreateOrOpenKey(classKey_, sectionKey_, key) != ERROR_SUCCESS)
+  base::unique_hkey key;
+  if (CreateOrOpenKey(classKey_, sectionKey_, writeGate_, key) != ERROR_SUCCESS)
     throw RegistryError(kErrRegistry, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)));
   const std::string name = ToAnsi(valueKey_);
 
@@ -221,7 +199,7 @@ void cRegistry::Value(const Variant& vValue) {
 bool cRegistry::EnumerateValues(TextList& sKeyNames, int32_t& iKeyCount) const {
   iKeyCount = 0;
   sKeyNames.Clear();
-  UniqueRegKey key;
+  base::unique_hkey key;
   if (OpenKey(classKey_, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return true;
   DWORD longestName = 0;
   if (::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
@@ -248,7 +226,7 @@ bool cRegistry::EnumerateSections(TextList& sSect, int32_t& iSectCount) const {
   iSectCount = 0;
   sSect.Clear();
   try {
-    UniqueRegKey key;
+    base::unique_hkey key;
     if (OpenKey(classKey_, sectionKey_, KEY_ENUMERATE_SUB_KEYS, key) != ERROR_SUCCESS) return true;
     // Key names are at most 255 characters: 256 leaves room for the terminating zero.
     char buffer[256];
@@ -263,8 +241,5 @@ bool cRegistry::EnumerateSections(TextList& sSect, int32_t& iSectCount) const {
   }
 }
 
-namespace test_hooks {
-void DenyRegistryWrites(std::vector<int32_t> roots) { deniedRoots = std::move(roots); }
-}  // namespace test_hooks
 
 }  // namespace settings

@@ -5,27 +5,33 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "settings/registry_rules.h"
 #include "settings/variant.h"
 
 namespace settings {
 
 // What every failure of cRegistry raises: number, source ("<program>.cRegistry") and description.
-class RegistryError : public forms::AppError {
+class RegistryError : public base::AppError {
  public:
   RegistryError(int32_t number, std::string description);  // the class's own source
   RegistryError(int32_t number, std::string source, std::string description)
-      : forms::AppError(number, std::move(source), std::move(description)) {}
+      : base::AppError(number, std::move(source), std::move(description)) {}
 };
 
 // "<running program's file name without folder and extension>.cRegistry".
-const std::string& RegistrySource();
+std::string RegistrySource();
+
+// Whether writes under a root may go ahead. The registry itself decides; a caller that must know
+// how the program behaves where it may not write somewhere (a user without administrator rights
+// under HKEY_LOCAL_MACHINE) hands one in that says no.
+using WriteGate = std::function<bool(int32_t root)>;
 
 // A list of names indexed from 1 to Count(), as the enumerations hand them out.
 class TextList {
@@ -48,6 +54,7 @@ class TextList {
 class cRegistry {
  public:
   cRegistry() = default;
+  explicit cRegistry(WriteGate gate) : writeGate_(std::move(gate)) {}
 
   // The key SectionKey under ClassKey can be opened for reading. Never raises.
   bool KeyExists() const;
@@ -98,6 +105,7 @@ class cRegistry {
   // Writes one text at SectionKey/ValueKey under HKEY_CLASSES_ROOT, then under
   // HKEY_LOCAL_MACHINE\SOFTWARE\Classes; leaves ClassKey at HKEY_LOCAL_MACHINE.
   void WriteClassesValue(const std::string& v);
+  bool WritesDenied() const;
 
   int32_t classKey_ = 0;
   std::string sectionKey_;
@@ -105,12 +113,8 @@ class cRegistry {
   Variant default_;
   int32_t valueType_ = 0;
   std::optional<RegistryError> associationError_;
+  WriteGate writeGate_;
 };
 
-namespace test_hooks {
-// Makes every write (create, set, delete) under the given roots fail with access denied, as it
-// does for a user without rights there; Wine itself grants every write. An empty list lifts it.
-void DenyRegistryWrites(std::vector<int32_t> roots);
-}  // namespace test_hooks
 
 }  // namespace settings

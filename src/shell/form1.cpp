@@ -13,7 +13,6 @@
 #include "shell/mod1.h"
 #include "shell/myhotkey.h"
 #include "shell/tray_menu.h"
-#include "shell/uncaught_error.h"
 
 namespace {
 // The property under which a hidden button keeps the cursor it carries.
@@ -57,7 +56,7 @@ void form1::Load() {
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
   ::ChangeWindowMessageFilterEx(Hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
 
-  overlay::SetMainFormLink(this);
+  ss::Instance().SetMainFormLink(this);
   Form_Load();
 }
 
@@ -74,14 +73,12 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, int cursorId) {
 }
 
 void form1::Form_Load() {
-  // 1. Hotkeys, and their hook under the tray hook to come.
+  // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
   myhotkey::InstallHotkeys(Hwnd());
-  // 2. A stored eraser size of 0 means none was ever chosen; the start-up save has already
-  //    stored the 0.
+  // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
+  // the 0.
   if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
-  // 3. Check marks from the loaded settings.
   shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
-  // 4.
   Command1_Click();
 }
 
@@ -101,9 +98,7 @@ void form1::Command1_Click() {
 void form1::menupopup() {
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
-  // The overlay calls this from its mouse handler, which does not catch: the command's errors end
-  // here.
-  if (chosen) shell::RunGuarded([this, chosen] { RunMenuCommand(chosen); });
+  if (chosen) RunMenuCommand(chosen);
 }
 
 void form1::RunMenuCommand(UINT item) {
@@ -167,7 +162,14 @@ void form1::mypalette_Click() {
 }
 
 // Shown modeless; when it is already showing it stays open (unlike Ctrl+Shift+M).
-void form1::magnifier_Click() { magWin::Instance().ShowWindowModeless(); }
+void form1::magnifier_Click() { ShowMagnifier(); }
+
+void form1::ShowMagnifier() { magWin::Instance().ShowWindowModeless(); }
+
+void form1::SetMagnifierVisible(bool visible) {
+  magWin& mag = magWin::Instance();
+  if (mag.IsLoaded()) mag.SetVisible(visible);
+}
 void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
 
 void form1::dochelp_Click() {
@@ -206,7 +208,7 @@ HCURSOR form1::CursorImage(overlay::CursorKind kind) {
 void form1::OnDestroy() {
   // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
   // window would keep the next load from hooking, and an icon would outlive its owner.
-  if (overlay::GetMainFormLink() == this) overlay::SetMainFormLink(nullptr);
+  if (ss::Instance().MainFormLink() == this) ss::Instance().SetMainFormLink(nullptr);
   mod1::UnhookTrayMessages();
   if (oncestarted) mod1::RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());

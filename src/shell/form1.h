@@ -6,12 +6,14 @@
 
 #include <cstdint>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 #include "overlay/links.h"
 
-class form1 : public forms::Window, public overlay::MainFormLink {
+// It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
+// colour dialog.
+class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
 
@@ -40,6 +42,8 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   void dochelp_Click();
   void Rest1_Click();
   HCURSOR CursorImage(overlay::CursorKind kind) override;
+  void ShowMagnifier() override;
+  void SetMagnifierVisible(bool visible) override;
 
   // Hooks the icon's callback, adds the icon the first time, hides the form.
   void Command1_Click();
@@ -73,7 +77,7 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
 
-  forms::UniqueIcon bigIcon_;
-  forms::UniqueIcon smallIcon_;
+  base::unique_hicon bigIcon_;
+  base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;
 };

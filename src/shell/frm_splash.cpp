@@ -1,7 +1,7 @@
 #include "shell/frm_splash.h"
 
-#include <cmath>
-
+#include "base/dpi.h"
+#include "base/window_place.h"
 #include "forms/fonts.h"
 #include "magnifier/mag_win.h"
 #include "resources/resource_ids.h"
@@ -9,7 +9,6 @@
 #include "settings/persistence.h"
 #include "shell/form1.h"
 #include "shell/message_window.h"
-#include "shell/uncaught_error.h"
 
 namespace {
 constexpr int kArtWidth = 400;
@@ -28,26 +27,28 @@ void frmSplash::ShowModeless() {
     // A fixed dialog frame with no caption text and no control box: no title bar shows.
     const DWORD style = WS_POPUP | WS_DLGFRAME;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT rc{0, 0, static_cast<LONG>(std::lround(kClientWidthTwips / forms::TwipsPerPixelX())),
-            static_cast<LONG>(std::lround(kClientHeightTwips / forms::TwipsPerPixelY()))};
-    ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    if (!CreateWindowObject(exStyle, kClassName, L"", style, x, y, width, height, nullptr, nullptr)) return;
+    // Everything below is laid out for 96 dpi and scaled to the screen's: the artwork, the notices'
+    // boxes and their fonts grow together, so nothing is cut off at 150 or 200 %.
+    const int dpi = base::ScreenDpi();
+    const RECT place = base::CentredWindowRect(base::PixelsFromTwips(kClientWidthTwips, dpi),
+                                               base::PixelsFromTwips(kClientHeightTwips, dpi), style, exStyle, dpi);
+    if (!CreateWindowObject(exStyle, kClassName, L"", style, place.left, place.top, place.right - place.left,
+                            place.bottom - place.top, nullptr, nullptr)) {
+      return;
+    }
 
     artwork_.Reset(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_SPLASH),
                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    noticeFont_ = forms::CreatePointFont(L"Verdana", 8.25);
-    smallNoticeFont_ = forms::CreatePointFont(L"Verdana", 6.75);
+    noticeFont_ = forms::CreatePointFont(L"Verdana", 8.25, FW_NORMAL, false, dpi);
+    smallNoticeFont_ = forms::CreatePointFont(L"Verdana", 6.75, FW_NORMAL, false, dpi);
     const DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+    auto scaled = [dpi](int at96) { return base::ScaleForDpi(at96, dpi); };
     Label1 = ::CreateWindowExW(0, L"STATIC", L"Scrivane 1.0 - Copyright (C) 2026 Scrivane developers", labelStyle,
-                               10, 250, 370, 16, Hwnd(), reinterpret_cast<HMENU>(1), ::GetModuleHandleW(nullptr),
-                               nullptr);
-    Label2 = ::CreateWindowExW(0, L"STATIC", L"This program is protected by copyright law. All rights reserved.",
-                               labelStyle, 10, 270, 370, 14, Hwnd(), reinterpret_cast<HMENU>(2),
+                               scaled(10), scaled(250), scaled(370), scaled(16), Hwnd(), reinterpret_cast<HMENU>(1),
                                ::GetModuleHandleW(nullptr), nullptr);
+    Label2 = ::CreateWindowExW(0, L"STATIC", L"This program is protected by copyright law. All rights reserved.",
+                               labelStyle, scaled(10), scaled(270), scaled(370), scaled(14), Hwnd(),
+                               reinterpret_cast<HMENU>(2), ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(Label1, WM_SETFONT, reinterpret_cast<WPARAM>(noticeFont_.Get()), FALSE);
     ::SendMessageW(Label2, WM_SETFONT, reinterpret_cast<WPARAM>(smallNoticeFont_.Get()), FALSE);
 
@@ -68,17 +69,14 @@ void frmSplash::Timer1_Timer() {
   // Off before anything else: should a step below fail and its error box run a message loop, the
   // timer must not run the hand-off a second time.
   ::KillTimer(Hwnd(), kTimer1);
-  // 1.
   ::ShowWindow(Hwnd(), SW_HIDE);
-  // 2. Any value but 1 lets the help window come.
+  // Any value but 1 lets the help window come.
   if (AppSettings.showstartup != 1) messageWindow::Instance().ShowStartupForm();
-  // 3.
   settings::SaveSettings();
-  // 4. The main form hides itself in its load; hidden once more here.
+  // The main form hides itself in its load; hidden once more here.
   form1& main = form1::Instance();
   main.Load();
   if (main.Hwnd()) ::ShowWindow(main.Hwnd(), SW_HIDE);
-  // 5.
   Unload();
 }
 
@@ -86,9 +84,18 @@ void frmSplash::Paint() {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(Hwnd(), &ps);
   if (artwork_) {
-    forms::UniqueMemoryDc mem(::CreateCompatibleDC(dc));
-    forms::SelectGuard keep(mem.Get(), artwork_.Get());
-    ::BitBlt(dc, 0, 0, kArtWidth, kArtHeight, mem.Get(), 0, 0, SRCCOPY);
+    base::unique_hdc mem(::CreateCompatibleDC(dc));
+    base::SelectGuard keep(mem.Get(), artwork_.Get());
+    const int dpi = base::DpiForWindow(Hwnd());
+    const int width = base::ScaleForDpi(kArtWidth, dpi);
+    const int height = base::ScaleForDpi(kArtHeight, dpi);
+    if (width == kArtWidth && height == kArtHeight) {
+      ::BitBlt(dc, 0, 0, kArtWidth, kArtHeight, mem.Get(), 0, 0, SRCCOPY);
+    } else {
+      ::SetStretchBltMode(dc, HALFTONE);
+      ::SetBrushOrgEx(dc, 0, 0, nullptr);
+      ::StretchBlt(dc, 0, 0, width, height, mem.Get(), 0, 0, kArtWidth, kArtHeight, SRCCOPY);
+    }
   }
   ::EndPaint(Hwnd(), &ps);
 }
@@ -110,7 +117,7 @@ LRESULT frmSplash::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_TIMER:
       if (wParam == kTimer1) {
-        shell::RunGuarded([this] { Timer1_Timer(); });
+        Timer1_Timer();
         return 0;
       }
       break;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 #include "forms/window.h"
 
 class frmSplash : public forms::Window {
@@ -37,7 +37,7 @@ class frmSplash : public forms::Window {
   void Form_Load();
   void Paint();
 
-  forms::UniqueBitmap artwork_;
-  forms::UniqueFont noticeFont_;
-  forms::UniqueFont smallNoticeFont_;
+  base::unique_hbitmap artwork_;
+  base::unique_hfont noticeFont_;
+  base::unique_hfont smallNoticeFont_;
 };

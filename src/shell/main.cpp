@@ -6,5 +6,6 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Load DLLs from the system directory only, before anything else can load one.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return shell::RunProgram();
+  shell::Program program;
+  return program.Run();
 }

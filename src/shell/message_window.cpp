@@ -1,11 +1,10 @@
 #include "shell/message_window.h"
 
-#include <cmath>
-
+#include "base/dpi.h"
+#include "base/window_place.h"
 #include "forms/fonts.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
-#include "shell/uncaught_error.h"
 
 namespace shell {
 
@@ -65,8 +64,9 @@ constexpr size_t kCommand1 = 25;
 constexpr size_t kLabel24 = 0;
 constexpr int kFirstControlId = 100;
 
-int ToPixelsX(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelX())); }
-int ToPixelsY(int twips) { return static_cast<int>(std::lround(twips / forms::TwipsPerPixelY())); }
+// A fixed dialog frame with no caption text and no control box: no title bar at all.
+constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 }  // namespace
 
 messageWindow& messageWindow::Instance() {
@@ -79,22 +79,16 @@ messageWindow::messageWindow() : forms::Window(L"messageWindow") {}
 void messageWindow::Load() {
   if (IsCreated()) return;
   RegisterWindowClass(kClassName, 0, ::GetSysColorBrush(COLOR_BTNFACE), ::LoadCursorW(nullptr, IDC_ARROW));
-  // A fixed dialog frame with no caption text and no control box: no title bar at all.
-  const DWORD style = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME;
-  RECT rc{0, 0, ToPixelsX(shell::kHelpClientWidth), ToPixelsY(shell::kHelpClientHeight)};
-  ::AdjustWindowRectEx(&rc, style, FALSE, exStyle);
-  const int width = rc.right - rc.left;
-  const int height = rc.bottom - rc.top;
-  const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  if (!CreateWindowObject(exStyle, kClassName, L"", style, x, y, width, height, nullptr, nullptr)) return;
-
-  regular_ = forms::CreatePointFont(L"Verdana", 8.25, FW_NORMAL);
-  bold_ = forms::CreatePointFont(L"Verdana", 8.25, FW_BOLD);
+  const int dpi = base::ScreenDpi();
+  const RECT place = base::CentredWindowRect(base::PixelsFromTwips(shell::kHelpClientWidth, dpi),
+                                             base::PixelsFromTwips(shell::kHelpClientHeight, dpi), kStyle, kExStyle,
+                                             dpi);
+  if (!CreateWindowObject(kExStyle, kClassName, L"", kStyle, place.left, place.top, place.right - place.left,
+                          place.bottom - place.top, nullptr, nullptr)) {
+    return;
+  }
   const auto& layout = shell::HelpLayout();
   for (size_t i = 0; i < layout.size(); ++i) {
-    const shell::HelpControl& c = layout[i];
     const wchar_t* cls = L"STATIC";
     DWORD ctlStyle = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
     if (i == kCheck1) {
@@ -104,13 +98,29 @@ void messageWindow::Load() {
       cls = L"BUTTON";
       ctlStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
     }
-    HWND h = ::CreateWindowExW(0, cls, c.text, ctlStyle, ToPixelsX(c.left), ToPixelsY(c.top), ToPixelsX(c.width),
-                               ToPixelsY(c.height), Hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
-                               ::GetModuleHandleW(nullptr), nullptr);
-    ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold ? bold_.Get() : regular_.Get()), FALSE);
-    controls_[i] = h;
+    controls_[i] = ::CreateWindowExW(0, cls, layout[i].text, ctlStyle, 0, 0, 0, 0, Hwnd(),
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
+                                     ::GetModuleHandleW(nullptr), nullptr);
   }
+  LayOut(base::DpiForWindow(Hwnd()));
+}
+
+void messageWindow::LayOut(int dpi) {
+  // Places, sizes and fonts all follow the dpi, so the table keeps its shape at any scaling.
+  base::unique_hfont regular = forms::CreatePointFont(L"Verdana", 8.25, FW_NORMAL, false, dpi);
+  base::unique_hfont bold = forms::CreatePointFont(L"Verdana", 8.25, FW_BOLD, false, dpi);
+  const auto& layout = shell::HelpLayout();
+  for (size_t i = 0; i < layout.size(); ++i) {
+    const shell::HelpControl& c = layout[i];
+    ::SetWindowPos(controls_[i], nullptr, base::PixelsFromTwips(c.left, dpi), base::PixelsFromTwips(c.top, dpi),
+                   base::PixelsFromTwips(c.width, dpi), base::PixelsFromTwips(c.height, dpi),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(c.bold ? bold.Get() : regular.Get()), TRUE);
+  }
+  // The old fonts go only once no control holds them.
+  regular_ = std::move(regular);
+  bold_ = std::move(bold);
+  dpi_ = dpi;
 }
 
 void messageWindow::ShowStartupForm() {
@@ -147,11 +157,12 @@ void messageWindow::Paint() {
   HDC dc = ::BeginPaint(Hwnd(), &ps);
   // Shape1: a thin black outline from the corner, a little larger than the client area, so that
   // only its top and left edges show.
-  forms::UniquePen pen(::CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+  base::unique_hpen pen(::CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
   {
-    forms::SelectGuard penGuard(dc, pen.Get());
-    forms::SelectGuard brushGuard(dc, ::GetStockObject(NULL_BRUSH));
-    ::Rectangle(dc, 0, 0, ToPixelsX(shell::kShape1Width), ToPixelsY(shell::kShape1Height));
+    base::SelectGuard penGuard(dc, pen.Get());
+    base::SelectGuard brushGuard(dc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(dc, 0, 0, base::PixelsFromTwips(shell::kShape1Width, dpi_),
+                base::PixelsFromTwips(shell::kShape1Height, dpi_));
   }
   ::EndPaint(Hwnd(), &ps);
 }
@@ -169,10 +180,20 @@ LRESULT messageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND:
       if (LOWORD(wParam) == kFirstControlId + kCommand1 || LOWORD(wParam) == IDOK) {
-        shell::RunGuarded([this] { Command1_Click(); });
+        Command1_Click();
         return 0;
       }
       break;
+    case WM_DPICHANGED: {
+      // Moved onto a monitor of another scaling: take the place the system suggests and lay the
+      // table out again for it.
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      LayOut(HIWORD(wParam));
+      ::InvalidateRect(Hwnd(), nullptr, TRUE);
+      return 0;
+    }
     case WM_DESTROY:
       controls_.fill(nullptr);
       break;

@@ -7,7 +7,8 @@
 #include <array>
 #include <string>
 
-#include "forms/handles.h"
+#include "base/dpi.h"
+#include "base/handles.h"
 #include "forms/window.h"
 
 namespace shell {
@@ -60,9 +61,11 @@ class messageWindow : public forms::Window {
  private:
   messageWindow();
   void Load();
+  void LayOut(int dpi);
   void Paint();
 
   std::array<HWND, 26> controls_{};
-  forms::UniqueFont regular_;
-  forms::UniqueFont bold_;
+  base::unique_hfont regular_;
+  base::unique_hfont bold_;
+  int dpi_ = base::kDefaultDpi;
 };

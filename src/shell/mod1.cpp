@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "base/error.h"
 #include "shell/form1.h"
-#include "shell/uncaught_error.h"
 
 namespace mod1 {
 
@@ -56,11 +56,13 @@ void UnhookTrayMessages() {
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == trayCallbackMessage && lParam == kTrayRightButtonDown) {
-    shell::RunGuarded([] { form1::Instance().menupopup(); });
-    return -1;
-  }
-  return ::CallWindowProcA(trayPreviousProc, hwnd, msg, wParam, lParam);
+  return base::CallFromWindowSystem([&]() -> LRESULT {
+    if (msg == trayCallbackMessage && lParam == kTrayRightButtonDown) {
+      form1::Instance().menupopup();
+      return -1;
+    }
+    return ::CallWindowProcA(trayPreviousProc, hwnd, msg, wParam, lParam);
+  });
 }
 
 }  // namespace mod1

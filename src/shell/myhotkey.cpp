@@ -1,8 +1,8 @@
 #include "shell/myhotkey.h"
 
+#include "base/error.h"
 #include "magnifier/mag_win.h"
 #include "shell/form1.h"
-#include "shell/uncaught_error.h"
 
 namespace myhotkey {
 
@@ -28,11 +28,13 @@ void RemoveHotkeyHook(HWND hwnd) {
 }
 
 LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_HOTKEY) {
-    shell::RunGuarded([wParam] { OnHotkey(static_cast<uint8_t>(wParam & 0xFF)); });
-    return 1;
-  }
-  return ::CallWindowProcA(hotkeyPreviousProc, hwnd, msg, wParam, lParam);
+  return base::CallFromWindowSystem([&]() -> LRESULT {
+    if (msg == WM_HOTKEY) {
+      OnHotkey(static_cast<uint8_t>(wParam & 0xFF));
+      return 1;
+    }
+    return ::CallWindowProcA(hotkeyPreviousProc, hwnd, msg, wParam, lParam);
+  });
 }
 
 void OnHotkey(uint8_t id) {

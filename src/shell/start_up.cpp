@@ -1,28 +1,20 @@
 #include "shell/start_up.h"
 
-#include "forms/handles.h"
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
-#include "shell/magnifier_link.h"
 #include "shell/message_window.h"
 #include "shell/uncaught_error.h"
 
 namespace shell {
 
-namespace {
-// Held for the life of the process: while it is open, a second copy sees it.
-forms::UniqueKernelHandle gInstanceMutex;
-}  // namespace
-
-bool AcquireSingleInstance(const wchar_t* name, HANDLE& holder) {
-  holder = ::CreateMutexW(nullptr, FALSE, name);
+bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
+  holder.Reset(::CreateMutexW(nullptr, FALSE, name));
   const DWORD error = ::GetLastError();
   if (holder && error != ERROR_ALREADY_EXISTS) return true;
   // Already there, or there under another account (access denied): either way a copy runs.
-  if (holder) ::CloseHandle(holder);
-  holder = nullptr;
+  holder.Reset();
   return false;
 }
 
@@ -34,9 +26,9 @@ bool AnyFormLoaded() {
 }
 
 void WireLinks() {
-  static MagWinLink magnifier;
-  overlay::SetMagnifierLink(&magnifier);
-  magWin::SetKeyForwarder([](short& keyAscii) { ss::Instance().Picture1_KeyPress(keyAscii); });
+  ss& overlay = ss::Instance();
+  overlay.SetMagnifierLink(&form1::Instance());
+  magWin::Instance().SetKeyForwarder([&overlay](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
 }
 
 void RunMessageLoop() {
@@ -50,24 +42,25 @@ void RunMessageLoop() {
   }
 }
 
-int RunProgram() {
-  RunGuarded([] {
-    StartUp();
-    RunMessageLoop();
-  });
+bool Program::StartUp() {
+  // Before any window or other object of the program exists.
+  if (!AcquireSingleInstance(kInstanceMutexName, instanceMutex_)) {
+    ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  WireLinks();
+  frmSplash::Instance().ShowModeless();
+  return true;
+}
+
+int Program::Run() {
+  InstallLastResortHandler();
+  try {
+    if (StartUp()) RunMessageLoop();
+  } catch (...) {
+    ReportUncaughtError();
+  }
   return 0;
 }
 
 }  // namespace shell
-
-void StartUp() {
-  // Before any window or other object of the program exists.
-  HANDLE mutex = nullptr;
-  if (!shell::AcquireSingleInstance(shell::kInstanceMutexName, mutex)) {
-    ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
-    return;
-  }
-  shell::gInstanceMutex.Reset(mutex);
-  shell::WireLinks();
-  frmSplash::Instance().ShowModeless();
-}

@@ -3,27 +3,36 @@
 
 #include <windows.h>
 
+#include "base/handles.h"
+
 namespace shell {
 
 // The name of the object that marks a running copy in this session.
 constexpr wchar_t kInstanceMutexName[] = L"Local\\Scrivane.SingleInstance";
 
 // Creates the named mutex and keeps it in `holder`. False when another copy already holds it.
-bool AcquireSingleInstance(const wchar_t* name, HANDLE& holder);
+bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 
 // True while any window of the program is loaded; the process ends when none is.
 bool AnyFormLoaded();
 
-// Connects the overlay, the main form and the magnifier through their narrow interfaces.
+// Connects the overlay and the magnifier through their narrow interfaces: the overlay reaches the
+// magnifier through the main form, and the magnifier hands its keys to the overlay.
 void WireLinks();
 
 // Runs the message loop until no window of the program remains.
 void RunMessageLoop();
 
-// StartUp, the loop, and the last-resort handler around both; the process's exit code.
-int RunProgram();
+// One run of the program: the single-instance guard it holds while it runs, StartUp, the loop.
+class Program {
+ public:
+  // Refuses a second copy, otherwise shows the splash and returns; false when refused.
+  bool StartUp();
+  // StartUp and the loop; the process's exit code.
+  int Run();
+
+ private:
+  base::unique_handle instanceMutex_;
+};
 
 }  // namespace shell
-
-// Refuses a second copy, otherwise shows the splash and returns.
-void StartUp();

@@ -17,15 +17,6 @@ TEST(PaletteDecision, OnlyA256EntryPaletteDeviceTakesAPalette) {
   EXPECT_FALSE(capture::IsPaletteDevice(0, 0));
 }
 
-TEST(DesktopSize, TwipsAreRoundedHalvesToEvenThenDividedTruncating) {
-  EXPECT_EQ(1920, capture::PixelsFromTwips(1920 * 15.0, 15.0));
-  // 12.5 twips a pixel rounds to 12: 1000 * 12.5 = 12500 / 12 = 1041.
-  EXPECT_EQ(1041, capture::PixelsFromTwips(12500.0, 12.5));
-  // 13.5 rounds to 14.
-  EXPECT_EQ(1000, capture::PixelsFromTwips(14000.4, 13.5));
-  EXPECT_EQ(0, capture::PixelsFromTwips(100.0, 0.2));
-}
-
 TEST(PictureObject, EmptyWithoutBitmapAndSizedInHimetric) {
   EXPECT_EQ(nullptr, capture::MakePictureObject(nullptr, nullptr));
   HDC screen = ::GetDC(nullptr);
@@ -33,7 +24,7 @@ TEST(PictureObject, EmptyWithoutBitmapAndSizedInHimetric) {
   int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
   int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
-  forms::Picture p = capture::MakePictureObject(bmp, nullptr);
+  base::Picture p = capture::MakePictureObject(bmp, nullptr);
   ASSERT_NE(nullptr, p);
   EXPECT_EQ(96, p->WidthPixels());
   EXPECT_EQ(48, p->HeightPixels());
@@ -44,7 +35,7 @@ TEST(PictureObject, EmptyWithoutBitmapAndSizedInHimetric) {
 TEST(GrabDesktop, CopiesTheWholeScreenExactlyWithNoPaletteOnTrueColour) {
   PatternWindow pattern;
   ScreenImage before = CaptureScreen();
-  forms::Picture grab = capture::GrabDesktop();
+  base::Picture grab = capture::GrabDesktop();
   ASSERT_NE(nullptr, grab);
   EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), grab->WidthPixels());
   EXPECT_EQ(::GetSystemMetrics(SM_CYSCREEN), grab->HeightPixels());
@@ -85,7 +76,7 @@ TEST(GrabForm, WholeIncludesTheFrameAndInteriorStartsAtTheClientArea) {
   ::ClientToScreen(form, &clientOrigin);
   ASSERT_GT(clientOrigin.y, wr.top) << "the test window should have a caption bar";
 
-  forms::Picture whole = capture::GrabFormWhole(form);
+  base::Picture whole = capture::GrabFormWhole(form);
   ASSERT_NE(nullptr, whole);
   EXPECT_EQ(wr.right - wr.left, whole->WidthPixels());
   EXPECT_EQ(wr.bottom - wr.top, whole->HeightPixels());
@@ -95,7 +86,7 @@ TEST(GrabForm, WholeIncludesTheFrameAndInteriorStartsAtTheClientArea) {
   EXPECT_NE(magenta, wholeImg.At(1, 1));
   EXPECT_EQ(magenta, wholeImg.At(clientOrigin.x - wr.left + 5, clientOrigin.y - wr.top + 5));
 
-  forms::Picture interior = capture::GrabFormInterior(form);
+  base::Picture interior = capture::GrabFormInterior(form);
   ASSERT_NE(nullptr, interior);
   EXPECT_EQ(cr.right, interior->WidthPixels());
   EXPECT_EQ(cr.bottom, interior->HeightPixels());
@@ -103,7 +94,7 @@ TEST(GrabForm, WholeIncludesTheFrameAndInteriorStartsAtTheClientArea) {
   EXPECT_EQ(magenta, inner.At(0, 0));
   EXPECT_EQ(magenta, inner.At(cr.right - 1, cr.bottom - 1));
 
-  forms::Picture front = capture::GrabFrontWindow();
+  base::Picture front = capture::GrabFrontWindow();
   ASSERT_NE(nullptr, front);
   EXPECT_EQ(wr.right - wr.left, front->WidthPixels());
   ::DestroyWindow(form);

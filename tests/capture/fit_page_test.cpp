@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "capture/fit_page.h"
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
 
@@ -69,7 +69,7 @@ TEST(FitArithmetic, AZeroHeightPictureOrPageIsADivisionError) {
 }
 
 // A screen-compatible picture of one colour.
-forms::Picture SolidPicture(int w, int h, COLORREF color) {
+base::Picture SolidPicture(int w, int h, COLORREF color) {
   HDC screen = ::GetDC(nullptr);
   HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
   HDC mem = ::CreateCompatibleDC(screen);
@@ -81,7 +81,7 @@ forms::Picture SolidPicture(int w, int h, COLORREF color) {
   ::SelectObject(mem, old);
   ::DeleteDC(mem);
   ::ReleaseDC(nullptr, screen);
-  return std::make_shared<forms::PictureObject>(bmp, nullptr);
+  return std::make_shared<base::PictureObject>(bmp, nullptr);
 }
 
 TEST(FitPictureOnPage, OnARecordingPrinterPaintsOnceAtTheTopLeftInTheChosenOrientation) {
@@ -232,7 +232,7 @@ TEST(FitPictureOnPage, ThroughTheDefaultPrinterAWidePictureFillsALandscapePageAn
     auto printer = capture::Printer::OpenDefault();
     const std::wstring token = L"scrivane-fit-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                                std::wstring(c.name, c.name + std::strlen(c.name));
-    printer->DocumentName = token;
+    printer->documentName = token;
     capture::FitPictureOnPage(*printer, SolidPicture(c.w, c.h, c.color));
     // Where the printable area lies on the physical page, as fractions of the page.
     HDC dc = printer->Hdc();

@@ -18,18 +18,6 @@ namespace {
 
 const Rect kScreen{0, 0, 1920, 1080};
 
-TEST(MagnifierRounding, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(0, magnifier::RoundHalfEven(0.5));
-  EXPECT_EQ(2, magnifier::RoundHalfEven(1.5));
-  EXPECT_EQ(2, magnifier::RoundHalfEven(2.5));
-  EXPECT_EQ(106, magnifier::RoundHalfEven(106.5));
-  EXPECT_EQ(0, magnifier::RoundHalfEven(-0.5));
-  EXPECT_EQ(-2, magnifier::RoundHalfEven(-1.5));
-  EXPECT_EQ(2, magnifier::RoundHalfEven(2.4999));
-  EXPECT_EQ(3, magnifier::RoundHalfEven(2.5001));
-  EXPECT_EQ(213, magnifier::RoundHalfEven(640 / 3.0));
-}
-
 TEST(MagnifierSourceSize, IsTheViewDividedByTheZoomRoundedHalvesToEven) {
   EXPECT_EQ((Size{213, 120}), magnifier::SourceSize({640, 360}, 3));
   EXPECT_EQ((Size{128, 72}), magnifier::SourceSize({640, 360}, 5));
@@ -96,15 +84,14 @@ TEST(MagnifierSourceOrigin, AtZoomOneAViewWiderThanTheScreenStartsLeftOfIt) {
 }
 
 TEST(MagnifierViewSize, FollowsTheRealTwipsPerPixel) {
-  EXPECT_EQ(2, magnifier::PixelsFromTwips(30, 15));  // 96 dpi
-  EXPECT_EQ(3, magnifier::PixelsFromTwips(30, 10));  // 144 dpi
   // At 96 dpi a 646 x 380 window is 9690 x 5700 twips and the view is the window's size.
-  EXPECT_EQ((Size{646, 380}), magnifier::ViewSizeForWindow(646 * 15.0, 380 * 15.0, 15, 15));
+  EXPECT_EQ((Size{646, 380}), magnifier::ViewSizeForWindow(646 * 15.0, 380 * 15.0, 96));
   // At 150 % scaling (10 twips a pixel) the view still covers the whole window; a fixed 15 would
   // make it 646 x 380, two thirds of it.
-  EXPECT_EQ((Size{969, 570}), magnifier::ViewSizeForWindow(969 * 10.0, 570 * 10.0, 10, 10));
-  // 120 dpi: 12 twips a pixel.
-  EXPECT_EQ((Size{800, 450}), magnifier::ViewSizeForWindow(800 * 12.0, 450 * 12.0, 12, 12));
+  EXPECT_EQ((Size{969, 570}), magnifier::ViewSizeForWindow(969 * 10.0, 570 * 10.0, 144));
+  // 120 dpi: 12 twips a pixel; 200 %: 7.5.
+  EXPECT_EQ((Size{800, 450}), magnifier::ViewSizeForWindow(800 * 12.0, 450 * 12.0, 120));
+  EXPECT_EQ((Size{1291, 761}), magnifier::ViewSizeForWindow(1291 * 7.5, 761 * 7.5, 192));
 }
 
 TEST(MagnifierWindowSize, IsAThirdOfTheScreenEachWay) {

@@ -158,12 +158,12 @@ class MagnifierTest : public ::testing::Test {
  protected:
   void SetUp() override {
     zoomFactor = 3;
-    magWin::SetKeyForwarder(nullptr);
+    Mag().SetKeyForwarder(nullptr);
   }
   void TearDown() override {
     if (Mag().IsLoaded()) Mag().UnloadWindow();
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
-    magWin::SetKeyForwarder(nullptr);
+    Mag().SetKeyForwarder(nullptr);
     Pump(100);
   }
   void Open() {
@@ -368,7 +368,7 @@ TEST_F(MagnifierTest, HiddenItStaysLoadedAndCountsAsAnOpenForm) {
 
 TEST_F(MagnifierTest, KeysTypedIntoItGoToTheForwarderUnchanged) {
   std::vector<short> keys;
-  magWin::SetKeyForwarder([&](short& k) { keys.push_back(k); });
+  Mag().SetKeyForwarder([&](short& k) { keys.push_back(k); });
   Open();
   ::SetForegroundWindow(Mag().Hwnd());
   ASSERT_TRUE(PumpUntil([] { return ::GetForegroundWindow() == Mag().Hwnd(); }, 2000));
@@ -384,7 +384,7 @@ TEST_F(MagnifierTest, KeysTypedIntoItGoToTheForwarderUnchanged) {
 }
 
 TEST_F(MagnifierTest, EscTypedIntoTheMagnifierClosesTheOverlay) {
-  magWin::SetKeyForwarder([](short& k) {
+  Mag().SetKeyForwarder([](short& k) {
     ss::Instance().Load();
     ss::Instance().Picture1_KeyPress(k);
   });

@@ -72,7 +72,7 @@ TEST_F(OverlayTest, ASecondEntryMakesAGrabOfTheOverlayTheNewBackgroundAndCleanCo
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
-  forms::Picture first = o.Picture1.GetPicture();
+  base::Picture first = o.Picture1.GetPicture();
   // Something drawn on the overlay, that the first grab does not have.
   o.Picture1.SetDrawMode(R2_COPYPEN);
   o.Picture1.PSet(500, 500, RGB(1, 2, 3), 20);
@@ -81,7 +81,7 @@ TEST_F(OverlayTest, ASecondEntryMakesAGrabOfTheOverlayTheNewBackgroundAndCleanCo
   EXPECT_NE(0x010203u, CaptureDc(first->Dc(), 500, 500, 1, 1).At(500, 500));
 
   EnterPresentationMode();
-  forms::Picture second = o.Picture1.GetPicture();
+  base::Picture second = o.Picture1.GetPicture();
   ASSERT_NE(first, second);
   EXPECT_EQ(second, o.Picture2.GetPicture()) << "one picture object, two holders";
   EXPECT_EQ(0x010203u, CaptureDc(second->Dc(), 500, 500, 1, 1).At(500, 500));

@@ -33,7 +33,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 class PenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    overlay::SetMainFormLink(&mainForm);
+    ss::Instance().SetMainFormLink(&mainForm);
     AppSettings.color = static_cast<int32_t>(kRed);
     AppSettings.brushwidth = 10;
     AppSettings.erasersize = 16;
@@ -50,7 +50,7 @@ class PenTest : public ::testing::Test {
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
     Pump(100);
     pattern.reset();
-    overlay::SetMainFormLink(nullptr);
+    ss::Instance().SetMainFormLink(nullptr);
   }
   void Click(int x, int y, int button = 1) {
     MouseMoveTo(x, y);

@@ -10,7 +10,7 @@
 #include <wincodec.h>
 
 #include "capture/fit_page.h"
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "forms/picture_file.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/ss.h"
@@ -136,8 +136,8 @@ class PictureCommandsTest : public ::testing::Test {
     ss& o = ss::Instance();
     if (o.EraserOn()) o.ToggleEraser();
     if (o.IsLoaded()) o.Unload();
-    capture::SetPrinterFactoryForTesting(nullptr);
-    forms::SetBmpWriteFunctionForTesting(nullptr);
+    o.SetPrinterFactory(nullptr);
+    o.SetFileWriter(nullptr);
     Pump(100);
   }
   // A red stroke drawn with the pen across (200..700, 300).
@@ -157,7 +157,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   EnterPresentationMode();
   ss& o = ss::Instance();
   DrawStroke();
-  const forms::Picture cleanBefore = o.Picture2.GetPicture();
+  const base::Picture cleanBefore = o.Picture2.GetPicture();
   const ScreenImage atTheKey = CaptureScreen();
   ASSERT_EQ(0xFF0000u, atTheKey.At(400, 300));
 
@@ -177,7 +177,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), user.seen[1].icon);
 
   // The file holds the screen as it was at the key, at the screen's depth.
-  forms::Picture saved = forms::LoadPictureFile(written);
+  base::Picture saved = forms::LoadPictureFile(written);
   ASSERT_NE(nullptr, saved);
   EXPECT_EQ(0, CountDifferences(atTheKey, PictureImage(saved)));
   HDC screen = ::GetDC(nullptr);
@@ -224,11 +224,11 @@ TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsA
 TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelError) {
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const forms::Picture p1 = o.Picture1.GetPicture();
-  const forms::Picture p2 = o.Picture2.GetPicture();
+  const base::Picture p1 = o.Picture1.GetPicture();
+  const base::Picture p2 = o.Picture2.GetPicture();
   const std::wstring dir = TempDir(L"cmd-cancel");
   DialogUser user({{Act::Cancel, L""}});
-  EXPECT_EQ(forms::kErrCancel, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  EXPECT_EQ(base::kErrCancel, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
   user.Join();
   EXPECT_FALSE(user.unexpectedDialog) << "no message after Cancel";
   EXPECT_EQ(0, FilesIn(dir));
@@ -279,15 +279,15 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
   std::vector<uint8_t> old(5000);
   for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 31 + 7);
   WriteBytes(name, old);
-  const forms::Picture p1 = o.Picture1.GetPicture();
+  const base::Picture p1 = o.Picture1.GetPicture();
 
   g_goodWrites = 2;
-  forms::SetBmpWriteFunctionForTesting(DiskFullAfterAWhile);
+  o.SetFileWriter(DiskFullAfterAWhile);
   // The dialog asks before overwriting; the user says yes.
   DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}});
-  EXPECT_EQ(forms::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
   user.Join();
-  forms::SetBmpWriteFunctionForTesting(nullptr);
+  o.SetFileWriter(nullptr);
   EXPECT_FALSE(user.unexpectedDialog) << "no success message for a failed save";
   EXPECT_EQ(old, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir));
@@ -303,7 +303,7 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   ss& o = ss::Instance();
   const std::wstring dir = TempDir(L"cmd-load");
   const std::wstring name = FullPath(dir + L"\\small.bmp");
-  forms::Picture small = PatternPicture(640, 480, 11, 3);
+  base::Picture small = PatternPicture(640, 480, 11, 3);
   forms::SavePictureAsBmp(*small, name);
 
   DialogUser user({{Act::EnterFileName, name}});
@@ -347,8 +347,8 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   DrawStroke();
-  const forms::Picture p1 = o.Picture1.GetPicture();
-  const forms::Picture p2 = o.Picture2.GetPicture();
+  const base::Picture p1 = o.Picture1.GetPicture();
+  const base::Picture p2 = o.Picture2.GetPicture();
   const ScreenImage before = CaptureScreen();
   const std::wstring dir = TempDir(L"cmd-corrupt");
 
@@ -366,7 +366,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
 
   for (const std::wstring& name : {corrupt, truncated}) {
     DialogUser user({{Act::EnterFileName, name}});
-    EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+    EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
     user.Join();
     EXPECT_FALSE(user.unexpectedDialog);
     EXPECT_EQ(p1, o.Picture1.GetPicture());
@@ -384,7 +384,7 @@ TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
   const std::wstring dir = TempDir(L"cmd-png");
   const std::wstring bmp = FullPath(dir + L"\\src.bmp");
-  forms::Picture pic = PatternPicture(200, 150, 5, 3);
+  base::Picture pic = PatternPicture(200, 150, 5, 3);
   forms::SavePictureAsBmp(*pic, bmp);
   const std::wstring png = FullPath(dir + L"\\picture.png");
   ASSERT_TRUE(ConvertToPng(bmp, png));
@@ -475,7 +475,7 @@ TEST_F(PictureCommandsTest, PrintFitsTheBackgroundOnThePageAndEndsTheJob) {
   const std::wstring emf = TempDir(L"cmd-print") + L"\\page.emf";
   ::DeleteFileW(emf.c_str());
   capture::Printer* used = nullptr;
-  capture::SetPrinterFactoryForTesting([&] {
+  o.SetPrinterFactory([&] {
     auto p = capture::Printer::Metafile(2480, 3508, 300, emf);
     used = p.get();
     return p;

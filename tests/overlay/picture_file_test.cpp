@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/app_error.h"
+#include "base/error.h"
 #include "forms/picture_file.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
@@ -172,7 +172,7 @@ TEST(BmpCheck, AcceptsAWholeFileAndRefusesTruncatedCorruptAndAbsurdOnes) {
 
 TEST(PictureFile, ABmpWrittenAtTheScreenDepthReadsBackPixelForPixelUnderAnyName) {
   const std::wstring dir = TempDir(L"roundtrip");
-  forms::Picture pic = PatternPicture(301, 157);
+  base::Picture pic = PatternPicture(301, 157);
   // Outside the ANSI code page: Cyrillic, CJK and a character beyond the BMP.
   const std::wstring name = dir + L"\\\u0421\u043d\u0438\u043c\u043e\u043a-\u56fe\u7247-\U0001F58C.png";
   forms::SavePictureAsBmp(*pic, name);
@@ -184,7 +184,7 @@ TEST(PictureFile, ABmpWrittenAtTheScreenDepthReadsBackPixelForPixelUnderAnyName)
   ::ReleaseDC(nullptr, screen);
   EXPECT_EQ(forms::BmpBitsFor(screenBits), bytes[28]) << "the screen's colour depth";
   EXPECT_EQ(bytes.size(), Le32(bytes, 2));
-  forms::Picture back = forms::LoadPictureFile(name);
+  base::Picture back = forms::LoadPictureFile(name);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(301, back->WidthPixels());
   EXPECT_EQ(157, back->HeightPixels());
@@ -212,10 +212,8 @@ TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
   ASSERT_FALSE(before.empty());
 
   g_writesBeforeFailure = 1;  // the first megabyte goes out, the second fails
-  forms::SetBmpWriteFunctionForTesting(FailingWrite);
-  const int err = ErrorNumberOf([&] { forms::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name); });
-  forms::SetBmpWriteFunctionForTesting(nullptr);
-  EXPECT_EQ(forms::kErrFileIo, err);
+  const int err = ErrorNumberOf([&] { forms::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name, FailingWrite); });
+  EXPECT_EQ(base::kErrFileIo, err);
   EXPECT_EQ(before, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir)) << "the half-written temporary file is removed";
 
@@ -228,13 +226,13 @@ TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
 }
 
 TEST(PictureFile, ASaveIntoAFolderThatDoesNotExistFailsAsAFileError) {
-  EXPECT_EQ(forms::kErrFileIo, ErrorNumberOf([] {
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([] {
               forms::SavePictureAsBmp(*PatternPicture(4, 4), TempDir(L"x") + L"\\no\\such\\folder\\a.bmp");
             }));
 }
 
 // Writes `pic` through WIC's encoder in the given container format.
-void WriteWithCodec(const forms::Picture& pic, const std::wstring& path, const GUID& container) {
+void WriteWithCodec(const base::Picture& pic, const std::wstring& path, const GUID& container) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   IWICImagingFactory* factory = nullptr;
   ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
@@ -267,17 +265,17 @@ void WriteWithCodec(const forms::Picture& pic, const std::wstring& path, const G
 
 TEST(PictureFile, APngLoadsThroughTheImagingCodecsAndABrokenOneFailsCleanly) {
   const std::wstring dir = TempDir(L"png");
-  forms::Picture pic = PatternPicture(123, 77, 3);
+  base::Picture pic = PatternPicture(123, 77, 3);
   const std::wstring png = dir + L"\\p.png";
   WriteWithCodec(pic, png, GUID_ContainerFormatPng);
-  forms::Picture back = forms::LoadPictureFile(png);
+  base::Picture back = forms::LoadPictureFile(png);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(0, CountDifferences(PictureImage(pic), PictureImage(back)));
 
   std::vector<uint8_t> bytes = ReadBytes(png);
   bytes.resize(bytes.size() / 2);
   WriteBytes(png, bytes);
-  EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(png); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(png); }));
   ::DeleteFileW(png.c_str());
 }
 
@@ -285,14 +283,14 @@ TEST(PictureFile, NonPicturesTruncatedAndAbsurdFilesFailAsInvalidPicturesWithout
   const std::wstring dir = TempDir(L"bad");
   const std::wstring name = dir + L"\\bad.bmp";
   WriteBytes(name, std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
-  EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
   WriteBytes(name, {});
-  EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
 
   std::vector<uint8_t> good = HandMadeBmp(64, 64);
   std::vector<uint8_t> truncated(good.begin(), good.end() - 100);
   WriteBytes(name, truncated);
-  EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
 
   // Claims 30000 x 30000 at 32 bits (3.6 GB) in a file of a few bytes.
   std::vector<uint8_t> absurd = good;
@@ -301,10 +299,10 @@ TEST(PictureFile, NonPicturesTruncatedAndAbsurdFilesFailAsInvalidPicturesWithout
   absurd[28] = 32;
   WriteBytes(name, absurd);
   const size_t memoryBefore = WorkingSetBytes();
-  EXPECT_EQ(forms::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
   EXPECT_LT(WorkingSetBytes(), memoryBefore + (64u << 20));
 
-  EXPECT_EQ(forms::kErrFileIo, ErrorNumberOf([&] { forms::LoadPictureFile(dir + L"\\missing.bmp"); }));
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { forms::LoadPictureFile(dir + L"\\missing.bmp"); }));
   WriteBytes(name, good);
   EXPECT_NE(nullptr, forms::LoadPictureFile(name));
   ::DeleteFileW(name.c_str());

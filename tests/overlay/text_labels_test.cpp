@@ -14,6 +14,14 @@ using namespace testing_support;
 
 namespace {
 
+// numerator / denominator inches on this screen, in whole pixels.
+int ScreenPixels(int numerator, int denominator) {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return ::MulDiv(numerator, dpi, denominator);
+}
+
 constexpr COLORREF kTextColor = RGB(201, 17, 133);  // a colour the desktop does not have
 
 void ClickAt(int x, int y) {
@@ -107,7 +115,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   LOGFONTW editorFont{};
   ::GetObjectW(o.txtEdit.Font(), sizeof editorFont, &editorFont);
   EXPECT_STREQ(L"Verdana", editorFont.lfFaceName);
-  EXPECT_EQ(forms::FontHeightForPoints(9.75), editorFont.lfHeight);
+  EXPECT_EQ(-ScreenPixels(975, 7200), editorFont.lfHeight);
   EXPECT_EQ(FW_NORMAL, editorFont.lfWeight);
 
   TypeText(L"Hello");
@@ -128,7 +136,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   LOGFONTW lf{};
   ::GetObjectW(label->Font(), sizeof lf, &lf);
   EXPECT_STREQ(L"Tahoma", lf.lfFaceName);
-  EXPECT_EQ(forms::FontHeightForPoints(14), lf.lfHeight);
+  EXPECT_EQ(-ScreenPixels(14, 72), lf.lfHeight);
   EXPECT_EQ(FW_BOLD, lf.lfWeight);
   EXPECT_TRUE(lf.lfItalic);
   EXPECT_EQ(2 * LineHeight(label->Font()), label->Height()) << "both lines, one under the other";

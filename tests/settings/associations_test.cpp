@@ -48,7 +48,7 @@ class AssociationTest : public ::testing::Test {
  protected:
   void SetUp() override { Clean(); }
   void TearDown() override {
-    settings::test_hooks::DenyRegistryWrites({});
+    denied.Set({});
     Clean();
   }
   static void Clean() {
@@ -57,7 +57,8 @@ class AssociationTest : public ::testing::Test {
       regtest::DeleteTree(r.hkey, r.prefix + kClassW);
     }
   }
-  cRegistry reg;
+  regtest::DeniedRoots denied;
+  cRegistry reg{denied.Gate()};
 };
 
 TEST_F(AssociationTest, RequiredArgumentsOnlyWriteFourValuesUnderEachRoot) {
@@ -111,7 +112,7 @@ TEST_F(AssociationTest, GivenMenuTextsAreUsedAndUnrequestedVerbsLeftOut) {
 }
 
 TEST_F(AssociationTest, FirstFailingWriteRaisesAndEndsTheOperation) {
-  settings::test_hooks::DenyRegistryWrites({settings::kClassesRoot, settings::kLocalMachine});
+  denied.Set({settings::kClassesRoot, settings::kLocalMachine});
   try {
     reg.CreateEXEAssociation("C:\\V.exe", kClass, "Doc", "scrvtst");
     FAIL() << "no error";
@@ -122,14 +123,14 @@ TEST_F(AssociationTest, FirstFailingWriteRaisesAndEndsTheOperation) {
               "'ScrivaneTest.Document'",
               e.Description());
   }
-  settings::test_hooks::DenyRegistryWrites({});
+  denied.Set({});
   for (const auto& r : kRoots) {
     EXPECT_FALSE(regtest::KeyThere(r.hkey, r.prefix + kExtW));
     EXPECT_FALSE(regtest::KeyThere(r.hkey, r.prefix + kClassW));
   }
 
   // The machine copy failing names its own location, and what came before stays.
-  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  denied.Set({settings::kLocalMachine});
   try {
     reg.CreateEXEAssociation("C:\\V.exe", kClass, "Doc", "scrvtst");
     FAIL() << "no error";
@@ -200,7 +201,7 @@ TEST_F(AssociationTest, SixItemsAddTwoVerbsUnderBothRoots) {
 TEST_F(AssociationTest, FailedAdditionalWritesAreSkippedWithoutError) {
   reg.CreateEXEAssociation("C:\\V.exe", kClass, "Doc", "scrvtst");
   reg.ClassKey(settings::kClassesRoot);
-  settings::test_hooks::DenyRegistryWrites({settings::kClassesRoot});
+  denied.Set({settings::kClassesRoot});
   EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(
       kClass, {Variant("edit"), Variant("&Edit"), Variant("e"), Variant("show"), Variant("&Show"), Variant("s")}));
   EXPECT_FALSE(reg.AssociationError());

@@ -24,7 +24,7 @@ class PersistenceTest : public ::testing::Test {
     AppSettings = settings::AppSettingsRecord{};
   }
   void TearDown() override {
-    settings::test_hooks::DenyRegistryWrites({});
+    denied.Set({});
     Clean();
     AppSettings = settings::AppSettingsRecord{};
   }
@@ -49,6 +49,7 @@ class PersistenceTest : public ::testing::Test {
   static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
     regtest::PutText(root, kKeyW, name, text);
   }
+  regtest::DeniedRoots denied;
 };
 
 TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
@@ -64,7 +65,7 @@ TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
   EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
   EXPECT_EQ(0, AppSettings.textcolor);
 
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
             StoredTexts(HKEY_LOCAL_MACHINE));
   EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
@@ -90,7 +91,7 @@ TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
   EXPECT_EQ(settings::kTrue, AppSettings.textbold);
   EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
   EXPECT_EQ(16711680, AppSettings.textcolor);
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   EXPECT_EQ((std::vector<std::wstring>{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"}),
             StoredTexts(HKEY_LOCAL_MACHINE));
 }
@@ -103,7 +104,7 @@ TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {
   EXPECT_EQ(-1, AppSettings.showstartup);  // ... but only 1 turns the help window off
   EXPECT_EQ(settings::kTrue, AppSettings.textbold);
   EXPECT_EQ(settings::kFalse, AppSettings.textitalic);  // absent
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   const auto texts = StoredTexts(HKEY_LOCAL_MACHINE);
   EXPECT_EQ(L"-1", texts[3]);
   EXPECT_EQ(L"1", texts[6]);
@@ -115,7 +116,7 @@ TEST_F(PersistenceTest, DwordValueLoadsAndIsRewrittenAsText) {
   regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth", 20);
   settings::LoadSettings();
   EXPECT_EQ(20, AppSettings.brushwidth);
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   const auto stored = regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth");
   ASSERT_TRUE(stored);
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
@@ -127,7 +128,7 @@ TEST_F(PersistenceTest, FontWithEnvironmentReferencesIsStoredExpandable) {
   AppSettings.color = 255;
   AppSettings.brushwidth = 10;
   AppSettings.textfont = "%SCRIVANE_TEST_FONT%";
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"textfont")->type);
   AppSettings = settings::AppSettingsRecord{};
   settings::LoadSettings();
@@ -166,7 +167,7 @@ TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
     EXPECT_EQ(settings::kTrue, AppSettings.textitalic);
     EXPECT_EQ(16711680, AppSettings.textcolor);
     // The next save writes a clean value over the damaged one.
-    settings::SaveSettings();
+    settings::SaveSettings(denied.Gate());
     EXPECT_EQ((std::vector<std::wstring>{L"65280", L"0", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
               StoredTexts(HKEY_LOCAL_MACHINE));
   }
@@ -201,16 +202,16 @@ TEST_F(PersistenceTest, MissingValueLoadsAsZero) {
 }
 
 TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {
-  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  denied.Set({settings::kLocalMachine});
   settings::LoadSettings();
-  ASSERT_NO_THROW(settings::SaveSettings());  // the first save of a user without rights
+  ASSERT_NO_THROW(settings::SaveSettings(denied.Gate()));  // the first save of a user without rights
   EXPECT_FALSE(regtest::KeyThere(HKEY_LOCAL_MACHINE, kKeyW));
   EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
             StoredTexts(HKEY_CURRENT_USER));
 
   AppSettings.color = 0xFF0000;
   AppSettings.erasersize = 8;
-  ASSERT_NO_THROW(settings::SaveSettings());
+  ASSERT_NO_THROW(settings::SaveSettings(denied.Gate()));
   AppSettings = settings::AppSettingsRecord{};
   settings::LoadSettings();
   EXPECT_EQ(0xFF0000, AppSettings.color);
@@ -226,9 +227,9 @@ TEST_F(PersistenceTest, ThePerUserKeyIsReadOverTheMachineKey) {
   EXPECT_EQ(65280, AppSettings.color);
   EXPECT_EQ(15, AppSettings.brushwidth);
 
-  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  denied.Set({settings::kLocalMachine});
   AppSettings.brushwidth = 20;
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   EXPECT_EQ(L"15", StoredTexts(HKEY_LOCAL_MACHINE)[1]);  // untouched
   AppSettings = settings::AppSettingsRecord{};
   settings::LoadSettings();
@@ -238,15 +239,15 @@ TEST_F(PersistenceTest, ThePerUserKeyIsReadOverTheMachineKey) {
 }
 
 TEST_F(PersistenceTest, AMachineSaveRetiresTheStalePerUserCopy) {
-  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine});
+  denied.Set({settings::kLocalMachine});
   AppSettings.color = 1;
   AppSettings.brushwidth = 1;
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   ASSERT_TRUE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
 
-  settings::test_hooks::DenyRegistryWrites({});  // e.g. the same user, now with rights
+  denied.Set({});  // e.g. the same user, now with rights
   AppSettings.color = 2;
-  settings::SaveSettings();
+  settings::SaveSettings(denied.Gate());
   EXPECT_EQ(L"2", StoredTexts(HKEY_LOCAL_MACHINE)[0]);
   EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
   AppSettings = settings::AppSettingsRecord{};
@@ -255,10 +256,10 @@ TEST_F(PersistenceTest, AMachineSaveRetiresTheStalePerUserCopy) {
 }
 
 TEST_F(PersistenceTest, WhenNeitherKeyCanBeWrittenTheMachineErrorReachesTheCaller) {
-  settings::test_hooks::DenyRegistryWrites({settings::kLocalMachine, settings::kCurrentUser});
+  denied.Set({settings::kLocalMachine, settings::kCurrentUser});
   settings::LoadSettings();
   try {
-    settings::SaveSettings();
+    settings::SaveSettings(denied.Gate());
     FAIL() << "save reported success";
   } catch (const settings::RegistryError& e) {
     EXPECT_EQ(26001, e.Number());

@@ -4,12 +4,28 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "settings/registry.h"
+
 namespace regtest {
+
+// Writes under the listed roots fail with access denied, as they do for a user without rights
+// there (Wine itself grants every write). Registry objects ask the gate before every write.
+class DeniedRoots {
+ public:
+  void Set(std::vector<int32_t> roots) { roots_ = std::move(roots); }
+  settings::WriteGate Gate() {
+    return [this](int32_t root) { return std::find(roots_.begin(), roots_.end(), root) == roots_.end(); };
+  }
+
+ private:
+  std::vector<int32_t> roots_;
+};
 
 struct Stored {
   DWORD type = REG_NONE;

@@ -28,7 +28,7 @@ class RegistryTest : public ::testing::Test {
     reg.SectionKey(kKey);
   }
   void TearDown() override {
-    settings::test_hooks::DenyRegistryWrites({});
+    denied.Set({});
     regtest::DeleteTree(HKEY_CURRENT_USER, kTestRootW);
   }
   // Writes through the class with the given type.
@@ -53,7 +53,8 @@ class RegistryTest : public ::testing::Test {
     return RegistryError(0, "", "");
   }
 
-  cRegistry reg;
+  regtest::DeniedRoots denied;
+  cRegistry reg{denied.Gate()};
 };
 
 TEST(RegistryObject, StartsWithNoRootAndEveryOperationFails) {
@@ -342,7 +343,7 @@ TEST_F(RegistryTest, EnumerationsAreIndexedFromOne) {
 
 TEST_F(RegistryTest, DeniedWritesRaiseTheirErrors) {
   regtest::PutText(HKEY_CURRENT_USER, kKeyW, L"kept", L"x");
-  settings::test_hooks::DenyRegistryWrites({settings::kCurrentUser});
+  denied.Set({settings::kCurrentUser});
   EXPECT_TRUE(reg.KeyExists());  // reading is still allowed
   EXPECT_EQ(Variant("x"), Read("kept"));
   EXPECT_EQ(26001, Raised([&] { Write("new", REG_SZ, Variant("y")); }).Number());

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -42,15 +42,15 @@ Drawn DrawOver(HICON cursor, uint32_t background, int drawSize = kSize) {
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  forms::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-  forms::UniqueBitmap dib(::CreateDIBSection(dc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  base::unique_hdc dc(::CreateCompatibleDC(nullptr));
+  base::unique_hbitmap dib(::CreateDIBSection(dc.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   Drawn out;
   if (!dc || !dib || !bits) {
     ADD_FAILURE() << "no DIB section";
     return out;
   }
   {
-    forms::SelectGuard select(dc.Get(), dib.Get());
+    base::SelectGuard select(dc.Get(), dib.Get());
     auto* p = static_cast<uint32_t*>(bits);
     for (int i = 0; i < kSize * kSize; ++i) p[i] = background;
     EXPECT_TRUE(::DrawIconEx(dc.Get(), 0, 0, cursor, drawSize, drawSize, 0, nullptr, DI_NORMAL));
@@ -74,7 +74,7 @@ TEST_P(CursorResource, Is32By32WithItsHotSpotAtTheCentre) {
   ASSERT_NE(cursor, nullptr);
   ICONINFO info{};
   ASSERT_TRUE(::GetIconInfo(cursor, &info));
-  forms::UniqueBitmap mask(info.hbmMask), color(info.hbmColor);
+  base::unique_hbitmap mask(info.hbmMask), color(info.hbmColor);
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 16u);
   EXPECT_EQ(info.yHotspot, 16u);
@@ -264,12 +264,12 @@ TEST(MagnifierIcon, HoldsAtLeast32And16InBothDepths) {
 // no colour) would be an invisible notification-area icon.
 TEST(ProgramIcon, SmallImageLoadsAndIsNotBlank) {
   for (int id : {IDI_SCRIVANE, IDI_MAGNIFIER}) {
-    forms::UniqueIcon icon(static_cast<HICON>(
+    base::unique_hicon icon(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
     ASSERT_TRUE(icon) << id;
     ICONINFO info{};
     ASSERT_TRUE(::GetIconInfo(icon.Get(), &info));
-    forms::UniqueBitmap mask(info.hbmMask), color(info.hbmColor);
+    base::unique_hbitmap mask(info.hbmMask), color(info.hbmColor);
     EXPECT_TRUE(info.fIcon);
     Drawn onWhite = DrawOver(icon.Get(), kWhite, 16);
     int painted = 0;
@@ -289,7 +289,7 @@ TEST(SplashPicture, Is400By300At24Bits) {
   EXPECT_EQ(info->biBitCount, 24);
   EXPECT_GE(bytes, info->biSize + 400u * 3 * 300);
 
-  forms::UniqueBitmap bmp(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_SPLASH),
+  base::unique_hbitmap bmp(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_SPLASH),
                                                             IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   ASSERT_TRUE(bmp);
   DIBSECTION ds{};

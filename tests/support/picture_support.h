@@ -9,15 +9,15 @@
 #include <memory>
 #include <vector>
 
-#include "forms/app_error.h"
-#include "forms/picture.h"
+#include "base/error.h"
+#include "base/picture.h"
 #include "support/test_support.h"
 
 namespace testing_support {
 
 // A screen-compatible picture painted with PatternColor, the pattern moved by (-dx, -dy), so a
 // moved one differs from the pattern on the screen.
-inline forms::Picture PatternPicture(int w, int h, int dx = 0, int dy = 0) {
+inline base::Picture PatternPicture(int w, int h, int dx = 0, int dy = 0) {
   std::vector<uint32_t> px(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = PatternWindow::PatternColor(x + dx, y + dy);
@@ -31,10 +31,10 @@ inline forms::Picture PatternPicture(int w, int h, int dx = 0, int dy = 0) {
   HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
   ::SetDIBits(screen, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);
   ::ReleaseDC(nullptr, screen);
-  return std::make_shared<forms::PictureObject>(bmp, nullptr);
+  return std::make_shared<base::PictureObject>(bmp, nullptr);
 }
 
-inline ScreenImage PictureImage(const forms::Picture& p) {
+inline ScreenImage PictureImage(const base::Picture& p) {
   return CaptureDc(p->Dc(), 0, 0, p->WidthPixels(), p->HeightPixels());
 }
 
@@ -42,7 +42,7 @@ inline ScreenImage PictureImage(const forms::Picture& p) {
 inline int ErrorNumberOf(const std::function<void()>& fn) {
   try {
     fn();
-  } catch (const forms::AppError& e) {
+  } catch (const base::AppError& e) {
     return e.Number();
   }
   return 0;

@@ -1,15 +1,15 @@
 // The picture object: one bitmap and optionally one palette, owned by the object and freed with
-// the last reference. Two picture boxes may hold the same object. Sizes are reported in HIMETRIC
-// (hundredths of a millimetre), as OLE pictures report them.
+// the last reference. Two holders may share one object. Sizes are reported in HIMETRIC
+// (hundredths of a millimetre), as OLE pictures report them, at the screen's dpi.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 
-#include "forms/handles.h"
+#include "base/handles.h"
 
-namespace forms {
+namespace base {
 
 class PictureObject {
  public:
@@ -35,19 +35,16 @@ class PictureObject {
   void ReleaseDc() const;
 
  private:
-  UniqueBitmap bitmap_;
-  UniquePalette palette_;
+  unique_hbitmap bitmap_;
+  unique_hpalette palette_;
   int width_ = 0;
   int height_ = 0;
   int bitsPerPixel_ = 0;
-  mutable UniqueMemoryDc dc_;
+  mutable unique_hdc dc_;
   mutable HGDIOBJ previousBitmap_ = nullptr;
   mutable HPALETTE previousPalette_ = nullptr;
 };
 
 using Picture = std::shared_ptr<PictureObject>;
 
-// Pixels to HIMETRIC at the given dots per inch, rounded to the nearest unit.
-long PixelsToHimetric(int pixels, int dpi);
-
-}  // namespace forms
+}  // namespace base

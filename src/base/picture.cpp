@@ -1,11 +1,8 @@
-#include "forms/picture.h"
+#include "base/picture.h"
 
-namespace forms {
+#include "base/dpi.h"
 
-long PixelsToHimetric(int pixels, int dpi) {
-  if (dpi <= 0) dpi = 96;
-  return ::MulDiv(pixels, 2540, dpi);
-}
+namespace base {
 
 PictureObject::PictureObject(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap), palette_(palette) {
   BITMAP bm{};
@@ -18,15 +15,8 @@ PictureObject::PictureObject(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap)
 
 PictureObject::~PictureObject() { ReleaseDc(); }
 
-static int ScreenDpi(int index) {
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, index) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi;
-}
-
-long PictureObject::WidthHimetric() const { return PixelsToHimetric(width_, ScreenDpi(LOGPIXELSX)); }
-long PictureObject::HeightHimetric() const { return PixelsToHimetric(height_, ScreenDpi(LOGPIXELSY)); }
+long PictureObject::WidthHimetric() const { return PixelsToHimetric(width_, ScreenDpi()); }
+long PictureObject::HeightHimetric() const { return PixelsToHimetric(height_, ScreenDpi()); }
 
 HDC PictureObject::Dc() const {
   if (!dc_ && bitmap_) {
@@ -51,4 +41,4 @@ void PictureObject::ReleaseDc() const {
   dc_.Reset();
 }
 
-}  // namespace forms
+}  // namespace base
