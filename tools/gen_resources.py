@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws Scrivane's icons, cursors and splash picture and writes them as .ico, .cur and .bmp.
+"""Draws Scrivane's icons and splash picture and writes them as .ico and .bmp.
 
 Run by the build (src/resources/CMakeLists.txt) into the build tree; the binaries are never kept
 in the repository, so every image here is whatever this file says. Only the standard library is
@@ -9,9 +9,8 @@ the same bytes.
     gen_resources.py OUTPUT_DIR
 
 Icons and the splash are drawn with signed distance functions: each shape says how far a point is
-from its edge, which gives smooth edges at every icon size from one description. The cursors are
-pixel art instead: the overlay places strokes and eraser squares at fixed offsets from the hot
-spot, so their tip pixels and square outlines must sit on exact pixels.
+from its edge, which gives smooth edges at every icon size from one description. (The cursors are
+drawn by the program itself, at the size the system asks for; see src/overlay/tool_cursors.cpp.)
 """
 
 import math
@@ -323,17 +322,13 @@ def dib_8(w, h, px):
     return hdr + palette + bytes(bits) + and_mask(w, h, lambda x, y: px[y * w + x][3] < 128)
 
 
-def write_icon_file(path, images, kind=1, hotspot=(0, 0)):
-    """images: list of (width, height, bit_count, dib bytes). kind 1 = icon, 2 = cursor."""
-    out = bytearray(struct.pack("<HHH", 0, kind, len(images)))
+def write_icon_file(path, images):
+    """images: list of (width, height, bit_count, dib bytes)."""
+    out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for w, h, bits, data in images:
         colors = 0 if bits >= 8 else 1 << bits
-        if kind == 1:
-            planes, bitcount = 1, bits
-        else:
-            planes, bitcount = hotspot
-        out += struct.pack("<BBBBHHII", w % 256, h % 256, colors, 0, planes, bitcount, len(data), offset)
+        out += struct.pack("<BBBBHHII", w % 256, h % 256, colors, 0, 1, bits, len(data), offset)
         offset += len(data)
     for _, _, _, data in images:
         out += data
@@ -365,136 +360,6 @@ def write_bmp24(path, canvas):
     head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(bits), 0, 0, 14 + len(info))
     with open(path, "wb") as f:
         f.write(head + info + bits)
-
-
-# ---------------------------------------------------------------------------------------------
-# Cursors: 32x32 pixel art, hot spot at the centre. Every cursor has a black outline with a light
-# line inside it, so it shows on white slides and on dark ones.
-
-CUR = 32
-HOT = (16, 16)
-BLACK = (0, 0, 0)
-WHITE = (255, 255, 255)
-
-
-def cursor_pixels(cells):
-    """cells: dict (x, y) -> (r, g, b); everything else transparent."""
-    px = [(0, 0, 0, 0)] * (CUR * CUR)
-    for (x, y), (r, g, b) in cells.items():
-        if 0 <= x < CUR and 0 <= y < CUR:
-            px[y * CUR + x] = (r, g, b, 255)
-    return px
-
-
-def diagonal_tool(tip, profile, colour_of):
-    """A tool lying on the diagonal from tip (lower left) towards the upper right.
-
-    Pixels are addressed by a = distance along the tool (0 at the tip, +2 per diagonal step) and
-    c = distance across it (same parity as a). profile(a) gives the half-width in c, or None
-    beyond the end. Pixels whose 4-neighbour lies outside get the outline colour; colour_of(a, c)
-    paints the rest. A 4-neighbour of (a, c) is (a +- 1, c +- 1).
-    """
-    tx, ty = tip
-
-    def inside(a, c):
-        if a < 0:
-            return False
-        hw = profile(a)
-        return hw is not None and abs(c) <= hw
-
-    cells = {}
-    for y in range(CUR):
-        for x in range(CUR):
-            a = (x - tx) - (y - ty)
-            c = (x - tx) + (y - ty)
-            if not inside(a, c):
-                continue
-            edge = not all(inside(a + da, c + dc) for da in (-1, 1) for dc in (-1, 1))
-            cells[(x, y)] = colour_of(a, c, edge)
-    return cells
-
-
-def highlighter_cursor():
-    # Chisel nib (a 0..7), collar (8..11), barrel (12..37), cap end (38..42).
-    def profile(a):
-        if a <= 7:
-            return min(a, 3)
-        if a <= 11:
-            return 4
-        if a <= 40:
-            return 5
-        if a <= 42:
-            return 4
-        return None
-
-    def colour_of(a, c, edge):
-        if a <= 1:
-            return (235, 150, 0)               # the felt tip that touches the screen
-        if edge:
-            return BLACK
-        if a <= 7:
-            return (255, 200, 0)               # nib
-        if a <= 11:
-            return (90, 90, 96)                # collar
-        if a >= 34:
-            return (60, 60, 66)                # cap end
-        if c == -3:
-            return WHITE                       # highlight along the barrel
-        return (255, 226, 60)                  # barrel
-    return diagonal_tool((7, 27), profile, colour_of)
-
-
-def pen_cursor():
-    # Ink point (a 0..1), conical nib (2..9), grip (10..17), barrel (18..44).
-    def profile(a):
-        if a <= 9:
-            return (a + 1) // 3
-        if a <= 44:
-            return 3
-        if a <= 46:
-            return 2
-        return None
-
-    def colour_of(a, c, edge):
-        if a <= 2:
-            return (220, 30, 30)               # ink at the point
-        if edge:
-            return BLACK
-        if a <= 9:
-            return (225, 225, 230)             # metal nib
-        if a <= 17:
-            return (70, 70, 80)                # grip
-        if c == -1:
-            return (170, 200, 255)             # highlight along the barrel
-        return (40, 90, 200)                   # barrel
-    return diagonal_tool((6, 25), profile, colour_of)
-
-
-def eraser_cursor(left, top, right, bottom):
-    """Black square outline on exactly the given rectangle, a white line just inside it."""
-    cells = {}
-    for y in range(top, bottom + 1):
-        for x in range(left, right + 1):
-            if x in (left, right) or y in (top, bottom):
-                cells[(x, y)] = BLACK
-            elif x in (left + 1, right - 1) or y in (top + 1, bottom - 1):
-                cells[(x, y)] = WHITE
-    return cells
-
-
-CURSORS = {
-    "highlighter.cur": highlighter_cursor,
-    "pen.cur": pen_cursor,
-    "eraser8.cur": lambda: eraser_cursor(17, 17, 24, 24),
-    "eraser16.cur": lambda: eraser_cursor(16, 15, 31, 30),
-    "eraser24.cur": lambda: eraser_cursor(8, 8, 31, 31),
-    "eraser32.cur": lambda: eraser_cursor(0, 0, 31, 31),
-}
-
-
-def write_cursor(path, cells):
-    px = cursor_pixels(cells)
-    write_icon_file(path, [(CUR, CUR, 32, dib_32(CUR, CUR, px))], kind=2, hotspot=HOT)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -582,8 +447,6 @@ def main(argv):
     os.makedirs(out, exist_ok=True)
     write_icon(os.path.join(out, "scrivane.ico"), program_icon, (48, 32, 24, 16))
     write_icon(os.path.join(out, "magnifier.ico"), magnifier_icon, (48, 32, 24, 16))
-    for name, make in CURSORS.items():
-        write_cursor(os.path.join(out, name), make())
     write_bmp24(os.path.join(out, "splash.bmp"), splash())
     return 0
 

@@ -12,4 +12,23 @@ RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exS
   return RECT{x, y, x + width, y + height};
 }
 
+namespace {
+RECT RectOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor && ::GetMonitorInfoW(monitor, &info)) return info.rcMonitor;
+  return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+}  // namespace
+
+RECT MonitorRectAt(POINT point) { return RectOf(::MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)); }
+
+RECT MonitorRectUnderPointer() {
+  POINT pointer{};
+  ::GetCursorPos(&pointer);
+  return MonitorRectAt(pointer);
+}
+
+RECT MonitorRectOf(HWND window) { return RectOf(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)); }
+
 }  // namespace base

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/window_place.h"
 
 namespace capture {
 
@@ -51,11 +52,13 @@ base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int wi
   return MakePictureObject(bitmap.Release(), palette.Release());
 }
 
-base::Picture GrabDesktop() {
-  // Physical pixels, exactly: the screen's size as the system reports it to a dpi-aware program.
-  return GrabWindowArea(::GetDesktopWindow(), false, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
-                        ::GetSystemMetrics(SM_CYSCREEN));
+base::Picture GrabScreenRect(const RECT& area) {
+  // The screen's own DC works in screen coordinates across every monitor; physical pixels, as a
+  // dpi-aware program sees them.
+  return GrabWindowArea(nullptr, true, area.left, area.top, area.right - area.left, area.bottom - area.top);
 }
+
+base::Picture GrabDesktop() { return GrabScreenRect(base::MonitorRectUnderPointer()); }
 
 base::Picture GrabFormWhole(HWND form) {
   RECT rc{};

@@ -15,8 +15,11 @@ base::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette);
 // `client` is set, else its whole-window DC (frame and title bar included).
 base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height);
 
-// The whole primary screen from (0, 0), pixel for pixel.
+// The whole monitor the pointer is on, pixel for pixel (on a single screen, the screen from (0, 0)).
 base::Picture GrabDesktop();
+// A rectangle of the screen, in screen coordinates (a monitor left of the primary one lies at
+// negative x), pixel for pixel.
+base::Picture GrabScreenRect(const RECT& area);
 // A window of ours with its frame and title bar.
 base::Picture GrabFormWhole(HWND form);
 // A window of ours from the top-left of its client area.

@@ -58,6 +58,13 @@ long Window::CountOpenForms(const std::wstring& name) {
   return count;
 }
 
+void Window::SetListedAsOpen(bool open) {
+  if (formName_.empty()) return;
+  auto& forms = OpenForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  if (open && hwnd_) forms.push_back(this);
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultProc(msg, wParam, lParam); }
 
 LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {

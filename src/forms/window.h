@@ -37,6 +37,9 @@ class Window {
 
  protected:
   explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
+  // A form whose window is kept, hidden, while the form counts as unloaded leaves the collection
+  // of open forms meanwhile, and joins it again when it is loaded again.
+  void SetListedAsOpen(bool open);
   virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // Called from WM_NCDESTROY, after which the handle is gone.

@@ -2,6 +2,7 @@
 
 #include "base/dpi.h"
 #include "base/handles.h"
+#include "base/window_place.h"
 #include "magnifier/mag_geometry.h"
 #include "resources/resource_ids.h"
 
@@ -53,9 +54,10 @@ void magWin::Load() {
                           CW_USEDEFAULT, nullptr, nullptr)) {
     return;
   }
+  dpi_ = base::DpiForWindow(Hwnd());
   RECT rc{};
   ::GetWindowRect(Hwnd(), &rc);
-  const int left = base::PixelsFromTwips(kPicture1LeftTwips, base::DpiForWindow(Hwnd()));
+  const int left = base::PixelsFromTwips(kPicture1LeftTwips, dpi_);
   Picture1.Create(Hwnd(), kPicture1Id, left, 0, rc.right - rc.left, rc.bottom - rc.top, true);
   Picture1.On().mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
   // A click gives the view the focus; what is typed there is the window's too.
@@ -100,7 +102,7 @@ void magWin::Form_Resize() {
   // per pixel, so the view covers the window at any scaling, not only at 96 dpi.
   RECT rc{};
   ::GetWindowRect(Hwnd(), &rc);
-  const int dpi = base::DpiForWindow(Hwnd());
+  const int dpi = dpi_;
   const magnifier::Size view = magnifier::ViewSizeForWindow(base::TwipsFromPixels(rc.right - rc.left, dpi),
                                                             base::TwipsFromPixels(rc.bottom - rc.top, dpi), dpi);
   Picture1.Move(base::PixelsFromTwips(kPicture1LeftTwips, dpi), 0, view.width, view.height);
@@ -118,10 +120,10 @@ void magWin::Timer1_Timer() {
   if (!view) return;
   POINT cursor{};
   ::GetCursorPos(&cursor);
-  HWND desktop = ::GetDesktopWindow();
-  base::WindowDc screen(desktop);
-  RECT rc{};
-  ::GetWindowRect(desktop, &rc);
+  // The screen's DC in screen coordinates, across every monitor; the area stops at the edges of
+  // the monitor the pointer is on (which may lie left of or above the primary one).
+  base::WindowDc screen(nullptr);
+  const RECT rc = base::MonitorRectAt(cursor);
   const magnifier::Point origin = magnifier::SourceOrigin(
       {cursor.x, cursor.y}, {rc.left, rc.top, rc.right, rc.bottom}, {grabWidth, grabHeight});
   ::StretchBlt(view, 0, 0, grabWidth * zoomFactor, grabHeight * zoomFactor, screen.Get(), origin.x, origin.y,
@@ -184,6 +186,16 @@ LRESULT magWin::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Form_Resize();
       return 0;
+    case WM_DPICHANGED: {
+      // Dragged onto a monitor of another scaling: the place the system suggests, and the view's
+      // offset and size worked out again at the new dpi.
+      dpi_ = HIWORD(wParam);
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      Form_Resize();
+      return 0;
+    }
     case WM_CHAR: {
       short key = static_cast<short>(wParam);
       Form_KeyPress(key);

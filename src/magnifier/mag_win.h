@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "base/dpi.h"
 #include "forms/picture_box.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
@@ -77,5 +78,6 @@ class magWin : public forms::Window {
   void OnMenuCommand(UINT id);
 
   bool shownOnce_ = false;
+  int dpi_ = base::kDefaultDpi;
   std::function<void(short& keyAscii)> keyForwarder_;
 };

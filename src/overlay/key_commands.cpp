@@ -183,7 +183,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         break;
     }
     settings::SaveSettings();
-  } catch (const std::exception&) {
+  } catch (...) {
     // The error path: the command ends here, silently, and the settings are not saved.
     checkpalette = -1;
     if (magHidden) {

@@ -34,7 +34,4 @@ class MagnifierLink {
   virtual void SetMagnifierVisible(bool visible) = 0;
 };
 
-// A cursor image straight from the program's resources, for when no main form carries them.
-HCURSOR CursorFromResources(CursorKind kind);
-
 }  // namespace overlay

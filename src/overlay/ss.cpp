@@ -1,7 +1,10 @@
 #include "overlay/ss.h"
 
+#include "base/window_place.h"
 #include "capture/screen_capture.h"
+#include "base/dpi.h"
 #include "overlay/pen_geometry.h"
+#include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
 
 namespace {
@@ -29,14 +32,14 @@ HWND ss::CreateHiddenButton(const wchar_t* caption, int id) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }
 
-void ss::Load() {
-  if (IsCreated()) return;
+void ss::CreateOverlayWindow() {
   RegisterWindowClass(kOverlayClass, 0, ::GetSysColorBrush(COLOR_BTNFACE));
-  const int cx = ::GetSystemMetrics(SM_CXSCREEN);
-  const int cy = ::GetSystemMetrics(SM_CYSCREEN);
+  const RECT area = base::MonitorRectUnderPointer();
+  const int cx = area.right - area.left;
+  const int cy = area.bottom - area.top;
   // No frame, no caption bar, and a tool window so that it gets no taskbar button.
-  if (!CreateWindowObject(WS_EX_TOOLWINDOW, kOverlayClass, L"Capture and Print Example",
-                          WS_POPUP | WS_CLIPCHILDREN, 0, 0, cx, cy, nullptr, nullptr)) {
+  if (!CreateWindowObject(WS_EX_TOOLWINDOW, kOverlayClass, L"Capture and Print Example", WS_POPUP | WS_CLIPCHILDREN,
+                          area.left, area.top, cx, cy, nullptr, nullptr)) {
     return;
   }
   // The six hidden buttons come first in tab order, so Picture1 is the first control that can
@@ -49,19 +52,29 @@ void ss::Load() {
   cmdClear = CreateHiddenButton(L"Clear Picture", kIdFirstButton + 5);
 
   Picture1.Create(Hwnd(), kIdPicture1, 0, 0, cx, cy, true);
-  Picture1.SetDrawMode(R2_MASKPEN);
   Picture2.Create(Hwnd(), kIdPicture2, 0, 0, 16, 16, false);
   Picture3.Create(Hwnd(), kIdPicture3, 0, 0, 16, 16, false);
-  CreateTextControls();
 
   auto& events = Picture1.On();
   events.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
   events.mouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
   events.mouseUp = [this](int b, int s, float x, float y) { Picture1_MouseUp(b, s, x, y); };
   events.keyPress = [this](short& key) { Picture1_KeyPress(key); };
+}
 
+void ss::Load() {
+  if (loaded_) return;
+  // The window is made once and kept, hidden, between presentations: making a full-screen window
+  // and its controls again at every entry costs more than everything else the entry does. Each
+  // load starts it again from the properties it was created with.
+  if (!IsCreated()) CreateOverlayWindow();
+  if (!IsCreated()) return;
+  SetListedAsOpen(true);
+  Picture1.SetDrawMode(R2_MASKPEN);
+  CreateTextControls();
   CommonDialog1 = forms::CommonDialog{};
   CommonDialog1.owner = Hwnd();
+  loaded_ = true;
   Form_Load();
 }
 
@@ -72,25 +85,59 @@ void ss::Form_Load() {
   penMode = 0;
 }
 
-void ss::OnDestroyed() {
-  // The window took its controls and both pictures with it.
+void ss::ForgetPresentation() {
+  // Everything the presentation put on the window goes: the pictures (and their memory), the
+  // labels and the editor. The window itself may stay for the next one.
+  ::KillTimer(Hwnd(), kClaimTimer);
+  claimTicks_ = 0;
   Picture1.SetPicture(nullptr);
   Picture2.SetPicture(nullptr);
   Picture3.SetPicture(nullptr);
-  cmdScreen = cmdForm = cmdClient = cmdActive = cmdPrint = cmdClear = nullptr;
   ForgetTextControls();
 }
 
-void ss::Unload() { Destroy(); }
+void ss::OnDestroyed() {
+  // The window took its controls with it.
+  loaded_ = false;
+  ForgetPresentation();
+  cmdScreen = cmdForm = cmdClient = cmdActive = cmdPrint = cmdClear = nullptr;
+}
+
+void ss::Unload() {
+  if (!loaded_) return;
+  loaded_ = false;
+  ::ShowWindow(Hwnd(), SW_HIDE);
+  ForgetPresentation();
+  SetListedAsOpen(false);
+}
+
+void ss::UnloadForGood() {
+  Unload();
+  Destroy();
+}
 
 void ss::cmdScreen_Click() {
+  // A presentation opens on the monitor the pointer is on; a second entry while it is open grabs
+  // the monitor it covers again, itself and the drawing included.
+  const bool open = IsVisible();
   Load();
-  base::Picture grab = capture::GrabDesktop();
+  const RECT area = open ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
+  base::Picture grab = capture::GrabScreenRect(area);
+  if (!open) CoverMonitor(area);
   Picture1.SetPicture(grab);
   Picture2.SetPicture(Picture1.GetPicture());
 }
 
-void ss::ShowOverlay() {
+void ss::CoverMonitor(const RECT& area) {
+  RECT now{};
+  ::GetWindowRect(Hwnd(), &now);
+  if (::EqualRect(&now, &area)) return;
+  ::SetWindowPos(Hwnd(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ss::ShowOverlay(HWND frontBefore) {
+  frontBefore_ = frontBefore;
   Load();
   if (!IsCreated()) return;
   ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
@@ -111,28 +158,53 @@ void ss::ClaimKeyboardSoon() {
   ::SetTimer(Hwnd(), kClaimTimer, 50, nullptr);
 }
 
+namespace {
+// Windows that take the keyboard without anyone asking for it: our own hidden main window (made
+// foreground just before the overlay shows, and by the menu), the notification area's window
+// (Wine maps and activates its stand-alone tray when an icon changes), and the window that was
+// in front when the presentation began (a window manager that will not let a new window take the
+// focus hands it back there).
+bool TookTheKeyboardUnasked(HWND front, HWND frontBefore) {
+  if (!front || front == frontBefore) return true;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(front, &pid);
+  if (pid == ::GetCurrentProcessId()) return !::IsWindowVisible(front);
+  wchar_t cls[64] = {};
+  ::GetClassNameW(front, cls, 64);
+  return ::lstrcmpW(cls, L"Shell_TrayWnd") == 0 || ::lstrcmpW(cls, L"__winex11_standalone_tray") == 0;
+}
+}  // namespace
+
 void ss::ClaimKeyboard() {
   if (!IsVisible()) return;
   HWND front = ::GetForegroundWindow();
-  DWORD frontPid = 0;
-  if (front) ::GetWindowThreadProcessId(front, &frontPid);
-  // A visible window of ours (a dialog, the magnifier) keeps the keys; the hidden main window
-  // cannot use them.
-  if (front && frontPid == ::GetCurrentProcessId() && ::IsWindowVisible(front)) return;
+  if (front == Hwnd()) return;
+  if (!TookTheKeyboardUnasked(front, frontBefore_)) {
+    // The user (Alt+Tab), or a command of ours (a dialog, the magnifier, the viewer Documentation
+    // opened), put that window in front: it keeps the keyboard, and we stop asking for it.
+    claimTicks_ = 0;
+    ::KillTimer(Hwnd(), kClaimTimer);
+    return;
+  }
   ::SetForegroundWindow(Hwnd());
   if (Picture1.Hwnd() && ::GetFocus() != txtEdit.Hwnd()) ::SetFocus(Picture1.Hwnd());
 }
 
-HCURSOR ss::CursorFor(overlay::CursorKind kind) const {
+HCURSOR ss::CursorFor(overlay::CursorKind kind) {
   if (mainForm_) {
     if (HCURSOR c = mainForm_->CursorImage(kind)) return c;
   }
-  return overlay::CursorFromResources(kind);
+  // Without the main form (the overlay opened on its own), our own set at the system's size.
+  ownCursors_.Make(overlay::CursorSizeForDpi(base::DpiForWindow(Hwnd())));
+  return ownCursors_.Get(kind);
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {
   cursorKind_ = kind;
   cursor_ = CursorFor(kind);
+  // Where the tools act follows the size of the image the presenter sees.
+  const int size = overlay::CursorImageSize(cursor_);
+  cursorSize_ = size > 0 ? size : overlay::kBaseCursorSize;
   // Take effect at once when the pointer is over us.
   POINT pt;
   if (IsVisible() && ::GetCursorPos(&pt)) {
@@ -170,7 +242,7 @@ void ss::ToggleEraser() {
 
 void ss::EraseAt(float X, float Y) {
   const overlay::SquareI sq =
-      overlay::EraserSquare(AppSettings.erasersize, static_cast<int>(X), static_cast<int>(Y));
+      overlay::EraserSquare(AppSettings.erasersize, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
   const base::Picture& clean = Picture2.GetPicture();
   if (clean) Picture1.CopyRectFrom(*clean, sq.left, sq.top, sq.side, sq.side);
 }
@@ -188,7 +260,7 @@ void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     return;
   }
   if (textMode) return;
-  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y));
+  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
   Picture1.PSet(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
@@ -199,7 +271,7 @@ void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
     return;
   }
   if (textMode) return;
-  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y));
+  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
   Picture1.LineTo(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
@@ -216,10 +288,12 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_GETMINMAXINFO: {
-      // Maximized means the whole primary screen, not the work area.
+      // Maximized means the whole monitor the window is on, not its work area. The position is
+      // given relative to that monitor.
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const RECT monitor = base::MonitorRectOf(Hwnd());
       info->ptMaxPosition = {0, 0};
-      info->ptMaxSize = {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+      info->ptMaxSize = {monitor.right - monitor.left, monitor.bottom - monitor.top};
       info->ptMaxTrackSize = info->ptMaxSize;
       return 0;
     }

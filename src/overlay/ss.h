@@ -17,6 +17,8 @@
 #include "forms/text_box.h"
 #include "forms/window.h"
 #include "overlay/links.h"
+#include "overlay/pen_geometry.h"
+#include "overlay/tool_cursors.h"
 
 class ss : public forms::Window {
  public:
@@ -36,13 +38,17 @@ class ss : public forms::Window {
   // --- Presentation mode -------------------------------------------------------------------
   // Grabs the whole desktop into Picture1 and Picture2; creates the window first if needed.
   void cmdScreen_Click();
-  // Shows the window modeless, maximized, with the focus on Picture1.
-  void ShowOverlay();
-  // Creates the window without showing it, if it does not exist (runs the load step).
+  // Shows the window modeless, maximized, with the focus on Picture1. `frontBefore` is the window
+  // that was in front when the presenter asked for presentation mode.
+  void ShowOverlay(HWND frontBefore = nullptr);
+  // Loads the form without showing it, if it is not loaded (runs the load step).
   void Load();
-  // Destroys the window and everything on it; the instance stays.
+  // Ends the presentation: the window goes (hidden, kept for the next one) with everything on it,
+  // the labels and both pictures; the instance stays.
   void Unload();
-  bool IsLoaded() const { return IsCreated(); }
+  // Unloads and destroys the window too (the program is ending).
+  void UnloadForGood();
+  bool IsLoaded() const { return loaded_; }
   // Open windows of the process whose form name equals frmName, ignoring case.
   long FormCount(const std::wstring& frmName);
 
@@ -107,31 +113,38 @@ class ss : public forms::Window {
 
  private:
   ss();
+  void CreateOverlayWindow();
   void Form_Load();
+  void ForgetPresentation();
+  void CoverMonitor(const RECT& area);
   void EraseAt(float X, float Y);
   void ShowColourDialog();
   void ClaimKeyboardSoon();
   void ClaimKeyboard();
   int claimTicks_ = 0;
+  HWND frontBefore_ = nullptr;
   HWND CreateHiddenButton(const wchar_t* caption, int id);
   void CreateTextControls();
   void ForgetTextControls();
   void PlaceTextEditor(int X, int Y);
   void CommitText();
 
-  HCURSOR CursorFor(overlay::CursorKind kind) const;
+  HCURSOR CursorFor(overlay::CursorKind kind);
 
   overlay::MainFormLink* mainForm_ = nullptr;
   overlay::MagnifierLink* magnifier_ = nullptr;
   forms::WriteFileFn writeFile_ = nullptr;
   capture::PrinterFactory printerFactory_;
 
+  bool loaded_ = false;
   int16_t eraserOn = 0;
   int16_t penMode = 0;
   int16_t textMode = 0;
   int16_t magHidden = 0;
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
   HCURSOR cursor_ = nullptr;
+  int cursorSize_ = overlay::kBaseCursorSize;  // of the image in use: where the tools act scales with it
+  overlay::ToolCursorSet ownCursors_;
   HWND cmdScreen = nullptr, cmdForm = nullptr, cmdClient = nullptr, cmdActive = nullptr, cmdPrint = nullptr,
        cmdClear = nullptr;
 };

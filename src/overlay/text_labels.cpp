@@ -102,7 +102,7 @@ void ss::txtEdit_KeyUp(short& KeyCode, int /*Shift*/) {
   } else if (KeyCode == kKeyC && cKey) {
     try {
       CommitText();
-    } catch (const std::exception&) {
+    } catch (...) {
       // The one failure input can reach is running out of label indexes. Nothing has changed
       // then: the editor keeps its text and every label stays; the presenter hears it.
       ::MessageBeep(MB_ICONEXCLAMATION);

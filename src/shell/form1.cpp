@@ -6,6 +6,8 @@
 
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
+#include "base/dpi.h"
+#include "overlay/tool_cursors.h"
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
@@ -44,12 +46,14 @@ void form1::Load() {
   ::SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
   ::SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 
-  Command1 = CreateCursorButton(L"highliter icon", 1, IDC_HIGHLIGHTER);
-  ic5 = CreateCursorButton(L"penicon", 2, IDC_PEN);
-  ic1 = CreateCursorButton(L"eraser 8", 3, IDC_ERASER8);
-  ic2 = CreateCursorButton(L"eraser 16", 4, IDC_ERASER16);
-  ic3 = CreateCursorButton(L"eraser 24", 5, IDC_ERASER24);
-  Command2 = CreateCursorButton(L"eraser 32", 6, IDC_ERASER32);
+  // The cursors are drawn at the size the system asks for at the screen's scaling.
+  cursors_.Make(overlay::CursorSizeForDpi(base::ScreenDpi()));
+  Command1 = CreateCursorButton(L"highliter icon", 1, overlay::CursorKind::Highlighter);
+  ic5 = CreateCursorButton(L"penicon", 2, overlay::CursorKind::Pen);
+  ic1 = CreateCursorButton(L"eraser 8", 3, overlay::CursorKind::Eraser8);
+  ic2 = CreateCursorButton(L"eraser 16", 4, overlay::CursorKind::Eraser16);
+  ic3 = CreateCursorButton(L"eraser 24", 5, overlay::CursorKind::Eraser24);
+  Command2 = CreateCursorButton(L"eraser 32", 6, overlay::CursorKind::Eraser32);
 
   // The shell broadcasts this when its notification area is (re-)created; an elevated copy would
   // not receive it from the ordinary-rights shell without this filter.
@@ -62,13 +66,12 @@ void form1::Load() {
 
 void form1::Unload() { Destroy(); }
 
-HWND form1::CreateCursorButton(const wchar_t* caption, int id, int cursorId) {
+HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind) {
   HWND button = ::CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | BS_PUSHBUTTON, 0, 0, 80, 24, Hwnd(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr),
                                   nullptr);
-  // Cursors from LoadCursor are shared resources: nothing to free.
-  HCURSOR cursor = ::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(cursorId));
-  if (button) ::SetPropW(button, kMouseIconProp, cursor);
+  // The button carries the cursor; the form owns it.
+  if (button) ::SetPropW(button, kMouseIconProp, cursors_.Get(kind));
   return button;
 }
 
@@ -122,10 +125,11 @@ void form1::RunMenuCommand(UINT item) {
 }
 
 void form1::SysTrayMouseEventHandler() {
+  HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   ss& overlay = ss::Instance();
   overlay.cmdScreen_Click();  // grabbed while the overlay is still hidden
-  overlay.ShowOverlay();
+  overlay.ShowOverlay(frontBefore);
 }
 
 void form1::SetColour(UINT item, int32_t color) {
@@ -187,7 +191,8 @@ void form1::Rest1_Click() {
   mod1::RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
-  if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+  // The overlay goes with its window: nothing of it is kept once the program ends.
+  ss::Instance().UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
 }

@@ -10,6 +10,7 @@
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 #include "overlay/links.h"
+#include "overlay/tool_cursors.h"
 
 // It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
 // colour dialog.
@@ -73,10 +74,11 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   form1();
   void Form_Load();
   void OnDestroy();
-  HWND CreateCursorButton(const wchar_t* caption, int id, int cursorId);
+  HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
 
+  overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;

@@ -8,6 +8,32 @@ namespace myhotkey {
 
 WNDPROC hotkeyPreviousProc = nullptr;
 
+namespace {
+
+// A dialog, message box or menu of this thread that is on screen: while one is up, a command of
+// ours is in the middle of its modal work (a colour, file or error dialog, a confirmation, the
+// tray menu), and a hotkey must not start other work under it.
+HWND ModalWindowOfThisThread() {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(hwnd, cls, 16);
+        if (::IsWindowVisible(hwnd) && (::lstrcmpW(cls, L"#32770") == 0 || ::lstrcmpW(cls, L"#32768") == 0)) {
+          reinterpret_cast<Search*>(lParam)->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
 void InstallHotkeys(HWND hwnd) {
   // A combination another program holds simply does nothing for us: the result is not checked.
   ::RegisterHotKey(hwnd, hotkeyPresentation, kHotkeyModifiers, kPresentationKey);
@@ -30,6 +56,11 @@ void RemoveHotkeyHook(HWND hwnd) {
 LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return base::CallFromWindowSystem([&]() -> LRESULT {
     if (msg == WM_HOTKEY) {
+      if (HWND modal = ModalWindowOfThisThread()) {
+        // The presenter is answering a dialog of ours: the keys bring it forward, nothing more.
+        ::SetForegroundWindow(modal);
+        return 1;
+      }
       OnHotkey(static_cast<uint8_t>(wParam & 0xFF));
       return 1;
     }

@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
+#include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
@@ -241,19 +242,17 @@ TEST_F(ShellTest, HiddenButtonsCarryTheSixCursors) {
   struct Carrier {
     HWND button;
     overlay::CursorKind kind;
-    int id;
   };
-  const Carrier carriers[] = {{f.Command1, overlay::CursorKind::Highlighter, IDC_HIGHLIGHTER},
-                              {f.ic5, overlay::CursorKind::Pen, IDC_PEN},
-                              {f.ic1, overlay::CursorKind::Eraser8, IDC_ERASER8},
-                              {f.ic2, overlay::CursorKind::Eraser16, IDC_ERASER16},
-                              {f.ic3, overlay::CursorKind::Eraser24, IDC_ERASER24},
-                              {f.Command2, overlay::CursorKind::Eraser32, IDC_ERASER32}};
+  const Carrier carriers[] = {{f.Command1, overlay::CursorKind::Highlighter}, {f.ic5, overlay::CursorKind::Pen},
+                              {f.ic1, overlay::CursorKind::Eraser8},         {f.ic2, overlay::CursorKind::Eraser16},
+                              {f.ic3, overlay::CursorKind::Eraser24},        {f.Command2, overlay::CursorKind::Eraser32}};
+  // The cursors are made at the size the system asks for at this screen's scaling.
+  const int size = ::GetSystemMetrics(SM_CXCURSOR);
   for (const Carrier& c : carriers) {
     ASSERT_NE(nullptr, c.button);
     EXPECT_FALSE(::IsWindowVisible(c.button));
-    EXPECT_NE(nullptr, f.CursorImage(c.kind));
-    EXPECT_EQ(::LoadCursorW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.id)), f.CursorImage(c.kind));
+    ASSERT_NE(nullptr, f.CursorImage(c.kind));
+    EXPECT_EQ(size, overlay::CursorImageSize(f.CursorImage(c.kind)));
   }
   // Six different images.
   for (size_t i = 0; i < 6; ++i)

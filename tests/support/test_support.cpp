@@ -37,6 +37,32 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
   return img;
 }
 
+ScreenImage DrawIconOver(HICON icon, uint32_t background, int canvas, int drawSize) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = canvas;
+  bi.bmiHeader.biHeight = -canvas;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ScreenImage img;
+  if (dib && bits) {
+    HGDIOBJ old = ::SelectObject(dc, dib);
+    auto* p = static_cast<uint32_t*>(bits);
+    std::fill(p, p + canvas * canvas, background);
+    ::DrawIconEx(dc, 0, 0, icon, drawSize, drawSize, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    img = CaptureDc(dc, 0, 0, canvas, canvas);
+    ::SelectObject(dc, old);
+  }
+  if (dib) ::DeleteObject(dib);
+  ::DeleteDC(dc);
+  return img;
+}
+
 ScreenImage CaptureScreenRect(int left, int top, int width, int height) {
   HDC screen = ::GetDC(nullptr);
   ScreenImage img = CaptureDc(screen, left, top, width, height);

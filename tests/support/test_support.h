@@ -26,6 +26,9 @@ ScreenImage CaptureScreen();
 ScreenImage CaptureScreenRect(int left, int top, int width, int height);
 // Reads any DC (a memory DC or a window's) the same way.
 ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height);
+// An icon or cursor drawn with DrawIconEx at drawSize x drawSize over a canvas x canvas square of
+// `background` (0x00RRGGBB), read back.
+ScreenImage DrawIconOver(HICON icon, uint32_t background, int canvas, int drawSize);
 // Writes a 24-bit BMP for a person to look at.
 bool SaveImageBmp(const ScreenImage& image, const std::wstring& path);
 // The folder where tests leave screenshots: <build>/screenshots.
