@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts the test environment of one test run: a throwaway Wine prefix inside the build tree, a
 # persistent wineserver, an Xvfb screen (1920x1080x24) with a window manager, and a keeper
-# program that holds Wine's explorer open for the whole run.
-#   start-screen.sh STATE_DIR KEEPER_EXE
+# program that holds Wine's explorer open for the whole run; with XWATCH, the screen watcher
+# (tools/xwatch) listening in STATE_DIR/xwatch.
+#   start-screen.sh STATE_DIR KEEPER_EXE [XWATCH]
 set -euo pipefail
 state=$1
 keeper=$2
+xwatch=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
 # Whatever an earlier run left behind goes first.
@@ -75,4 +77,16 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep 0.5
+
+# The screen watcher: a native X client that tests and the benchmark drive through files.
+if [ -n "$xwatch" ]; then
+  mkdir -p "$state/xwatch"
+  "$xwatch" "$state/xwatch" </dev/null >"$state/xwatch.log" 2>&1 &
+  echo $! >"$state/xwatch.pid"
+  for _ in $(seq 1 100); do
+    [ -s "$state/xwatch/ready" ] && break
+    sleep 0.05
+  done
+  [ -s "$state/xwatch/ready" ] || { echo "the screen watcher did not start"; cat "$state/xwatch.log"; exit 1; }
+fi
 echo "test environment ready"
