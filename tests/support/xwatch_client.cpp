@@ -115,7 +115,19 @@ std::optional<XWatchProgress> XWatch::Peek(const std::string& label, int timeout
   p.painted = Field(ack, "painted");
   p.damages = static_cast<int>(Field(ack, "damages"));
   p.lastDamage = Field(ack, "last");
+  p.fills = static_cast<int>(Field(ack, "fills"));
   return p;
+}
+
+std::optional<XCursorImage> XWatch::Cursor(const std::string& label, int timeoutMs) {
+  std::string ack;
+  if (!Command("cursor " + label, "cursor " + label + " ", &ack, timeoutMs)) return std::nullopt;
+  XCursorImage c;
+  if (std::sscanf(ack.c_str() + std::strlen("cursor ") + label.size(), " %d %d %d %d", &c.width, &c.height, &c.xHot,
+                  &c.yHot) != 4) {
+    return std::nullopt;
+  }
+  return c;
 }
 
 std::optional<XWatchRecord> XWatch::Stop(const std::string& label, int timeoutMs) {

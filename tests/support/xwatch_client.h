@@ -44,6 +44,12 @@ struct XWatchProgress {
   unsigned long long painted = 0;
   int damages = 0;
   unsigned long long lastDamage = 0;
+  int fills = 0;
+};
+
+// The pointer image that the X server shows.
+struct XCursorImage {
+  int width = 0, height = 0, xHot = 0, yHot = 0;
 };
 
 class XWatch {
@@ -61,6 +67,7 @@ class XWatch {
                            int timeoutMs = 10000);
   std::optional<XWatchProgress> Peek(const std::string& label, int timeoutMs = 10000);
   std::optional<XWatchRecord> Stop(const std::string& label, int timeoutMs = 10000);
+  std::optional<XCursorImage> Cursor(const std::string& label, int timeoutMs = 10000);
   static std::optional<XWatchRecord> Parse(const std::string& text);
   // The watcher's last answer when a command timed out, for a failure message.
   const std::string& LastAck() const { return lastAck_; }

@@ -18,10 +18,12 @@
  * and renamed to "cmd"; the answer replaces "ack" (written aside and renamed, never half there):
  *   start LABEL [fill=RRGGBB,RRGGBB]   ->  "started LABEL TICKS"   (the fill colours default to
  *                                          black and Wine's button face, f0f0f0)
- *   peek LABEL                         ->  "progress LABEL map=T painted=T damages=N last=T"
+ *   peek LABEL                         ->  "progress LABEL map=T painted=T damages=N last=T fills=N"
  *                                          (the record so far, see the summary below; "last" is
  *                                          the time of the latest drawing)
  *   stop LABEL                         ->  writes record-LABEL.txt, then "stopped LABEL"
+ *   cursor LABEL                       ->  "cursor LABEL W H XHOT YHOT": the pointer image the X
+ *                                          server shows now (XFixes), as Wine made it
  *   quit                               ->  "bye", and the program ends
  * At start-up it writes "ready" (its pid), so a starter knows it is listening.
  *
@@ -47,6 +49,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
 #include <errno.h>
 #include <poll.h>
 #include <stdarg.h>
@@ -357,7 +360,8 @@ static int RunCommand(char* line) {
   if (nl) *nl = 0;
   char ack[512];
   if ((strncmp(line, "start ", 6) == 0 && !GoodLabel(line + 6)) || (strncmp(line, "stop ", 5) == 0 && !GoodLabel(line + 5)) ||
-      (strncmp(line, "peek ", 5) == 0 && !GoodLabel(line + 5))) {
+      (strncmp(line, "peek ", 5) == 0 && !GoodLabel(line + 5)) ||
+      (strncmp(line, "cursor ", 7) == 0 && !GoodLabel(line + 7))) {
     snprintf(ack, sizeof ack, "error bad label: %.400s\n", line);
     WriteFileAtomically("ack", ack);
     return 1;
@@ -392,8 +396,8 @@ static int RunCommand(char* line) {
   } else if (strncmp(line, "peek ", 5) == 0) {
     XSync(g_dpy, False);
     PumpX();
-    snprintf(ack, sizeof ack, "progress %.200s map=%llu painted=%llu damages=%d last=%llu\n", line + 5, g_mapTicks,
-             g_paintedTicks, g_damages, g_lastDamage);
+    snprintf(ack, sizeof ack, "progress %.200s map=%llu painted=%llu damages=%d last=%llu fills=%d\n", line + 5,
+             g_mapTicks, g_paintedTicks, g_damages, g_lastDamage, g_fills);
     WriteFileAtomically("ack", ack);
   } else if (strncmp(line, "stop ", 5) == 0) {
     /* Everything the server did before it read our request below is in the record. */
@@ -407,6 +411,15 @@ static int RunCommand(char* line) {
     snprintf(name, sizeof name, "record-%.200s.txt", line + 5);
     WriteFileAtomically(name, g_rec ? g_rec : "");
     snprintf(ack, sizeof ack, "stopped %.200s\n", line + 5);
+    WriteFileAtomically("ack", ack);
+  } else if (strncmp(line, "cursor ", 7) == 0) {
+    XFixesCursorImage* c = XFixesGetCursorImage(g_dpy);
+    if (c) {
+      snprintf(ack, sizeof ack, "cursor %.200s %d %d %d %d\n", line + 7, c->width, c->height, c->xhot, c->yhot);
+      XFree(c);
+    } else {
+      snprintf(ack, sizeof ack, "cursor %.200s 0 0 0 0\n", line + 7);
+    }
     WriteFileAtomically("ack", ack);
   } else if (strcmp(line, "quit") == 0) {
     WriteFileAtomically("ack", "bye\n");
@@ -452,6 +465,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "xwatch: the X server has no DAMAGE extension\n");
     return 1;
   }
+  int fixesEvent, fixesError, fixesMajor = 4, fixesMinor = 0;
+  if (XFixesQueryExtension(g_dpy, &fixesEvent, &fixesError)) XFixesQueryVersion(g_dpy, &fixesMajor, &fixesMinor);
   if (!SetUpReadback()) return 1;
   XDamageCreate(g_dpy, g_root, XDamageReportRawRectangles);
   WatchSubstructure(g_root);
