@@ -1,6 +1,7 @@
 // The environments at 144 and 192 dpi: a program reads the prefix's dpi from every reader, the
 // screen stays 1920x1080 physical pixels and a full-screen BitBlt grabs all of it. Also records
-// what this Wine answers for cursor, caption and icon sizes, and what becomes of a cursor of 32, 48 and 64 pixels.
+// what this Wine answers for cursor, caption and icon sizes, and what becomes of a cursor of 32, 48
+// and 64 pixels.
 #include <gtest/gtest.h>
 
 #include <cstdio>
