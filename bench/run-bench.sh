@@ -5,9 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh >/dev/null
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target scrivane_bench scrivane_test_keeper >/dev/null
+cmake --build --preset mingw --target scrivane_bench scrivane_test_keeper xwatch >/dev/null
 state=build/mingw/bench-env
-tests/env/start-screen.sh "$PWD/$state" "$PWD/build/mingw/bin/scrivane_test_keeper.exe" >/dev/null
+tests/env/start-screen.sh "$PWD/$state" "$PWD/build/mingw/bin/scrivane_test_keeper.exe" "$PWD/build/mingw/host/xwatch" >/dev/null
 trap 'tests/env/stop-screen.sh "$PWD/$state"' EXIT
+# The entry benchmark finds the screen watcher through the state folder.
 export WINEPREFIX="$PWD/$state/wineprefix" WINEDEBUG=-all DISPLAY=":$(head -n1 "$state/display")"
+export SCRIVANE_TEST_STATE="$PWD/$state"
 wine build/mingw/bin/scrivane_bench.exe "$@"

@@ -141,9 +141,18 @@ void ss::ShowOverlay(HWND frontBefore) {
   Load();
   if (!IsCreated()) return;
   ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
+  // Picture1 paints first, before anything else runs. Wine's X11 driver gives the window a new,
+  // black surface when it is shown; the X server's Expose events for the map mark all of it dirty,
+  // and the next EndPaint of the thread puts it on the screen. That was the overlay's own paint,
+  // which has nothing to draw (Picture1 covers it): a black frame before the picture. The part
+  // that Picture1 covers needs no paint of ours, on Windows either.
+  RECT covered{};
+  ::GetWindowRect(Picture1.Hwnd(), &covered);
+  ::MapWindowPoints(HWND_DESKTOP, Hwnd(), reinterpret_cast<POINT*>(&covered), 2);
+  ::ValidateRect(Hwnd(), &covered);
+  ::UpdateWindow(Hwnd());
   ::SetForegroundWindow(Hwnd());
   ::SetFocus(Picture1.Hwnd());
-  ::UpdateWindow(Hwnd());
   ClaimKeyboardSoon();
 }
 

@@ -22,10 +22,11 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs) {
 
 App::~App() { Kill(); }
 
-bool App::Start() {
+bool App::Start(const std::wstring& exeName, const std::wstring& arguments) {
   Kill();
-  std::wstring exe = BinDir() + L"\\scrivane.exe";
+  std::wstring exe = BinDir() + L"\\" + exeName;
   std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};

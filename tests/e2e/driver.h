@@ -32,9 +32,9 @@ class App {
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  // Starts scrivane.exe from the bin folder. `tickAtStart` is GetTickCount64 just before
-  // CreateProcessW.
-  bool Start();
+  // Starts scrivane.exe (or another program of ours, with arguments) from the bin folder.
+  // `tickAtStart` is GetTickCount64 just before CreateProcessW.
+  bool Start(const std::wstring& exeName = L"scrivane.exe", const std::wstring& arguments = L"");
   bool Running() const;
   DWORD Pid() const { return pid_; }
   HANDLE Process() const { return process_; }

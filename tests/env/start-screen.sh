@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
 # Starts the test environment of one test run: a throwaway Wine prefix inside the build tree, a
 # persistent wineserver, an Xvfb screen (1920x1080x24) with a window manager, and a keeper
-# program that holds Wine's explorer open for the whole run.
-#   start-screen.sh STATE_DIR KEEPER_EXE
+# program that holds Wine's explorer open for the whole run; with XWATCH, the screen watcher
+# (tools/xwatch) listening in STATE_DIR/xwatch.
+#   start-screen.sh STATE_DIR KEEPER_EXE [XWATCH]
+# Settings, from the environment:
+#   SCRIVANE_DPI=144        the prefix's dpi (HKCU\Control Panel\Desktop LogPixels)
+#   SCRIVANE_MONITORS=1920x1080+0+0,1280x1024-1280+0
+#                           several monitors, as Windows places them, the primary first: one
+#                           Xephyr with a screen per monitor and Xinerama, inside a host Xvfb that
+#                           holds them all, and UseXRandR=N in the prefix (Wine then reads the
+#                           monitors from Xinerama; a plain Xvfb shows it one monitor whatever it is
+#                           told).
 set -euo pipefail
 state=$1
 keeper=$2
+xwatch=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
 # Whatever an earlier run left behind goes first.
@@ -16,14 +26,47 @@ mkdir -p "$state"
 export WINEPREFIX="$state/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 
-Xvfb -displayfd 3 -screen 0 "${SCRIVANE_SCREEN:-1920x1080x24}" -nolisten tcp 3>"$state/display" \
-  </dev/null >"$state/xvfb.log" 2>&1 &
-echo $! >"$state/xvfb.pid"
-for _ in $(seq 1 100); do
-  [ -s "$state/display" ] && break
-  sleep 0.1
-done
-[ -s "$state/display" ] || { echo "Xvfb did not start"; cat "$state/xvfb.log"; exit 1; }
+wait_for_display() {  # FILE LOG NAME
+  for _ in $(seq 1 100); do
+    [ -s "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "$3 did not start"; cat "$2"; exit 1
+}
+
+monitors=${SCRIVANE_MONITORS:-}
+if [ -z "$monitors" ]; then
+  Xvfb -displayfd 3 -screen 0 "${SCRIVANE_SCREEN:-1920x1080x24}" -nolisten tcp 3>"$state/display" \
+    </dev/null >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  wait_for_display "$state/display" "$state/xvfb.log" Xvfb
+else
+  # Windows coordinates (the primary at 0,0, others possibly negative) become X origins from 0,0.
+  ws=() hs=() xs=() ys=()
+  for m in ${monitors//,/ }; do
+    [[ $m =~ ^([0-9]+)x([0-9]+)([+-][0-9]+)([+-][0-9]+)$ ]] || { echo "bad monitor: $m"; exit 1; }
+    ws+=("${BASH_REMATCH[1]}") hs+=("${BASH_REMATCH[2]}") xs+=($((BASH_REMATCH[3]))) ys+=($((BASH_REMATCH[4])))
+  done
+  minx=0 miny=0 maxx=0 maxy=0
+  for i in "${!ws[@]}"; do
+    (( xs[i] < minx )) && minx=${xs[i]}
+    (( ys[i] < miny )) && miny=${ys[i]}
+    (( xs[i] + ws[i] > maxx )) && maxx=$(( xs[i] + ws[i] ))
+    (( ys[i] + hs[i] > maxy )) && maxy=$(( ys[i] + hs[i] ))
+  done
+  Xvfb -displayfd 3 -screen 0 "$((maxx - minx))x$((maxy - miny))x24" -nolisten tcp 3>"$state/host-display" \
+    </dev/null >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  wait_for_display "$state/host-display" "$state/xvfb.log" "the host Xvfb"
+  screens=()
+  for i in "${!ws[@]}"; do
+    screens+=(-origin "$((xs[i] - minx)),$((ys[i] - miny))" -screen "${ws[i]}x${hs[i]}x24")
+  done
+  DISPLAY=":$(head -n1 "$state/host-display")" Xephyr -displayfd 3 +xinerama "${screens[@]}" -nolisten tcp \
+    3>"$state/display" </dev/null >"$state/xephyr.log" 2>&1 &
+  echo $! >"$state/xephyr.pid"
+  wait_for_display "$state/display" "$state/xephyr.log" Xephyr
+fi
 export DISPLAY=":$(head -n1 "$state/display")"
 echo "test screen on $DISPLAY"
 
@@ -57,6 +100,18 @@ start_printer </dev/null 2>>"$state/printer.log" || echo "no CUPS printer: print
 start=$(date +%s)
 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
 wineserver -w </dev/null >/dev/null 2>&1
+# Settings that Wine reads when a process starts: written now, with nothing of the prefix running
+# afterwards (the wineserver is stopped again before the persistent one starts).
+if [ -n "${SCRIVANE_DPI:-}" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$SCRIVANE_DPI" /f </dev/null >>"$state/wineboot.log" 2>&1
+fi
+if [ -n "$monitors" ]; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f </dev/null >>"$state/wineboot.log" 2>&1
+fi
+if [ -n "${SCRIVANE_DPI:-}" ] || [ -n "$monitors" ]; then
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1
+fi
 echo "wine prefix ready in $(( $(date +%s) - start )) s"
 
 # A persistent wineserver: each test program then starts in tens of milliseconds.
@@ -75,4 +130,16 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep 0.5
+
+# The screen watcher: a native X client that tests and the benchmark drive through files.
+if [ -n "$xwatch" ]; then
+  mkdir -p "$state/xwatch"
+  "$xwatch" "$state/xwatch" </dev/null >"$state/xwatch.log" 2>&1 &
+  echo $! >"$state/xwatch.pid"
+  for _ in $(seq 1 100); do
+    [ -s "$state/xwatch/ready" ] && break
+    sleep 0.05
+  done
+  [ -s "$state/xwatch/ready" ] || { echo "the screen watcher did not start"; cat "$state/xwatch.log"; exit 1; }
+fi
 echo "test environment ready"
