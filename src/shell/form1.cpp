@@ -56,6 +56,9 @@ void form1::Load() {
   // not receive it from the ordinary-rights shell without this filter.
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
   ::ChangeWindowMessageFilterEx(Hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  // The installer runs without elevation; a copy started elevated must still hear its request.
+  closeRequest_ = ::RegisterWindowMessageW(kCloseRequestMessage);
+  ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
   overlay::SetMainFormLink(this);
   Form_Load();
@@ -190,6 +193,13 @@ void form1::Rest1_Click() {
   Unload();
 }
 
+void form1::CloseProgram() {
+  if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+  if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+  // Then what Exit does: hooks, icon, hotkeys, overlay and this form.
+  Rest1_Click();
+}
+
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;
   switch (kind) {
@@ -225,7 +235,20 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (oncestarted) mod1::ReAddTrayIcon();
     return 0;
   }
+  if (closeRequest_ != 0 && msg == closeRequest_) {
+    shell::RunGuarded([this] { CloseProgram(); });
+    return 0;
+  }
   switch (msg) {
+    case WM_CLOSE:
+      // Nobody closes a window that is never shown but another program: treat it as the request.
+      shell::RunGuarded([this] { CloseProgram(); });
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) shell::RunGuarded([this] { CloseProgram(); });
+      return 0;
     case WM_DESTROY:
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();

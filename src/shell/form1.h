@@ -14,6 +14,9 @@
 class form1 : public forms::Window, public overlay::MainFormLink {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+  // Registered window message by which the installer and the uninstaller ask a running copy to
+  // end (WM_CLOSE to this window does the same).
+  static constexpr wchar_t kCloseRequestMessage[] = L"Scrivane.Close";
 
   static form1& Instance();
 
@@ -39,6 +42,9 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   void myhelp_Click();
   void dochelp_Click();
   void Rest1_Click();
+  // The close request and the end of the session: unlike Exit, every window of the program goes,
+  // so that the process ends and its files can be replaced or removed.
+  void CloseProgram();
   HCURSOR CursorImage(overlay::CursorKind kind) override;
 
   // Hooks the icon's callback, adds the icon the first time, hides the form.
@@ -76,4 +82,5 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   forms::UniqueIcon bigIcon_;
   forms::UniqueIcon smallIcon_;
   UINT taskbarCreated_ = 0;
+  UINT closeRequest_ = 0;
 };

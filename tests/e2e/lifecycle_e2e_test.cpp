@@ -1,0 +1,150 @@
+// How the real scrivane.exe ends: Exit, the close request of the installer, the end of the
+// session.
+#include <gtest/gtest.h>
+
+#include "e2e/driver.h"
+#include "support/test_support.h"
+
+using namespace e2e;
+using namespace testing_support;
+
+namespace {
+
+const char kKey[] = "Software\\Scrivane";
+const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
+const WindowQuery kHelp{L"ScrivaneHelp", std::nullopt, true};
+const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
+const WindowQuery kMenu{L"#32768", std::nullopt, true};
+const WindowQuery kMagnifier{L"", L"Magnifier", true};
+constexpr int kHandOffTimeoutMs = 15000;
+
+// A clean registry with the help window turned off, then the program up to its hand-off.
+void StartResident(App& app, bool helpWindow = false) {
+  DeleteScrivaneKeys();
+  WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", helpWindow ? "0" : "1");
+  ASSERT_TRUE(app.Start());
+  ASSERT_NE(nullptr, app.WaitFor(kMainForm, kHandOffTimeoutMs));
+  ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
+}
+
+// Opens the tray menu the way the shell does and picks an item with the arrow keys: Up from
+// nothing selected lands on the last item (Exit), Down on the first.
+void ChooseFromTrayMenu(App& app, WORD arrow) {
+  HWND main = app.Find(kMainForm);
+  ASSERT_NE(nullptr, main);
+  ::PostMessageW(main, 0x0205, 0, 0x0204);
+  ASSERT_NE(nullptr, app.WaitFor(kMenu, 5000));
+  Pump(100);
+  TapKey(arrow);
+  Pump(100);
+  TapKey(VK_RETURN);
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000));
+}
+
+// True when this process may register both combinations, that is when nobody holds them.
+bool BothHotkeysFree() {
+  HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const bool z = ::RegisterHotKey(probe, 7, MOD_CONTROL | MOD_SHIFT, 'Z');
+  const bool m = ::RegisterHotKey(probe, 8, MOD_CONTROL | MOD_SHIFT, 'M');
+  ::UnregisterHotKey(probe, 7);
+  ::UnregisterHotKey(probe, 8);
+  ::DestroyWindow(probe);
+  return z && m;
+}
+
+// Ends a test's program for sure, without counting on what is under test.
+struct Ender {
+  App& app;
+  ~Ender() { app.Kill(); }
+};
+
+TEST(ProgramEnd, ExitWithNothingOpenEndsTheProcessAndANewStartWorks) {
+  App app;
+  Ender ender{app};
+  StartResident(app);
+  ChooseFromTrayMenu(app, VK_UP);
+  const auto code = app.WaitForExit(10000);
+  ASSERT_TRUE(code.has_value()) << "still running after Exit";
+  EXPECT_EQ(0u, *code);
+  EXPECT_EQ(0, CountTrayIcons());
+  EXPECT_TRUE(BothHotkeysFree());
+
+  // The single-instance mutex went with the process: a new start is not refused.
+  App again;
+  Ender ender2{again};
+  ASSERT_TRUE(again.Start());
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return again.MessageBox() != nullptr || (main = again.Find(kMainForm)) != nullptr; },
+                        kHandOffTimeoutMs));
+  EXPECT_EQ(nullptr, again.MessageBox());
+  EXPECT_NE(nullptr, main);
+  again.Stop();
+}
+
+TEST(ProgramEnd, ExitLeavesTheMagnifierOpenAndTheProcessEndsWhenItCloses) {
+  App app;
+  Ender ender{app};
+  StartResident(app);
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  HWND magnifier = app.WaitFor(kMagnifier, 5000);
+  ASSERT_NE(nullptr, magnifier);
+  ChooseFromTrayMenu(app, VK_UP);
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kMainForm) == nullptr; }, 5000));
+  EXPECT_TRUE(WaitUntil([] { return CountTrayIcons() == 0; }, 3000));
+  EXPECT_TRUE(BothHotkeysFree());
+  // The magnifier keeps the program alive...
+  Pump(500);
+  EXPECT_TRUE(app.Running());
+  EXPECT_EQ(magnifier, app.Find(kMagnifier));
+  // ...until the user closes it.
+  ::PostMessageW(magnifier, WM_SYSCOMMAND, SC_CLOSE, 0);
+  const auto code = app.WaitForExit(10000);
+  ASSERT_TRUE(code.has_value()) << "still running after its last window closed";
+  EXPECT_EQ(0u, *code);
+}
+
+TEST(ProgramEnd, CloseRequestClosesEveryWindowAndEndsTheProcess) {
+  App app;
+  Ender ender{app};
+  StartResident(app, /*helpWindow=*/true);
+  ASSERT_NE(nullptr, app.WaitFor(kHelp, 5000));
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  ASSERT_NE(nullptr, app.WaitFor(kMagnifier, 5000));
+  Pump(300);
+  TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  ASSERT_NE(nullptr, app.WaitFor(kOverlay, 5000));
+  Pump(300);
+
+  // What the installer does: the registered message, sent to the hidden main window.
+  HWND main = app.Find(kMainForm);
+  ASSERT_NE(nullptr, main);
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(main, ::RegisterWindowMessageW(L"Scrivane.Close"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                    &result));
+  const auto code = app.WaitForExit(10000);
+  ASSERT_TRUE(code.has_value()) << "still running after the close request";
+  EXPECT_EQ(0u, *code);
+  EXPECT_EQ(0, CountTrayIcons());
+  EXPECT_TRUE(BothHotkeysFree());
+  EXPECT_EQ(nullptr, ::FindWindowW(L"ScrivaneOverlay", nullptr));
+}
+
+TEST(ProgramEnd, EndOfTheSessionEndsTheProcess) {
+  App app;
+  Ender ender{app};
+  StartResident(app);
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  ASSERT_NE(nullptr, app.WaitFor(kMagnifier, 5000));
+  HWND main = app.Find(kMainForm);
+  ASSERT_NE(nullptr, main);
+  DWORD_PTR ok = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &ok));
+  EXPECT_EQ(TRUE, static_cast<BOOL>(ok));
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  const auto code = app.WaitForExit(10000);
+  ASSERT_TRUE(code.has_value()) << "still running after the end of the session";
+  EXPECT_EQ(0, CountTrayIcons());
+}
+
+}  // namespace
