@@ -19,6 +19,12 @@ namespace {
 // The property under which a hidden button keeps the cursor it carries.
 constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
 
+// "Start Presentation Mode" from the menu waits this long before the grab: the menu is closed
+// when TrackPopupMenuEx returns, but the windows it covered repaint in their own time (under
+// Wine, after X exposes them), and Windows fades the chosen item out after the menu closes.
+constexpr UINT_PTR kStartPresentationTimer = 1;
+constexpr UINT kMenuGoneDelayMs = 400;
+
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
@@ -78,7 +84,9 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, int cursorId) {
 
 void form1::Form_Load() {
   // 1. Hotkeys, and their hook under the tray hook to come.
-  myhotkey::InstallHotkeys(Hwnd());
+  hotkeys_ = myhotkey::InstallHotkeys(Hwnd());
+  // Without Ctrl+Shift+Z nothing else starts presentation mode: the menu offers it instead.
+  shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // 2. A stored eraser size of 0 means none was ever chosen; the start-up save has already
   //    stored the 0.
   if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
@@ -86,6 +94,13 @@ void form1::Form_Load() {
   shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
   // 4.
   Command1_Click();
+  // The icon is there now: say which keys will not work, once.
+  ReportTakenHotkeys();
+}
+
+void form1::ReportTakenHotkeys() {
+  const std::wstring text = myhotkey::TakenHotkeyMessage(hotkeys_);
+  if (!text.empty()) mod1::ShowTrayBalloon(L"Scrivane", text.c_str());
 }
 
 void form1::Command1_Click() {
@@ -125,6 +140,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemMyhelp: myhelp_Click(); break;
     case shell::kItemDochelp: dochelp_Click(); break;
     case shell::kItemRest1: Rest1_Click(); break;
+    case shell::kItemStartPresentation: StartPresentation_Click(); break;
     default: break;
   }
 }
@@ -193,6 +209,8 @@ void form1::Rest1_Click() {
   Unload();
 }
 
+void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
+
 void form1::CloseProgram() {
   if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
   if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
@@ -240,6 +258,11 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   switch (msg) {
+    case WM_TIMER:
+      if (wParam != kStartPresentationTimer) return DefaultProc(msg, wParam, lParam);
+      ::KillTimer(Hwnd(), kStartPresentationTimer);
+      shell::RunGuarded([this] { SysTrayMouseEventHandler(); });
+      return 0;
     case WM_CLOSE:
       // Nobody closes a window that is never shown but another program: treat it as the request.
       shell::RunGuarded([this] { CloseProgram(); });

@@ -10,6 +10,7 @@
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 #include "overlay/links.h"
+#include "shell/myhotkey.h"
 
 class form1 : public forms::Window, public overlay::MainFormLink {
  public:
@@ -42,6 +43,9 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   void myhelp_Click();
   void dochelp_Click();
   void Rest1_Click();
+  // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
+  // starts once the menu is off the screen, so that the grab does not show it.
+  void StartPresentation_Click();
   // The close request and the end of the session: unlike Exit, every window of the program goes,
   // so that the process ends and its files can be replaced or removed.
   void CloseProgram();
@@ -65,6 +69,9 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   HWND ic3 = nullptr;       // eraser 24
   HWND Command2 = nullptr;  // eraser 32
 
+  // Which hotkeys the load registered.
+  const myhotkey::HotkeyRegistration& Hotkeys() const { return hotkeys_; }
+
   HICON FormIcon() const { return smallIcon_.Get(); }
   UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
 
@@ -78,9 +85,11 @@ class form1 : public forms::Window, public overlay::MainFormLink {
   HWND CreateCursorButton(const wchar_t* caption, int id, int cursorId);
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
+  void ReportTakenHotkeys();
 
   forms::UniqueIcon bigIcon_;
   forms::UniqueIcon smallIcon_;
   UINT taskbarCreated_ = 0;
   UINT closeRequest_ = 0;
+  myhotkey::HotkeyRegistration hotkeys_;
 };
