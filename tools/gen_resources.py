@@ -7,6 +7,7 @@ used, and nothing depends on the machine (no fonts, no clock, no randomness), so
 the same bytes.
 
     gen_resources.py OUTPUT_DIR
+    gen_resources.py --wizard OUTPUT_DIR    the installer's two wizard pictures, from the splash
 
 Icons and the splash are drawn with signed distance functions: each shape says how far a point is
 from its edge, which gives smooth edges at every icon size from one description. (The cursors are
@@ -438,10 +439,80 @@ def splash():
 
 
 # ---------------------------------------------------------------------------------------------
+# The installer's wizard pictures: the splash artwork rearranged for NSIS's fixed frames, the
+# tall one on the left of the welcome and finish pages (164 x 314) and the small one in the
+# header of the other pages (150 x 57). Same ground, swash, lettering and pen as the splash, with
+# the program icon, so the installer looks like the program it installs.
+
+WIZARD_W, WIZARD_H = 164, 314
+HEADER_W, HEADER_H = 150, 57
+
+
+def paste(dst, src, x0, y0):
+    """Composites canvas src over dst with its top-left corner at (x0, y0)."""
+    for y in range(src.h):
+        for x in range(src.w):
+            p = src.px[y * src.w + x]
+            if 0 <= x0 + x < dst.w and 0 <= y0 + y < dst.h:
+                dst.blend(x0 + x, y0 + y, p[:3], p[3])
+
+
+def splash_ground(c):
+    def ground(x, y):
+        t = (x / c.w) * 0.6 + (1 - y / c.h) * 0.4
+        return lerp_rgb((12, 18, 34), (36, 58, 104), t)
+    c.draw(lambda x, y: -1.0, ground, 1.0)
+
+
+def signature(c, x0, base, size, swash_half, pen_half):
+    """The name over a highlighter swash with the pen at its end, as on the splash."""
+    width = sum(adv + 0.10 for adv, _ in (glyphs()[ch] for ch in "Scrivane")) * size
+    swash = bezier((x0 - 0.05 * width, base - 0.25 * size), (x0 + 0.25 * width, base - 0.75 * size),
+                   (x0 + 0.55 * width, base - 0.2 * size), (x0 + 0.95 * width, base - 0.85 * size), 30)
+    c.draw(sd_polyline(swash, swash_half), (255, 208, 20), 1.0, alpha=0.82,
+           bbox=bbox_of(swash, swash_half + 3))
+    lines, end_x = word_polylines("Scrivane", x0, base, size, 0.18, 0.10)
+    ink = size * 0.13
+    for line in lines:
+        c.draw(sd_polyline(line, ink * 1.45), (10, 16, 30), 1.0, alpha=0.35, bbox=bbox_of(line, ink * 2.5))
+    for line in lines:
+        c.draw(sd_polyline(line, ink), (250, 250, 252), 1.0, bbox=bbox_of(line, ink * 2))
+    if pen_half > 0:
+        draw_marker(c, 1.0, tip=(end_x - 0.05 * size, base + 0.1 * size),
+                    tail=(end_x + 0.9 * size, base - size), half=pen_half,
+                    body=(236, 96, 44), band=(255, 214, 10), nib=(250, 250, 252),
+                    outline_w=max(1.0, pen_half * 0.28))
+
+
+def wizard_side():
+    c = Canvas(WIZARD_W, WIZARD_H, (0, 0, 0, 1))
+    splash_ground(c)
+    frame = sd_round_rect(82, 104, 66, 66, 8)
+    c.draw(lambda x, y: abs(frame(x, y)) - 1.2, (120, 150, 210), 1.0, alpha=0.35, bbox=(12, 34, 152, 174))
+    paste(c, program_icon(96), 34, 56)
+    signature(c, 14, 226, 16.5, 8, 3.6)
+    return c
+
+
+def wizard_header():
+    c = Canvas(HEADER_W, HEADER_H, (0, 0, 0, 1))
+    splash_ground(c)
+    paste(c, program_icon(40), 6, 8)
+    signature(c, 52, 36, 10, 5, 0)
+    return c
+
+
+# ---------------------------------------------------------------------------------------------
 
 def main(argv):
+    if len(argv) == 3 and argv[1] == "--wizard":
+        out = argv[2]
+        os.makedirs(out, exist_ok=True)
+        write_bmp24(os.path.join(out, "wizard.bmp"), wizard_side())
+        write_bmp24(os.path.join(out, "header.bmp"), wizard_header())
+        return 0
     if len(argv) != 2:
-        sys.stderr.write("usage: gen_resources.py OUTPUT_DIR\n")
+        sys.stderr.write("usage: gen_resources.py [--wizard] OUTPUT_DIR\n")
         return 2
     out = argv[1]
     os.makedirs(out, exist_ok=True)

@@ -20,6 +20,12 @@ namespace {
 // The property under which a hidden button keeps the cursor it carries.
 constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
 
+// "Start Presentation Mode" from the menu waits this long before the grab: the menu is closed
+// when TrackPopupMenuEx returns, but the windows it covered repaint in their own time (under
+// Wine, after X exposes them), and Windows fades the chosen item out after the menu closes.
+constexpr UINT_PTR kStartPresentationTimer = 1;
+constexpr UINT kMenuGoneDelayMs = 400;
+
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
@@ -59,6 +65,9 @@ void form1::Load() {
   // not receive it from the ordinary-rights shell without this filter.
   taskbarCreated_ = ::RegisterWindowMessageA("TaskbarCreated");
   ::ChangeWindowMessageFilterEx(Hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
+  // The installer runs without elevation; a copy started elevated must still hear its request.
+  closeRequest_ = ::RegisterWindowMessageW(kCloseRequestMessage);
+  ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
   ss::Instance().SetMainFormLink(this);
   Form_Load();
@@ -77,12 +86,21 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKi
 
 void form1::Form_Load() {
   // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
-  myhotkey::InstallHotkeys(Hwnd());
+  hotkeys_ = myhotkey::InstallHotkeys(Hwnd());
+  // Without Ctrl+Shift+Z nothing else starts presentation mode: the menu offers it instead.
+  shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
   // the 0.
   if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
   shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
   Command1_Click();
+  // The icon is there now: say which keys will not work, once.
+  ReportTakenHotkeys();
+}
+
+void form1::ReportTakenHotkeys() {
+  const std::wstring text = myhotkey::TakenHotkeyMessage(hotkeys_);
+  if (!text.empty()) mod1::ShowTrayBalloon(L"Scrivane", text.c_str());
 }
 
 void form1::Command1_Click() {
@@ -120,6 +138,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemMyhelp: myhelp_Click(); break;
     case shell::kItemDochelp: dochelp_Click(); break;
     case shell::kItemRest1: Rest1_Click(); break;
+    case shell::kItemStartPresentation: StartPresentation_Click(); break;
     default: break;
   }
 }
@@ -174,6 +193,7 @@ void form1::SetMagnifierVisible(bool visible) {
   magWin& mag = magWin::Instance();
   if (mag.IsLoaded()) mag.SetVisible(visible);
 }
+
 void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
 
 void form1::dochelp_Click() {
@@ -195,6 +215,15 @@ void form1::Rest1_Click() {
   ss::Instance().UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
+}
+
+void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
+
+void form1::CloseProgram() {
+  if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+  if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+  // Then what Exit does: hooks, icon, hotkeys, overlay and this form.
+  Rest1_Click();
 }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
@@ -232,7 +261,25 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (oncestarted) mod1::ReAddTrayIcon();
     return 0;
   }
+  if (closeRequest_ != 0 && msg == closeRequest_) {
+    CloseProgram();
+    return 0;
+  }
   switch (msg) {
+    case WM_TIMER:
+      if (wParam != kStartPresentationTimer) return DefaultProc(msg, wParam, lParam);
+      ::KillTimer(Hwnd(), kStartPresentationTimer);
+      SysTrayMouseEventHandler();
+      return 0;
+    case WM_CLOSE:
+      // Nobody closes a window that is never shown but another program: treat it as the request.
+      CloseProgram();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) CloseProgram();
+      return 0;
     case WM_DESTROY:
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();

@@ -11,12 +11,16 @@
 #include "forms/window.h"
 #include "overlay/links.h"
 #include "overlay/tool_cursors.h"
+#include "shell/myhotkey.h"
 
 // It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
 // colour dialog.
 class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+  // Registered window message by which the installer and the uninstaller ask a running copy to
+  // end (WM_CLOSE to this window does the same).
+  static constexpr wchar_t kCloseRequestMessage[] = L"Scrivane.Close";
 
   static form1& Instance();
 
@@ -42,6 +46,12 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void myhelp_Click();
   void dochelp_Click();
   void Rest1_Click();
+  // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
+  // starts once the menu is off the screen, so that the grab does not show it.
+  void StartPresentation_Click();
+  // The close request and the end of the session: unlike Exit, every window of the program goes,
+  // so that the process ends and its files can be replaced or removed.
+  void CloseProgram();
   HCURSOR CursorImage(overlay::CursorKind kind) override;
   void ShowMagnifier() override;
   void SetMagnifierVisible(bool visible) override;
@@ -64,6 +74,9 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   HWND ic3 = nullptr;       // eraser 24
   HWND Command2 = nullptr;  // eraser 32
 
+  // Which hotkeys the load registered.
+  const myhotkey::HotkeyRegistration& Hotkeys() const { return hotkeys_; }
+
   HICON FormIcon() const { return smallIcon_.Get(); }
   UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
 
@@ -77,9 +90,12 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
+  void ReportTakenHotkeys();
 
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;
+  UINT closeRequest_ = 0;
+  myhotkey::HotkeyRegistration hotkeys_;
 };

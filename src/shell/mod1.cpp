@@ -1,6 +1,8 @@
 #include "shell/mod1.h"
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "base/error.h"
 #include "shell/form1.h"
@@ -39,6 +41,20 @@ void RemoveTrayIcon() { ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon); }
 void ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
+}
+
+bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text) {
+  if (TrayIcon.cbSize == 0) return false;
+  NOTIFYICONDATAW balloon{};
+  balloon.cbSize = sizeof balloon;
+  balloon.hWnd = TrayIcon.hWnd;
+  balloon.uID = TrayIcon.uID;
+  balloon.uFlags = NIF_INFO;
+  balloon.dwInfoFlags = NIIF_WARNING;
+  // Both fields are fixed arrays; a longer text is cut rather than refused.
+  std::wcsncpy(balloon.szInfoTitle, title, std::size(balloon.szInfoTitle) - 1);
+  std::wcsncpy(balloon.szInfo, text, std::size(balloon.szInfo) - 1);
+  return ::Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
 }
 
 void HookTrayMessages(HWND hwnd) {

@@ -36,6 +36,12 @@ void RemoveTrayIcon();
 // area is re-created. Does nothing before AddTrayIcon.
 void ReAddTrayIcon();
 
+// Shows `text` under `title` in a balloon at the icon that AddTrayIcon added, with the warning
+// symbol. The icon record stays the first-version ANSI one (it has no room for a balloon): the
+// balloon goes through a full-size wide record for the same window and id. False when there is no
+// icon yet or the shell refused.
+bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text);
+
 void HookTrayMessages(HWND hwnd);
 void UnhookTrayMessages();
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -34,12 +34,27 @@ HWND ModalWindowOfThisThread() {
 
 }  // namespace
 
-void InstallHotkeys(HWND hwnd) {
-  // A combination another program holds simply does nothing for us: the result is not checked.
-  ::RegisterHotKey(hwnd, hotkeyPresentation, kHotkeyModifiers, kPresentationKey);
-  ::RegisterHotKey(hwnd, hotkeyMagnifier, kHotkeyModifiers, kMagnifierKey);
+HotkeyRegistration InstallHotkeys(HWND hwnd) {
+  // A combination another program holds does nothing for us; the main form tells the presenter
+  // once, and the tray menu stays the way in.
+  HotkeyRegistration registration;
+  registration.presentation = ::RegisterHotKey(hwnd, hotkeyPresentation, kHotkeyModifiers, kPresentationKey) != FALSE;
+  registration.magnifier = ::RegisterHotKey(hwnd, hotkeyMagnifier, kHotkeyModifiers, kMagnifierKey) != FALSE;
   hotkeyPreviousProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
+  return registration;
+}
+
+std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration) {
+  std::wstring text;
+  if (!registration.presentation) {
+    text += L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
+  }
+  if (!registration.magnifier) {
+    if (!text.empty()) text += L"\n";
+    text += L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier.";
+  }
+  return text;
 }
 
 void ReleaseHotkeys(HWND hwnd) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 namespace myhotkey {
 
@@ -16,8 +17,18 @@ constexpr UINT kMagnifierKey = 0x4D;                        // M
 // The main window's procedure as it was before HotkeyWindowProc went in.
 extern WNDPROC hotkeyPreviousProc;
 
+// Which of the two combinations RegisterHotKey gave us; the other program that holds one keeps it.
+struct HotkeyRegistration {
+  bool presentation = false;
+  bool magnifier = false;
+};
+
 // Registers both hotkeys on the window, then installs HotkeyWindowProc.
-void InstallHotkeys(HWND hwnd);
+HotkeyRegistration InstallHotkeys(HWND hwnd);
+
+// What the tray balloon says about the combinations that another program holds, one sentence per
+// combination; empty when both are ours.
+std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration);
 // Releases both hotkeys (the hook stays until the window goes).
 void ReleaseHotkeys(HWND hwnd);
 // Puts hotkeyPreviousProc back; only for a window that is being destroyed.

@@ -32,8 +32,20 @@ void WireLinks() {
 }
 
 void RunMessageLoop() {
+  // Not a GetMessage loop: a message sent from another thread or process (the shell's icon
+  // callback, whose menu may end in Exit; the installer's close request) is handled inside
+  // GetMessage, which then goes on waiting for a posted message that may never come, and the
+  // process would live on with no window and its single-instance mutex. PeekMessage handles the
+  // sent messages and returns, so the loop looks again after every message of either kind.
   MSG msg;
-  while (AnyFormLoaded() && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  for (;;) {
+    if (!AnyFormLoaded()) return;
+    if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (!AnyFormLoaded()) return;
+      ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+      continue;
+    }
+    if (msg.message == WM_QUIT) return;
     // Tab and Enter in the help window, as in a dialog.
     HWND help = messageWindow::Instance().Hwnd();
     if (help && ::IsDialogMessageW(help, &msg)) continue;

@@ -21,6 +21,15 @@ void BuildRCPopup(forms::PopupMenu& menu) {
   menu.AddItem(L"Exit", kItemRest1);
 }
 
+void ShowStartPresentationItem(forms::PopupMenu& menu, bool show) {
+  const bool shown = ::GetMenuState(menu.Handle(), kItemStartPresentation, MF_BYCOMMAND) != static_cast<UINT>(-1);
+  if (show && !shown) {
+    ::InsertMenuW(menu.Handle(), 0, MF_BYPOSITION | MF_STRING, kItemStartPresentation, L"Start Presentation Mode");
+  } else if (!show && shown) {
+    ::DeleteMenu(menu.Handle(), kItemStartPresentation, MF_BYCOMMAND);
+  }
+}
+
 UINT ColourItemFor(int32_t color) {
   switch (color) {
     case kColorRed: return kItemRed;

@@ -25,6 +25,8 @@ enum TrayItem : UINT {
   kItemMyhelp,
   kItemDochelp,
   kItemRest1,
+  // Only there while another program holds Ctrl+Shift+Z; the first item then.
+  kItemStartPresentation,
 };
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
@@ -39,6 +41,10 @@ constexpr UINT kWidthGroup[] = {kItemOne, kItemFive, kItemTen, kItemFifteen, kIt
 // Builds the menu in its order: "Colours" and "Line Style" submenus, then the four commands.
 // Nothing is checked.
 void BuildRCPopup(forms::PopupMenu& menu);
+
+// Puts "Start Presentation Mode" at the top of the menu, or takes it away; nothing changes when the
+// menu already is that way.
+void ShowStartPresentationItem(forms::PopupMenu& menu, bool show);
 
 // The colour item that carries the mark at start: a fixed colour's item, else "Palette".
 UINT ColourItemFor(int32_t color);

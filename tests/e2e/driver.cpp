@@ -22,16 +22,19 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs, int pollMs) {
 
 App::~App() { Kill(); }
 
-bool App::Start(const std::wstring& exeName, const std::wstring& arguments) {
+bool App::Start(const std::wstring& program, const std::wstring& arguments) {
   Kill();
-  std::wstring exe = BinDir() + L"\\" + exeName;
+  const std::wstring exe = program.empty()                                   ? BinDir() + L"\\scrivane.exe"
+                           : program.find_first_of(L"\\/") == std::wstring::npos ? BinDir() + L"\\" + program
+                                                                                : program;
+  const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
   std::wstring commandLine = L"\"" + exe + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   tickAtStart_ = ::GetTickCount64();
-  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, BinDir().c_str(), &si,
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                         &pi)) {
     return false;
   }

@@ -32,9 +32,10 @@ class App {
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  // Starts scrivane.exe (or another program of ours, with arguments) from the bin folder.
-  // `tickAtStart` is GetTickCount64 just before CreateProcessW.
-  bool Start(const std::wstring& exeName = L"scrivane.exe", const std::wstring& arguments = L"");
+  // Starts scrivane.exe from the bin folder; or the program `exe`, a name in the bin folder or a
+  // full path (an installed copy, an installer), in its own folder, with `arguments` after its
+  // quoted name. `tickAtStart` is GetTickCount64 just before CreateProcessW.
+  bool Start(const std::wstring& exe = {}, const std::wstring& arguments = {});
   bool Running() const;
   DWORD Pid() const { return pid_; }
   HANDLE Process() const { return process_; }

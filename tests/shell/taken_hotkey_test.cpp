@@ -1,0 +1,85 @@
+// A hotkey that another program holds: what the balloon says, and the menu item that stands in
+// for Ctrl+Shift+Z, on the real main form loaded in this process.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/driver.h"
+#include "settings/app_settings.h"
+#include "shell/form1.h"
+#include "shell/myhotkey.h"
+#include "shell/tray_menu.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+const std::wstring kZTaken =
+    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
+const std::wstring kMTaken = L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier.";
+
+TEST(TakenHotkeyMessage, NamesEachCombinationThatIsNotOurs) {
+  EXPECT_EQ(L"", myhotkey::TakenHotkeyMessage({true, true}));
+  EXPECT_EQ(kZTaken, myhotkey::TakenHotkeyMessage({false, true}));
+  EXPECT_EQ(kMTaken, myhotkey::TakenHotkeyMessage({true, false}));
+  EXPECT_EQ(kZTaken + L"\n" + kMTaken, myhotkey::TakenHotkeyMessage({false, false}));
+}
+
+std::wstring CaptionAt(HMENU menu, int position) {
+  wchar_t text[64] = {};
+  ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+  return text;
+}
+
+TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
+  forms::PopupMenu menu;
+  shell::BuildRCPopup(menu);
+  shell::ShowStartPresentationItem(menu, true);
+  shell::ShowStartPresentationItem(menu, true);
+  ASSERT_EQ(7, ::GetMenuItemCount(menu.Handle()));
+  EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(menu.Handle(), 0));
+  EXPECT_EQ(L"Start Presentation Mode", CaptionAt(menu.Handle(), 0));
+  EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 1));
+  shell::ShowStartPresentationItem(menu, false);
+  ASSERT_EQ(6, ::GetMenuItemCount(menu.Handle()));
+  EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 0));
+  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 5));
+}
+
+class TakenHotkeyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppSettings = settings::AppSettingsRecord{};
+    e2e::DeleteScrivaneKeys();
+    holder_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  }
+  void TearDown() override {
+    ::UnregisterHotKey(holder_, 1);
+    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    ::DestroyWindow(holder_);
+    Pump(50);
+  }
+  HWND holder_ = nullptr;
+};
+
+TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen) {
+  ASSERT_TRUE(::RegisterHotKey(holder_, 1, MOD_CONTROL | MOD_SHIFT, 'Z'));
+  form1& f = form1::Instance();
+  f.Load();
+  EXPECT_FALSE(f.Hotkeys().presentation);
+  EXPECT_TRUE(f.Hotkeys().magnifier);
+  EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(f.RCPopup.Handle(), 0));
+  EXPECT_EQ(7, ::GetMenuItemCount(f.RCPopup.Handle()));
+
+  // Once the other program lets go, the next load has the key and the menu as usual.
+  f.Unload();
+  ::UnregisterHotKey(holder_, 1);
+  f.Load();
+  EXPECT_TRUE(f.Hotkeys().presentation);
+  EXPECT_TRUE(f.Hotkeys().magnifier);
+  EXPECT_EQ(6, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(L"Colours", CaptionAt(f.RCPopup.Handle(), 0));
+}
+
+}  // namespace
