@@ -32,9 +32,8 @@ HWND ss::CreateHiddenButton(const wchar_t* caption, int id) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }
 
-void ss::CreateOverlayWindow() {
+void ss::CreateOverlayWindow(const RECT& area) {
   RegisterWindowClass(kOverlayClass, 0, ::GetSysColorBrush(COLOR_BTNFACE));
-  const RECT area = base::MonitorRectUnderPointer();
   const int cx = area.right - area.left;
   const int cy = area.bottom - area.top;
   // No frame, no caption bar, and a tool window so that it gets no taskbar button.
@@ -67,7 +66,7 @@ void ss::Load() {
   // The window is made once and kept, hidden, between presentations: making a full-screen window
   // and its controls again at every entry costs more than everything else the entry does. Each
   // load starts it again from the properties it was created with.
-  if (!IsCreated()) CreateOverlayWindow();
+  if (!IsCreated()) CreateOverlayWindow(base::MonitorRectUnderPointer());
   if (!IsCreated()) return;
   SetListedAsOpen(true);
   Picture1.SetDrawMode(R2_MASKPEN);
@@ -120,27 +119,38 @@ void ss::cmdScreen_Click() {
   // A presentation opens on the monitor the pointer is on; a second entry while it is open grabs
   // the monitor it covers again, itself and the drawing included.
   const bool open = IsVisible();
-  Load();
   const RECT area = open ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
-  base::Picture grab = capture::GrabScreenRect(area);
   if (!open) CoverMonitor(area);
-  Picture1.SetPicture(grab);
+  Load();
+  Picture1.SetPicture(capture::GrabScreenRect(area));
   Picture2.SetPicture(Picture1.GetPicture());
 }
 
 void ss::CoverMonitor(const RECT& area) {
+  if (!IsCreated()) return;
   RECT now{};
   ::GetWindowRect(Hwnd(), &now);
   if (::EqualRect(&now, &area)) return;
-  ::SetWindowPos(Hwnd(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // Another monitor (or the same one at another size): a window is made for it. Moving the kept
+  // one there is not enough: a window manager places a full-screen window anew when it is shown,
+  // on a monitor of its own choosing.
+  const bool loaded = loaded_;
+  UnloadForGood();
+  CreateOverlayWindow(area);
+  if (loaded) Load();
 }
 
 void ss::ShowOverlay(HWND frontBefore) {
   frontBefore_ = frontBefore;
   Load();
   if (!IsCreated()) return;
-  ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
+  // Maximized on the primary monitor. On another one the window is shown where it stands, over the
+  // whole monitor: maximizing leaves the choice of monitor to the window manager (openbox takes
+  // the first).
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoW(::MonitorFromWindow(Hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+  ::ShowWindow(Hwnd(), (monitor.dwFlags & MONITORINFOF_PRIMARY) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   // Picture1 paints first, before anything else runs. Wine's X11 driver gives the window a new,
   // black surface when it is shown; the X server's Expose events for the map mark all of it dirty,
   // and the next EndPaint of the thread puts it on the screen. That was the overlay's own paint,

@@ -94,6 +94,7 @@ class ss : public forms::Window {
   void ToggleEraser();
   void SetCursorImage(overlay::CursorKind kind);
   overlay::CursorKind CurrentCursor() const { return cursorKind_; }
+  HCURSOR CurrentCursorImage() const { return cursor_; }
   bool EraserOn() const { return eraserOn != 0; }
   bool PenMode() const { return penMode != 0; }
   bool TextMode() const { return textMode != 0; }
@@ -113,7 +114,7 @@ class ss : public forms::Window {
 
  private:
   ss();
-  void CreateOverlayWindow();
+  void CreateOverlayWindow(const RECT& area);
   void Form_Load();
   void ForgetPresentation();
   void CoverMonitor(const RECT& area);

@@ -198,14 +198,18 @@ TEST_F(MagnifierTest, OpensAsATopmostThirdOfTheScreenAtTheTopLeftWithItsMenu) {
   EXPECT_EQ(640, rc.right - rc.left);
   EXPECT_EQ(360, rc.bottom - rc.top);
 
-  // The view: 2 pixels from the client area's left edge, at its top, as big as the whole window.
+  // The view: 30 twips (2 pixels at 96 dpi, 3 at 144, 4 at 192) from the client area's left edge,
+  // at its top, as big as the whole window.
   HWND view = Mag().Picture1.Hwnd();
   ASSERT_NE(nullptr, view);
   RECT vr{};
   ::GetWindowRect(view, &vr);
   POINT clientAt{0, 0};
   ::ClientToScreen(w, &clientAt);
-  EXPECT_EQ(clientAt.x + 2, vr.left);
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  EXPECT_EQ(clientAt.x + 30 * dpi / 1440, vr.left);
   EXPECT_EQ(clientAt.y, vr.top);
   EXPECT_EQ(640, vr.right - vr.left);
   EXPECT_EQ(360, vr.bottom - vr.top);

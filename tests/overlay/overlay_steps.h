@@ -1,4 +1,5 @@
-// Steps of a presenter that the overlay tests share.
+// Steps of a presenter that the overlay tests share, each waiting for what the presenter would
+// see before going on.
 #pragma once
 
 #include "overlay/ss.h"
@@ -6,16 +7,32 @@
 
 namespace testing_support {
 
+// The overlay is on screen and shows its picture there (sampled at the corners and the middle).
+inline bool OverlayShowsItsPicture() {
+  ss& o = ss::Instance();
+  const base::Picture& picture = o.Picture1.GetPicture();
+  if (!o.IsVisible() || !picture) return false;
+  RECT rc{};
+  ::GetWindowRect(o.Picture1.Hwnd(), &rc);
+  const int w = picture->WidthPixels(), h = picture->HeightPixels();
+  const POINT samples[] = {{0, 0}, {w / 2, h / 2}, {w - 1, h - 1}, {w / 3, h - 1}};
+  for (const POINT& p : samples) {
+    const uint32_t want = Rgb(::GetPixel(picture->Dc(), p.x, p.y));
+    if (CaptureScreenRect(rc.left + p.x, rc.top + p.y, 1, 1).pixels.at(0) != want) return false;
+  }
+  return true;
+}
+
 inline void EnterPresentationMode() {
   ss::Instance().cmdScreen_Click();
   ss::Instance().ShowOverlay();
-  Pump(300);
+  PumpUntil([] { return OverlayShowsItsPicture() && ::GetForegroundWindow() == ss::Instance().Hwnd(); }, 5000);
 }
 
 inline void PressEsc() {
   short key = 27;
   ss::Instance().Picture1_KeyPress(key);
-  Pump(100);
+  PumpUntil([] { return !ss::Instance().IsVisible(); }, 5000);
 }
 
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 #include "overlay/links.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "support/cursor_look.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -69,12 +70,19 @@ class PenTest : public ::testing::Test {
 uint32_t MaskOf(uint32_t pen, uint32_t beneath) { return pen & beneath; }
 
 TEST_F(PenTest, HighlighterMasksThePictureAlongOneConnectedStroke) {
+  // The stroke runs under the tip of the highlighter the cursor shows (at 96 dpi the pointer's
+  // position moved by (-9, +11)).
+  MouseMoveTo(100, 300);
+  Pump(50);
+  const CursorLook look = LookAtCursor(CursorShown());
+  ASSERT_GT(look.size, 0);
+  const POINT start = look.TipAt(100, 300), end = look.TipAt(650, 300);
   // Across white, black and mid-grey bars.
   Drag(100, 300, 650, 300, 25);
   ScreenImage after = CaptureScreen();
   SaveImageBmp(after, ScreenshotDir() + L"\\highlighter-stroke.bmp");
   const uint32_t pen = Rgb(kRed);
-  // Every pixel that changed holds pen AND the pixel beneath; the highlighter acts at (x-9, y+11).
+  // Every pixel that changed holds pen AND the pixel beneath, within the stroke's width.
   long changed = 0;
   for (int y = 0; y < after.height; ++y) {
     for (int x = 0; x < after.width; ++x) {
@@ -82,37 +90,48 @@ TEST_F(PenTest, HighlighterMasksThePictureAlongOneConnectedStroke) {
       if (was == now) continue;
       ++changed;
       ASSERT_EQ(MaskOf(pen, was), now) << "at " << x << "," << y;
-      ASSERT_LE(std::abs(y - 311), 6) << "changed outside the stroke at " << x << "," << y;
-      ASSERT_GE(x, 91 - 6);
-      ASSERT_LE(x, 641 + 6);
+      ASSERT_LE(std::abs(y - start.y), 6) << "changed outside the stroke at " << x << "," << y;
+      ASSERT_GE(x, start.x - 6);
+      ASSERT_LE(x, end.x + 6);
     }
   }
   EXPECT_GT(changed, 3000);  // white and grey bars; black stays black
   // Connected from press to release: every pixel of the centre line is masked.
-  for (int x = 91; x <= 641; ++x) {
-    ASSERT_EQ(MaskOf(pen, clean.At(x, 311)), after.At(x, 311)) << "gap at x=" << x;
+  for (int x = start.x; x <= end.x; ++x) {
+    ASSERT_EQ(MaskOf(pen, clean.At(x, start.y)), after.At(x, start.y)) << "gap at x=" << x;
   }
   // Dark writing stays readable: black stays black under the highlighter.
-  EXPECT_EQ(0x000000u, after.At(300, 311));
-  EXPECT_EQ(0xFF0000u, after.At(150, 311));
-  EXPECT_EQ(0x800000u, after.At(600, 311));
+  EXPECT_EQ(0x000000u, after.At(300, start.y));
+  EXPECT_EQ(0xFF0000u, after.At(150, start.y));
+  EXPECT_EQ(0x800000u, after.At(600, start.y));
 }
 
-TEST_F(PenTest, PenPaintsThePenColourOnePixelLeftAndTwoHigher) {
+TEST_F(PenTest, PenPaintsThePenColourUnderItsTipOnePixelLeftAndTwoHigherThanTheHighlighter) {
+  MouseMoveTo(100, 300);
+  Pump(50);
+  const POINT highlighterTip = LookAtCursor(CursorShown()).TipAt(100, 300);
   ss::Instance().TogglePen();
   EXPECT_EQ(R2_COPYPEN, ss::Instance().Picture1.DrawMode());
+  Pump(50);
+  const CursorLook look = LookAtCursor(CursorShown());
+  const POINT start = look.TipAt(100, 300), end = look.TipAt(650, 300);
+  if (look.size == 32) {
+    // The two cursors as they have always been at 96 dpi.
+    EXPECT_EQ(highlighterTip.x - 1, start.x);
+    EXPECT_EQ(highlighterTip.y - 2, start.y);
+  }
   AppSettings.brushwidth = 1;
   Drag(100, 300, 650, 300, 25);
   ScreenImage after = CaptureScreen();
   const uint32_t pen = Rgb(kRed);
-  // Width 1: exactly the line y = 309 from x = 90 to 640, nothing else.
-  for (int x = 90; x <= 640; ++x) ASSERT_EQ(pen, after.At(x, 309)) << "x=" << x;
+  // Width 1: exactly the line under the tip from press to release, nothing else.
+  for (int x = start.x; x <= end.x; ++x) ASSERT_EQ(pen, after.At(x, start.y)) << "x=" << x;
   long changed = 0;
-  for (int y = 290; y < 330; ++y)
-    for (int x = 0; x < 700; ++x)
+  for (int y = 280; y < 360; ++y)
+    for (int x = 0; x < 760; ++x)
       if (after.At(x, y) != clean.At(x, y)) {
         ++changed;
-        ASSERT_EQ(309, y) << "x=" << x;
+        ASSERT_EQ(start.y, y) << "x=" << x;
       }
   EXPECT_GT(changed, 300);  // the red-bar pixels under the line do not count as changed
 }
@@ -120,27 +139,42 @@ TEST_F(PenTest, PenPaintsThePenColourOnePixelLeftAndTwoHigher) {
 TEST_F(PenTest, EraserRestoresExactlyItsSquareOfTheCleanCopy) {
   ss& o = ss::Instance();
   o.TogglePen();
-  struct Case {
-    int16_t size;
-    int left, top, right, bottom;  // inclusive
-  } cases[] = {{16, 100, 100, 115, 115}, {32, 84, 84, 115, 115}, {24, 92, 92, 115, 115}, {8, 100, 100, 107, 107}};
   const uint32_t ink = 0x123456 ^ 0x00FFFFFF;
-  for (const Case& c : cases) {
+  for (int16_t size : {16, 32, 24, 8}) {
     // Cover the neighbourhood with ink, then erase with one press at (100, 100).
-    o.Picture1.PSet(100, 100, RGB(0xED, 0xCB, 0xA9), 120);
+    o.Picture1.PSet(100, 100, RGB(0xED, 0xCB, 0xA9), 160);
     Pump(50);
     ASSERT_EQ(ink, CaptureScreenRect(100, 100, 1, 1).At(100, 100));
-    AppSettings.erasersize = c.size;
+    AppSettings.erasersize = size;
     if (!o.EraserOn()) o.ToggleEraser();
+    MouseMoveTo(100, 100);
+    Pump(50);
+    // The square the eraser's cursor outlines; sizes 24 and 32 clear exactly it around the
+    // pointer, sizes 8 and 16 a square of its side from the pointer on (at 96 dpi: 16 clears
+    // (100,100)-(115,115), 32 (84,84)-(115,115), 24 (92,92)-(115,115), 8 (100,100)-(107,107)).
+    const CursorLook look = LookAtCursor(CursorShown());
+    const RECT outline = look.painted;
+    const int side = outline.right - outline.left + 1;
+    struct {
+      int left, top, right, bottom;
+    } c{100, 100, 100 + side - 1, 100 + side - 1};
+    if (size == 24 || size == 32) {
+      c = {100 + outline.left - look.hot.x, 100 + outline.top - look.hot.y, 100 + outline.right - look.hot.x,
+           100 + outline.bottom - look.hot.y};
+    }
+    if (look.size == 32) {
+      EXPECT_EQ(size, side);
+    }
     Click(100, 100);
-    ScreenImage after = CaptureScreenRect(60, 60, 80, 80);
-    for (int y = 60; y < 140; ++y) {
-      for (int x = 60; x < 140; ++x) {
+    // Within the ink's round dot: (50, 50)-(150, 150).
+    ScreenImage after = CaptureScreenRect(50, 50, 100, 100);
+    for (int y = 50; y < 150; ++y) {
+      for (int x = 50; x < 150; ++x) {
         bool inside = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
         if (inside) {
-          ASSERT_EQ(clean.At(x, y), after.At(x, y)) << "size " << c.size << " at " << x << "," << y;
+          ASSERT_EQ(clean.At(x, y), after.At(x, y)) << "size " << size << " at " << x << "," << y;
         } else {
-          ASSERT_EQ(ink, after.At(x, y)) << "size " << c.size << " erased outside at " << x << "," << y;
+          ASSERT_EQ(ink, after.At(x, y)) << "size " << size << " erased outside at " << x << "," << y;
         }
       }
     }

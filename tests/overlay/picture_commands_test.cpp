@@ -16,6 +16,8 @@
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
+#include "support/cursor_look.h"
+#include "support/dialog_user.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
 
@@ -25,95 +27,6 @@ using namespace testing_support;
 bool ConvertToPng(const std::wstring& from, const std::wstring& to);
 
 namespace {
-
-// --- A user at the dialogs ----------------------------------------------------------------
-
-enum class Act { EnterFileName, Cancel, Yes, Ok };
-struct Step {
-  Act act;
-  std::wstring fileName;
-};
-struct Seen {
-  std::wstring title;
-  std::wstring text;  // a message box's text
-  HICON icon = nullptr;  // a message box's icon
-};
-
-// The icon a message box shows: its static control with SS_ICON.
-HICON MessageBoxIcon(HWND dlg) {
-  HICON found = nullptr;
-  for (HWND c = ::GetWindow(dlg, GW_CHILD); c && !found; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if ((::GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-      found = reinterpret_cast<HICON>(::SendMessageW(c, STM_GETICON, 0, 0));
-    }
-  }
-  return found;
-}
-
-// Answers the dialogs of one command in order, from its own thread (the test's thread is inside
-// the modal loop meanwhile); then watches for another 700 ms and notes any further dialog.
-class DialogUser {
- public:
-  explicit DialogUser(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
-  ~DialogUser() { Join(); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<Seen> seen;
-  bool unexpectedDialog = false;
-  bool timedOut = false;
-
- private:
-  HWND WaitForDialog(int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-      HWND w = FindVisibleWindow(L"#32770", true, done_);
-      if (w) {
-        ::Sleep(150);  // let it finish initialising its controls
-        return w;
-      }
-      ::Sleep(20);
-    }
-    return nullptr;
-  }
-  void Run() {
-    for (const Step& step : steps_) {
-      HWND dlg = WaitForDialog(15000);
-      if (!dlg) {
-        timedOut = true;
-        return;
-      }
-      Seen s;
-      wchar_t buf[2048] = {};
-      ::GetWindowTextW(dlg, buf, 2048);
-      s.title = buf;
-      if (HWND text = ::GetDlgItem(dlg, 0xFFFF)) {
-        buf[0] = 0;
-        ::GetWindowTextW(text, buf, 2048);
-        s.text = buf;
-      }
-      s.icon = MessageBoxIcon(dlg);
-      seen.push_back(s);
-      switch (step.act) {
-        case Act::EnterFileName:
-          ::SetWindowTextW(::GetDlgItem(dlg, 0x47c), step.fileName.c_str());
-          ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-          break;
-        case Act::Cancel: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
-        case Act::Yes: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0); break;
-        case Act::Ok: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
-      }
-      done_.push_back(dlg);
-      for (int i = 0; i < 250 && ::IsWindow(dlg) && ::IsWindowVisible(dlg); ++i) ::Sleep(20);
-    }
-    if (HWND extra = WaitForDialog(700)) {
-      unexpectedDialog = true;
-      ::PostMessageW(extra, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    }
-  }
-  std::vector<Step> steps_;
-  std::vector<HWND> done_;
-  std::thread thread_;
-};
 
 // --- Helpers ---------------------------------------------------------------------------------
 
@@ -325,17 +238,22 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   o.TogglePen();
   Drag(300, 200, 900, 200, 12);
   Pump(100);
-  const overlay::PointI inside = overlay::PenPoint(true, 500, 200);
-  const overlay::PointI outside = overlay::PenPoint(true, 800, 200);
+  // Where the pen's tip was: the cursor shows it.
+  const CursorLook pen = LookAtCursor(CursorShown());
+  const POINT inside = pen.TipAt(500, 200);
+  const POINT outside = pen.TipAt(800, 200);
   EXPECT_EQ(0xFF0000u, CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
   EXPECT_EQ(face, CaptureScreenRect(outside.x, outside.y, 1, 1).At(outside.x, outside.y));
 
   // The eraser, with the mouse, brings back the loaded image: move it so that its square is
   // centred on the stroke.
   o.ToggleEraser();
-  const overlay::SquareI sq = overlay::EraserSquare(16, inside.x, inside.y);
-  const int mx = inside.x + (inside.x - (sq.left + sq.side / 2));
-  const int my = inside.y + (inside.y - (sq.top + sq.side / 2));
+  Pump(50);
+  // Size 16 clears a square of its cursor's side from the pointer on.
+  const RECT outline = LookAtCursor(CursorShown()).painted;
+  const int side = outline.right - outline.left + 1;
+  const int mx = inside.x - side / 2;
+  const int my = inside.y - side / 2;
   Drag(mx - 30, my, mx + 30, my, 10);
   Pump(100);
   EXPECT_EQ(PatternWindow::PatternColor(inside.x + 11, inside.y + 3),

@@ -24,12 +24,15 @@ using namespace testing_support;
 
 namespace {
 
-// Twips to pixels on this screen, as a form converts its sizes.
+// Twips to pixels on this screen, as a form converts its sizes: a half pixel goes to the even
+// neighbour (1005 twips at 144 dpi are 100.5 pixels: 100).
 int Px(int twips) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
-  return ::MulDiv(twips, dpi, 1440);
+  const int twice = 2 * twips * dpi / 1440;  // exact: every place in the layout is a multiple of 15
+  const int whole = twice / 2;
+  return twice % 2 == 0 ? whole : whole + (whole % 2);
 }
 
 void ResetSettings() {

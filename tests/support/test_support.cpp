@@ -140,11 +140,12 @@ namespace {
 LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
 
 void SendMouse(DWORD flags, int x, int y) {
+  // Across the whole desktop, so that a monitor left of or above the primary one is reached too.
   INPUT in{};
   in.type = INPUT_MOUSE;
-  in.mi.dx = Absolute(x, ::GetSystemMetrics(SM_CXSCREEN));
-  in.mi.dy = Absolute(y, ::GetSystemMetrics(SM_CYSCREEN));
-  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dx = Absolute(x - ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  in.mi.dy = Absolute(y - ::GetSystemMetrics(SM_YVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   ::SendInput(1, &in, sizeof in);
 }
 
@@ -255,6 +256,7 @@ uint32_t PatternWindow::PatternColor(int x, int y) {
 namespace {
 LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_PAINT) {
+    const auto salt = static_cast<uint32_t>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd, &ps);
     RECT rc;
@@ -267,7 +269,8 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     bi.bmiHeader.biBitCount = 32;
     std::vector<uint32_t> px(static_cast<size_t>(rc.right) * rc.bottom);
     for (int y = 0; y < rc.bottom; ++y)
-      for (int x = 0; x < rc.right; ++x) px[static_cast<size_t>(y) * rc.right + x] = PatternWindow::PatternColor(x, y);
+      for (int x = 0; x < rc.right; ++x)
+        px[static_cast<size_t>(y) * rc.right + x] = PatternWindow::PatternColor(x, y) ^ salt;
     ::SetDIBitsToDevice(dc, 0, 0, rc.right, rc.bottom, 0, 0, 0, rc.bottom, px.data(), &bi, DIB_RGB_COLORS);
     ::EndPaint(hwnd, &ps);
     return 0;
@@ -277,19 +280,62 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 }  // namespace
 
-PatternWindow::PatternWindow() {
+PatternWindow::PatternWindow()
+    : PatternWindow(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, 0) {}
+
+PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = PatternProc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = L"ScrivaneTestPattern";
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   ::RegisterClassW(&wc);
-  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP | WS_VISIBLE, 0, 0,
-                            ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                            wc.hInstance, nullptr);
+  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP, area.left, area.top,
+                            area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, static_cast<LONG_PTR>(salt));
+  ::ShowWindow(hwnd_, SW_SHOW);
   ::UpdateWindow(hwnd_);
   ::SetForegroundWindow(hwnd_);
-  Pump(300);
+  PumpUntil([&] { return ::GetForegroundWindow() == hwnd_ && Showing(salt); }, 5000);
+}
+
+bool PatternWindow::Showing(uint32_t salt) const {
+  RECT rc{};
+  ::GetWindowRect(hwnd_, &rc);
+  const POINT samples[] = {{1, 1}, {(rc.right - rc.left) / 2, (rc.bottom - rc.top) / 2},
+                           {rc.right - rc.left - 2, rc.bottom - rc.top - 2}};
+  for (const POINT& p : samples) {
+    const ScreenImage px = CaptureScreenRect(rc.left + p.x, rc.top + p.y, 1, 1);
+    if (px.pixels.empty() || px.pixels[0] != (PatternColor(p.x, p.y) ^ salt)) return false;
+  }
+  return true;
+}
+
+void PatternWindow::Repaint(uint32_t salt) {
+  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, static_cast<LONG_PTR>(salt));
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  ::UpdateWindow(hwnd_);
+  PumpUntil([&] { return Showing(salt); }, 5000);
+}
+
+std::vector<RECT> MonitorRects() {
+  std::vector<RECT> rects;
+  ::EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM out) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        ::GetMonitorInfoW(monitor, &info);
+        auto& all = *reinterpret_cast<std::vector<RECT>*>(out);
+        if (info.dwFlags & MONITORINFOF_PRIMARY) {
+          all.insert(all.begin(), info.rcMonitor);
+        } else {
+          all.push_back(info.rcMonitor);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&rects));
+  return rects;
 }
 
 PatternWindow::~PatternWindow() {

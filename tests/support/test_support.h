@@ -64,13 +64,23 @@ size_t WorkingSetBytes();
 class PatternWindow {
  public:
   PatternWindow();
+  // Over `area` of the screen (any monitor), its pattern's colours turned by `salt` (XOR), so
+  // that windows on different monitors paint different pictures.
+  PatternWindow(const RECT& area, uint32_t salt);
   ~PatternWindow();
   HWND Hwnd() const { return hwnd_; }
   static uint32_t PatternColor(int x, int y);
+  // Paints again with another salt, and waits until the screen shows it.
+  void Repaint(uint32_t salt);
+  // The screen shows the pattern turned by `salt` where the window is.
+  bool Showing(uint32_t salt) const;
 
  private:
   HWND hwnd_ = nullptr;
 };
+
+// The monitors of the desktop, the primary first.
+std::vector<RECT> MonitorRects();
 
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
