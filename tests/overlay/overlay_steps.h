@@ -23,10 +23,19 @@ inline bool OverlayShowsItsPicture() {
   return true;
 }
 
+// The overlay is the window in front, over the middle of its monitor.
+inline bool OverlayInFront() {
+  ss& o = ss::Instance();
+  RECT rc{};
+  ::GetWindowRect(o.Hwnd(), &rc);
+  const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  return ::GetForegroundWindow() == o.Hwnd() && ::GetAncestor(::WindowFromPoint(centre), GA_ROOT) == o.Hwnd();
+}
+
 inline void EnterPresentationMode() {
   ss::Instance().cmdScreen_Click();
   ss::Instance().ShowOverlay();
-  PumpUntil([] { return OverlayShowsItsPicture() && ::GetForegroundWindow() == ss::Instance().Hwnd(); }, 5000);
+  PumpUntil([] { return OverlayShowsItsPicture() && OverlayInFront(); }, 5000);
 }
 
 inline void PressEsc() {
