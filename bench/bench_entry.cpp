@@ -125,10 +125,10 @@ std::vector<bench::Result> HotkeyToPainted() {
   }
   e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1");
 
-  // scrivane.exe makes its overlay window at the first entry and keeps it, hidden, between
-  // presentations: the first entry after each start is the one with the window made anew.
+  // scrivane.exe makes its overlay window, hidden, at the end of start-up and keeps it between
+  // presentations: the first entry after a start is the first the window has ever shown.
   std::vector<Case> cases = {
-      {"scrivane.exe, overlay created anew", L"scrivane.exe", L"", L"ScrivaneOverlay", L"ScrivaneMainForm", true, {}, {}, {}},
+      {"scrivane.exe, first entry of a run", L"scrivane.exe", L"", L"ScrivaneOverlay", L"ScrivaneMainForm", true, {}, {}, {}},
       {"scrivane.exe, overlay kept alive", L"scrivane.exe", L"", L"ScrivaneOverlay", L"ScrivaneMainForm", false, {}, {}, {}},
       {"floor, popup created anew", L"scrivane_floor.exe", L"", L"ScrivaneFloorPopup", L"ScrivaneFloorMain", false, {}, {}, {}},
       {"floor, popup kept (hidden at Esc)", L"scrivane_floor.exe", L"--keep", L"ScrivaneFloorPopup",
@@ -166,11 +166,11 @@ std::vector<bench::Result> HotkeyToPainted() {
   std::vector<bench::Result> results;
   const Case& anew = cases[0];
   if (!anew.xMs.empty() && floorX > 0) {
-    results.push_back({"entry X side: scrivane anew vs floor anew", Summarize(anew.xMs).median * 1000, floorX * 1000,
+    results.push_back({"entry X side: scrivane first vs floor anew", Summarize(anew.xMs).median * 1000, floorX * 1000,
                        "floor program, popup created anew", "target: ratio <= 1.1"});
   }
   if (!anew.windowsMs.empty() && floorWin > 0) {
-    results.push_back({"entry Windows side: scrivane anew vs floor anew", Summarize(anew.windowsMs).median * 1000,
+    results.push_back({"entry Windows side: scrivane first vs floor anew", Summarize(anew.windowsMs).median * 1000,
                        floorWin * 1000, "floor program, popup created anew", "target: ratio <= 1.1"});
   }
   const Case& kept = cases[1];

@@ -61,6 +61,13 @@ void ss::CreateOverlayWindow(const RECT& area) {
   events.keyPress = [this](short& key) { Picture1_KeyPress(key); };
 }
 
+void ss::PrepareWindow() {
+  if (IsCreated()) return;
+  CreateOverlayWindow(base::MonitorRectUnderPointer());
+  // Made, not loaded: it counts as no open form until a presentation loads it.
+  if (!loaded_) SetListedAsOpen(false);
+}
+
 void ss::Load() {
   if (loaded_) return;
   // The window is made once and kept, hidden, between presentations: making a full-screen window

@@ -43,6 +43,9 @@ class ss : public forms::Window {
   void ShowOverlay(HWND frontBefore = nullptr);
   // Loads the form without showing it, if it is not loaded (runs the load step).
   void Load();
+  // Makes the window, hidden and unloaded, ahead of the first presentation, so that no entry has
+  // to wait for it.
+  void PrepareWindow();
   // Ends the presentation: the window goes (hidden, kept for the next one) with everything on it,
   // the labels and both pictures; the instance stays.
   void Unload();

@@ -96,6 +96,8 @@ void form1::Form_Load() {
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
+  // The overlay's window is made now, hidden, rather than at the first Ctrl+Shift+Z.
+  ss::Instance().PrepareWindow();
 }
 
 void form1::ReportTakenHotkeys() {

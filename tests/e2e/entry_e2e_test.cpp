@@ -1,7 +1,8 @@
 // Entering presentation mode with the real scrivane.exe, watched from the X side: no frame on the
 // screen between the hotkey and the painted overlay shows a full-screen black or button-face fill,
 // and the overlay shows the desktop as it was. Half the entries are the first of a program's run,
-// when the overlay window is made; the other half find it kept from the presentation before.
+// the first the overlay window (made hidden at start-up) ever shows; the other half find it kept
+// from the presentation before.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -64,14 +65,14 @@ TEST(EntryE2e, NoBlackOrButtonFaceFrameFromTheHotkeyToThePaintedOverlay) {
   auto pattern = std::make_unique<PatternWindow>();
 
   Tally kept, anew;
-  // One run: its first entry makes the window, the 25 after it find it kept.
+  // One run: its first entry shows the window for the first time, the 25 after it find it kept.
   Present(watch, 26, kept, "kept");
   kept.entries -= 1;
-  // 25 runs of one entry each: the window made anew every time.
+  // 25 runs of one entry each: the window's first showing every time.
   for (int run = 0; run < 25 && !HasFatalFailure(); ++run) Present(watch, 1, anew, "anew");
   std::printf("[ figures  ] window kept: %d entries, %d full-screen fills, %d full-screen drawings\n", kept.entries,
               kept.fills, kept.fullDrawings);
-  std::printf("[ figures  ] window made anew: %d entries, %d full-screen fills, %d full-screen drawings\n",
+  std::printf("[ figures  ] first entry of a run: %d entries, %d full-screen fills, %d full-screen drawings\n",
               anew.entries, anew.fills, anew.fullDrawings);
   EXPECT_EQ(25, anew.entries);
 }

@@ -247,6 +247,27 @@ TEST_F(MagnifierTest, TheViewAndTheGrabFollowTheWindowSize) {
   EXPECT_EQ(250, grabHeight);
 }
 
+TEST_F(MagnifierTest, DraggedOntoAMonitorOfAnotherScalingItTakesTheSuggestedPlaceAndKeepsItsView) {
+  Open();
+  // What the system sends when the window reaches a monitor at 192 dpi (Wine, with one dpi for
+  // every monitor, never does): the new dpi and the place it suggests.
+  RECT suggested{300, 200, 300 + 1280, 200 + 720};
+  ::SendMessageW(Mag().Hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  RECT rc{};
+  ::GetWindowRect(Mag().Hwnd(), &rc);
+  EXPECT_TRUE(::EqualRect(&rc, &suggested));
+  // The view: 30 twips from the client's left edge at 192 dpi (4 pixels), as big as the window.
+  RECT vr{};
+  ::GetWindowRect(Mag().Picture1.Hwnd(), &vr);
+  POINT clientAt{0, 0};
+  ::ClientToScreen(Mag().Hwnd(), &clientAt);
+  EXPECT_EQ(clientAt.x + 4, vr.left);
+  EXPECT_EQ(1280, vr.right - vr.left);
+  EXPECT_EQ(720, vr.bottom - vr.top);
+  EXPECT_EQ(427, grabWidth);  // 1280 / 3
+  EXPECT_EQ(240, grabHeight);
+}
+
 TEST_F(MagnifierTest, ShowsTheNeighbourhoodOfThePointerEnlargedAndX5FromThePopupChangesIt) {
   PatternWindow pattern;
   Open();

@@ -444,6 +444,107 @@ TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
   EXPECT_EQ(8, AppSettings.erasersize);  // set by the main form after the save
 }
 
+// --- At 100, 150 and 200 % (this program runs in each) -----------------------------------
+
+// Every control of `window` shows its text whole: the text, in the control's own font, fits the
+// control, and the control lies inside the window's client area. A check box's text starts after
+// its box.
+void ExpectTextsWhole(HWND window, const char* what) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  for (HWND c = ::GetWindow(window, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(c)) continue;
+    wchar_t text[256] = {};
+    const int length = ::GetWindowTextW(c, text, 256);
+    if (length == 0) continue;
+    RECT box{};
+    ::GetWindowRect(c, &box);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    wchar_t cls[32] = {};
+    ::GetClassNameW(c, cls, 32);
+    const bool checkBox = ::lstrcmpiW(cls, L"Button") == 0 && (::GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+    const bool button = ::lstrcmpiW(cls, L"Button") == 0 && !checkBox;
+    HDC dc = ::GetDC(c);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(c, WM_GETFONT, 0, 0)));
+    RECT need{0, 0, 0, 0};
+    ::DrawTextW(dc, text, length, &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(c, dc);
+    const int room = box.right - box.left - (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0) - (button ? 4 : 0);
+    EXPECT_LE(need.right, room) << what << ": \"" << testing::PrintToString(std::wstring(text)) << "\" is cut off";
+    EXPECT_LE(need.bottom, box.bottom - box.top) << what << ": \"" << testing::PrintToString(std::wstring(text))
+                                                 << "\" is cut off at the bottom";
+    // The text itself stays inside the window (a label may be wider than its text).
+    const int textRight = box.left + need.right + (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
+    EXPECT_LE(textRight, client.right) << what << ": text beyond the window's edge";
+    EXPECT_LE(box.bottom, client.bottom) << what << ": control below the window's edge";
+  }
+}
+
+TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  const std::wstring scale = std::to_wstring(dpi * 100 / 96);
+
+  frmSplash& s = frmSplash::Instance();
+  s.ShowModeless();
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(s.Hwnd()); }));
+  ::UpdateWindow(s.Hwnd());
+  ExpectTextsWhole(s.Hwnd(), "splash");
+  // The artwork fills the client area: its lower-right corner is painted, not the window's black.
+  RECT client{};
+  ::GetClientRect(s.Hwnd(), &client);
+  ::MapWindowPoints(s.Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  ScreenImage splash;
+  auto blackInLastRow = [&] {
+    long black = 0;
+    for (int x = 0; x < splash.width; ++x) black += splash.At(splash.left + x, splash.top + splash.height - 1) == 0;
+    return black;
+  };
+  PumpUntil([&] {
+    splash = CaptureScreenRect(client.left, client.top, client.right - client.left, client.bottom - client.top);
+    return blackInLastRow() < splash.width / 2;
+  });
+  SaveImageBmp(splash, ScreenshotDir() + L"\\splash-" + scale + L".bmp");
+  EXPECT_LT(blackInLastRow(), splash.width / 2) << "the artwork does not reach the bottom";
+  s.Unload();
+
+  messageWindow& m = messageWindow::Instance();
+  m.ShowStartupForm();
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(m.Hwnd()); }));
+  ::UpdateWindow(m.Hwnd());
+  ExpectTextsWhole(m.Hwnd(), "help window");
+  RECT rc{};
+  ::GetWindowRect(m.Hwnd(), &rc);
+  SaveImageBmp(CaptureScreenRect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top),
+               ScreenshotDir() + L"\\help-" + scale + L".bmp");
+}
+
+TEST_F(ShellTest, MovedToAMonitorOfAnotherScalingTheHelpWindowLaysItselfOutAgain) {
+  messageWindow& m = messageWindow::Instance();
+  m.ShowStartupForm();
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(m.Hwnd()); }));
+  // What the system sends when the window reaches a monitor at 192 dpi (Wine, with one dpi for
+  // every monitor, never does): the new dpi and the place it suggests.
+  RECT suggested{100, 50, 100 + 840, 50 + 900};
+  ::SendMessageW(m.Hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  RECT rc{};
+  ::GetWindowRect(m.Hwnd(), &rc);
+  EXPECT_TRUE(::EqualRect(&rc, &suggested));
+  // The table at 192 dpi: Label3 ("Shortcut Key") at 3930, 1350 twips is at 524, 180 pixels, and
+  // the fonts are 8.25 pt at 192 dpi: 22 pixels high.
+  RECT label{};
+  ::GetWindowRect(m.Control(L"Label3"), &label);
+  ::MapWindowPoints(nullptr, m.Hwnd(), reinterpret_cast<POINT*>(&label), 2);
+  EXPECT_EQ(524, label.left);
+  EXPECT_EQ(180, label.top);
+  EXPECT_EQ(250, label.right - label.left);
+  LOGFONTW lf{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(m.Control(L"Label3"), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  EXPECT_EQ(-22, lf.lfHeight);
+}
+
 TEST_F(ShellTest, HandOffShowsNoHelpWindowWhenTurnedOff) {
   ASSERT_TRUE(e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1"));
   frmSplash::Instance().ShowModeless();
