@@ -477,3 +477,185 @@ TEST_F(DocumentationTest, TheViewerOpensScrivanePdfNextToTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window of the test's thread that notes the markers posted to it. Messages posted to a thread
+// are handled in order, so once a marker has arrived, whatever was posted before it (a hotkey's
+// WM_HOTKEY) has been handled too, even inside a dialog's modal loop.
+class QueueMarker {
+ public:
+  QueueMarker() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m == WM_APP) {
+        reinterpret_cast<QueueMarker*>(::GetWindowLongPtrW(h, GWLP_USERDATA))->seen_ = static_cast<int>(w);
+        return 0;
+      }
+      return ::DefWindowProcW(h, m, w, l);
+    };
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ScrivaneTestQueueMarker";
+    ::RegisterClassW(&wc);
+    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~QueueMarker() { ::DestroyWindow(hwnd_); }
+  // From another thread: posts marker n and waits until the test's thread has handled it.
+  bool PostAndWait(int n) {
+    ::PostMessageW(hwnd_, WM_APP, static_cast<WPARAM>(n), 0);
+    for (int i = 0; i < 500; ++i) {
+      if (seen_ == n) return true;
+      ::Sleep(10);
+    }
+    return false;
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+  std::atomic<int> seen_{0};
+};
+
+// While a command of ours waits in a dialog on the test's thread, a second thread presses a
+// hotkey, waits until its message has been handled, notes what it finds, and answers the dialog.
+class HotkeyDuringDialog {
+ public:
+  HotkeyDuringDialog(WORD key, std::function<void()> look, WORD answer, const std::wstring& fileName = L"",
+                     HWND notThisOne = nullptr)
+      : worker_([=, this] {
+          for (int i = 0; i < 500 && !dialog_; ++i) {
+            HWND found = FindDialog();
+            if (found && found != notThisOne) dialog_ = found;
+            if (!dialog_) ::Sleep(20);
+          }
+          if (!dialog_) return;
+          TypeChord({VK_CONTROL, VK_SHIFT, key});
+          handled_ = marker_.PostAndWait(1);
+          look();
+          if (!fileName.empty()) ::SetWindowTextW(::GetDlgItem(dialog_, 0x47c), fileName.c_str());
+          ::PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        }) {}
+  ~HotkeyDuringDialog() { Join(); }
+  void Join() {
+    if (worker_.joinable()) worker_.join();
+  }
+  bool Ran() const { return dialog_ != nullptr && handled_; }
+  HWND Dialog() const { return dialog_; }
+
+ private:
+  QueueMarker marker_;
+  std::atomic<HWND> dialog_{nullptr};
+  std::atomic<bool> handled_{false};
+  std::thread worker_;
+};
+
+bool MagnifierOnScreen() {
+  HWND mag = ::FindWindowW(L"ScrivaneMagnifier", nullptr);
+  return mag && ::IsWindowVisible(mag);
+}
+
+TEST_F(CommandsTest, HotkeysWaitWhileTheColourDialogIsUp) {
+  Enter();
+  ss& o = ss::Instance();
+  const base::Picture frozen = o.Picture1.GetPicture();
+  std::atomic<bool> magnifierShown{true};
+  {
+    HotkeyDuringDialog user('M', [&] { magnifierShown = MagnifierOnScreen(); }, IDCANCEL);
+    short c = 'c';
+    o.Picture1_KeyPress(c);
+    user.Join();
+    ASSERT_TRUE(user.Ran());
+  }
+  EXPECT_FALSE(magnifierShown) << "Ctrl+Shift+M opened the magnifier under the colour dialog";
+  {
+    HotkeyDuringDialog user('Z', [] {}, IDCANCEL);
+    short c = 'c';
+    o.Picture1_KeyPress(c);
+    user.Join();
+    ASSERT_TRUE(user.Ran());
+  }
+  EXPECT_EQ(frozen, o.Picture1.GetPicture()) << "Ctrl+Shift+Z grabbed the screen under the colour dialog";
+  EXPECT_EQ(frozen, o.Picture2.GetPicture());
+}
+
+TEST_F(CommandsTest, HotkeysWaitWhileSaveAsAndItsConfirmationAreUp) {
+  Enter();
+  ss& o = ss::Instance();
+  const base::Picture clean = o.Picture2.GetPicture();
+  // Ctrl+Shift+Z with Save As open, then cancel: no new grab, the eraser's clean copy untouched.
+  {
+    HotkeyDuringDialog user('Z', [] {}, IDCANCEL);
+    short ctrlS = 19;
+    o.Picture1_KeyPress(ctrlS);
+    user.Join();
+    ASSERT_TRUE(user.Ran());
+  }
+  EXPECT_EQ(clean, o.Picture1.GetPicture());
+  EXPECT_EQ(clean, o.Picture2.GetPicture());
+  // A save that goes through, with Ctrl+Shift+Z pressed while the confirmation is up: the saved
+  // grab becomes the background as always, and the clean copy stays the first grab.
+  const std::wstring name = TempDir(L"hotkey-dialog") + L"\\saved.bmp";
+  ::DeleteFileW(name.c_str());
+  std::thread saver;
+  {
+    HotkeyDuringDialog nameIt('M', [] {}, IDOK, name);
+    std::atomic<bool> magnifierShown{true};
+    saver = std::thread([&] {
+      nameIt.Join();
+      // The confirmation comes next.
+      HotkeyDuringDialog confirm('Z', [&] { magnifierShown = MagnifierOnScreen(); }, IDOK, L"", nameIt.Dialog());
+      confirm.Join();
+    });
+    short ctrlS = 19;
+    o.Picture1_KeyPress(ctrlS);
+    saver.join();
+    EXPECT_FALSE(magnifierShown);
+  }
+  EXPECT_EQ(o.Picture3.GetPicture(), o.Picture1.GetPicture());
+  EXPECT_EQ(clean, o.Picture2.GetPicture());
+  EXPECT_FALSE(MagnifierOnScreen());
+}
+
+TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationStaysInFront) {
+  // The stand-in viewer is Wine's Notepad: a window of another program that Documentation raises.
+  const std::string command = "notepad.exe \"%1\"";
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
+  ::RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
+                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
+  ::RegCloseKey(key);
+
+  // Presentation mode, and Documentation at once, while the overlay still watches the keyboard.
+  form1::Instance().SysTrayMouseEventHandler();
+  form1::Instance().dochelp_Click();
+  auto viewerInFront = [] {
+    HWND front = ::GetForegroundWindow();
+    DWORD pid = 0;
+    if (front) ::GetWindowThreadProcessId(front, &pid);
+    return front && pid != ::GetCurrentProcessId();
+  };
+  ASSERT_TRUE(PumpUntil(viewerInFront, 15000)) << "the viewer never came to the front";
+  HWND viewer = ::GetForegroundWindow();
+  DWORD viewerPid = 0;
+  ::GetWindowThreadProcessId(viewer, &viewerPid);
+  // It stays there for as long as the overlay would take the keyboard back (half a second) and
+  // well beyond.
+  int pushedBack = 0;
+  for (int i = 0; i < 40; ++i) {
+    Pump(50);
+    if (!viewerInFront()) ++pushedBack;
+  }
+  EXPECT_EQ(0, pushedBack) << "the overlay took the keyboard from the viewer";
+  if (HANDLE process = ::OpenProcess(PROCESS_TERMINATE, FALSE, viewerPid)) {
+    ::TerminateProcess(process, 0);
+    ::CloseHandle(process);
+  }
+}
+
+}  // namespace
