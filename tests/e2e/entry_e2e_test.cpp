@@ -24,6 +24,9 @@ struct Tally {
 
 // `entries` presentations in one run of the program; each is checked and counted.
 void Present(XWatch& watch, int entries, Tally& tally, const char* what) {
+  // The pointer out of the way, in the middle of the screen: over the notification area it would
+  // bring up the icon's tip while we compare the screen.
+  MouseMoveTo(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
   // The icon of a run before is gone from the notification area.
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() <= 0; }, 15000));
   App app;
@@ -52,7 +55,11 @@ void Present(XWatch& watch, int entries, Tally& tally, const char* what) {
     tally.fills += p.record->fills;
     tally.fullDrawings += p.record->fullDamages;
     ++tally.entries;
-    ASSERT_TRUE(LeaveAndSettle(p.overlay, app.Pid(), L"ScrivaneOverlay", desktop)) << what << " entry " << i;
+    if (!LeaveAndSettle(p.overlay, app.Pid(), L"ScrivaneOverlay", desktop)) {
+      SaveImageBmp(desktop, ScreenshotDir() + L"\\entry-desktop.bmp");
+      SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\entry-after-esc.bmp");
+      FAIL() << what << " entry " << i << ": the desktop did not come back (entry-after-esc.bmp)";
+    }
   }
   app.Stop();
 }

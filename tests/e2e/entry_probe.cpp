@@ -1,5 +1,7 @@
 #include "e2e/entry_probe.h"
 
+#include <algorithm>
+
 #include "e2e/driver.h"
 
 namespace e2e {
@@ -75,13 +77,30 @@ EntryProbe ProbeEntry(testing_support::XWatch& watch, const std::string& label, 
   return p;
 }
 
+namespace {
+// The screen with the notification area's own window painted as it is in `like`.
+testing_support::ScreenImage ScreenWithoutTray(const testing_support::ScreenImage& like) {
+  testing_support::ScreenImage now = testing_support::CaptureScreen();
+  RECT tray{};
+  HWND trayWindow = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (trayWindow && ::GetWindowRect(trayWindow, &tray)) {
+    for (int y = std::max<LONG>(tray.top, 0); y < std::min<LONG>(tray.bottom, now.height); ++y) {
+      for (int x = std::max<LONG>(tray.left, 0); x < std::min<LONG>(tray.right, now.width); ++x) {
+        now.pixels[static_cast<size_t>(y) * now.width + x] = like.At(x, y);
+      }
+    }
+  }
+  return now;
+}
+}  // namespace
+
 bool LeaveAndSettle(HWND overlay, DWORD pid, const wchar_t* overlayClass, const testing_support::ScreenImage& desktop,
                     int timeoutMs) {
   ::SetForegroundWindow(overlay);
   testing_support::TapKey(VK_ESCAPE);
   if (!WaitUntil([&] { return VisibleWindowOf(pid, overlayClass) == nullptr; }, timeoutMs, 5)) return false;
   // The windows under the overlay paint again (ours when this thread pumps).
-  return WaitUntil([&] { return testing_support::CountDifferences(testing_support::CaptureScreen(), desktop) == 0; },
+  return WaitUntil([&] { return testing_support::CountDifferences(ScreenWithoutTray(desktop), desktop) == 0; },
                    timeoutMs, 10);
 }
 

@@ -39,7 +39,9 @@ HWND VisibleWindowOf(DWORD pid, const wchar_t* className);
 EntryProbe ProbeEntry(testing_support::XWatch& watch, const std::string& label, HANDLE process, DWORD pid,
                       const wchar_t* overlayClass, int timeoutMs = 10000);
 
-// Esc to the overlay; waits until it is gone and the screen shows `desktop` again.
+// Esc to the overlay; waits until it is gone and the screen shows `desktop` again. Wine's own
+// notification-area window is left out of the comparison: the window manager redraws its frame
+// as it gains and loses the focus.
 bool LeaveAndSettle(HWND overlay, DWORD pid, const wchar_t* overlayClass, const testing_support::ScreenImage& desktop,
                     int timeoutMs = 10000);
 
