@@ -16,6 +16,7 @@
 #include "forms/picture_file.h"
 #include "forms/text_box.h"
 #include "forms/window.h"
+#include "overlay/drawing_history.h"
 #include "overlay/links.h"
 
 class ss : public forms::Window {
@@ -45,6 +46,9 @@ class ss : public forms::Window {
   bool IsLoaded() const { return IsCreated(); }
   // Open windows of the process whose form name equals frmName, ignoring case.
   long FormCount(const std::wstring& frmName);
+
+  // --- Undo, redo and keeping the drawing (overlay/drawing_history.h) -------------------------
+  overlay::DrawingHistory& History() { return history_; }
 
   // --- Key commands ------------------------------------------------------------------------
   void Picture1_KeyPress(short& KeyAscii);
@@ -130,6 +134,7 @@ class ss : public forms::Window {
   int16_t penMode = 0;
   int16_t textMode = 0;
   int16_t magHidden = 0;
+  overlay::DrawingHistory history_{*this};
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
   HCURSOR cursor_ = nullptr;
   HWND cmdScreen = nullptr, cmdForm = nullptr, cmdClient = nullptr, cmdActive = nullptr, cmdPrint = nullptr,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "magnifier/mag_win.h"
+#include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
@@ -117,6 +118,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemMyhelp: myhelp_Click(); break;
     case shell::kItemDochelp: dochelp_Click(); break;
     case shell::kItemRest1: Rest1_Click(); break;
+    case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
     default: break;
   }
 }
@@ -182,6 +184,13 @@ void form1::dochelp_Click() {
   ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+void form1::RecentDrawings_Click() {
+  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
+  overlay::DrawingKeeper::MakeFolder(folder);
+  ::ShellExecuteW(Hwnd(), L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void form1::Rest1_Click() {
   mod1::UnhookTrayMessages();
   mod1::RemoveTrayIcon();
@@ -228,6 +237,14 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   switch (msg) {
+    case WM_ENDSESSION:
+      // Signing out or shutting down: the process ends after this returns, so the drawing on
+      // the overlay is written now.
+      if (wParam) {
+        if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+        ss::Instance().History().FinishKeeping();
+      }
+      return 0;
     case WM_DESTROY:
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();

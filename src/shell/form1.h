@@ -40,6 +40,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void magnifier_Click();
   void myhelp_Click();
   void dochelp_Click();
+  // Opens the folder of kept drawings in Explorer, making it first when needed.
+  void RecentDrawings_Click();
   void Rest1_Click();
   HCURSOR CursorImage(overlay::CursorKind kind) override;
   void ShowMagnifier() override;

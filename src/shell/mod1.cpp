@@ -1,6 +1,7 @@
 #include "shell/mod1.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "base/error.h"
 #include "shell/form1.h"
@@ -39,6 +40,20 @@ void RemoveTrayIcon() { ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon); }
 void ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
+}
+
+void ShowTrayBalloon(const std::wstring& title, const std::wstring& text) {
+  if (TrayIcon.cbSize == 0) return;
+  // The first-version record has no room for a balloon: the full wide record, same icon.
+  NOTIFYICONDATAW balloon{};
+  balloon.cbSize = sizeof balloon;
+  balloon.hWnd = TrayIcon.hWnd;
+  balloon.uID = TrayIcon.uID;
+  balloon.uFlags = NIF_INFO;
+  balloon.dwInfoFlags = NIIF_WARNING;
+  text.copy(balloon.szInfo, std::size(balloon.szInfo) - 1);
+  title.copy(balloon.szInfoTitle, std::size(balloon.szInfoTitle) - 1);
+  ::Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
 void HookTrayMessages(HWND hwnd) {

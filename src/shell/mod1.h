@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <string>
 
 namespace mod1 {
 
@@ -35,6 +36,10 @@ void RemoveTrayIcon();
 // Announces the record to the shell once more; the shell forgets every icon when its notification
 // area is re-created. Does nothing before AddTrayIcon.
 void ReAddTrayIcon();
+
+// Shows `text` in a balloon at the icon, with a warning sign. Does nothing before AddTrayIcon.
+// Safe on any thread: it only hands a copy of the record to the shell.
+void ShowTrayBalloon(const std::wstring& title, const std::wstring& text);
 
 void HookTrayMessages(HWND hwnd);
 void UnhookTrayMessages();
