@@ -188,7 +188,10 @@ void form1::RecentDrawings_Click() {
   overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
   const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
   overlay::DrawingKeeper::MakeFolder(folder);
-  ::ShellExecuteW(Hwnd(), L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Explorer itself, given the folder: the shell's own "open" of a folder talks to Explorer by
+  // DDE first, which under Wine can keep this thread waiting for half a minute.
+  const std::wstring quoted = L"\"" + folder + L"\"";
+  ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void form1::Rest1_Click() {
