@@ -4,7 +4,7 @@ set -euo pipefail
 
 pkgs=(g++-mingw-w64-x86-64 wine64 wine xvfb openbox x11-apps imagemagick
       cmake make ninja-build googletest cups printer-driver-cups-pdf poppler-utils
-      python3 x11-xserver-utils rst2pdf)
+      python3 x11-xserver-utils rst2pdf xclip)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
