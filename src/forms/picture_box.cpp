@@ -90,7 +90,10 @@ void PictureBox::SetPicture(base::Picture picture) {
 void PictureBox::SetPictureKeepDrawing(base::Picture picture) {
   // Whatever shows now is kept in the surface first, so that the new background does not come up.
   if (!surfaceLive_) EnsureSurface();
-  if (!surfaceLive_) {
+  // A picture of another size changes the box's size: then it is a new background after all.
+  const bool sameSize = picture && picture->WidthPixels() == surface_.Width() &&
+                        picture->HeightPixels() == surface_.Height();
+  if (!surfaceLive_ || !sameSize) {
     SetPicture(std::move(picture));
     return;
   }
