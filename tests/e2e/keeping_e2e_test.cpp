@@ -157,6 +157,7 @@ TEST_F(KeepingE2e, EscKeepsOnePngOfTheScreenAndUndoInTheNextPresentationBringsTh
   ASSERT_GT(CountDifferences(atEsc, fresh), 10000);
   TypeChord({VK_CONTROL, 'Z'});
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(atEsc, CaptureScreen()) == 0; }, 5000));
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\undo-after-reentry.bmp");
   TypeChord({VK_CONTROL, 'Y'});
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(fresh, CaptureScreen()) == 0; }, 5000));
 }
@@ -203,6 +204,8 @@ TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheB
   ASSERT_TRUE(shown) << "no balloon";
   EXPECT_NE(std::wstring::npos, TextOf(balloon).find(folder)) << std::string(TextOf(balloon).begin(), TextOf(balloon).end());
   EXPECT_TRUE(PngsIn(folder).empty());
+  // Out of the way of the screen comparison below.
+  ::ShowWindow(balloon, SW_HIDE);
   // The program runs on, and the drawing is still there to undo back to.
   ASSERT_TRUE(app.Running());
   Enter();

@@ -226,9 +226,12 @@ TEST_F(PictureCommandsTest, ANameEndingInPngInAnyCaseHoldsAPngOfTheScreen) {
   PatternWindow pattern;
   EnterPresentationMode();
   DrawStroke();
-  const ScreenImage atTheKey = CaptureScreen();
   const std::wstring dir = TempDir(L"cmd-png-save");
   for (const wchar_t* file : {L"x.png", L"X.PNG"}) {
+    // The message box of the save before has gone and the surface has painted again.
+    ASSERT_TRUE(PumpUntil([] { return FindVisibleWindow(L"#32770", true) == nullptr; }));
+    Pump(300);
+    const ScreenImage atTheKey = CaptureScreen();
     const std::wstring name = FullPath(dir + L"\\" + file);
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     ss::Instance().SaveScreenToFile();

@@ -198,6 +198,7 @@ TEST_F(UndoTest, PlacingAndEditingALabelAreStepsAndLoadingBackAPresentationBring
   ASSERT_GT(CountDifferences(atEsc, fresh), 10000);
   Chord('Z', -1);
   EXPECT_EQ(0, CountDifferences(atEsc, CaptureScreen()));
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\undo-labels-back.bmp");
   // And on into the earlier presentation: the edit, the stroke, the label itself.
   Chord('Z', -1);
   ASSERT_NE(nullptr, o().lblText.Item(2));

@@ -80,7 +80,8 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   }
   for (UINT id : shell::kColourGroup) EXPECT_FALSE(menu.IsChecked(id));
   for (UINT id : shell::kWidthGroup) EXPECT_FALSE(menu.IsChecked(id));
-  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 5));
+  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 5));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 6));
 }
 
 TEST(TrayMenu, StartMarksFollowColourAndWidth) {
