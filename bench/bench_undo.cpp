@@ -18,9 +18,12 @@
 
 namespace {
 
+// Into presentation mode with the opaque pen: the highlighter leaves the black desktop of the
+// benchmark screen as it is, and a stroke that changes nothing is no step.
 void Enter(ss& o) {
   o.cmdScreen_Click();
   o.ShowOverlay();
+  if (!o.PenMode()) o.TogglePen();
   bench::PumpMessages();
 }
 
@@ -65,7 +68,6 @@ std::vector<bench::Result> UndoFullScreenClear() {
   ss& o = ss::Instance();
   o.History().Forget();
   Enter(o);
-  o.TogglePen();
   // Ink over every tile of the screen, then Ctrl+E: the clear changes the whole frame.
   o.History().BeginChange();
   for (int y = 8; y < 1080; y += 24) {
@@ -141,6 +143,7 @@ std::vector<bench::Result> EscWithAndWithoutKeeping() {
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   const std::wstring folder = std::wstring(temp) + L"scrivane-bench-keep";
+  overlay::DrawingKeeper::MakeFolder(folder);
   overlay::DrawingKeeper keeper(folder, nullptr);
   auto escOnce = [&](bool keep, std::vector<double>& times) {
     o.History().SetKeeper(keep ? &keeper : nullptr);

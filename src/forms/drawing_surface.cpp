@@ -52,9 +52,11 @@ PixelBuffer DrawingSurface::Pixels() const {
 }
 
 void DrawingSurface::Touch(const RECT& area) {
-  if (!recorder_.Open()) return;
+  const PixelRect part = ToPixelRect(area);
+  // Most segments of a stroke fall on tiles kept already: then there is nothing to copy.
+  if (recorder_.Covered(part)) return;
   ::GdiFlush();
-  recorder_.Touch(ToPixelRect(area));
+  recorder_.Touch(part);
 }
 
 void DrawingSurface::RestoreFromBefore(const RECT& area) {

@@ -42,7 +42,7 @@ bool SameAsBuffer(const PixelBuffer& buffer, const PixelRect& area, const uint32
 
 size_t TileChange::Bytes() const {
   size_t bytes = sizeof(TileChange) + tiles_.capacity() * sizeof(Tile);
-  for (const Tile& t : tiles_) bytes += t.pixels.capacity() * sizeof(uint32_t);
+  for (const Tile& t : tiles_) bytes += t.Count() * sizeof(uint32_t);
   return bytes;
 }
 
@@ -54,7 +54,7 @@ PixelRect TileChange::Bounds() const {
 
 bool TileChange::SwapWith(const PixelBuffer& buffer) {
   if (!buffer.pixels || buffer.width != width_ || buffer.height != height_) return false;
-  for (Tile& t : tiles_) Transfer(buffer, t.area, t.pixels.data(), Copy::Exchange);
+  for (Tile& t : tiles_) Transfer(buffer, t.area, t.pixels.get(), Copy::Exchange);
   return true;
 }
 
@@ -105,12 +105,26 @@ void TileRecorder::Touch(const PixelRect& area) {
       TileChange::Tile tile;
       tile.area = {col * kSize, row * kSize, std::min((col + 1) * kSize, buffer_.width),
                    std::min((row + 1) * kSize, buffer_.height)};
-      tile.pixels.resize(static_cast<size_t>(tile.area.right - tile.area.left) * (tile.area.bottom - tile.area.top));
-      Transfer(buffer_, tile.area, tile.pixels.data(), Copy::FromBuffer);
+      tile.pixels.reset(new uint32_t[tile.Count()]);
+      Transfer(buffer_, tile.area, tile.pixels.get(), Copy::FromBuffer);
       change_.tiles_.push_back(std::move(tile));
       slot = static_cast<uint32_t>(change_.tiles_.size());
     }
   }
+}
+
+bool TileRecorder::Covered(const PixelRect& area) const {
+  if (!open_) return true;
+  const PixelRect part = Clip(area);
+  if (part.Empty()) return true;
+  constexpr int kSize = TileChange::kTileSize;
+  const int columns = Columns();
+  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
+    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
+      if (!slot_[static_cast<size_t>(row) * columns + col]) return false;
+    }
+  }
+  return true;
 }
 
 void TileRecorder::RestoreBefore(const PixelRect& area) {
@@ -129,7 +143,7 @@ void TileRecorder::RestoreBefore(const PixelRect& area) {
                               std::min(part.right, tile.area.right), std::min(part.bottom, tile.area.bottom)};
       const int tileWidth = tile.area.right - tile.area.left;
       for (int y = overlap.top; y < overlap.bottom; ++y) {
-        const uint32_t* from = tile.pixels.data() + static_cast<size_t>(y - tile.area.top) * tileWidth +
+        const uint32_t* from = tile.pixels.get() + static_cast<size_t>(y - tile.area.top) * tileWidth +
                                (overlap.left - tile.area.left);
         std::memcpy(buffer_.pixels + static_cast<size_t>(y) * buffer_.stride + overlap.left, from,
                     static_cast<size_t>(overlap.right - overlap.left) * sizeof(uint32_t));
@@ -144,7 +158,7 @@ TileChange TileRecorder::End() {
     done.width_ = change_.width_;
     done.height_ = change_.height_;
     for (TileChange::Tile& t : change_.tiles_) {
-      if (!SameAsBuffer(buffer_, t.area, t.pixels.data())) done.tiles_.push_back(std::move(t));
+      if (!SameAsBuffer(buffer_, t.area, t.pixels.get())) done.tiles_.push_back(std::move(t));
     }
     done.tiles_.shrink_to_fit();
   }
@@ -154,7 +168,7 @@ TileChange TileRecorder::End() {
 
 void TileRecorder::Cancel() {
   if (open_) {
-    for (TileChange::Tile& t : change_.tiles_) Transfer(buffer_, t.area, t.pixels.data(), Copy::ToBuffer);
+    for (TileChange::Tile& t : change_.tiles_) Transfer(buffer_, t.area, t.pixels.get(), Copy::ToBuffer);
   }
   Reset();
 }

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace forms {
@@ -52,7 +53,10 @@ class TileChange {
   friend class TileRecorder;
   struct Tile {
     PixelRect area;
-    std::vector<uint32_t> pixels;  // area's width x height, row by row
+    // The area's width x height, row by row; left uninitialised until copied into (no zeroing
+    // of memory that is overwritten at once).
+    std::unique_ptr<uint32_t[]> pixels;
+    size_t Count() const { return static_cast<size_t>(area.right - area.left) * (area.bottom - area.top); }
   };
   int width_ = 0;
   int height_ = 0;
@@ -72,6 +76,8 @@ class TileRecorder {
   bool Open() const { return open_; }
   // Call before pixels inside `area` change: the tiles under it that are not kept yet are copied.
   void Touch(const PixelRect& area);
+  // True when every tile under `area` is kept already (Touch would copy nothing).
+  bool Covered(const PixelRect& area) const;
   // Puts the pixels of `area` back as they were when the change began.
   void RestoreBefore(const PixelRect& area);
   // Ends the change: what it overwrote, less the tiles that came out unchanged.
