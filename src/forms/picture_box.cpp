@@ -40,12 +40,9 @@ void PictureBox::OnDestroyed() {
   windowDc_ = nullptr;
   ReleaseSurfacePen();
   surfaceRop_ = 0;
-  if (surfaceDc_ && surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
-  surfacePrevious_ = nullptr;
-  surfaceDc_.Reset();
-  surface_.Reset();
-  surfaceWidth_ = surfaceHeight_ = 0;
+  surface_.Free();
   surfaceLive_ = false;
+  surfaceFailed_ = false;
   pen_.Reset();
   penWidth_ = -1;
   brush_.Reset();
@@ -80,6 +77,7 @@ void PictureBox::SetAutoSize(bool on) {
 void PictureBox::SetPicture(base::Picture picture) {
   picture_ = std::move(picture);
   surfaceLive_ = false;
+  surfaceFailed_ = false;
   if (!Hwnd()) return;
   if (autoSize_ && picture_) {
     ::SetWindowPos(Hwnd(), nullptr, 0, 0, picture_->WidthPixels(), picture_->HeightPixels(),
@@ -89,25 +87,34 @@ void PictureBox::SetPicture(base::Picture picture) {
   InvalidateChildrenOver(nullptr);
 }
 
-void PictureBox::EnsureSurface() {
-  if (surfaceLive_ || !Hwnd()) return;
-  int w = std::max(Width(), 1);
-  int h = std::max(Height(), 1);
-  if (!surfaceDc_) {
-    surfaceDc_.Reset(::CreateCompatibleDC(windowDc_));
-    surfacePen_ = nullptr;
-    surfaceRop_ = 0;
+void PictureBox::SetPictureKeepDrawing(base::Picture picture) {
+  // Whatever shows now is kept in the surface first, so that the new background does not come up.
+  if (!surfaceLive_) EnsureSurface();
+  // A picture of another size changes the box's size: then it is a new background after all.
+  const bool sameSize = picture && picture->WidthPixels() == surface_.Width() &&
+                        picture->HeightPixels() == surface_.Height();
+  if (!surfaceLive_ || !sameSize) {
+    SetPicture(std::move(picture));
+    return;
   }
-  if (!surface_ || w != surfaceWidth_ || h != surfaceHeight_) {
-    if (surfacePrevious_) ::SelectObject(surfaceDc_.Get(), surfacePrevious_);
-    surfacePrevious_ = nullptr;
-    surface_.Reset(::CreateCompatibleBitmap(windowDc_, w, h));
-    surfaceWidth_ = w;
-    surfaceHeight_ = h;
-    surfacePrevious_ = ::SelectObject(surfaceDc_.Get(), surface_.Get());
+  picture_ = std::move(picture);
+}
+
+void PictureBox::EnsureSurface() {
+  if (surfaceLive_ || surfaceFailed_ || !Hwnd()) return;
+  const int w = std::max(Width(), 1);
+  const int h = std::max(Height(), 1);
+  if (!surface_.Ready() || w != surface_.Width() || h != surface_.Height()) {
+    ReleaseSurfacePen();
+    surfaceRop_ = 0;
+    if (!surface_.Create(w, h)) {
+      // No surface: the window keeps showing the picture, and drawing goes straight onto it.
+      surfaceFailed_ = true;
+      return;
+    }
   }
   RECT all{0, 0, w, h};
-  PaintFromPicture(surfaceDc_.Get(), all);
+  PaintFromPicture(surface_.Dc(), all);
   surfaceLive_ = true;
 }
 
@@ -137,16 +144,16 @@ void PictureBox::PaintFromPicture(HDC dc, const RECT& area) {
 
 void PictureBox::Present(RECT area) {
   if (!windowDc_) return;
-  RECT all{0, 0, surfaceWidth_, surfaceHeight_};
+  RECT all{0, 0, surface_.Width(), surface_.Height()};
   if (!::IntersectRect(&area, &area, &all)) return;
-  ::BitBlt(windowDc_, area.left, area.top, area.right - area.left, area.bottom - area.top, surfaceDc_.Get(),
-           area.left, area.top, SRCCOPY);
+  ::BitBlt(windowDc_, area.left, area.top, area.right - area.left, area.bottom - area.top, surface_.Dc(), area.left,
+           area.top, SRCCOPY);
   InvalidateChildrenOver(&area);
 }
 
 HDC PictureBox::PrepareSurfaceDc() {
   // The surface DC is ours alone: its drawing mode and pen stay selected between segments.
-  HDC dc = surfaceDc_.Get();
+  HDC dc = surface_.Dc();
   if (surfaceRop_ != drawMode_) {
     ::SetROP2(dc, drawMode_);
     surfaceRop_ = drawMode_;
@@ -154,15 +161,36 @@ HDC PictureBox::PrepareSurfaceDc() {
   return dc;
 }
 
+HDC PictureBox::StartDrawing(const RECT& area) {
+  EnsureSurface();
+  if (surfaceLive_) {
+    surface_.Touch(area);
+    return PrepareSurfaceDc();
+  }
+  if (!windowDc_) return nullptr;
+  ::SetROP2(windowDc_, drawMode_);
+  return windowDc_;
+}
+
+void PictureBox::FinishDrawing(HDC dc, const RECT& area) {
+  if (dc == windowDc_) {
+    // Drawn straight onto the window: put its pen back, so that ours can be replaced later.
+    ::SelectObject(windowDc_, ::GetStockObject(BLACK_PEN));
+    InvalidateChildrenOver(&area);
+    return;
+  }
+  Present(area);
+}
+
 void PictureBox::UsePen(HPEN pen) {
   if (surfacePen_ == pen) return;
-  ::SelectObject(surfaceDc_.Get(), pen);
+  ::SelectObject(surface_.Dc(), pen);
   surfacePen_ = pen;
 }
 
 void PictureBox::ReleaseSurfacePen() {
   // A pen may not be deleted while a DC holds it.
-  if (surfaceDc_ && surfacePen_) ::SelectObject(surfaceDc_.Get(), ::GetStockObject(BLACK_PEN));
+  if (surface_.Ready() && surfacePen_) ::SelectObject(surface_.Dc(), ::GetStockObject(BLACK_PEN));
   surfacePen_ = nullptr;
 }
 
@@ -187,64 +215,80 @@ HBRUSH PictureBox::BrushFor(COLORREF color) {
 
 void PictureBox::PSet(int x, int y, COLORREF color, int width) {
   current_ = {x, y};
-  EnsureSurface();
-  if (!surfaceLive_) return;
-  HDC dc = PrepareSurfaceDc();
   RECT changed;
+  int left = x, top = y;
   if (width <= 1) {
-    UsePen(PenFor(color, 1));
-    ::MoveToEx(dc, x, y, nullptr);
-    ::LineTo(dc, x + 1, y);
     changed = {x, y, x + 1, y + 1};
   } else {
     // A round dot of diameter `width` centred on the point.
-    int left = x - width / 2;
-    int top = y - width / 2;
-    UsePen(static_cast<HPEN>(::GetStockObject(NULL_PEN)));
-    base::SelectGuard brush(dc, BrushFor(color));
-    ::Ellipse(dc, left, top, left + width + 1, top + width + 1);
+    left = x - width / 2;
+    top = y - width / 2;
     changed = {left, top, left + width + 1, top + width + 1};
   }
-  Present(changed);
+  HDC dc = StartDrawing(changed);
+  if (!dc) return;
+  const bool onSurface = dc != windowDc_;
+  if (width <= 1) {
+    HPEN pen = PenFor(color, 1);
+    if (onSurface) UsePen(pen); else ::SelectObject(dc, pen);
+    ::MoveToEx(dc, x, y, nullptr);
+    ::LineTo(dc, x + 1, y);
+  } else {
+    HPEN none = static_cast<HPEN>(::GetStockObject(NULL_PEN));
+    if (onSurface) UsePen(none); else ::SelectObject(dc, none);
+    base::SelectGuard brush(dc, BrushFor(color));
+    ::Ellipse(dc, left, top, left + width + 1, top + width + 1);
+  }
+  FinishDrawing(dc, changed);
 }
 
 void PictureBox::LineTo(int x, int y, COLORREF color, int width) {
   POINT from = current_;
   current_ = {x, y};
-  EnsureSurface();
-  if (!surfaceLive_) return;
-  HDC dc = PrepareSurfaceDc();
-  int w = std::max(width, 1);
+  const int w = std::max(width, 1);
+  const int reach = w / 2 + 2;
+  RECT changed{std::min<LONG>(from.x, x) - reach, std::min<LONG>(from.y, y) - reach,
+               std::max<LONG>(from.x, x) + reach + 1, std::max<LONG>(from.y, y) + reach + 1};
+  HDC dc = StartDrawing(changed);
+  if (!dc) return;
   // A solid pen wider than one pixel is drawn with round ends and joins.
-  UsePen(PenFor(color, w));
+  HPEN pen = PenFor(color, w);
+  if (dc != windowDc_) UsePen(pen); else ::SelectObject(dc, pen);
   ::MoveToEx(dc, from.x, from.y, nullptr);
   ::LineTo(dc, x, y);
   if (w == 1) ::LineTo(dc, x + 1, y);  // GDI leaves out the last pixel; the line ends on the point.
-  int reach = w / 2 + 2;
-  RECT changed{std::min<LONG>(from.x, x) - reach, std::min<LONG>(from.y, y) - reach,
-               std::max<LONG>(from.x, x) + reach + 1, std::max<LONG>(from.y, y) + reach + 1};
-  Present(changed);
+  FinishDrawing(dc, changed);
 }
 
 void PictureBox::CopyRectFrom(const base::PictureObject& source, int x, int y, int width, int height) {
-  EnsureSurface();
-  if (!surfaceLive_ || width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return;
   HDC sourceDc = source.Dc();
   if (!sourceDc) return;
+  EnsureSurface();
   // Parts of the rectangle outside the source picture or the surface are not drawn.
   RECT want{x, y, x + width, y + height};
   RECT src{0, 0, source.WidthPixels(), source.HeightPixels()};
-  RECT dst{0, 0, surfaceWidth_, surfaceHeight_};
+  RECT dst{0, 0, surfaceLive_ ? surface_.Width() : Width(), surfaceLive_ ? surface_.Height() : Height()};
   RECT part{};
   if (!::IntersectRect(&part, &want, &src) || !::IntersectRect(&part, &part, &dst)) return;
-  ::BitBlt(surfaceDc_.Get(), part.left, part.top, part.right - part.left, part.bottom - part.top, sourceDc,
-           part.left, part.top, SRCCOPY);
-  Present(part);
+  HDC dc = StartDrawing(part);
+  if (!dc) return;
+  ::BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, sourceDc, part.left, part.top,
+           SRCCOPY);
+  FinishDrawing(dc, part);
 }
 
 void PictureBox::Cls() {
   current_ = {0, 0};
-  surfaceLive_ = false;
+  surfaceFailed_ = false;
+  if (surfaceLive_ && surface_.ChangeOpen()) {
+    // Recorded: the surface goes back to the background here and now, tile by tile.
+    RECT all{0, 0, surface_.Width(), surface_.Height()};
+    surface_.Touch(all);
+    PaintFromPicture(surface_.Dc(), all);
+  } else {
+    surfaceLive_ = false;
+  }
   if (Hwnd()) {
     ::InvalidateRect(Hwnd(), nullptr, FALSE);
     InvalidateChildrenOver(nullptr);
@@ -254,7 +298,85 @@ void PictureBox::Cls() {
 
 HDC PictureBox::ContentDc() {
   EnsureSurface();
-  return surfaceDc_.Get();
+  return surfaceLive_ ? surface_.Dc() : nullptr;
+}
+
+bool PictureBox::BeginChange() {
+  EnsureSurface();
+  if (!surfaceLive_) return false;
+  return surface_.BeginChange();
+}
+
+void PictureBox::RestoreFromBefore(const RECT& area) {
+  if (!surfaceLive_ || !surface_.ChangeOpen()) return;
+  surface_.RestoreFromBefore(area);
+  Present(area);
+}
+
+TileChange PictureBox::EndChange() {
+  if (!surfaceLive_) return TileChange{};
+  return surface_.EndChange();
+}
+
+void PictureBox::CancelChange() {
+  if (!surfaceLive_ || !surface_.ChangeOpen()) return;
+  surface_.CancelChange();
+  Present(RECT{0, 0, surface_.Width(), surface_.Height()});
+}
+
+bool PictureBox::SwapChange(TileChange& change) {
+  EnsureSurface();
+  if (!surfaceLive_) return false;
+  RECT changed = surface_.Swap(change);
+  if (::IsRectEmpty(&changed)) return change.Empty();
+  Present(changed);
+  return true;
+}
+
+size_t PictureBox::State::Bytes() const {
+  size_t bytes = sizeof(State) + drawing.pixels.capacity() * sizeof(uint32_t);
+  // The picture is counted as if only the state held it: a full-screen grab is 8 MB either way.
+  if (picture) bytes += static_cast<size_t>(picture->WidthPixels()) * picture->HeightPixels() * 4;
+  return bytes;
+}
+
+PictureBox::State PictureBox::SaveState() {
+  State state;
+  state.picture = picture_;
+  state.width = Width();
+  state.height = Height();
+  if (surfaceLive_) state.drawing = surface_.Copy();
+  return state;
+}
+
+void PictureBox::RestoreState(State state) {
+  picture_ = std::move(state.picture);
+  surfaceLive_ = false;
+  surfaceFailed_ = false;
+  if (!Hwnd()) return;
+  if (state.width != Width() || state.height != Height()) {
+    ::SetWindowPos(Hwnd(), nullptr, 0, 0, state.width, state.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (!state.drawing.Empty()) {
+    EnsureSurface();
+    if (surfaceLive_ && !surface_.Fill(state.drawing)) surfaceLive_ = false;
+  }
+  ::InvalidateRect(Hwnd(), nullptr, FALSE);
+  InvalidateChildrenOver(nullptr);
+}
+
+PixelImage PictureBox::ContentImage() {
+  EnsureSurface();
+  if (surfaceLive_) return surface_.Copy();
+  // No surface: the content is the picture and the back colour, read through a bitmap of our own.
+  PixelImage image;
+  image.width = std::max(Width(), 1);
+  image.height = std::max(Height(), 1);
+  DrawingSurface scratch;
+  if (!scratch.Create(image.width, image.height)) return PixelImage{};
+  RECT all{0, 0, image.width, image.height};
+  PaintFromPicture(scratch.Dc(), all);
+  return scratch.Copy();
 }
 
 void PictureBox::PaintContent(HDC dc, const RECT& area) {
@@ -262,15 +384,17 @@ void PictureBox::PaintContent(HDC dc, const RECT& area) {
     PaintFromPicture(dc, area);
     return;
   }
-  ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, surfaceDc_.Get(), area.left,
+  const int sw = surface_.Width();
+  const int sh = surface_.Height();
+  ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, surface_.Dc(), area.left,
            area.top, SRCCOPY);
   // The box may have grown since the surface was made: the rest is background.
-  if (area.right > surfaceWidth_) {
-    RECT r{std::max<LONG>(area.left, surfaceWidth_), area.top, area.right, area.bottom};
+  if (area.right > sw) {
+    RECT r{std::max<LONG>(area.left, sw), area.top, area.right, area.bottom};
     PaintFromPicture(dc, r);
   }
-  if (area.bottom > surfaceHeight_) {
-    RECT r{area.left, std::max<LONG>(area.top, surfaceHeight_), area.right, area.bottom};
+  if (area.bottom > sh) {
+    RECT r{area.left, std::max<LONG>(area.top, sh), area.right, area.bottom};
     PaintFromPicture(dc, r);
   }
 }
@@ -356,7 +480,7 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
       // A resized surface starts again from its background.
-      if (surfaceLive_ && (LOWORD(lParam) != surfaceWidth_ || HIWORD(lParam) != surfaceHeight_)) {
+      if (surfaceLive_ && (LOWORD(lParam) != surface_.Width() || HIWORD(lParam) != surface_.Height())) {
         surfaceLive_ = false;
         ::InvalidateRect(Hwnd(), nullptr, FALSE);
       }

@@ -5,7 +5,12 @@
 // repaint comes from there, so a dialog or window passing over the surface takes nothing away.
 // Each drawing call draws into the surface and brings only the changed rectangle to the screen,
 // at once. The off-screen surface is made on the first drawing call: until then the picture is
-// the whole content and is painted straight from the picture object.
+// the whole content and is painted straight from the picture object. When the surface cannot be
+// made (the GDI handle table is full), the box goes on painting from the picture and draws
+// straight onto the window, and tries again after the next new picture or clear.
+//
+// Changes can be recorded for undo: between BeginChange and EndChange the surface keeps what each
+// drawing call overwrote (see forms/surface_tiles.h), and SwapChange puts it back.
 //
 // Child windows lie above the drawing. A transparent child gets what lies under it through
 // WM_PRINTCLIENT and is told to paint again wherever the content under it changes.
@@ -18,6 +23,8 @@
 
 #include "base/handles.h"
 #include "base/picture.h"
+#include "forms/drawing_surface.h"
+#include "forms/pixel_image.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -65,8 +72,41 @@ class PictureBox : public Window {
   // Clears everything drawn; the background stays; the current position returns to (0, 0).
   void Cls();
 
-  // The surface's content as a DC (background plus drawing): for reading pixels.
+  // The surface's content as a DC (background plus drawing): for reading pixels. Null when the
+  // surface cannot be made.
   HDC ContentDc();
+
+  // Changes the background without touching what is shown: the drawing stays as it is, and only
+  // a later clear brings the new background up.
+  void SetPictureKeepDrawing(base::Picture picture);
+
+  // --- Recording a change for undo -------------------------------------------------------------
+  // Starts recording what drawing calls overwrite; false when there is no surface to record on.
+  // A change that is open is dropped first.
+  bool BeginChange();
+  bool ChangeOpen() const { return surface_.ChangeOpen(); }
+  // Brings the pixels of `area` back as they were when the change began, on the screen too.
+  void RestoreFromBefore(const RECT& area);
+  // Ends the change: what it overwrote (empty when nothing changed).
+  TileChange EndChange();
+  // Ends the change and puts everything it drew back as it was.
+  void CancelChange();
+  // Exchanges a change taken by EndChange with the surface and shows the result; false when it
+  // does not fit the surface (another size) or there is no surface.
+  bool SwapChange(TileChange& change);
+
+  // --- The whole state, for steps that replace the background ---------------------------------
+  struct State {
+    base::Picture picture;
+    int width = 0;
+    int height = 0;
+    PixelImage drawing;  // empty: the content is the picture itself
+    size_t Bytes() const;
+  };
+  State SaveState();
+  void RestoreState(State state);
+  // Background plus drawing as pixels (the box's size).
+  PixelImage ContentImage();
   // The window's own DC (the class keeps one for the window's life), for a box that is drawn
   // straight onto the screen and keeps nothing, such as a live view.
   HDC OwnDc() const { return windowDc_; }
@@ -89,6 +129,10 @@ class PictureBox : public Window {
   bool childPlacesStale_ = true;
 
   void EnsureSurface();
+  // The DC a drawing call draws into over `area` (the surface, or the window when there is none),
+  // with the area recorded if a change is open; Finish brings it to the screen.
+  HDC StartDrawing(const RECT& area);
+  void FinishDrawing(HDC dc, const RECT& area);
   void PaintFromPicture(HDC dc, const RECT& area);
   void PaintContent(HDC dc, const RECT& area);
   void InvalidateChildrenOver(const RECT* area);
@@ -109,12 +153,9 @@ class PictureBox : public Window {
   POINT current_{0, 0};
 
   HDC windowDc_ = nullptr;  // the class's own DC, valid for the life of the window
-  base::unique_hdc surfaceDc_;
-  base::unique_hbitmap surface_;
-  HGDIOBJ surfacePrevious_ = nullptr;
-  int surfaceWidth_ = 0;
-  int surfaceHeight_ = 0;
-  bool surfaceLive_ = false;
+  DrawingSurface surface_;
+  bool surfaceLive_ = false;  // the surface holds the content (else the picture alone does)
+  bool surfaceFailed_ = false;  // could not be made: draw on the window until the next reset
 
   HPEN surfacePen_ = nullptr;  // selected in surfaceDc_, not owned here
   int surfaceRop_ = 0;

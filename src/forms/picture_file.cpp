@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 
 #include "base/error.h"
 #include "base/com.h"
@@ -316,13 +317,12 @@ std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture) {
   return file;
 }
 
-void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
-  const std::vector<uint8_t> bytes = EncodeBmp(picture);
-
+void WriteFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes, WriteFileFn write,
+                        const char* source) {
   // The new file is complete on disk under a temporary name beside the target before the target
   // is touched; replacing is then one rename on the same volume.
   wchar_t temp[MAX_PATH + 1] = {};
-  if (!::GetTempFileNameW(DirectoryOf(path).c_str(), L"scv", 0, temp)) FileIoError("SavePicture");
+  if (!::GetTempFileNameW(DirectoryOf(path).c_str(), L"scv", 0, temp)) FileIoError(source);
   bool ok = false;
   {
     base::unique_handle file(
@@ -334,8 +334,109 @@ void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& pa
   }
   if (ok) ok = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!ok) {
+    const DWORD error = ::GetLastError();
     ::DeleteFileW(temp);
-    FileIoError("SavePicture");
+    ::SetLastError(error);
+    FileIoError(source);
+  }
+}
+
+void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
+  WriteFileReplacing(path, EncodeBmp(picture), write);
+}
+
+// --- PNG -----------------------------------------------------------------------------------
+
+bool IsPngName(const std::wstring& path) {
+  if (path.size() < 4) return false;
+  std::wstring tail = path.substr(path.size() - 4);
+  for (wchar_t& c : tail) c = static_cast<wchar_t>(std::towlower(c));
+  return tail == L".png";
+}
+
+PixelImage PicturePixels(const base::PictureObject& picture) {
+  PixelImage image;
+  if (!picture.Bitmap() || picture.WidthPixels() <= 0 || picture.HeightPixels() <= 0) {
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
+  }
+  image.width = picture.WidthPixels();
+  image.height = picture.HeightPixels();
+  image.pixels.resize(static_cast<size_t>(image.width) * image.height);
+  // GetDIBits wants the bitmap out of every DC.
+  picture.ReleaseDc();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = image.width;
+  info.bmiHeader.biHeight = -image.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  base::WindowDc screen(nullptr);
+  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
+  HPALETTE previous = nullptr;
+  if (picture.Palette()) {
+    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
+    ::RealizePalette(dc.Get());
+  }
+  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(image.height), image.pixels.data(),
+                                &info, DIB_RGB_COLORS);
+  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
+  if (lines != image.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
+  return image;
+}
+
+std::vector<uint8_t> EncodePng(const PixelImage& image) {
+  auto fail = [] { throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture"); };
+  if (image.Empty() || image.pixels.size() < static_cast<size_t>(image.width) * image.height) fail();
+  // 24 bits a pixel: the fourth byte of ours carries nothing, and a PNG without alpha is what every
+  // reader shows the same way.
+  const UINT stride = static_cast<UINT>(image.width) * 3;
+  std::vector<uint8_t> rows(static_cast<size_t>(stride) * image.height);
+  for (size_t i = 0, n = image.pixels.size(); i < n; ++i) {
+    const uint32_t p = image.pixels[i];
+    rows[i * 3 + 0] = static_cast<uint8_t>(p);
+    rows[i * 3 + 1] = static_cast<uint8_t>(p >> 8);
+    rows[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
+  }
+
+  base::ComScope com;
+  base::ComPtr<IWICImagingFactory> factory;
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                factory.PutVoid()))) {
+    fail();
+  }
+  base::ComPtr<IStream> memory;
+  if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Put()))) fail();
+  base::ComPtr<IWICBitmapEncoder> encoder;
+  if (FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put())) ||
+      FAILED(encoder->Initialize(memory.Get(), WICBitmapEncoderNoCache))) {
+    fail();
+  }
+  base::ComPtr<IWICBitmapFrameEncode> frame;
+  if (FAILED(encoder->CreateNewFrame(frame.Put(), nullptr)) || FAILED(frame->Initialize(nullptr)) ||
+      FAILED(frame->SetSize(static_cast<UINT>(image.width), static_cast<UINT>(image.height)))) {
+    fail();
+  }
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  if (FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR) fail();
+  if (FAILED(frame->WritePixels(static_cast<UINT>(image.height), stride, static_cast<UINT>(rows.size()), rows.data())) ||
+      FAILED(frame->Commit()) || FAILED(encoder->Commit())) {
+    fail();
+  }
+  STATSTG stat{};
+  if (FAILED(memory->Stat(&stat, STATFLAG_NONAME))) fail();
+  HGLOBAL global = nullptr;
+  if (FAILED(::GetHGlobalFromStream(memory.Get(), &global))) fail();
+  base::GlobalLockGuard<uint8_t> bytes(global);
+  if (!bytes.Get()) fail();
+  return std::vector<uint8_t>(bytes.Get(), bytes.Get() + stat.cbSize.QuadPart);
+}
+
+void SavePicture(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
+  if (IsPngName(path)) {
+    WriteFileReplacing(path, EncodePng(PicturePixels(picture)), write);
+  } else {
+    SavePictureAsBmp(picture, path, write);
   }
 }
 

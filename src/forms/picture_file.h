@@ -1,5 +1,5 @@
 // Picture files: reading a BMP, PNG, JPEG or GIF file into a picture object, and writing a
-// picture as a BMP file at the picture's own colour depth.
+// picture as a BMP file at the picture's own colour depth, or as a PNG file.
 //
 // The BMP header arithmetic and checks are plain value functions (no window, no file), so they
 // can be tested directly; the file functions around them are thin.
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/picture.h"
+#include "forms/pixel_image.h"
 
 namespace forms {
 
@@ -89,5 +90,23 @@ void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& pa
 
 // The bytes of a BMP file of `picture`, as SavePictureAsBmp writes them.
 std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture);
+
+// Writes `bytes` to `path` beside the target under a temporary name and only then moves it over
+// the target, as SavePictureAsBmp does. Raises AppError kErrFileIo (source `source`) on failure.
+void WriteFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes, WriteFileFn write = nullptr,
+                        const char* source = "SavePicture");
+
+// --- PNG -----------------------------------------------------------------------------------
+
+// True when the name ends in ".png", in any case.
+bool IsPngName(const std::wstring& path);
+// The pixels of a picture, 32 bits a pixel, top-down.
+PixelImage PicturePixels(const base::PictureObject& picture);
+// The bytes of a 24-bit PNG file of `image`, through the imaging codecs. Safe on any thread (it
+// initialises COM for the call). Raises AppError kErrInvalidPicture when encoding fails.
+std::vector<uint8_t> EncodePng(const PixelImage& image);
+// Writes `picture` as PNG when the name ends in .png (any case), else as BMP exactly as
+// SavePictureAsBmp does; the same replacing write either way.
+void SavePicture(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write = nullptr);
 
 }  // namespace forms

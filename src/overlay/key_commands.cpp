@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include "base/error.h"
+#include "overlay/clipboard.h"
 #include "overlay/links.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
@@ -32,6 +33,10 @@ KeyCommand MatchKey(short keyAscii) {
     case 'g': case 'G': return KeyCommand::Green;
     // Arms text placement: no other row uses t, so this adds a command without changing one.
     case 't': case 'T': return KeyCommand::ArmText;
+    // Undo, redo and copy: control characters no other row uses.
+    case 26: return KeyCommand::Undo;
+    case 25: return KeyCommand::Redo;
+    case 3: return KeyCommand::CopyPicture;
     default: return KeyCommand::None;
   }
 }
@@ -178,6 +183,16 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
       case KeyCommand::ArmText:
         Load();
         ArmTextPlacement();
+        break;
+      // Only on the presentation that shows: a hidden overlay has no picture to change or copy.
+      case KeyCommand::Undo:
+        if (IsVisible()) history_.Undo();
+        break;
+      case KeyCommand::Redo:
+        if (IsVisible()) history_.Redo();
+        break;
+      case KeyCommand::CopyPicture:
+        if (IsVisible()) overlay::CopyPictureToClipboard(Hwnd(), history_.ComposedPicture());
         break;
       case KeyCommand::None:
         break;

@@ -23,6 +23,9 @@ enum class KeyCommand {
   Yellow,        // y Y
   Green,         // g G
   ArmText,       // t T
+  Undo,          // 26, Ctrl+Z
+  Redo,          // 25, Ctrl+Y
+  CopyPicture,   // 3, Ctrl+C
 };
 
 // The first row of the table that matches the character; None when no row does.

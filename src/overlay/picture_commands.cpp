@@ -30,19 +30,21 @@ void ss::SaveScreenToFile() {
   // background, strokes, labels, and the magnifier if it was open.
   Picture3.SetPicture(capture::GrabDesktop());
 
-  PrepareBmpDialog(CommonDialog1, kSaveFlags, L"All Files(*.*)|*.*");
+  PrepareBmpDialog(CommonDialog1, kSaveFlags, L"All Files(*.*)|*.*|PNG Files(*.png)|*.png");
   CommonDialog1.ShowSave();
 
   const base::Picture& grab = Picture3.GetPicture();
   if (!grab) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
-  forms::SavePictureAsBmp(*grab, CommonDialog1.fileName, writeFile_);
+  // A name ending in .png gets PNG content; every other name a BMP as always.
+  forms::SavePicture(*grab, CommonDialog1.fileName, writeFile_);
 
   const std::wstring text = L"Image successfully saved at \r\n" + CommonDialog1.fileName;
   ::MessageBoxW(Hwnd(), text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
   // so the eraser still reveals the background from before the save.
-  Picture1.SetPicture(Picture3.GetPicture());
+  // What shows stays as it is (the grab is the same picture), so the undo steps still fit it.
+  Picture1.SetPictureKeepDrawing(Picture3.GetPicture());
 }
 
 void ss::LoadPictureFromFile() {
@@ -51,22 +53,23 @@ void ss::LoadPictureFromFile() {
 
   // Read completely before anything changes: a file that fails leaves both pictures as they were.
   base::Picture picture = forms::LoadPictureFile(CommonDialog1.fileName);
-  Picture1.SetPicture(picture);
-  Picture2.SetPicture(picture);
+  history_.ReplaceBackground(picture);  // Picture1 and Picture2, as one undo step
 }
 
-void ss::ClearStrokes() { Picture1.Cls(); }
+void ss::ClearStrokes() {
+  history_.BeginChange();  // one undo step
+  Picture1.Cls();
+  history_.EndChange();
+}
 
 void ss::cmdForm_Click() {
   Load();
-  Picture1.SetPicture(capture::GrabFormWhole(Hwnd()));
-  Picture2.SetPicture(Picture1.GetPicture());
+  history_.ReplaceBackground(capture::GrabFormWhole(Hwnd()));
 }
 
 void ss::cmdClient_Click() {
   Load();
-  Picture1.SetPicture(capture::GrabFormInterior(Hwnd()));
-  Picture2.SetPicture(Picture1.GetPicture());
+  history_.ReplaceBackground(capture::GrabFormInterior(Hwnd()));
 }
 
 void ss::cmdActive_Click() {
@@ -79,8 +82,7 @@ void ss::cmdActive_Click() {
     // Sleep until a message comes or a little time passes, instead of spinning.
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
-  Picture1.SetPicture(capture::GrabFrontWindow());
-  Picture2.SetPicture(Picture1.GetPicture());
+  history_.ReplaceBackground(capture::GrabFrontWindow());
   if (!IsVisible()) throw base::AppError(base::kErrInvalidCall, "ss", "Invalid procedure call or argument");
   ::SetForegroundWindow(Hwnd());
   ::SetFocus(Picture1.Hwnd());
@@ -94,7 +96,4 @@ void ss::cmdPrint_Click() {
   printer->EndDoc();
 }
 
-void ss::cmdClear_Click() {
-  Picture1.SetPicture(nullptr);
-  Picture2.SetPicture(Picture1.GetPicture());
-}
+void ss::cmdClear_Click() { history_.ReplaceBackground(nullptr); }

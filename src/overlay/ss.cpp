@@ -111,6 +111,8 @@ void ss::OnDestroyed() {
 
 void ss::Unload() {
   if (!loaded_) return;
+  // Whatever ends the presentation, its drawing is kept first.
+  history_.PresentationEnding();
   loaded_ = false;
   ::ShowWindow(Hwnd(), SW_HIDE);
   ForgetPresentation();
@@ -129,8 +131,8 @@ void ss::cmdScreen_Click() {
   const RECT area = open ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
   if (!open) CoverMonitor(area);
   Load();
-  Picture1.SetPicture(capture::GrabScreenRect(area));
-  Picture2.SetPicture(Picture1.GetPicture());
+  // Into Picture1 and Picture2, as one undo step (see DrawingHistory::TakeGrab).
+  history_.TakeGrab(capture::GrabScreenRect(area));
 }
 
 void ss::CoverMonitor(const RECT& area) {
@@ -282,16 +284,20 @@ void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     return;
   }
   if (eraserOn) {
+    history_.BeginChange();  // one eraser drag, press to release, is one undo step
     EraseAt(X, Y);
     return;
   }
   if (textMode) return;
+  history_.BeginChange();  // one stroke, press to release, is one undo step
   const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
   Picture1.PSet(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
 void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
   if (Button != forms::kLeftButton) return;
+  // A drag that came in with the button already down is a step of its own too.
+  if (!history_.ChangeOpen() && (eraserOn || !textMode)) history_.BeginChange();
   if (eraserOn) {
     EraseAt(X, Y);
     return;
@@ -301,7 +307,8 @@ void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
   Picture1.LineTo(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
-void ss::Picture1_MouseUp(int /*Button*/, int /*Shift*/, float X, float Y) {
+void ss::Picture1_MouseUp(int Button, int /*Shift*/, float X, float Y) {
+  if (Button == forms::kLeftButton) history_.EndChange();
   if (textMode) PlaceTextEditor(static_cast<int>(X), static_cast<int>(Y));
 }
 

@@ -16,6 +16,7 @@
 #include "forms/picture_file.h"
 #include "forms/text_box.h"
 #include "forms/window.h"
+#include "overlay/drawing_history.h"
 #include "overlay/links.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/tool_cursors.h"
@@ -54,6 +55,9 @@ class ss : public forms::Window {
   bool IsLoaded() const { return loaded_; }
   // Open windows of the process whose form name equals frmName, ignoring case.
   long FormCount(const std::wstring& frmName);
+
+  // --- Undo, redo and keeping the drawing (overlay/drawing_history.h) -------------------------
+  overlay::DrawingHistory& History() { return history_; }
 
   // --- Key commands ------------------------------------------------------------------------
   void Picture1_KeyPress(short& KeyAscii);
@@ -145,6 +149,7 @@ class ss : public forms::Window {
   int16_t penMode = 0;
   int16_t textMode = 0;
   int16_t magHidden = 0;
+  overlay::DrawingHistory history_{*this};
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
   HCURSOR cursor_ = nullptr;
   int cursorSize_ = overlay::kBaseCursorSize;  // of the image in use: where the tools act scales with it

@@ -4,6 +4,7 @@
 // strokes) around their text, and go with the window.
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "base/error.h"
@@ -113,6 +114,8 @@ void ss::txtEdit_KeyUp(short& KeyCode, int /*Shift*/) {
 void ss::CommitText() {
   // A label that is no longer there cannot be edited in place: the text becomes a new label.
   if (cLbl != 0 && !lblText.Item(cLbl)) cLbl = 0;
+  // The label as it was, for undo (none when the commit makes a new one).
+  std::optional<overlay::LabelState> before = history_.CaptureLabel(cLbl);
   if (cLbl == 0) {
     const int next = lblText.UBound() + 1;
     if (next > kHighestLabelIndex) throw base::AppError(base::kErrOverflow, "ss", "Overflow");
@@ -129,6 +132,7 @@ void ss::CommitText() {
   label.Move(txtEdit.Left(), txtEdit.Top());
   label.SetCaption(txtEdit.Text());
   label.SetVisible(true);
+  history_.RecordLabelEdit(cLbl, std::move(before));
   txtEdit.SetText(L"");
   txtEdit.SetVisible(false);
   // Hiding the focused editor leaves the focus on the surface, so key commands work again.

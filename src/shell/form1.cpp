@@ -5,6 +5,7 @@
 #include <string>
 
 #include "magnifier/mag_win.h"
+#include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "base/dpi.h"
 #include "overlay/tool_cursors.h"
@@ -141,6 +142,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemDochelp: dochelp_Click(); break;
     case shell::kItemRest1: Rest1_Click(); break;
     case shell::kItemStartPresentation: StartPresentation_Click(); break;
+    case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
     default: break;
   }
 }
@@ -206,6 +208,16 @@ void form1::dochelp_Click() {
   path.resize(n);
   path = path.substr(0, path.find_last_of(L"\\/")) + L"\\Scrivane.pdf";
   ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void form1::RecentDrawings_Click() {
+  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
+  overlay::DrawingKeeper::MakeFolder(folder);
+  // Explorer itself, given the folder: the shell's own "open" of a folder talks to Explorer by
+  // DDE first, which under Wine can keep this thread waiting for half a minute.
+  const std::wstring quoted = L"\"" + folder + L"\"";
+  ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void form1::Rest1_Click() {
@@ -280,7 +292,12 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      if (wParam) CloseProgram();
+      // Signing out or shutting down: the process ends after this returns, so everything goes
+      // now and the drawing on the overlay is written before that.
+      if (wParam) {
+        CloseProgram();
+        ss::Instance().History().FinishKeeping();
+      }
       return 0;
     case WM_DESTROY:
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");

@@ -45,6 +45,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void magnifier_Click();
   void myhelp_Click();
   void dochelp_Click();
+  // Opens the folder of kept drawings in Explorer, making it first when needed.
+  void RecentDrawings_Click();
   void Rest1_Click();
   // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
   // starts once the menu is off the screen, so that the grab does not show it.

@@ -5,6 +5,7 @@
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
 #include "shell/message_window.h"
+#include "shell/mod1.h"
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -61,6 +62,10 @@ bool Program::StartUp() {
     return false;
   }
   WireLinks();
+  keeper_ = std::make_unique<overlay::DrawingKeeper>(
+      overlay::DrawingKeeper::DefaultFolder(),
+      [](const std::wstring& text) { mod1::ShowTrayBalloon(L"Scrivane", text.c_str()); });
+  ss::Instance().History().SetKeeper(keeper_.get());
   frmSplash::Instance().ShowModeless();
   return true;
 }
@@ -72,6 +77,9 @@ int Program::Run() {
   } catch (...) {
     ReportUncaughtError();
   }
+  // The last presentation's picture may still be on its way to the disk.
+  ss::Instance().History().SetKeeper(nullptr);
+  keeper_.reset();
   return 0;
 }
 

@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "base/handles.h"
+#include "overlay/keeping.h"
 
 namespace shell {
 
@@ -28,11 +31,14 @@ class Program {
  public:
   // Refuses a second copy, otherwise shows the splash and returns; false when refused.
   bool StartUp();
-  // StartUp and the loop; the process's exit code.
+  // StartUp and the loop; the process's exit code. Drawings still being written are finished
+  // before it returns.
   int Run();
 
  private:
   base::unique_handle instanceMutex_;
+  // Writes every presentation's final picture into the Drawings folder.
+  std::unique_ptr<overlay::DrawingKeeper> keeper_;
 };
 
 }  // namespace shell

@@ -18,6 +18,7 @@ void BuildRCPopup(forms::PopupMenu& menu) {
   menu.AddItem(L"Magnifier", kItemMagnifier);
   menu.AddItem(L"Quick Help", kItemMyhelp);
   menu.AddItem(L"Documentation", kItemDochelp);
+  menu.AddItem(L"Recent Drawings", kItemRecentDrawings);
   menu.AddItem(L"Exit", kItemRest1);
 }
 

@@ -27,6 +27,7 @@ enum TrayItem : UINT {
   kItemRest1,
   // Only there while another program holds Ctrl+Shift+Z; the first item then.
   kItemStartPresentation,
+  kItemRecentDrawings,
 };
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
@@ -38,7 +39,8 @@ constexpr int32_t kColorGreen = 0x00FF00;
 constexpr UINT kColourGroup[] = {kItemRed, kItemYellow, kItemBlue, kItemGreen, kItemMypalette};
 constexpr UINT kWidthGroup[] = {kItemOne, kItemFive, kItemTen, kItemFifteen, kItemTwenty};
 
-// Builds the menu in its order: "Colours" and "Line Style" submenus, then the four commands.
+// Builds the menu in its order: "Colours" and "Line Style" submenus, then the commands, with
+// "Recent Drawings" just above "Exit".
 // Nothing is checked.
 void BuildRCPopup(forms::PopupMenu& menu);
 

@@ -2,6 +2,7 @@
 // message box, answered by a helper thread as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <functional>
@@ -120,8 +121,8 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
 
 TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsABmp) {
   EnterPresentationMode();
-  const std::wstring dir = TempDir(L"cmd-png-name");
-  const std::wstring name = FullPath(dir + L"\\x.png");
+  const std::wstring dir = TempDir(L"cmd-other-name");
+  const std::wstring name = FullPath(dir + L"\\x.jpg");
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
   ss::Instance().SaveScreenToFile();
   user.Join();
@@ -132,6 +133,36 @@ TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsA
   EXPECT_EQ('B', bytes[0]);
   EXPECT_EQ('M', bytes[1]);
   ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, ANameEndingInPngInAnyCaseHoldsAPngOfTheScreen) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  DrawStroke();
+  const std::wstring dir = TempDir(L"cmd-png-save");
+  for (const wchar_t* file : {L"x.png", L"X.PNG"}) {
+    // The message box of the save before has gone and the surface has painted again.
+    ASSERT_TRUE(PumpUntil([] { return FindVisibleWindow(L"#32770", true) == nullptr; }));
+    Pump(300);
+    const ScreenImage atTheKey = CaptureScreen();
+    const std::wstring name = FullPath(dir + L"\\" + file);
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+    ss::Instance().SaveScreenToFile();
+    user.Join();
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
+    const std::vector<uint8_t> bytes = ReadBytes(name);
+    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_GE(bytes.size(), 8u);
+    EXPECT_TRUE(std::equal(signature, signature + 8, bytes.begin())) << "a PNG signature in " << bytes.size() << " bytes";
+    base::Picture back = forms::LoadPictureFile(name);
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(0, CountDifferences(atTheKey, PictureImage(back)));
+    ::DeleteFileW(name.c_str());
+  }
+  // The dialog offers PNG after the existing filter; the default extension stays bmp.
+  EXPECT_EQ(L"All Files(*.*)|*.*|PNG Files(*.png)|*.png", ss::Instance().CommonDialog1.filter);
+  EXPECT_EQ(L"bmp", ss::Instance().CommonDialog1.defaultExt);
 }
 
 TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelError) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "magnifier/mag_win.h"
+#include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
@@ -656,6 +657,47 @@ TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationSt
     ::TerminateProcess(process, 0);
     ::CloseHandle(process);
   }
+}
+
+// Visible top-level windows of other processes whose title holds `text`.
+HWND OtherProcessWindowTitled(const std::wstring& text) {
+  struct Search {
+    std::wstring text;
+    HWND found = nullptr;
+  } search{text};
+  ::EnumWindows(
+      [](HWND w, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        wchar_t title[512] = {};
+        ::GetWindowTextW(w, title, 512);
+        if (pid != ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(title).find(s->text) != std::wstring::npos) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+TEST_F(CommandsTest, RecentDrawingsMakesTheFolderAndOpensItInExplorer) {
+  const std::wstring folder = overlay::DrawingKeeper::DefaultFolder();
+  ::RemoveDirectoryW(folder.c_str());
+  // Just above Exit in the menu.
+  HMENU menu = form1::Instance().RCPopup.Handle();
+  const int count = ::GetMenuItemCount(menu);
+  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(menu, count - 2));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(menu, count - 1));
+
+  form1::Instance().RunMenuCommand(shell::kItemRecentDrawings);
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  HWND explorer = nullptr;
+  EXPECT_TRUE(PumpUntil([&] { return (explorer = OtherProcessWindowTitled(L"Drawings")) != nullptr; }, 15000));
+  if (explorer) ::PostMessageW(explorer, WM_CLOSE, 0, 0);
 }
 
 }  // namespace

@@ -1,0 +1,227 @@
+// Never losing a drawing, measured: a stroke with the undo history against one without, undoing
+// a full-screen Ctrl+E, Esc with and without keeping the picture as PNG, writing that PNG, and
+// Ctrl+C.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench.h"
+#include "forms/drawing_surface.h"
+#include "forms/picture_file.h"
+#include "overlay/clipboard.h"
+#include "overlay/keeping.h"
+#include "overlay/ss.h"
+
+namespace {
+
+// Into presentation mode with the opaque pen: the highlighter leaves the black desktop of the
+// benchmark screen as it is, and a stroke that changes nothing is no step.
+void Enter(ss& o) {
+  o.cmdScreen_Click();
+  o.ShowOverlay();
+  if (!o.PenMode()) o.TogglePen();
+  bench::PumpMessages();
+}
+
+// One stroke of 40 segments of about 20 px, somewhere new each time.
+void DrawStroke(ss& o, int i) {
+  int x = 100 + (i * 97) % 1500, y = 100 + (i * 61) % 800;
+  o.Picture1.PSet(x, y, RGB(255, 0, 0), 10);
+  for (int s = 0; s < 40; ++s) {
+    x += 16;
+    y += (s % 2) ? 12 : -12;
+    o.Picture1.LineTo(x, y, RGB(255, 0, 0), 10);
+  }
+  ::GdiFlush();
+}
+
+std::vector<bench::Result> StrokeWithHistory() {
+  ss& o = ss::Instance();
+  o.History().Forget();
+  Enter(o);
+  int i = 0;
+  const double with = bench::MedianMicros(
+      [&] {
+        o.History().BeginChange();
+        DrawStroke(o, ++i);
+        o.History().EndChange();
+      },
+      300);
+  int j = 0;
+  const double without = bench::MedianMicros([&] { DrawStroke(o, ++j); }, 300);
+  char note[160];
+  std::snprintf(note, sizeof note, "%zu steps, %.1f MB in the history; target ratio <= 1.1",
+                o.History().Steps().UndoCount(), o.History().Steps().Bytes() / 1048576.0);
+  o.Unload();
+  o.History().Forget();
+  bench::PumpMessages();
+  return {{"stroke of 40 segments, with undo history", with, without, "the same stroke without history", note}};
+}
+
+bench::Registrar regStroke("undo.stroke", StrokeWithHistory);
+
+std::vector<bench::Result> UndoFullScreenClear() {
+  ss& o = ss::Instance();
+  o.History().Forget();
+  Enter(o);
+  // Ink over every tile of the screen, then Ctrl+E: the clear changes the whole frame.
+  o.History().BeginChange();
+  for (int y = 8; y < 1080; y += 24) {
+    o.Picture1.PSet(0, y, RGB(0, 0, 255), 20);
+    o.Picture1.LineTo(1919, y, RGB(0, 0, 255), 20);
+  }
+  o.History().EndChange();
+  o.ClearStrokes();
+  bench::PumpMessages();
+  // Each undo brings back a whole frame of ink; the redo after it is not counted.
+  std::vector<double> undos;
+  for (int i = 0; i < 21; ++i) {
+    LARGE_INTEGER a, b, f;
+    ::QueryPerformanceFrequency(&f);
+    ::QueryPerformanceCounter(&a);
+    o.History().Undo();
+    ::GdiFlush();
+    ::QueryPerformanceCounter(&b);
+    undos.push_back((b.QuadPart - a.QuadPart) * 1e6 / f.QuadPart);
+    o.History().Redo();
+    bench::PumpMessages();
+  }
+  std::sort(undos.begin(), undos.end());
+  const double undoMedian = undos[undos.size() / 2];
+  const double plain = bench::MedianMicros(
+      [&] {
+        HDC dc = o.Picture1.OwnDc();
+        ::BitBlt(dc, 0, 0, 1920, 1080, o.Picture1.ContentDc(), 0, 0, SRCCOPY);
+        ::GdiFlush();
+      },
+      20);
+  char note[160];
+  std::snprintf(note, sizeof note, "%.1f ms; target <= 33 ms (two frames at 60 Hz)", undoMedian / 1000);
+  o.Unload();
+  o.History().Forget();
+  bench::PumpMessages();
+  return {{"undo of a full-screen Ctrl+E", undoMedian, plain, "full-screen BitBlt onto the window", note}};
+}
+
+bench::Registrar regUndo("undo.clear", UndoFullScreenClear);
+
+// A slide: white, a title band, coloured boxes and lines of text.
+forms::PixelImage Slide() {
+  forms::DrawingSurface s;
+  s.Create(1920, 1080);
+  HDC dc = s.Dc();
+  RECT all{0, 0, 1920, 1080};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  HBRUSH band = ::CreateSolidBrush(RGB(30, 60, 120));
+  RECT title{0, 0, 1920, 160};
+  ::FillRect(dc, &title, band);
+  ::DeleteObject(band);
+  for (int i = 0; i < 4; ++i) {
+    HBRUSH box = ::CreateSolidBrush(RGB(60 * i, 180 - 30 * i, 90 + 40 * i));
+    RECT r{120 + 440 * i, 700, 480 + 440 * i, 980};
+    ::FillRect(dc, &r, box);
+    ::DeleteObject(box);
+  }
+  HFONT font = ::CreateFontW(-36, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
+  HGDIOBJ old = ::SelectObject(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  for (int line = 0; line < 10; ++line) {
+    const std::wstring text = L"\u2022 Point " + std::to_wstring(line + 1) + L": never lose a drawing, undo and keep it";
+    ::TextOutW(dc, 140, 200 + 48 * line, text.c_str(), static_cast<int>(text.size()));
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  return s.Copy();
+}
+
+std::vector<bench::Result> EscWithAndWithoutKeeping() {
+  ss& o = ss::Instance();
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"scrivane-bench-keep";
+  overlay::DrawingKeeper::MakeFolder(folder);
+  overlay::DrawingKeeper keeper(folder, nullptr);
+  auto escOnce = [&](bool keep, std::vector<double>& times) {
+    o.History().SetKeeper(keep ? &keeper : nullptr);
+    Enter(o);
+    o.History().BeginChange();
+    DrawStroke(o, static_cast<int>(times.size()));
+    o.History().EndChange();
+    LARGE_INTEGER a, b, f;
+    ::QueryPerformanceFrequency(&f);
+    ::QueryPerformanceCounter(&a);
+    short esc = 27;
+    o.Picture1_KeyPress(esc);
+    ::QueryPerformanceCounter(&b);
+    times.push_back((b.QuadPart - a.QuadPart) * 1e6 / f.QuadPart);
+    keeper.WaitUntilIdle();
+    bench::PumpMessages();
+  };
+  std::vector<double> with, without;
+  for (int i = 0; i < 15; ++i) {
+    escOnce(true, with);
+    escOnce(false, without);
+  }
+  o.History().SetKeeper(nullptr);
+  o.History().Forget();
+  std::sort(with.begin(), with.end());
+  std::sort(without.begin(), without.end());
+
+  // Writing the PNG of a slide, as the keeper does on its thread, against writing the same pixels
+  // as a BMP file.
+  const forms::PixelImage slide = Slide();
+  const std::wstring png = folder + L"\\slide.png";
+  size_t pngBytes = 0;
+  const double write = bench::MedianMicros(
+      [&] {
+        const std::vector<uint8_t> bytes = forms::EncodePng(slide);
+        pngBytes = bytes.size();
+        forms::WriteFileReplacing(png, bytes);
+      },
+      9, 1);
+  std::vector<uint8_t> bmp(54 + slide.pixels.size() * 4, 0x5A);
+  const double plainWrite = bench::MedianMicros([&] { forms::WriteFileReplacing(folder + L"\\slide.bmp", bmp); }, 9, 1);
+  char note[160];
+  std::snprintf(note, sizeof note, "%zu bytes of PNG against %zu of BMP; off the user-interface thread", pngBytes,
+                bmp.size());
+  ::DeleteFileW(png.c_str());
+  ::DeleteFileW((folder + L"\\slide.bmp").c_str());
+  WIN32_FIND_DATAW found{};
+  HANDLE h = ::FindFirstFileW((folder + L"\\*.png").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    while (::FindNextFileW(h, &found));
+    ::FindClose(h);
+  }
+  ::RemoveDirectoryW(folder.c_str());
+
+  // Ctrl+C of the slide: DIB and PNG, against putting only the DIB.
+  HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  const double copy = bench::MedianMicros([&] { overlay::CopyPictureToClipboard(owner, slide); }, 9, 1);
+  const double dibOnly = bench::MedianMicros(
+      [&] {
+        const std::vector<uint8_t> dib = overlay::ClipboardDib(slide);
+        HGLOBAL g = ::GlobalAlloc(GMEM_MOVEABLE, dib.size());
+        std::memcpy(::GlobalLock(g), dib.data(), dib.size());
+        ::GlobalUnlock(g);
+        ::OpenClipboard(owner);
+        ::EmptyClipboard();
+        if (!::SetClipboardData(CF_DIB, g)) ::GlobalFree(g);
+        ::CloseClipboard();
+      },
+      9, 1);
+  ::DestroyWindow(owner);
+
+  return {{"Esc with a drawing, keeping it as PNG", with[with.size() / 2], without[without.size() / 2],
+           "the same Esc with no keeper", "target: no difference (the PNG is written on another thread)"},
+          {"PNG of a full-screen slide, encoded and written", write, plainWrite, "writing the same pixels as BMP", note},
+          {"Ctrl+C of a full-screen slide (DIB and PNG)", copy, dibOnly, "putting the DIB alone", ""}};
+}
+
+bench::Registrar regEsc("undo.keep", EscWithAndWithoutKeeping);
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "forms/drawing_surface.h"
+
+#include <cstring>
+
+namespace forms {
+
+namespace {
+PixelRect ToPixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+}  // namespace
+
+DrawingSurface::~DrawingSurface() { Free(); }
+
+void DrawingSurface::Free() {
+  recorder_.Detach();
+  if (dc_ && previous_) ::SelectObject(dc_.Get(), previous_);
+  previous_ = nullptr;
+  dc_.Reset();
+  bitmap_.Reset();
+  bits_ = nullptr;
+  width_ = height_ = 0;
+}
+
+bool DrawingSurface::Create(int width, int height) {
+  Free();
+  if (width <= 0 || height <= 0) return false;
+  base::unique_hdc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down: row y starts at y * width
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  base::unique_hbitmap bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return false;
+  previous_ = ::SelectObject(dc.Get(), bitmap.Get());
+  dc_ = std::move(dc);
+  bitmap_ = std::move(bitmap);
+  bits_ = static_cast<uint32_t*>(bits);
+  width_ = width;
+  height_ = height;
+  recorder_.Attach(PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)});
+  return true;
+}
+
+PixelBuffer DrawingSurface::Pixels() const {
+  // GDI may hold drawing calls back in a batch; the memory is only what was drawn after this.
+  ::GdiFlush();
+  return PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)};
+}
+
+void DrawingSurface::Touch(const RECT& area) {
+  const PixelRect part = ToPixelRect(area);
+  // Most segments of a stroke fall on tiles kept already: then there is nothing to copy.
+  if (recorder_.Covered(part)) return;
+  ::GdiFlush();
+  recorder_.Touch(part);
+}
+
+void DrawingSurface::RestoreFromBefore(const RECT& area) {
+  ::GdiFlush();
+  recorder_.RestoreBefore(ToPixelRect(area));
+}
+
+TileChange DrawingSurface::EndChange() {
+  ::GdiFlush();
+  return recorder_.End();
+}
+
+void DrawingSurface::CancelChange() {
+  ::GdiFlush();
+  recorder_.Cancel();
+}
+
+RECT DrawingSurface::Swap(TileChange& change) {
+  // A change still open was recorded against the pixels about to be replaced: it ends here.
+  if (recorder_.Open()) recorder_.End();
+  if (!change.SwapWith(Pixels())) return RECT{};
+  const PixelRect b = change.Bounds();
+  return RECT{b.left, b.top, b.right, b.bottom};
+}
+
+PixelImage DrawingSurface::Copy() const {
+  PixelImage image;
+  if (!Ready()) return image;
+  const PixelBuffer buffer = Pixels();
+  image.width = width_;
+  image.height = height_;
+  image.pixels.assign(buffer.pixels, buffer.pixels + static_cast<size_t>(width_) * height_);
+  return image;
+}
+
+bool DrawingSurface::Fill(const PixelImage& image) {
+  if (!Ready() || image.width != width_ || image.height != height_) return false;
+  if (recorder_.Open()) recorder_.End();
+  const PixelBuffer buffer = Pixels();
+  std::memcpy(buffer.pixels, image.pixels.data(), image.pixels.size() * sizeof(uint32_t));
+  return true;
+}
+
+}  // namespace forms

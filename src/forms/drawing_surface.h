@@ -1,0 +1,59 @@
+// The off-screen copy of a drawing: a 32-bit DIB section with its own memory DC, so that GDI can
+// draw into it and the history can copy changed tiles out of it with plain memory copies.
+#pragma once
+
+#include <windows.h>
+
+#include "base/handles.h"
+#include "forms/pixel_image.h"
+#include "forms/surface_tiles.h"
+
+namespace forms {
+
+class DrawingSurface {
+ public:
+  DrawingSurface() = default;
+  DrawingSurface(const DrawingSurface&) = delete;
+  DrawingSurface& operator=(const DrawingSurface&) = delete;
+  ~DrawingSurface();
+
+  // Makes a surface of width x height (contents undefined). False when the DC or the bitmap
+  // cannot be made (the GDI handle table is full, no memory): then nothing is held.
+  bool Create(int width, int height);
+  void Free();
+  bool Ready() const { return bitmap_ && dc_; }
+
+  HDC Dc() const { return dc_.Get(); }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The pixels, after any GDI drawing still queued has landed.
+  PixelBuffer Pixels() const;
+
+  // --- One change at a time, for the history ----------------------------------------------------
+  bool BeginChange() { return recorder_.Begin(); }
+  bool ChangeOpen() const { return recorder_.Open(); }
+  // Before drawing into `area`.
+  void Touch(const RECT& area);
+  void RestoreFromBefore(const RECT& area);
+  TileChange EndChange();
+  void CancelChange();
+  // Exchanges a recorded change with the surface; the area that changed, empty when it could not
+  // be applied (another size).
+  RECT Swap(TileChange& change);
+
+  // --- The whole content ---------------------------------------------------------------------
+  PixelImage Copy() const;
+  // Same size only; false otherwise.
+  bool Fill(const PixelImage& image);
+
+ private:
+  base::unique_hdc dc_;
+  base::unique_hbitmap bitmap_;
+  HGDIOBJ previous_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  TileRecorder recorder_;
+};
+
+}  // namespace forms

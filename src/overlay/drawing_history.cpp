@@ -1,0 +1,274 @@
+#include "overlay/drawing_history.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "forms/drawing_surface.h"
+#include "overlay/keeping.h"
+#include "overlay/ss.h"
+
+namespace overlay {
+
+namespace {
+
+// Labels from this index up are the presenter's; 0 is the template and 1 is never shown.
+constexpr int16_t kFirstUserLabel = 2;
+
+// A stroke, an erasure or a clear: the tiles it overwrote, swapped with the surface.
+class TileAction : public UndoAction {
+ public:
+  TileAction(forms::PictureBox& box, forms::TileChange change) : box_(box), change_(std::move(change)) {}
+  bool Swap() override { return box_.SwapChange(change_); }
+  size_t Bytes() const override { return sizeof(*this) + change_.Bytes(); }
+
+ private:
+  forms::PictureBox& box_;
+  forms::TileChange change_;
+};
+
+// A new background (or a new presentation): the whole state on the other side.
+class StateAction : public UndoAction {
+ public:
+  StateAction(DrawingHistory& history, OverlayState other) : history_(history), other_(std::move(other)) {}
+  bool Swap() override {
+    OverlayState present = history_.Capture(other_.withLabels);
+    history_.Apply(std::move(other_));
+    other_ = std::move(present);
+    return true;
+  }
+  size_t Bytes() const override { return sizeof(*this) + other_.Bytes(); }
+
+ private:
+  DrawingHistory& history_;
+  OverlayState other_;
+};
+
+// One label placed or edited: the label as it is on the other side (none: not there).
+class LabelAction : public UndoAction {
+ public:
+  LabelAction(DrawingHistory& history, int16_t index, std::optional<LabelState> other)
+      : history_(history), index_(index), other_(std::move(other)) {}
+  bool Swap() override {
+    std::optional<LabelState> present = history_.CaptureLabel(index_);
+    history_.ApplyLabel(index_, other_);
+    other_ = std::move(present);
+    return true;
+  }
+  size_t Bytes() const override {
+    return sizeof(*this) + (other_ ? (other_->caption.size() + other_->fontName.size()) * sizeof(wchar_t) : 0);
+  }
+
+ private:
+  DrawingHistory& history_;
+  int16_t index_;
+  std::optional<LabelState> other_;
+};
+
+LabelState StateOf(const forms::Label& label) {
+  LabelState s;
+  s.caption = label.Caption();
+  s.fontName = label.FontName();
+  s.fontSize = label.FontSize();
+  s.bold = label.FontBold();
+  s.italic = label.FontItalic();
+  s.color = label.ForeColor();
+  s.left = label.Left();
+  s.top = label.Top();
+  s.visible = label.Hwnd() && ::IsWindowVisible(label.Hwnd());
+  return s;
+}
+
+}  // namespace
+
+size_t OverlayState::Bytes() const {
+  size_t bytes = sizeof(OverlayState) + surface.Bytes();
+  for (const auto& [index, label] : labels) {
+    bytes += sizeof(index) + sizeof(label) + (label.caption.size() + label.fontName.size()) * sizeof(wchar_t);
+  }
+  return bytes;
+}
+
+// --- One change on the surface ------------------------------------------------------------------
+
+void DrawingHistory::BeginChange() {
+  EndChange();
+  overlay_.Picture1.BeginChange();
+}
+
+bool DrawingHistory::ChangeOpen() const { return overlay_.Picture1.ChangeOpen(); }
+
+void DrawingHistory::RestoreFromBefore(const RECT& area) { overlay_.Picture1.RestoreFromBefore(area); }
+
+void DrawingHistory::EndChange() {
+  if (!overlay_.Picture1.ChangeOpen()) return;
+  forms::TileChange change = overlay_.Picture1.EndChange();
+  if (change.Empty()) return;
+  UndoStep step;
+  step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
+  steps_.Push(std::move(step));
+  changed_ = true;
+}
+
+void DrawingHistory::CancelChange() { overlay_.Picture1.CancelChange(); }
+
+// --- Whole states ----------------------------------------------------------------------------------
+
+OverlayState DrawingHistory::Capture(bool withLabels) {
+  OverlayState state;
+  state.surface = overlay_.Picture1.SaveState();
+  state.clean = overlay_.Picture2.GetPicture();
+  state.withLabels = withLabels;
+  if (withLabels) {
+    overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
+      if (index >= kFirstUserLabel && label.Hwnd()) state.labels.emplace_back(index, StateOf(label));
+    });
+  }
+  return state;
+}
+
+void DrawingHistory::Apply(OverlayState state) {
+  overlay_.Picture1.RestoreState(std::move(state.surface));
+  overlay_.Picture2.SetPicture(std::move(state.clean));
+  if (!state.withLabels) return;
+  std::vector<int16_t> present;
+  overlay_.lblText.ForEach([&](int16_t index, const forms::Label&) {
+    if (index >= kFirstUserLabel) present.push_back(index);
+  });
+  for (int16_t index : present) overlay_.lblText.Remove(index);
+  for (const auto& [index, label] : state.labels) ApplyLabel(index, label);
+}
+
+void DrawingHistory::PushStateStep(OverlayState before) {
+  UndoStep step;
+  step.Add(std::make_unique<StateAction>(*this, std::move(before)));
+  steps_.Push(std::move(step));
+}
+
+void DrawingHistory::TakeGrab(base::Picture grab) {
+  EndChange();
+  if (overlay_.IsVisible()) {
+    // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
+    // and undoing it brings the earlier background and drawing back.
+    PushStateStep(Capture(false));
+  } else {
+    // A presentation begins. The last one's drawing is where undo goes first.
+    if (lastPresentation_) PushStateStep(std::move(*lastPresentation_));
+    lastPresentation_.reset();
+    changed_ = false;
+  }
+  overlay_.Picture1.SetPicture(grab);
+  overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
+}
+
+void DrawingHistory::ReplaceBackground(base::Picture picture) {
+  EndChange();
+  PushStateStep(Capture(false));
+  overlay_.Picture1.SetPicture(picture);
+  overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
+  changed_ = true;
+}
+
+// --- Labels ----------------------------------------------------------------------------------------
+
+std::optional<LabelState> DrawingHistory::CaptureLabel(int16_t index) const {
+  const forms::Label* label = overlay_.lblText.Item(index);
+  if (index < kFirstUserLabel || !label || !label->Hwnd()) return std::nullopt;
+  return StateOf(*label);
+}
+
+void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> before) {
+  EndChange();
+  UndoStep step;
+  step.Add(std::make_unique<LabelAction>(*this, index, std::move(before)));
+  steps_.Push(std::move(step));
+  changed_ = true;
+}
+
+void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& state) {
+  if (index < kFirstUserLabel) return;
+  if (!state) {
+    overlay_.lblText.Remove(index);
+    // The editor may have been opened on it: a commit then makes a new label.
+    if (overlay_.cLbl == index) overlay_.cLbl = 0;
+    return;
+  }
+  forms::Label* label = overlay_.lblText.Item(index);
+  if (!label || !label->Hwnd()) {
+    overlay_.lblText.Remove(index);
+    label = &overlay_.LoadLblText(index);
+  }
+  label->SetFontName(state->fontName);
+  label->SetFontBold(state->bold);
+  label->SetFontSize(state->fontSize);
+  label->SetFontItalic(state->italic);
+  label->SetForeColor(state->color);
+  label->Move(state->left, state->top);
+  label->SetCaption(state->caption);
+  label->SetVisible(state->visible);
+}
+
+// --- Undo, redo, the end of a presentation ------------------------------------------------------
+
+bool DrawingHistory::Undo() {
+  EndChange();
+  if (!steps_.Undo()) return false;
+  changed_ = true;
+  return true;
+}
+
+bool DrawingHistory::Redo() {
+  EndChange();
+  if (!steps_.Redo()) return false;
+  changed_ = true;
+  return true;
+}
+
+forms::PixelImage DrawingHistory::ComposedPicture() {
+  forms::PixelImage image = overlay_.Picture1.ContentImage();
+  if (image.Empty()) return image;
+  // Each label paints itself (the surface under it, then its text) into a bitmap of its size,
+  // exactly as it paints on the screen; that goes into the picture at the label's place.
+  overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
+    if (index < kFirstUserLabel || !label.Hwnd() || !::IsWindowVisible(label.Hwnd())) return;
+    const int left = label.Left(), top = label.Top(), w = label.Width(), h = label.Height();
+    forms::DrawingSurface scratch;
+    if (w <= 0 || h <= 0 || !scratch.Create(w, h)) return;
+    ::SendMessageW(label.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch.Dc()), PRF_CLIENT);
+    const forms::PixelBuffer painted = scratch.Pixels();
+    for (int y = std::max(0, -top); y < h && top + y < image.height; ++y) {
+      const int x0 = std::max(0, -left);
+      const int x1 = std::min(w, image.width - left);
+      if (x1 <= x0) break;
+      std::memcpy(&image.pixels[static_cast<size_t>(top + y) * image.width + left + x0],
+                  painted.pixels + static_cast<size_t>(y) * painted.stride + x0,
+                  static_cast<size_t>(x1 - x0) * sizeof(uint32_t));
+    }
+  });
+  return image;
+}
+
+void DrawingHistory::PresentationEnding() {
+  // A window loaded hidden (the palette command) ends no presentation.
+  if (!overlay_.IsVisible()) return;
+  EndChange();
+  if (!changed_) {
+    lastPresentation_.reset();
+    return;
+  }
+  if (keeper_) keeper_->Keep(ComposedPicture());
+  lastPresentation_ = Capture(true);
+  changed_ = false;
+}
+
+void DrawingHistory::Forget() {
+  overlay_.Picture1.EndChange();
+  steps_.Clear();
+  lastPresentation_.reset();
+  changed_ = false;
+}
+
+void DrawingHistory::FinishKeeping() {
+  if (keeper_) keeper_->WaitUntilIdle();
+}
+
+}  // namespace overlay

@@ -1,0 +1,120 @@
+// Undo and redo on the overlay, and what becomes of a drawing when its presentation ends.
+//
+// A step is one change to the picture as the presenter sees it: one stroke or one eraser drag
+// (press to release), Ctrl+E, loading a picture, a second entry that grabs the screen again,
+// placing or editing one text label, and the start of a presentation after one that left a
+// drawing. That last step holds the previous presentation as it was at Esc (its background, its
+// strokes, its labels), so undoing past the first step of a presentation brings it back.
+//
+// Anything that draws on the surface as one step (the shapes to come) uses the change interface:
+// BeginChange, draw with Picture1's calls, RestoreFromBefore to take back part of what this
+// change drew (the area under an outline that moved), EndChange (or CancelChange).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/picture.h"
+#include "forms/picture_box.h"
+#include "forms/pixel_image.h"
+#include "overlay/history.h"
+
+class ss;
+
+namespace overlay {
+
+class DrawingKeeper;
+
+// A label as the presenter sees it.
+struct LabelState {
+  std::wstring caption;
+  std::wstring fontName;
+  double fontSize = 0;
+  bool bold = false;
+  bool italic = false;
+  COLORREF color = 0;
+  int left = 0;
+  int top = 0;
+  bool visible = false;
+};
+
+// Everything a step that replaces the background has to bring back.
+struct OverlayState {
+  forms::PictureBox::State surface;  // Picture1: background, size and drawing
+  base::Picture clean;               // Picture2
+  bool withLabels = false;
+  std::vector<std::pair<int16_t, LabelState>> labels;
+  size_t Bytes() const;
+};
+
+class DrawingHistory {
+ public:
+  explicit DrawingHistory(ss& overlay) : overlay_(overlay) {}
+  DrawingHistory(const DrawingHistory&) = delete;
+  DrawingHistory& operator=(const DrawingHistory&) = delete;
+
+  History& Steps() { return steps_; }
+  const History& Steps() const { return steps_; }
+
+  // --- One change on the surface as one step ------------------------------------------------
+  // Opens a change on Picture1; one already open is ended (and recorded) first.
+  void BeginChange();
+  bool ChangeOpen() const;
+  // Brings `area` back as it was when the change began, on the screen too.
+  void RestoreFromBefore(const RECT& area);
+  // Closes the change: one step when any pixel changed, nothing otherwise.
+  void EndChange();
+  // Closes the change and takes back everything it drew; no step.
+  void CancelChange();
+
+  // --- What the overlay's commands call -----------------------------------------------------
+  // A new grab of the desktop: on the presentation that shows, a step that can be undone (the
+  // earlier background comes back); at the start of a presentation, a step only when the last
+  // one left a drawing.
+  void TakeGrab(base::Picture grab);
+  // A picture that becomes the background and the clean copy (Ctrl+L, the capture buttons).
+  void ReplaceBackground(base::Picture picture);
+  // Around the commit of a label: its state before, and the step once it is placed.
+  std::optional<LabelState> CaptureLabel(int16_t index) const;
+  void RecordLabelEdit(int16_t index, std::optional<LabelState> before);
+  bool Undo();
+  bool Redo();
+  // Before the window goes (Esc, Exit, sign-out, a close): the drawing is kept for the next
+  // presentation's undo and handed to the keeper as a picture file.
+  void PresentationEnding();
+  // Waits until the keeper has written everything handed to it.
+  void FinishKeeping();
+
+  // The picture as it shows: background, strokes and labels.
+  forms::PixelImage ComposedPicture();
+  // Something was drawn, loaded or typed since the presentation began.
+  bool ChangedThisPresentation() const { return changed_; }
+
+  // Forgets every step and the previous presentation (a test's clean start).
+  void Forget();
+
+  void SetKeeper(DrawingKeeper* keeper) { keeper_ = keeper; }
+  DrawingKeeper* Keeper() const { return keeper_; }
+
+  // For the actions: the whole state, and bringing one back.
+  OverlayState Capture(bool withLabels);
+  void Apply(OverlayState state);
+  void ApplyLabel(int16_t index, const std::optional<LabelState>& state);
+
+ private:
+  void PushStateStep(OverlayState before);
+
+  ss& overlay_;
+  History steps_;
+  DrawingKeeper* keeper_ = nullptr;
+  bool changed_ = false;
+  // The previous presentation as it was at Esc, when it left a drawing.
+  std::optional<OverlayState> lastPresentation_;
+};
+
+}  // namespace overlay

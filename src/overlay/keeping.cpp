@@ -1,0 +1,196 @@
+#include "overlay/keeping.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwctype>
+#include <new>
+
+#include "base/error.h"
+
+namespace overlay {
+
+std::wstring KeptFileName(const SYSTEMTIME& t, int number) {
+  wchar_t name[64];
+  std::swprintf(name, 64, L"%04u-%02u-%02u %02u-%02u-%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+  std::wstring result = name;
+  if (number > 1) result += L" (" + std::to_wstring(number) + L")";
+  return result + L".png";
+}
+
+std::optional<KeptName> ParseKeptFileName(const std::wstring& name) {
+  // "YYYY-MM-DD HH-MM-SS" is 19 characters: digits, with '-' and ' ' at fixed places.
+  constexpr wchar_t kShape[] = L"0000-00-00 00-00-00";
+  if (name.size() < 23) return std::nullopt;
+  for (size_t i = 0; i < 19; ++i) {
+    if (kShape[i] == L'0' ? !std::iswdigit(name[i]) : name[i] != kShape[i]) return std::nullopt;
+  }
+  std::wstring rest = name.substr(19);
+  std::wstring ext = rest.substr(rest.size() - 4);
+  for (wchar_t& c : ext) c = static_cast<wchar_t>(std::towlower(c));
+  if (ext != L".png") return std::nullopt;
+  rest.resize(rest.size() - 4);
+  KeptName parts{name.substr(0, 19), 1};
+  if (rest.empty()) return parts;
+  // " (n)" with n of 2 or more.
+  if (rest.size() < 4 || rest.compare(0, 2, L" (") != 0 || rest.back() != L')') return std::nullopt;
+  const std::wstring digits = rest.substr(2, rest.size() - 3);
+  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  for (wchar_t c : digits) {
+    if (!std::iswdigit(c)) return std::nullopt;
+  }
+  parts.number = std::stoi(digits);
+  if (parts.number < 2) return std::nullopt;
+  return parts;
+}
+
+std::vector<std::wstring> KeptFilesToDelete(const std::vector<std::wstring>& names, size_t keep) {
+  std::vector<std::pair<KeptName, std::wstring>> ours;
+  for (const std::wstring& n : names) {
+    if (auto parts = ParseKeptFileName(n)) ours.emplace_back(*parts, n);
+  }
+  std::sort(ours.begin(), ours.end(), [](const auto& a, const auto& b) {
+    return a.first.stamp != b.first.stamp ? a.first.stamp < b.first.stamp : a.first.number < b.first.number;
+  });
+  std::vector<std::wstring> old;
+  for (size_t i = 0; i + keep < ours.size(); ++i) old.push_back(ours[i].second);
+  return old;
+}
+
+DrawingKeeper::DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount, forms::WriteFileFn write)
+    : folder_(std::move(folder)), report_(std::move(report)), keepCount_(keepCount), write_(write),
+      thread_([this] { Run(); }) {}
+
+DrawingKeeper::~DrawingKeeper() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+std::wstring DrawingKeeper::DefaultFolder() {
+  PWSTR local = nullptr;
+  std::wstring folder;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &local)) && local) {
+    folder = local;
+  }
+  ::CoTaskMemFree(local);
+  if (folder.empty()) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) folder = buffer;
+  }
+  return folder + L"\\Scrivane\\Drawings";
+}
+
+bool DrawingKeeper::MakeFolder(const std::wstring& folder) {
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const size_t slash = folder.find_last_of(L"\\/");
+  if (slash != std::wstring::npos && slash > 2) MakeFolder(folder.substr(0, slash));
+  return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::wstring DrawingKeeper::FailureText(const std::wstring& folder, DWORD error) {
+  std::wstring reason;
+  wchar_t* text = nullptr;
+  if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
+      text) {
+    reason = text;
+    ::LocalFree(text);
+  }
+  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) reason = L"error " + std::to_wstring(error);
+  return L"The drawing could not be kept in " + folder + L": " + reason;
+}
+
+void DrawingKeeper::Keep(forms::PixelImage picture) {
+  if (picture.Empty()) return;
+  Job job{std::move(picture), {}};
+  ::GetLocalTime(&job.time);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+}
+
+void DrawingKeeper::WaitUntilIdle() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+}
+
+void DrawingKeeper::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+    if (jobs_.empty()) {
+      if (stopping_) return;
+      continue;
+    }
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    Write(job);
+    lock.lock();
+    busy_ = false;
+    if (jobs_.empty()) idle_.notify_all();
+  }
+}
+
+void DrawingKeeper::Write(const Job& job) {
+  DWORD error = ERROR_SUCCESS;
+  try {
+    const std::vector<uint8_t> png = forms::EncodePng(job.picture);
+    if (!MakeFolder(folder_)) {
+      error = ::GetLastError();
+    } else {
+      // The first free name of that second.
+      std::wstring path;
+      for (int number = 1;; ++number) {
+        path = folder_ + L"\\" + KeptFileName(job.time, number);
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+      }
+      try {
+        forms::WriteFileReplacing(path, png, write_, "KeepDrawing");
+      } catch (const base::AppError&) {
+        error = ::GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+  } catch (const std::exception&) {
+    error = ERROR_INVALID_DATA;  // the codec refused the picture
+  }
+  if (error != ERROR_SUCCESS) {
+    if (!reported_ && report_) report_(FailureText(folder_, error));
+    reported_ = true;
+    return;
+  }
+  reported_ = false;
+  Prune();
+}
+
+void DrawingKeeper::Prune() {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((folder_ + L"\\*.png").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  for (const std::wstring& name : KeptFilesToDelete(names, keepCount_)) {
+    ::DeleteFileW((folder_ + L"\\" + name).c_str());
+  }
+}
+
+}  // namespace overlay

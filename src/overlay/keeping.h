@@ -1,0 +1,92 @@
+// Keeping every presentation: when one ends with a drawing, its final picture is written as a PNG
+// file into a folder (%LOCALAPPDATA%\Scrivane\Drawings), named after the local date and time of
+// its end ("2026-12-07 14-03-27.png"; another in the same second gets " (2)", " (3)", ...), and
+// only the newest files are kept.
+//
+// Encoding a full-screen picture takes about a tenth of a second, so it happens on a thread of
+// its own: Keep returns at once. A write that fails loses nothing else; it is reported once
+// through the function given at construction, and again only after a write has succeeded.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "forms/picture_file.h"
+#include "forms/pixel_image.h"
+
+namespace overlay {
+
+// The parts of a kept file's name, for ordering: the date and time, then the number (1 without).
+struct KeptName {
+  std::wstring stamp;  // "2026-12-07 14-03-27"
+  int number = 1;
+};
+
+// "2026-12-07 14-03-27.png" for number 1, "2026-12-07 14-03-27 (2).png" for 2.
+std::wstring KeptFileName(const SYSTEMTIME& localTime, int number);
+// The name's parts when it is one of ours, nothing for any other file.
+std::optional<KeptName> ParseKeptFileName(const std::wstring& name);
+// Of the names given, ours that fall outside the newest `keep`, oldest first; other files are
+// never among them.
+std::vector<std::wstring> KeptFilesToDelete(const std::vector<std::wstring>& names, size_t keep);
+
+class DrawingKeeper {
+ public:
+  static constexpr size_t kKeepCount = 50;
+  using ReportFn = std::function<void(const std::wstring& text)>;
+
+  // `report` is called on the keeper's thread. `write` replaces WriteFile (a test's full disk).
+  DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount = kKeepCount,
+                forms::WriteFileFn write = nullptr);
+  DrawingKeeper(const DrawingKeeper&) = delete;
+  DrawingKeeper& operator=(const DrawingKeeper&) = delete;
+  // Writes what is still waiting, then ends the thread.
+  ~DrawingKeeper();
+
+  // %LOCALAPPDATA%\Scrivane\Drawings.
+  static std::wstring DefaultFolder();
+  // Makes the folder (and its parents) when it is not there; false when it cannot be made.
+  static bool MakeFolder(const std::wstring& folder);
+
+  const std::wstring& Folder() const { return folder_; }
+  // Hands a picture over to be written, named after this moment. Returns at once.
+  void Keep(forms::PixelImage picture);
+  // Returns when everything handed over so far has been written (or has failed).
+  void WaitUntilIdle();
+  // The text of a failure as it is reported.
+  static std::wstring FailureText(const std::wstring& folder, DWORD error);
+
+ private:
+  struct Job {
+    forms::PixelImage picture;
+    SYSTEMTIME time;
+  };
+  void Run();
+  void Write(const Job& job);
+  void Prune();
+
+  std::wstring folder_;
+  ReportFn report_;
+  size_t keepCount_;
+  forms::WriteFileFn write_;
+  bool reported_ = false;  // a failure was reported and no write has succeeded since
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::deque<Job> jobs_;
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
+}  // namespace overlay

@@ -1,0 +1,206 @@
+// The pieces of undo and keeping that need no window: the tile recorder, the history and its
+// bound, the names of kept drawings, the clipboard's DIB and the keys.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "forms/surface_tiles.h"
+#include "overlay/clipboard.h"
+#include "overlay/history.h"
+#include "overlay/key_commands.h"
+#include "overlay/keeping.h"
+
+namespace {
+
+using forms::PixelBuffer;
+using forms::PixelRect;
+using forms::TileChange;
+using forms::TileRecorder;
+
+// A buffer of 150 x 100 (tiles 3 x 2, the last ones cut) with a distinct value per pixel.
+struct Canvas {
+  int w = 150, h = 100;
+  std::vector<uint32_t> px = std::vector<uint32_t>(150 * 100);
+  Canvas() { std::iota(px.begin(), px.end(), 1u); }
+  PixelBuffer Buffer() { return {px.data(), w, h, static_cast<size_t>(w)}; }
+  void Paint(const PixelRect& r, uint32_t v) {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) px[y * w + x] = v;
+  }
+};
+
+TEST(TileRecorder, KeepsOnlyTheTilesThatChangedAndSwapsBetweenBeforeAndAfter) {
+  Canvas c;
+  const std::vector<uint32_t> before = c.px;
+  TileRecorder rec;
+  rec.Attach(c.Buffer());
+  ASSERT_TRUE(rec.Begin());
+  // Touched over four tiles, changed in two of them (one an edge tile of the cut last column).
+  rec.Touch({60, 10, 140, 80});
+  c.Paint({130, 20, 140, 30}, 0xABCDEF);
+  c.Paint({70, 70, 72, 72}, 0x123456);
+  const std::vector<uint32_t> after = c.px;
+  TileChange change = rec.End();
+  EXPECT_FALSE(rec.Open());
+  EXPECT_EQ(2u, change.TileCount());
+  const PixelRect b = change.Bounds();
+  EXPECT_EQ(64, b.left);
+  EXPECT_EQ(0, b.top);
+  EXPECT_EQ(150, b.right);
+  EXPECT_EQ(100, b.bottom);
+  EXPECT_GE(change.Bytes(), (22 * 64 + 64 * 36) * sizeof(uint32_t));
+  EXPECT_LT(change.Bytes(), (22 * 64 + 64 * 36) * sizeof(uint32_t) + 1024) << "no more than the two tiles";
+
+  ASSERT_TRUE(change.SwapWith(c.Buffer()));
+  EXPECT_EQ(before, c.px);
+  ASSERT_TRUE(change.SwapWith(c.Buffer()));
+  EXPECT_EQ(after, c.px);
+
+  // Another size is refused and nothing moves.
+  Canvas other;
+  other.w = 149;
+  EXPECT_FALSE(change.SwapWith(other.Buffer()));
+}
+
+TEST(TileRecorder, RestoresPartOfAChangeAndCancelsAllOfIt) {
+  Canvas c;
+  const std::vector<uint32_t> before = c.px;
+  TileRecorder rec;
+  rec.Attach(c.Buffer());
+  ASSERT_TRUE(rec.Begin());
+  rec.Touch({0, 0, 150, 100});
+  c.Paint({0, 0, 150, 100}, 7);
+  // The area under an outline that moved comes back as it was; the rest stays drawn.
+  rec.RestoreBefore({10, 10, 100, 20});
+  for (int y = 0; y < c.h; ++y)
+    for (int x = 0; x < c.w; ++x) {
+      const bool back = x >= 10 && x < 100 && y >= 10 && y < 20;
+      ASSERT_EQ(back ? before[y * c.w + x] : 7u, c.px[y * c.w + x]) << x << "," << y;
+    }
+  rec.Cancel();
+  EXPECT_EQ(before, c.px);
+  EXPECT_TRUE(rec.End().Empty());
+
+  // Without a buffer there is nothing to record on.
+  TileRecorder none;
+  EXPECT_FALSE(none.Begin());
+}
+
+// An action that moves a number between two states, as the overlay's actions move pictures.
+class Flip : public overlay::UndoAction {
+ public:
+  Flip(int& target, int other, size_t bytes) : target_(target), other_(other), bytes_(bytes) {}
+  bool Swap() override {
+    std::swap(target_, other_);
+    return true;
+  }
+  size_t Bytes() const override { return bytes_; }
+
+ private:
+  int& target_;
+  int other_;
+  size_t bytes_;
+};
+
+overlay::UndoStep StepSetting(int& value, int to, size_t bytes = 1000) {
+  overlay::UndoStep step;
+  step.Add(std::make_unique<Flip>(value, value, bytes));
+  value = to;
+  return step;
+}
+
+TEST(History, UndoesAndRedoesInOrderAndANewStepDropsWhatCouldBeRedone) {
+  int value = 0;
+  overlay::History h;
+  for (int i = 1; i <= 3; ++i) h.Push(StepSetting(value, i));
+  EXPECT_EQ(3u, h.UndoCount());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(2, value);
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(1, value);
+  EXPECT_TRUE(h.Redo());
+  EXPECT_EQ(2, value);
+  EXPECT_EQ(1u, h.RedoCount());
+  h.Push(StepSetting(value, 9));
+  EXPECT_EQ(0u, h.RedoCount());
+  EXPECT_FALSE(h.Redo());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(2, value);
+  EXPECT_TRUE(h.Undo());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(0, value);
+  EXPECT_FALSE(h.Undo());
+  h.Push(overlay::UndoStep{});
+  EXPECT_EQ(0u, h.UndoCount()) << "an empty step is not a step";
+}
+
+TEST(History, TheBoundInBytesDropsTheOldestStepsFirstButNeverTheNewest) {
+  int value = 0;
+  overlay::History h(10'500);
+  for (int i = 1; i <= 15; ++i) h.Push(StepSetting(value, i, 1000));
+  EXPECT_LE(h.Bytes(), h.LimitBytes());
+  EXPECT_EQ(10u, h.UndoCount());
+  EXPECT_EQ(5u, h.DroppedCount());
+  while (h.Undo()) {
+  }
+  EXPECT_EQ(5, value) << "the five oldest went, the ten newest undo";
+  // A step bigger than the whole bound still stays, alone.
+  h.Push(StepSetting(value, 99, 50'000));
+  EXPECT_EQ(1u, h.UndoCount());
+  EXPECT_TRUE(h.Undo());
+  EXPECT_EQ(5, value);
+}
+
+TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {
+  SYSTEMTIME t{};
+  t.wYear = 2026;
+  t.wMonth = 12;
+  t.wDay = 7;
+  t.wHour = 14;
+  t.wMinute = 3;
+  t.wSecond = 27;
+  EXPECT_EQ(L"2026-12-07 14-03-27.png", overlay::KeptFileName(t, 1));
+  EXPECT_EQ(L"2026-12-07 14-03-27 (2).png", overlay::KeptFileName(t, 2));
+  ASSERT_TRUE(overlay::ParseKeptFileName(L"2026-12-07 14-03-27 (12).PNG"));
+  EXPECT_EQ(12, overlay::ParseKeptFileName(L"2026-12-07 14-03-27 (12).PNG")->number);
+  for (const wchar_t* other : {L"holiday.png", L"2026-12-07 14-03-27.bmp", L"2026-12-07 14-03-27 (1).png",
+                               L"2026-12-07 14-03-27 (x).png", L"2026-12-07 14:03:27.png", L"2026-12-07 14-03-27copy.png"}) {
+    EXPECT_FALSE(overlay::ParseKeptFileName(other)) << std::wstring(other);
+  }
+}
+
+TEST(KeptDrawings, OnlyOurOwnFilesBeyondTheNewestAreDeletedOldestFirst) {
+  std::vector<std::wstring> names = {L"2026-01-02 10-00-00 (10).png", L"notes.png", L"2026-01-02 10-00-00.png",
+                                     L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00 (2).png"};
+  const std::vector<std::wstring> expected = {L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00.png"};
+  EXPECT_EQ(expected, overlay::KeptFilesToDelete(names, 2));
+  EXPECT_TRUE(overlay::KeptFilesToDelete(names, 50).empty());
+}
+
+TEST(ClipboardDib, IsABottomUpOpaque32BitBitmapOfThePicture) {
+  forms::PixelImage image{3, 2, {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x101112}};
+  const std::vector<uint8_t> dib = overlay::ClipboardDib(image);
+  ASSERT_EQ(sizeof(BITMAPINFOHEADER) + 6 * 4, dib.size());
+  const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+  EXPECT_EQ(3, header->biWidth);
+  EXPECT_EQ(2, header->biHeight);
+  EXPECT_EQ(32, header->biBitCount);
+  EXPECT_EQ(static_cast<DWORD>(BI_RGB), header->biCompression);
+  const auto* rows = reinterpret_cast<const uint32_t*>(dib.data() + sizeof(BITMAPINFOHEADER));
+  // The bottom row first.
+  EXPECT_EQ(0xFF0A0B0Cu, rows[0]);
+  EXPECT_EQ(0xFF101112u, rows[2]);
+  EXPECT_EQ(0xFF010203u, rows[3]);
+}
+
+TEST(KeyTable, CtrlZUndoesCtrlYRedoesCtrlCCopies) {
+  EXPECT_EQ(overlay::KeyCommand::Undo, overlay::MatchKey(26));
+  EXPECT_EQ(overlay::KeyCommand::Redo, overlay::MatchKey(25));
+  EXPECT_EQ(overlay::KeyCommand::CopyPicture, overlay::MatchKey(3));
+  EXPECT_EQ(overlay::KeyCommand::None, overlay::MatchKey('z'));
+  EXPECT_EQ(overlay::KeyCommand::None, overlay::MatchKey('Z'));
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// Keeping drawings with the real overlay in this process and a keeper writing into a folder of
+// the test's own: what is written, how many stay, and a disk that fills up.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "forms/picture_file.h"
+#include "overlay/keeping.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "overlay_steps.h"
+#include "support/picture_support.h"
+#include "support/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::wstring> PngsIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE h = ::FindFirstFileW((folder + L"\\*.png").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName);
+  while (::FindNextFileW(h, &found));
+  ::FindClose(h);
+  return names;
+}
+
+std::atomic<bool> g_diskFull{false};
+BOOL WINAPI MaybeFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED ov) {
+  if (!g_diskFull) return ::WriteFile(file, data, size, written, ov);
+  *written = 0;
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+class KeepingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
+    AppSettings.brushwidth = 10;
+    folder = TempDir(L"keeping");
+    for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+    keeper = std::make_unique<overlay::DrawingKeeper>(
+        folder,
+        [this](const std::wstring& text) {
+          std::lock_guard<std::mutex> lock(mutex);
+          reports.push_back(text);
+        },
+        overlay::DrawingKeeper::kKeepCount, &MaybeFull);
+    ss::Instance().History().Forget();
+    ss::Instance().History().SetKeeper(keeper.get());
+  }
+  void TearDown() override {
+    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    ss::Instance().History().SetKeeper(nullptr);
+    ss::Instance().History().Forget();
+    keeper.reset();
+    g_diskFull = false;
+  }
+  // One presentation with a dot drawn through the surface as a stroke would draw it.
+  void PresentAndDraw(int x, int y) {
+    EnterPresentationMode();
+    ss& o = ss::Instance();
+    o.TogglePen();  // the opaque pen: the highlighter leaves a black desktop black
+    o.History().BeginChange();
+    o.Picture1.PSet(x, y, RGB(255, 0, 0), 20);
+    o.History().EndChange();
+  }
+
+  std::wstring folder;
+  std::unique_ptr<overlay::DrawingKeeper> keeper;
+  std::mutex mutex;
+  std::vector<std::wstring> reports;
+};
+
+TEST_F(KeepingTest, ThePngHoldsThePictureAsShownLabelsIncludedAndNothingIsKeptWithoutAChange) {
+  PatternWindow pattern;
+  EnterPresentationMode();
+  PressEsc();
+  keeper->WaitUntilIdle();
+  EXPECT_TRUE(PngsIn(folder).empty()) << "nothing drawn, nothing kept";
+
+  PresentAndDraw(500, 500);
+  ss& o = ss::Instance();
+  AppSettings.textfont = "Arial";
+  AppSettings.textsize = 24;
+  AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 160));
+  o.ArmTextPlacement();
+  o.Picture1_MouseUp(1, 0, 480, 480);
+  o.txtEdit.SetText(L"Kept\r\nwith its label");
+  short ctrl = 17, c = 67;
+  o.txtEdit_KeyDown(ctrl, 0);
+  o.txtEdit_KeyUp(c, 0);
+  Pump(300);
+  const ScreenImage atEsc = CaptureScreen();
+  PressEsc();
+  keeper->WaitUntilIdle();
+  const std::vector<std::wstring> kept = PngsIn(folder);
+  ASSERT_EQ(1u, kept.size());
+  EXPECT_TRUE(overlay::ParseKeptFileName(kept[0])) << std::string(kept[0].begin(), kept[0].end());
+  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[0]))));
+}
+
+TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
+  for (int i = 0; i < 60; ++i) {
+    PresentAndDraw(100 + 25 * i, 300);
+    PressEsc();
+  }
+  keeper->WaitUntilIdle();
+  const std::vector<std::wstring> kept = PngsIn(folder);
+  EXPECT_EQ(50u, kept.size());
+  // Eleven or more in one second get numbers; the newest file holds the last presentation's dot.
+  std::wstring newest = kept[0];
+  for (const std::wstring& n : kept) {
+    auto a = overlay::ParseKeptFileName(n), b = overlay::ParseKeptFileName(newest);
+    ASSERT_TRUE(a);
+    if (a->stamp > b->stamp || (a->stamp == b->stamp && a->number > b->number)) newest = n;
+  }
+  const ScreenImage last = PictureImage(forms::LoadPictureFile(folder + L"\\" + newest));
+  EXPECT_EQ(0xFF0000u, last.At(100 + 25 * 59, 300));
+  EXPECT_NE(0xFF0000u, last.At(100 + 25 * 58 - 12, 300));
+}
+
+TEST_F(KeepingTest, AFullDiskIsReportedOnceAndLosesNothingElse) {
+  g_diskFull = true;
+  PresentAndDraw(400, 400);
+  PressEsc();
+  PresentAndDraw(600, 400);
+  PressEsc();
+  keeper->WaitUntilIdle();
+  EXPECT_TRUE(PngsIn(folder).empty());
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    ASSERT_EQ(1u, reports.size()) << "once, not at every presentation";
+    EXPECT_NE(std::wstring::npos, reports[0].find(folder));
+  }
+  // The drawing is still there: the next presentation undoes back into it.
+  EnterPresentationMode();
+  ASSERT_TRUE(ss::Instance().History().Undo());
+  Pump(100);
+  EXPECT_EQ(0xFF0000u, CaptureScreenRect(600, 400, 1, 1).At(600, 400));
+  // With room again the next one is written, and a later failure is told again.
+  g_diskFull = false;
+  PressEsc();
+  keeper->WaitUntilIdle();
+  EXPECT_EQ(1u, PngsIn(folder).size());
+  g_diskFull = true;
+  PresentAndDraw(700, 400);
+  PressEsc();
+  keeper->WaitUntilIdle();
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(2u, reports.size());
+}
+
+}  // namespace
