@@ -18,9 +18,14 @@ keeper=$2
 xwatch=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
-# Whatever an earlier run left behind goes first.
+# Whatever an earlier run left behind goes first. A Wine process of that run may still be
+# writing into its prefix as it ends: what cannot be removed yet is moved aside and removed later.
 "$here/stop-screen.sh" "$state" >/dev/null 2>&1 || true
-rm -rf "$state"
+if ! rm -rf "$state" 2>/dev/null; then
+  aside="$state.old.$$"
+  mv "$state" "$aside"
+  (sleep 5; rm -rf "$aside") </dev/null >/dev/null 2>&1 &
+fi
 mkdir -p "$state"
 
 export WINEPREFIX="$state/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
