@@ -1,6 +1,7 @@
 #include "forms/drawing_surface.h"
 
 #include <cstring>
+#include <memory>
 
 namespace forms {
 
@@ -92,12 +93,27 @@ PixelImage DrawingSurface::Copy() const {
   return image;
 }
 
-bool DrawingSurface::Fill(const PixelImage& image) {
-  if (!Ready() || image.width != width_ || image.height != height_) return false;
+bool DrawingSurface::Fill(const FrozenImage& image) {
+  if (!Ready() || image.Width() != width_ || image.Height() != height_) return false;
   if (recorder_.Open()) recorder_.End();
   const PixelBuffer buffer = Pixels();
-  std::memcpy(buffer.pixels, image.pixels.data(), image.pixels.size() * sizeof(uint32_t));
+  std::memcpy(buffer.pixels, image.Pixels(), image.Bytes());
   return true;
+}
+
+FrozenImage DrawingSurface::Release() {
+  if (!Ready()) return FrozenImage{};
+  ::GdiFlush();
+  recorder_.Detach();
+  // A bitmap selected into a DC cannot be deleted: it leaves the DC first, and the DC goes.
+  ::SelectObject(dc_.Get(), previous_);
+  previous_ = nullptr;
+  dc_.Reset();
+  auto bitmap = std::make_shared<base::unique_hbitmap>(std::move(bitmap_));
+  FrozenImage image(width_, height_, bits_, std::move(bitmap));
+  bits_ = nullptr;
+  width_ = height_ = 0;
+  return image;
 }
 
 }  // namespace forms

@@ -44,7 +44,10 @@ class DrawingSurface {
   // --- The whole content ---------------------------------------------------------------------
   PixelImage Copy() const;
   // Same size only; false otherwise.
-  bool Fill(const PixelImage& image);
+  bool Fill(const FrozenImage& image);
+  // Hands the pixels over as they are, bitmap and all, without copying them: the surface is free
+  // afterwards (as after Free) and the image keeps the memory for as long as anyone holds it.
+  FrozenImage Release();
 
  private:
   base::unique_hdc dc_;

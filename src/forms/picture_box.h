@@ -100,10 +100,15 @@ class PictureBox : public Window {
     base::Picture picture;
     int width = 0;
     int height = 0;
-    PixelImage drawing;  // empty: the content is the picture itself
+    FrozenImage drawing;  // empty: the content is the picture itself
     size_t Bytes() const;
   };
+  // A copy of the state; the box goes on as it was.
   State SaveState();
+  // The state with the surface's own pixels, handed over without a copy: for a box whose
+  // presentation ends. It shows its picture alone afterwards, until a drawing call or the idle
+  // time makes a new surface.
+  State TakeState();
   void RestoreState(State state);
   // Background plus drawing as pixels (the box's size).
   PixelImage ContentImage();

@@ -9,6 +9,10 @@
 // Anything that draws on the surface as one step (the shapes to come) uses the change interface:
 // BeginChange, draw with Picture1's calls, RestoreFromBefore to take back part of what this
 // change drew (the area under an outline that moved), EndChange (or CancelChange).
+//
+// At the end of a presentation the surface's pixels are handed over as they are, not copied: to
+// the state kept for the next presentation's undo, and, shared and unchanged, to the keeper,
+// which starts on them once the overlay has gone (on a message posted to the overlay window).
 #pragma once
 
 #include <windows.h>
@@ -29,6 +33,10 @@ class ss;
 namespace overlay {
 
 class DrawingKeeper;
+struct PicturePiece;
+
+// Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
+constexpr UINT kMsgHistoryIdle = WM_APP + 2;
 
 // A label as the presenter sees it.
 struct LabelState {
@@ -95,6 +103,10 @@ class DrawingHistory {
   // Something was drawn, loaded or typed since the presentation began.
   bool ChangedThisPresentation() const { return changed_; }
 
+  // --- Idle time ------------------------------------------------------------------------------
+  // Lets the keeper start on what it was handed (what kMsgHistoryIdle does).
+  void DoIdleWork();
+
   // Forgets every step and the previous presentation (a test's clean start).
   void Forget();
 
@@ -108,11 +120,16 @@ class DrawingHistory {
 
  private:
   void PushStateStep(OverlayState before);
+  void PostIdleWork();
+  // Labels as they paint themselves, with their places.
+  std::vector<PicturePiece> LabelPieces();
+  OverlayState CaptureState(bool withLabels, bool takeSurface);
 
   ss& overlay_;
   History steps_;
   DrawingKeeper* keeper_ = nullptr;
   bool changed_ = false;
+  bool idlePosted_ = false;
   // The previous presentation as it was at Esc, when it left a drawing.
   std::optional<OverlayState> lastPresentation_;
 };

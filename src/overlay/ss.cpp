@@ -121,6 +121,8 @@ void ss::Unload() {
 
 void ss::UnloadForGood() {
   Unload();
+  // The message the history posted for its idle time goes with the window: its work is done now.
+  history_.DoIdleWork();
   Destroy();
 }
 
@@ -335,6 +337,9 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgClaimKeyboard:
       ClaimKeyboard();
+      return 0;
+    case overlay::kMsgHistoryIdle:
+      history_.DoIdleWork();
       return 0;
     case WM_TIMER:
       if (wParam == kClaimTimer) {

@@ -88,6 +88,22 @@ TEST(TileRecorder, RestoresPartOfAChangeAndCancelsAllOfIt) {
   EXPECT_FALSE(none.Begin());
 }
 
+TEST(KeptPicture, IsTheDrawingCopiedWithThePiecesPastedInAndCutAtItsEdges) {
+  forms::PixelImage drawing{4, 3, std::vector<uint32_t>(12, 7)};
+  const forms::FrozenImage frozen(std::move(drawing));
+  overlay::KeptPicture kept;
+  kept.drawing = frozen;
+  kept.pieces.push_back({-1, 1, forms::PixelImage{2, 1, {1, 2}}});
+  kept.pieces.push_back({3, 2, forms::PixelImage{2, 2, {3, 4, 5, 6}}});
+  const forms::PixelImage composed = kept.Compose();
+  const std::vector<uint32_t> expected = {7, 7, 7, 7,  //
+                                          2, 7, 7, 7,  //
+                                          7, 7, 7, 3};
+  EXPECT_EQ(expected, composed.pixels);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(7u, frozen.Pixels()[i]) << "the shared pixels stay as they were";
+  EXPECT_EQ(48u, frozen.Bytes());
+}
+
 // An action that moves a number between two states, as the overlay's actions move pictures.
 class Flip : public overlay::UndoAction {
  public:
