@@ -52,11 +52,13 @@ PixelBuffer DrawingSurface::Pixels() const {
   return PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)};
 }
 
+bool DrawingSurface::BeginChange() { return Ready() && recorder_.Begin(); }
+
 void DrawingSurface::Touch(const RECT& area) {
   const PixelRect part = ToPixelRect(area);
-  // Most segments of a stroke fall on tiles kept already: then there is nothing to copy.
-  if (recorder_.Covered(part)) return;
-  ::GdiFlush();
+  // Marking tiles reads no pixel; only a tile whose copy is stale is copied, after the drawing
+  // queued before it has landed.
+  if (recorder_.ReadsPixels(part)) ::GdiFlush();
   recorder_.Touch(part);
 }
 
@@ -65,9 +67,15 @@ void DrawingSurface::RestoreFromBefore(const RECT& area) {
   recorder_.RestoreBefore(ToPixelRect(area));
 }
 
-TileChange DrawingSurface::EndChange() {
+TileChange DrawingSurface::TakeEndedChange() {
+  if (!recorder_.Ended()) return TileChange{};
   ::GdiFlush();
-  return recorder_.End();
+  return recorder_.Take();
+}
+
+TileChange DrawingSurface::EndChange() {
+  CloseChange();
+  return TakeEndedChange();
 }
 
 void DrawingSurface::CancelChange() {
@@ -76,11 +84,19 @@ void DrawingSurface::CancelChange() {
 }
 
 RECT DrawingSurface::Swap(TileChange& change) {
-  // A change still open was recorded against the pixels about to be replaced: it ends here.
-  if (recorder_.Open()) recorder_.End();
+  // A change still open (or closed and not taken) was recorded against the pixels about to be
+  // replaced: it ends here.
+  recorder_.Drop();
   if (!change.SwapWith(Pixels())) return RECT{};
+  recorder_.Invalidate(change);
   const PixelRect b = change.Bounds();
   return RECT{b.left, b.top, b.right, b.bottom};
+}
+
+void DrawingSurface::RefreshCopy() {
+  if (!Ready() || !CopyStale()) return;
+  ::GdiFlush();
+  recorder_.Refresh();
 }
 
 PixelImage DrawingSurface::Copy() const {
@@ -95,9 +111,9 @@ PixelImage DrawingSurface::Copy() const {
 
 bool DrawingSurface::Fill(const FrozenImage& image) {
   if (!Ready() || image.Width() != width_ || image.Height() != height_) return false;
-  if (recorder_.Open()) recorder_.End();
   const PixelBuffer buffer = Pixels();
   std::memcpy(buffer.pixels, image.Pixels(), image.Bytes());
+  recorder_.InvalidateAll();
   return true;
 }
 

@@ -115,6 +115,7 @@ void PictureBox::EnsureSurface() {
   }
   RECT all{0, 0, w, h};
   PaintFromPicture(surface_.Dc(), all);
+  surface_.ContentReplaced();
   surfaceLive_ = true;
 }
 
@@ -313,9 +314,19 @@ void PictureBox::RestoreFromBefore(const RECT& area) {
   Present(area);
 }
 
-TileChange PictureBox::EndChange() {
+TileChange PictureBox::TakeEndedChange() {
+  // A surface that no longer shows (a new background came) has nothing worth recording.
   if (!surfaceLive_) return TileChange{};
-  return surface_.EndChange();
+  return surface_.TakeEndedChange();
+}
+
+TileChange PictureBox::EndChange() {
+  CloseChange();
+  return TakeEndedChange();
+}
+
+void PictureBox::RefreshCopy() {
+  if (surfaceLive_) surface_.RefreshCopy();
 }
 
 void PictureBox::CancelChange() {
