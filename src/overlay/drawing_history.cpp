@@ -88,7 +88,7 @@ size_t OverlayState::Bytes() const {
 // --- One change on the surface ------------------------------------------------------------------
 
 void DrawingHistory::BeginChange() {
-  EndChange();
+  SettleChange();
   overlay_.Picture1.BeginChange();
 }
 
@@ -98,12 +98,24 @@ void DrawingHistory::RestoreFromBefore(const RECT& area) { overlay_.Picture1.Res
 
 void DrawingHistory::EndChange() {
   if (!overlay_.Picture1.ChangeOpen()) return;
-  forms::TileChange change = overlay_.Picture1.EndChange();
+  // The release: nothing is read or copied here, and nothing posted (a server round trip under
+  // Wine); the overlay's idle time makes the step.
+  overlay_.Picture1.CloseChange();
+}
+
+void DrawingHistory::TakeEndedChange() {
+  if (!overlay_.Picture1.ChangeEnded()) return;
+  forms::TileChange change = overlay_.Picture1.TakeEndedChange();
   if (change.Empty()) return;
   UndoStep step;
   step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
   steps_.Push(std::move(step));
   changed_ = true;
+}
+
+void DrawingHistory::SettleChange() {
+  if (overlay_.Picture1.ChangeOpen()) overlay_.Picture1.CloseChange();
+  TakeEndedChange();
 }
 
 void DrawingHistory::CancelChange() { overlay_.Picture1.CancelChange(); }
@@ -116,6 +128,9 @@ void DrawingHistory::PostIdleWork() {
 
 void DrawingHistory::DoIdleWork() {
   idlePosted_ = false;
+  TakeEndedChange();
+  // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
+  overlay_.Picture1.RefreshCopy();
   // The end of a presentation is handled: the keeper may start on its picture.
   if (keeper_) keeper_->StartWriting();
 }
@@ -156,7 +171,7 @@ void DrawingHistory::PushStateStep(OverlayState before) {
 }
 
 void DrawingHistory::TakeGrab(base::Picture grab) {
-  EndChange();
+  SettleChange();
   if (overlay_.IsVisible()) {
     // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
     // and undoing it brings the earlier background and drawing back.
@@ -172,7 +187,7 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
 }
 
 void DrawingHistory::ReplaceBackground(base::Picture picture) {
-  EndChange();
+  SettleChange();
   PushStateStep(Capture(false));
   overlay_.Picture1.SetPicture(picture);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
@@ -188,7 +203,7 @@ std::optional<LabelState> DrawingHistory::CaptureLabel(int16_t index) const {
 }
 
 void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> before) {
-  EndChange();
+  SettleChange();
   UndoStep step;
   step.Add(std::make_unique<LabelAction>(*this, index, std::move(before)));
   steps_.Push(std::move(step));
@@ -221,14 +236,14 @@ void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& 
 // --- Undo, redo, the end of a presentation ------------------------------------------------------
 
 bool DrawingHistory::Undo() {
-  EndChange();
+  SettleChange();
   if (!steps_.Undo()) return false;
   changed_ = true;
   return true;
 }
 
 bool DrawingHistory::Redo() {
-  EndChange();
+  SettleChange();
   if (!steps_.Redo()) return false;
   changed_ = true;
   return true;
@@ -250,6 +265,7 @@ std::vector<PicturePiece> DrawingHistory::LabelPieces() {
 }
 
 forms::PixelImage DrawingHistory::ComposedPicture() {
+  SettleChange();
   forms::PixelImage image = overlay_.Picture1.ContentImage();
   if (!image.Empty()) PastePieces(image, LabelPieces());
   return image;
@@ -258,7 +274,7 @@ forms::PixelImage DrawingHistory::ComposedPicture() {
 void DrawingHistory::PresentationEnding() {
   // A window loaded hidden (the palette command) ends no presentation.
   if (!overlay_.IsVisible()) return;
-  EndChange();
+  SettleChange();
   if (!changed_) {
     lastPresentation_.reset();
     return;

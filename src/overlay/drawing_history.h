@@ -10,6 +10,14 @@
 // BeginChange, draw with Picture1's calls, RestoreFromBefore to take back part of what this
 // change drew (the area under an outline that moved), EndChange (or CancelChange).
 //
+// A stroke costs no more with the history than without: while it draws, the surface only notes
+// the tiles it touches, and EndChange (the release) just closes the change. Comparing those
+// tiles with the copy the surface keeps and making the step out of them is idle-time work (the
+// overlay window's timer while a presentation shows: WM_TIMER comes only when no other message
+// waits), as is bringing that copy up to date after an undo or a new background. Whatever reads
+// or changes the steps (the next change, undo, redo, a new background, a label, Ctrl+C, the end
+// of the presentation) takes a closed change first, so no stroke is ever missing from them.
+//
 // At the end of a presentation the surface's pixels are handed over as they are, not copied: to
 // the state kept for the next presentation's undo, and, shared and unchanged, to the keeper,
 // which starts on them once the overlay has gone (on a message posted to the overlay window).
@@ -36,6 +44,7 @@ class DrawingKeeper;
 struct PicturePiece;
 
 // Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
+// Its handler does the rest of the idle-time work too (DoIdleWork).
 constexpr UINT kMsgHistoryIdle = WM_APP + 2;
 
 // A label as the presenter sees it.
@@ -66,8 +75,11 @@ class DrawingHistory {
   DrawingHistory(const DrawingHistory&) = delete;
   DrawingHistory& operator=(const DrawingHistory&) = delete;
 
-  History& Steps() { return steps_; }
-  const History& Steps() const { return steps_; }
+  // The steps, a change closed at the last release among them.
+  History& Steps() {
+    TakeEndedChange();
+    return steps_;
+  }
 
   // --- One change on the surface as one step ------------------------------------------------
   // Opens a change on Picture1; one already open is ended (and recorded) first.
@@ -75,8 +87,11 @@ class DrawingHistory {
   bool ChangeOpen() const;
   // Brings `area` back as it was when the change began, on the screen too.
   void RestoreFromBefore(const RECT& area);
-  // Closes the change: one step when any pixel changed, nothing otherwise.
+  // Closes the change: one step when any pixel changed, nothing otherwise. The step is made in
+  // idle time (DoIdleWork), or by whatever reads or changes the steps first.
   void EndChange();
+  // Makes the step of a closed change now (nothing when none waits).
+  void TakeEndedChange();
   // Closes the change and takes back everything it drew; no step.
   void CancelChange();
 
@@ -104,7 +119,9 @@ class DrawingHistory {
   bool ChangedThisPresentation() const { return changed_; }
 
   // --- Idle time ------------------------------------------------------------------------------
-  // Lets the keeper start on what it was handed (what kMsgHistoryIdle does).
+  // The overlay's idle time (its timer during a presentation, kMsgHistoryIdle after one): the step
+  // of a closed change, the surface's copy brought up to date, and the keeper let start on what
+  // it was handed. Cheap when there is nothing to do.
   void DoIdleWork();
 
   // Forgets every step and the previous presentation (a test's clean start).
@@ -119,8 +136,10 @@ class DrawingHistory {
   void ApplyLabel(int16_t index, const std::optional<LabelState>& state);
 
  private:
-  void PushStateStep(OverlayState before);
+  // The change open or closed goes into the steps now: before anything else reads or changes them.
+  void SettleChange();
   void PostIdleWork();
+  void PushStateStep(OverlayState before);
   // Labels as they paint themselves, with their places.
   std::vector<PicturePiece> LabelPieces();
   OverlayState CaptureState(bool withLabels, bool takeSurface);
