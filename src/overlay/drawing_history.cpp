@@ -291,9 +291,15 @@ void DrawingHistory::PresentationEnding() {
     // content is the picture, read into memory of its own.
     if (kept.drawing.Empty()) kept.drawing = forms::FrozenImage(overlay_.Picture1.ContentImage());
     keeper_->Keep(std::move(kept));
-    PostIdleWork();
+    keeperWaits_ = true;
   }
   changed_ = false;
+}
+
+void DrawingHistory::PresentationGone() {
+  if (!keeperWaits_) return;
+  keeperWaits_ = false;
+  PostIdleWork();
 }
 
 void DrawingHistory::Forget() {

@@ -20,7 +20,8 @@
 //
 // At the end of a presentation the surface's pixels are handed over as they are, not copied: to
 // the state kept for the next presentation's undo, and, shared and unchanged, to the keeper,
-// which starts on them once the overlay has gone (on a message posted to the overlay window).
+// which starts on them once the overlay has gone (on a message posted to the overlay window
+// after the hide).
 #pragma once
 
 #include <windows.h>
@@ -110,6 +111,9 @@ class DrawingHistory {
   // Before the window goes (Esc, Exit, sign-out, a close): the drawing is kept for the next
   // presentation's undo and handed to the keeper as a picture file.
   void PresentationEnding();
+  // Once the window has gone: the keeper may start on that file in the next idle time. Told any
+  // earlier, its thread would compete with the hide for the processor.
+  void PresentationGone();
   // Waits until the keeper has written everything handed to it.
   void FinishKeeping();
 
@@ -149,6 +153,7 @@ class DrawingHistory {
   DrawingKeeper* keeper_ = nullptr;
   bool changed_ = false;
   bool idlePosted_ = false;
+  bool keeperWaits_ = false;  // handed a picture at the end of a presentation, not told to start
   // The previous presentation as it was at Esc, when it left a drawing.
   std::optional<OverlayState> lastPresentation_;
 };

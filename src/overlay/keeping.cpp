@@ -139,7 +139,6 @@ void DrawingKeeper::Keep(KeptPicture picture) {
     job.number = ++handedOver_;
     jobs_.push_back(std::move(job));
   }
-  wake_.notify_one();
 }
 
 void DrawingKeeper::StartWriting() {

@@ -82,14 +82,16 @@ class DrawingKeeper {
   static bool MakeFolder(const std::wstring& folder);
 
   const std::wstring& Folder() const { return folder_; }
-  // Hands a picture over to be written, named after this moment. Returns at once; the picture is
-  // put together and encoded on the keeper's thread, after StartWriting (or kHoldLimit at most).
+  // Hands a picture over to be written, named after this moment. Returns at once, without waking
+  // the keeper's thread (that would compete with the overlay going away): the picture is put
+  // together and encoded there after StartWriting or WaitUntilIdle, or at the end; a thread still
+  // busy with an earlier picture takes it up kHoldLimit after the hand-over at the latest.
   void Keep(KeptPicture picture);
   // Everything handed over so far may be written now.
   void StartWriting();
   // Returns when everything handed over so far has been written (or has failed); starts it first.
   void WaitUntilIdle();
-  // How long a picture waits for StartWriting at most.
+  // How long a picture waits for StartWriting at most once the thread is awake.
   static constexpr std::chrono::milliseconds kHoldLimit{500};
   // The text of a failure as it is reported.
   static std::wstring FailureText(const std::wstring& folder, DWORD error);

@@ -122,6 +122,7 @@ void ss::Unload() {
   ::ShowWindow(Hwnd(), SW_HIDE);
   ForgetPresentation();
   SetListedAsOpen(false);
+  history_.PresentationGone();
 }
 
 void ss::UnloadForGood() {

@@ -155,6 +155,12 @@ TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
   EXPECT_EQ(0x0000FFu, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[2])).At(520, 500));
 }
 
+TEST_F(KeepingTest, OnceTheOverlayHasGoneItsOwnIdleTimeStartsTheWriteWithNoOneWaitingForIt) {
+  PresentAndDraw(400, 400);
+  PressEsc();
+  ASSERT_TRUE(PumpUntil([&] { return PngsIn(folder).size() == 1; }, 10000));
+}
+
 TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
   for (int i = 0; i < 60; ++i) {
     PresentAndDraw(100 + 25 * i, 300);
