@@ -180,6 +180,15 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   EXPECT_EQ(FW_NORMAL, lf.lfWeight);
   EXPECT_FALSE(lf.lfItalic);
   EXPECT_EQ(L"Hello\r\nWorld", label->Caption()) << "the first label is untouched";
+
+  // A text size of 0, the first start's, sets the label in the editor's own 9.75 points, as it
+  // looked while it was typed.
+  AppSettings.textsize = 0;
+  TypeLabel(700, 600, L"third", L"label");
+  forms::Label* third = o.lblText[4];
+  ASSERT_NE(nullptr, third);
+  ::GetObjectW(third->Font(), sizeof lf, &lf);
+  EXPECT_EQ(-ScreenPixels(975, 7200), lf.lfHeight);
   PressEsc();
 }
 
