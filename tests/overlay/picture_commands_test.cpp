@@ -1,5 +1,5 @@
 // The overlay's picture commands end to end: the real Save As and Open dialogs and the real
-// message box, answered by a helper thread as a user would.
+// message boxes, answered by a helper thread as a user would.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,11 +11,13 @@
 
 #include "capture/fit_page.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "forms/picture_file.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
+#include "support/dialog_user.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
 
@@ -25,95 +27,6 @@ using namespace testing_support;
 bool ConvertToPng(const std::wstring& from, const std::wstring& to);
 
 namespace {
-
-// --- A user at the dialogs ----------------------------------------------------------------
-
-enum class Act { EnterFileName, Cancel, Yes, Ok };
-struct Step {
-  Act act;
-  std::wstring fileName;
-};
-struct Seen {
-  std::wstring title;
-  std::wstring text;  // a message box's text
-  HICON icon = nullptr;  // a message box's icon
-};
-
-// The icon a message box shows: its static control with SS_ICON.
-HICON MessageBoxIcon(HWND dlg) {
-  HICON found = nullptr;
-  for (HWND c = ::GetWindow(dlg, GW_CHILD); c && !found; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if ((::GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-      found = reinterpret_cast<HICON>(::SendMessageW(c, STM_GETICON, 0, 0));
-    }
-  }
-  return found;
-}
-
-// Answers the dialogs of one command in order, from its own thread (the test's thread is inside
-// the modal loop meanwhile); then watches for another 700 ms and notes any further dialog.
-class DialogUser {
- public:
-  explicit DialogUser(std::vector<Step> steps) : steps_(std::move(steps)), thread_([this] { Run(); }) {}
-  ~DialogUser() { Join(); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<Seen> seen;
-  bool unexpectedDialog = false;
-  bool timedOut = false;
-
- private:
-  HWND WaitForDialog(int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-      HWND w = FindVisibleWindow(L"#32770", true, done_);
-      if (w) {
-        ::Sleep(150);  // let it finish initialising its controls
-        return w;
-      }
-      ::Sleep(20);
-    }
-    return nullptr;
-  }
-  void Run() {
-    for (const Step& step : steps_) {
-      HWND dlg = WaitForDialog(15000);
-      if (!dlg) {
-        timedOut = true;
-        return;
-      }
-      Seen s;
-      wchar_t buf[2048] = {};
-      ::GetWindowTextW(dlg, buf, 2048);
-      s.title = buf;
-      if (HWND text = ::GetDlgItem(dlg, 0xFFFF)) {
-        buf[0] = 0;
-        ::GetWindowTextW(text, buf, 2048);
-        s.text = buf;
-      }
-      s.icon = MessageBoxIcon(dlg);
-      seen.push_back(s);
-      switch (step.act) {
-        case Act::EnterFileName:
-          ::SetWindowTextW(::GetDlgItem(dlg, 0x47c), step.fileName.c_str());
-          ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-          break;
-        case Act::Cancel: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
-        case Act::Yes: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0); break;
-        case Act::Ok: ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); break;
-      }
-      done_.push_back(dlg);
-      for (int i = 0; i < 250 && ::IsWindow(dlg) && ::IsWindowVisible(dlg); ++i) ::Sleep(20);
-    }
-    if (HWND extra = WaitForDialog(700)) {
-      unexpectedDialog = true;
-      ::PostMessageW(extra, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    }
-  }
-  std::vector<Step> steps_;
-  std::vector<HWND> done_;
-  std::thread thread_;
-};
 
 // --- Helpers ---------------------------------------------------------------------------------
 
@@ -235,6 +148,15 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
   EXPECT_EQ(p1, o.Picture1.GetPicture());
   EXPECT_EQ(p2, o.Picture2.GetPicture());
   EXPECT_NE(nullptr, o.Picture3.GetPicture()) << "the grab stays in the scratch picture";
+
+  // Cancelling the Open dialog is as quiet.
+  DialogUser opener({{Act::Cancel, L""}});
+  EXPECT_EQ(base::kErrCancel, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+  opener.Join();
+  EXPECT_FALSE(opener.timedOut);
+  EXPECT_FALSE(opener.unexpectedDialog) << "no message after Cancel";
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  EXPECT_EQ(p2, o.Picture2.GetPicture());
 }
 
 TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
@@ -270,7 +192,7 @@ BOOL WINAPI DiskFullAfterAWhile(HANDLE file, LPCVOID data, DWORD size, LPDWORD w
   return FALSE;
 }
 
-TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndShowsNoSuccess) {
+TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndSaysWhy) {
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
@@ -280,18 +202,85 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
   for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 31 + 7);
   WriteBytes(name, old);
   const base::Picture p1 = o.Picture1.GetPicture();
+  const base::Picture p2 = o.Picture2.GetPicture();
 
   g_goodWrites = 2;
   o.SetFileWriter(DiskFullAfterAWhile);
-  // The dialog asks before overwriting; the user says yes.
-  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}});
+  // The dialog asks before overwriting; the user says yes; then one box says why it failed.
+  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}, {Act::Ok, L""}});
   EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
   user.Join();
   o.SetFileWriter(nullptr);
-  EXPECT_FALSE(user.unexpectedDialog) << "no success message for a failed save";
+  ASSERT_FALSE(user.timedOut);
+  EXPECT_FALSE(user.unexpectedDialog) << "one message, and no success";
+  ASSERT_EQ(3u, user.seen.size());
+  EXPECT_EQ(L"Scrivane", user.seen[2].title);
+  EXPECT_EQ(L"Could not save " + name + L": " + base::Widen(base::SystemErrorText(ERROR_DISK_FULL)),
+            user.seen[2].text);
+  EXPECT_EQ(::LoadIconW(nullptr, IDI_ERROR), user.seen[2].icon);
   EXPECT_EQ(old, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir));
+  // The presentation is as it was.
   EXPECT_EQ(p1, o.Picture1.GetPicture());
+  EXPECT_EQ(p2, o.Picture2.GetPicture());
+  EXPECT_TRUE(o.IsVisible());
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, AReadOnlyFileIsKeptAndTheUserToldAccessIsDenied) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const std::wstring dir = TempDir(L"cmd-readonly");
+  const std::wstring name = FullPath(dir + L"\\keep.bmp");
+  const std::vector<uint8_t> old(300, 0x5A);
+  WriteBytes(name, old);
+  ASSERT_TRUE(::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}, {Act::Ok, L""}});
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  user.Join();
+  ASSERT_FALSE(user.timedOut);
+  EXPECT_FALSE(user.unexpectedDialog);
+  ASSERT_EQ(3u, user.seen.size());
+  EXPECT_EQ(L"Could not save " + name + L": " + base::Widen(base::SystemErrorText(ERROR_ACCESS_DENIED)),
+            user.seen[2].text);
+  EXPECT_EQ(old, ReadBytes(name));
+  ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWindow) {
+  // Keys typed into the magnifier reach the save and load while no presentation runs: the overlay
+  // window of the last one is gone.
+  EnterPresentationMode();
+  PressEsc();
+  ss& o = ss::Instance();
+  ASSERT_FALSE(o.IsLoaded());
+  const std::wstring dir = TempDir(L"cmd-after-esc");
+  const std::wstring name = FullPath(dir + L"\\after.bmp");
+  {
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+    o.SaveScreenToFile();
+    user.Join();
+    ASSERT_FALSE(user.timedOut);
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
+  }
+  ASSERT_TRUE(Exists(name));
+  EXPECT_FALSE(o.IsVisible()) << "the window was made hidden, not shown";
+
+  o.Unload();
+  {
+    DialogUser user({{Act::EnterFileName, name}});
+    o.LoadPictureFromFile();
+    user.Join();
+    ASSERT_FALSE(user.timedOut);
+    ASSERT_EQ(1u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+  }
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), o.Picture1.GetPicture()->WidthPixels());
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
   ::DeleteFileW(name.c_str());
 }
 
@@ -365,10 +354,14 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   WriteBytes(truncated, bytes);
 
   for (const std::wstring& name : {corrupt, truncated}) {
-    DialogUser user({{Act::EnterFileName, name}});
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
     user.Join();
     EXPECT_FALSE(user.unexpectedDialog);
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_EQ(L"Scrivane", user.seen[1].title);
+    EXPECT_EQ(L"Could not load " + name + L": The file is not a picture Scrivane can read, or it is damaged.",
+              user.seen[1].text);
     EXPECT_EQ(p1, o.Picture1.GetPicture());
     EXPECT_EQ(p2, o.Picture2.GetPicture());
   }
@@ -376,6 +369,23 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   EXPECT_EQ(0, CountDifferences(before, CaptureScreen())) << "strokes and background as they were";
   ::DeleteFileW(corrupt.c_str());
   ::DeleteFileW(truncated.c_str());
+}
+
+TEST_F(PictureCommandsTest, AJpegClaimingAHugeSizeIsRefusedWithItsSize) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const base::Picture p1 = o.Picture1.GetPicture();
+  const std::wstring name = FullPath(TempDir(L"cmd-huge") + L"\\huge.jpg");
+  // SOI, a frame header claiming 30000 x 30000 pixels, EOI: the size is all there is to read.
+  WriteBytes(name, {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 8, 0x75, 0x30, 0x75, 0x30, 1, 1, 0x11, 0, 0xFF, 0xD9});
+  DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+  user.Join();
+  ASSERT_EQ(2u, user.seen.size());
+  EXPECT_EQ(L"Could not load " + name + L": The picture is too large to open (30000 \u00d7 30000 pixels).",
+            user.seen[1].text);
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  ::DeleteFileW(name.c_str());
 }
 
 TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {

@@ -110,6 +110,23 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (!::IsWindow(hwnd)) return false;
+    if (::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      DWORD_PTR result = 0;
+      if (left.count() > 0 && ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                    static_cast<UINT>(left.count()), &result)) {
+        return true;
+      }
+    }
+    if (std::chrono::steady_clock::now() >= end) return false;
+    ::Sleep(10);
+  }
+}
+
 namespace {
 LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
 

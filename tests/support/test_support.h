@@ -40,6 +40,10 @@ constexpr uint32_t Rgb(COLORREF c) {
 void Pump(int ms);
 // Dispatches messages until `done` is true or `timeoutMs` passes; returns the last `done`.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// True once `hwnd` is visible and enabled and the thread that owns it answers a message: a dialog
+// has then finished WM_INITDIALOG and waits in its modal loop. For windows of another thread or
+// process; false when `timeoutMs` passes first.
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 
 // Real input.
 void MouseMoveTo(int x, int y);
