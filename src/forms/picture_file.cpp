@@ -502,11 +502,13 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size, WriteFileFn write) 
     const DWORD piece = static_cast<DWORD>(std::min(size - done, kPiece));
     DWORD written = 0;
     if (!write(file, data + done, piece, &written, nullptr)) return false;
-    if (written != piece) {
-      ::SetLastError(ERROR_WRITE_FAULT);  // a short write that called itself a success
+    // A short write is no failure yet: Wine writes what still fits and reports success, and only
+    // the next call says the disk is full. Nothing written at all, with success, is a fault.
+    if (written == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
       return false;
     }
-    done += piece;
+    done += written;
   }
   return true;
 }
