@@ -58,6 +58,8 @@ class DialogUser {
     if (thread_.joinable()) thread_.join();
   }
 
+  // Read these after Join(); Answered() may be watched before, from the test's thread.
+  int Answered() const { return answered_; }
   std::vector<Seen> seen;
   bool unexpectedDialog = false;
   bool timedOut = false;  // an expected dialog never came
@@ -109,6 +111,7 @@ class DialogUser {
       // The next step's dialog may come while this one is still up (the question whether to
       // replace a file sits on the Save As dialog): answered ones are not looked at again.
       done_.push_back(dlg);
+      ++answered_;
     }
     // Until the command has returned, anything further is a dialog too many.
     while (!commandReturned_) {
@@ -124,6 +127,7 @@ class DialogUser {
   std::vector<Step> steps_;
   std::vector<HWND> done_;
   std::atomic<bool> commandReturned_{false};
+  std::atomic<int> answered_{0};
   std::thread thread_;
 };
 

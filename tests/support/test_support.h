@@ -40,6 +40,11 @@ constexpr uint32_t Rgb(COLORREF c) {
 void Pump(int ms);
 // Dispatches messages until `done` is true or `timeoutMs` passes; returns the last `done`.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Dispatches messages until the input sent so far has been handled by this thread: SendInput puts
+// keys and mouse events for this thread's windows into its queue before it returns, so once no
+// input and no message posted while handling it is left, every handler has run (a modal dialog a
+// key opened included: the wait returns after it closed). False after `timeoutMs`.
+bool PumpUntilInputHandled(int timeoutMs = 5000);
 // True once `hwnd` is visible and enabled and the thread that owns it answers a message: a dialog
 // has then finished WM_INITDIALOG and waits in its modal loop. For windows of another thread or
 // process; false when `timeoutMs` passes first.
