@@ -46,56 +46,57 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   App app;
   ASSERT_TRUE(app.Start());
   ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
-  Pump(300);
-  const ScreenImage desktop = CaptureScreen();
+  // The desktop once the splash has gone from it.
+  ASSERT_TRUE(WaitUntil([&] { return app.Windows(true).empty(); }, 5000));
+  const ScreenImage desktop = SettledScreen();
 
   // Ctrl+Shift+Z: the overlay shows the desktop as it was.
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-  ASSERT_NE(nullptr, app.WaitFor(kOverlay, 5000));
-  Pump(400);
-  EXPECT_EQ(0, CountDifferences(desktop, CaptureScreen()));
+  HWND overlay = app.WaitFor(kOverlay, 5000);
+  ASSERT_NE(nullptr, overlay);
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000));
+  // Drawing and keys need the overlay in front with the keyboard.
+  ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000));
 
   // A green highlighter stroke across the white bar.
   Drag(40, 200, 220, 200, 12);
-  Pump(100);
-  EXPECT_EQ(0x00FF00u, CaptureScreenRect(100, 211, 1, 1).At(100, 211));
+  EXPECT_TRUE(WaitUntil([] { return CaptureScreenRect(100, 211, 1, 1).At(100, 211) == 0x00FF00u; }, 5000));
 
   // r: red, stored at once.
   TypeText(L"r");
   EXPECT_TRUE(WaitUntil([] { return ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color") == std::string("255"); }, 3000));
   Drag(40, 300, 220, 300, 12);
-  Pump(100);
-  EXPECT_EQ(0xFF0000u, CaptureScreenRect(100, 311, 1, 1).At(100, 311));
+  EXPECT_TRUE(WaitUntil([] { return CaptureScreenRect(100, 311, 1, 1).At(100, 311) == 0xFF0000u; }, 5000));
 
   // Ctrl+S: the screen at the moment of the key goes to the file.
   const ScreenImage atSave = CaptureScreen();
   SaveImageBmp(atSave, ScreenshotDir() + L"\\road-presentation.bmp");
   TypeChord({VK_CONTROL, 'S'});
-  HWND dialog = app.WaitFor(kDialog, 5000);
+  HWND dialog = app.WaitFor(kDialog, 10000);
   ASSERT_NE(nullptr, dialog);
-  Pump(300);
+  ASSERT_TRUE(WaitUntilReadyForInput(dialog, 10000));
   HWND name = ::GetDlgItem(dialog, 0x47c);
   ASSERT_NE(nullptr, name);
   ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()));
   ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 5000));
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr && box != dialog; }, 5000));
-  Pump(200);
+  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr && box != dialog; }, 10000));
+  ASSERT_TRUE(WaitUntilReadyForInput(box, 10000));
   EXPECT_EQ(L"Success", TextOf(box));
   EXPECT_EQ(L"Image successfully saved at \r\n" + saved + L".bmp", MessageBoxText(box));
   DismissMessageBox(box);
-  Pump(300);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 10000));
   const ScreenImage file = LoadBmp(saved + L".bmp");
   ASSERT_EQ(atSave.width, file.width);
   ASSERT_EQ(atSave.height, file.height);
   EXPECT_EQ(0, CountDifferences(atSave, file));
 
   // Esc: presentation mode ends and the desktop is back.
+  ASSERT_TRUE(BringToFront(overlay));
   TapKey(VK_ESCAPE);
-  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 3000));
-  Pump(300);
-  EXPECT_EQ(0, CountDifferences(desktop, CaptureScreen()));
+  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000));
   EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color"));
   EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth"));
   app.Stop();

@@ -42,7 +42,7 @@ App& Resident() {
   return app;
 }
 
-// A topmost magenta square at (100, 100), 200 pixels wide, painted before this returns.
+// A topmost magenta square at (100, 100), 200 pixels wide, on the screen before this returns.
 HWND ShowBlock() {
   static bool registered = false;
   if (!registered) {
@@ -57,7 +57,7 @@ HWND ShowBlock() {
   HWND w = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"E2eBlock", L"", WS_POPUP | WS_VISIBLE, 100, 100, 200,
                              200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ::UpdateWindow(w);
-  Pump(400);
+  WaitUntil([] { return CaptureScreenRect(200, 200, 1, 1).At(200, 200) == 0x00FF00FFu; }, 5000);
   return w;
 }
 
@@ -112,19 +112,17 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kKey, names[i]).value_or("?")) << names[i];
   EXPECT_EQ(1, CountTrayIcons());
 
-  // OK with the box left unchecked, by a real click.
+  // OK with the box left unchecked, by a real click once the window can take it.
   HWND check = ChildWithText(help, L" Do not show this message again");
   ASSERT_NE(nullptr, check);
   EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(check, BM_GETCHECK, 0, 0));
-  ::SetForegroundWindow(help);
-  ClickCentre(ChildWithText(help, L"OK"));
-  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 3000));
+  ASSERT_TRUE(ClickWhenReady(ChildWithText(help, L"OK")));
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 10000));
   EXPECT_EQ("0", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
   EXPECT_EQ("8", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "erasersize").value_or("?"));
 
   // Resident: no window of the program is visible.
-  Pump(200);
-  EXPECT_TRUE(app.Windows(true).empty());
+  EXPECT_TRUE(WaitUntil([&] { return app.Windows(true).empty(); }, 5000));
   EXPECT_TRUE(app.Running());
   app.Stop();
   EXPECT_EQ(0, CountTrayIcons());
@@ -133,18 +131,19 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   ASSERT_TRUE(app.Start());
   help = app.WaitFor(kHelp, kHandOffTimeoutMs);
   ASSERT_NE(nullptr, help);
-  ::SetForegroundWindow(help);
+  // The box, then OK: each click once the window is in front, enabled and under the pointer (a
+  // click sent before that, on a busy machine, went nowhere and the box stayed unchecked).
   check = ChildWithText(help, L" Do not show this message again");
-  ClickCentre(check);
-  EXPECT_TRUE(WaitUntil([&] { return ::SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 2000));
-  ClickCentre(ChildWithText(help, L"OK"));
-  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 3000));
+  ASSERT_NE(nullptr, check);
+  ASSERT_TRUE(ClickWhenReady(check));
+  ASSERT_TRUE(WaitUntil([&] { return ::SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 10000));
+  ASSERT_TRUE(ClickWhenReady(ChildWithText(help, L"OK")));
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 10000));
   EXPECT_EQ("1", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
   app.Stop();
 
-  // The next start shows none.
+  // The next start shows none: the help window would have come before the main form.
   StartResident(app);
-  Pump(300);
   EXPECT_EQ(nullptr, app.Find(kHelp));
   EXPECT_TRUE(app.Windows(true).empty());
   app.Stop();
@@ -199,18 +198,14 @@ TEST(ResidentE2e, IconCallbackOpensTheMenuOnlyForTheRightButtonPress) {
 TEST(ResidentE2e, PresentationHotkeyFreezesTheScreenAndASecondRegrabs) {
   App& app = Resident();
   auto pattern = std::make_unique<PatternWindow>();
-  Pump(300);
   ScreenImage before = CaptureScreen();
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay);
-  Pump(500);
   // The pattern goes away; the overlay still shows the screen as it was.
   pattern.reset();
-  Pump(300);
-  ScreenImage during = CaptureScreen();
-  SaveImageBmp(during, ScreenshotDir() + L"\\e2e-presentation.bmp");
-  EXPECT_EQ(0, CountDifferences(before, during));
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(before, CaptureScreen()) == 0; }, 5000));
+  SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-presentation.bmp");
 
   // A window of this program's own appears over the overlay. Without a new grab, the overlay
   // shows the old picture again where it was once it goes...
@@ -219,23 +214,24 @@ TEST(ResidentE2e, PresentationHotkeyFreezesTheScreenAndASecondRegrabs) {
   HWND block = ShowBlock();
   EXPECT_EQ(0x00FF00FFu, probeColour());
   ::DestroyWindow(block);
-  Pump(500);
-  EXPECT_EQ(before.At(probe.x, probe.y), probeColour());
-  // ...but a second Ctrl+Shift+Z grabs the screen again, that window included.
+  EXPECT_TRUE(WaitUntil([&] { return probeColour() == before.At(probe.x, probe.y); }, 5000));
+  // ...but a second Ctrl+Shift+Z grabs the screen again, that window included. The overlay comes
+  // to the front only after its grab: with the block in front before the key, the overlay back in
+  // front says the grab is done.
   block = ShowBlock();
+  ASSERT_TRUE(BringToFront(block));
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-  Pump(800);
+  EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000));
   ::DestroyWindow(block);
-  Pump(500);
   overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay);
-  EXPECT_EQ(0x00FF00FFu, probeColour());
+  EXPECT_TRUE(WaitUntil([&] { return probeColour() == 0x00FF00FFu; }, 5000));
   SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-presentation-regrab.bmp");
 
   // Esc leaves presentation mode.
-  ::SetForegroundWindow(overlay);
+  ASSERT_TRUE(BringToFront(overlay));
   TapKey(VK_ESCAPE);
-  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
 }
 
 TEST(ResidentE2e, MagnifierHotkeyShowsClosesAndShowsAgain) {

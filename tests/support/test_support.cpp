@@ -293,7 +293,17 @@ PatternWindow::PatternWindow() {
                             wc.hInstance, nullptr);
   ::UpdateWindow(hwnd_);
   ::SetForegroundWindow(hwnd_);
-  Pump(300);
+  // On the screen, not just painted into the window: a few samples of it.
+  PumpUntil([] {
+    const int w = ::GetSystemMetrics(SM_CXSCREEN);
+    const int h = ::GetSystemMetrics(SM_CYSCREEN);
+    // Away from the corners and the top-left third, where the tray's or a magnifier's windows may
+    // stay in front of it.
+    for (POINT p : {POINT{w * 3 / 4, h / 3}, POINT{w * 5 / 8, h * 5 / 8}, POINT{w - 50, h / 2 + 7}}) {
+      if (CaptureScreenRect(p.x, p.y, 1, 1).At(p.x, p.y) != PatternColor(p.x, p.y)) return false;
+    }
+    return true;
+  });
 }
 
 PatternWindow::~PatternWindow() {
