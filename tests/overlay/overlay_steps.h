@@ -6,10 +6,18 @@
 
 namespace testing_support {
 
+// Ctrl+Shift+Z's two steps, then the wait until the overlay can be drawn on and typed into: in
+// front, the surface focused, its picture on the screen.
 inline void EnterPresentationMode() {
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
-  Pump(300);
+  ss& o = ss::Instance();
+  o.cmdScreen_Click();
+  o.ShowOverlay();
+  PumpUntil([&] {
+    return o.IsVisible() && ::GetForegroundWindow() == o.Hwnd() && ::GetFocus() == o.Picture1.Hwnd();
+  });
+  if (const base::Picture& picture = o.Picture1.GetPicture()) {
+    ScreenDifferencesOnceNone(CaptureDc(picture->Dc(), 0, 0, picture->WidthPixels(), picture->HeightPixels()));
+  }
 }
 
 inline void PressEsc() {

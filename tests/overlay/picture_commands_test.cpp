@@ -106,13 +106,11 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   o.TogglePen();
   o.ToggleEraser();
   o.Picture1.CopyRectFrom(*o.Picture2.GetPicture(), 380, 280, 40, 40);
-  Pump(50);
-  EXPECT_EQ(PatternWindow::PatternColor(400, 300), CaptureScreenRect(400, 300, 1, 1).At(400, 300));
+  EXPECT_EQ(PatternWindow::PatternColor(400, 300), ScreenPixelOnceItIs(400, 300, PatternWindow::PatternColor(400, 300)));
   // Clearing keeps the saved grab, stroke and all.
   o.ClearStrokes();
-  Pump(100);
-  EXPECT_EQ(0xFF0000u, CaptureScreenRect(400, 300, 1, 1).At(400, 300));
-  EXPECT_EQ(0, CountDifferences(atTheKey, CaptureScreen()));
+  EXPECT_EQ(0xFF0000u, ScreenPixelOnceItIs(400, 300, 0xFF0000u));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(atTheKey));
   EXPECT_EQ(0, o.Picture1.CurrentPosition().x);
   EXPECT_EQ(0, o.Picture1.CurrentPosition().y);
   ::DeleteFileW(written.c_str());
@@ -303,20 +301,19 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
   EXPECT_EQ(640, o.Picture1.Width());
   EXPECT_EQ(480, o.Picture1.Height());
-  Pump(200);
   const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(0, CountDifferences(PictureImage(small), CaptureScreenRect(0, 0, 640, 480)));
-  EXPECT_EQ(face, CaptureScreenRect(900, 100, 1, 1).At(900, 100));
-  EXPECT_EQ(face, CaptureScreenRect(100, 700, 1, 1).At(100, 700));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(PictureImage(small)));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(900, 100, face));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(100, 700, face));
 
   // A real stroke with the mouse from inside across the edge; the pen draws at its offset from
   // the pointer.
   o.TogglePen();
   Drag(300, 200, 900, 200, 12);
-  Pump(100);
+  PumpUntilInputHandled();
   const overlay::PointI inside = overlay::PenPoint(true, 500, 200);
   const overlay::PointI outside = overlay::PenPoint(true, 800, 200);
-  EXPECT_EQ(0xFF0000u, CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  EXPECT_EQ(0xFF0000u, ScreenPixelOnceItIs(inside.x, inside.y, 0xFF0000u));
   EXPECT_EQ(face, CaptureScreenRect(outside.x, outside.y, 1, 1).At(outside.x, outside.y));
 
   // The eraser, with the mouse, brings back the loaded image: move it so that its square is
@@ -326,9 +323,9 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   const int mx = inside.x + (inside.x - (sq.left + sq.side / 2));
   const int my = inside.y + (inside.y - (sq.top + sq.side / 2));
   Drag(mx - 30, my, mx + 30, my, 10);
-  Pump(100);
-  EXPECT_EQ(PatternWindow::PatternColor(inside.x + 11, inside.y + 3),
-            CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  PumpUntilInputHandled();
+  const uint32_t restored = PatternWindow::PatternColor(inside.x + 11, inside.y + 3);
+  EXPECT_EQ(restored, ScreenPixelOnceItIs(inside.x, inside.y, restored));
   ::DeleteFileW(name.c_str());
 }
 
@@ -365,8 +362,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
     EXPECT_EQ(p1, o.Picture1.GetPicture());
     EXPECT_EQ(p2, o.Picture2.GetPicture());
   }
-  Pump(200);
-  EXPECT_EQ(0, CountDifferences(before, CaptureScreen())) << "strokes and background as they were";
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before)) << "strokes and background as they were";
   ::DeleteFileW(corrupt.c_str());
   ::DeleteFileW(truncated.c_str());
 }
@@ -417,14 +413,13 @@ TEST_F(PictureCommandsTest, ClearPictureEmptiesBothPicturesAndCapturesGrabTheOve
   o.cmdClear_Click();
   EXPECT_EQ(nullptr, o.Picture1.GetPicture());
   EXPECT_EQ(nullptr, o.Picture2.GetPicture());
-  Pump(100);
   const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(face, CaptureScreenRect(960, 540, 1, 1).At(960, 540));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(960, 540, face));
 
   // Back to a picture, then grab the overlay itself, whole and client area: on this borderless
   // window both are the whole screen as it shows.
   o.cmdScreen_Click();
-  Pump(100);
+  ASSERT_EQ(0, ScreenDifferencesOnceNone(PictureImage(o.Picture1.GetPicture())));
   const ScreenImage shown = CaptureScreen();
   o.cmdForm_Click();
   ASSERT_NE(nullptr, o.Picture1.GetPicture());
@@ -463,8 +458,7 @@ TEST_F(PictureCommandsTest, ActiveWindowCaptureWaitsWhileEventsFlowAndGrabsWhatC
   ::GetWindowRect(front, &rc);
   EXPECT_EQ(rc.right - rc.left, o.Picture1.GetPicture()->WidthPixels());
   EXPECT_EQ(rc.bottom - rc.top, o.Picture1.GetPicture()->HeightPixels());
-  Pump(100);
-  EXPECT_EQ(o.Picture1.Hwnd(), ::GetFocus()) << "the focus is back on the overlay";
+  EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == o.Picture1.Hwnd(); })) << "the focus is back on the overlay";
   ::DestroyWindow(front);
   front = nullptr;
 }

@@ -318,6 +318,29 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   return n;
 }
 
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {
+  uint32_t seen = 0;
+  PumpUntil(
+      [&] {
+        seen = CaptureScreenRect(x, y, 1, 1).At(x, y);
+        return seen == expected;
+      },
+      timeoutMs);
+  return seen;
+}
+
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs) {
+  long differences = -1;
+  PumpUntil(
+      [&] {
+        differences = CountDifferences(expected, CaptureScreenRect(expected.left, expected.top, expected.width,
+                                                                    expected.height));
+        return differences == 0;
+      },
+      timeoutMs);
+  return differences;
+}
+
 std::wstring TempDir(const std::wstring& name) {
   wchar_t base[MAX_PATH];
   ::GetTempPathW(MAX_PATH, base);

@@ -81,6 +81,14 @@ class PatternWindow {
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
 
+// Waiting for the screen to show something, for checks written as
+// EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
+// `expected`, or as it is when `timeoutMs` has passed.
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 3000);
+// The pixels of the screen that differ from `expected` (at its place), once there are none or
+// when `timeoutMs` has passed.
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
+
 // Files.
 // A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
 std::wstring TempDir(const std::wstring& name);
