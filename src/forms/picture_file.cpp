@@ -333,8 +333,9 @@ std::wstring FilePathForApi(const std::wstring& path) {
     }
     full.resize(n + 1);
   }
-  // Room for the temporary file's longer name beside it.
-  if (full.size() < MAX_PATH - 20) return full;
+  // The temporary file beside the target may have a name up to this much longer than the target's.
+  constexpr size_t kTemporaryNameRoom = 48;
+  if (full.size() + kTemporaryNameRoom < MAX_PATH) return full;
   if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
   return LR"(\\?\)" + full;
 }
