@@ -248,11 +248,11 @@ TEST_F(PictureCommandsTest, AReadOnlyFileIsKeptAndTheUserToldAccessIsDenied) {
 
 TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWindow) {
   // Keys typed into the magnifier reach the save and load while no presentation runs: the overlay
-  // window of the last one is gone.
+  // window of the last one is gone (or hidden, should it be kept between presentations).
   EnterPresentationMode();
   PressEsc();
   ss& o = ss::Instance();
-  ASSERT_FALSE(o.IsLoaded());
+  ASSERT_FALSE(o.IsVisible());
   const std::wstring dir = TempDir(L"cmd-after-esc");
   const std::wstring name = FullPath(dir + L"\\after.bmp");
   {

@@ -393,7 +393,7 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   ASSERT_TRUE(mag.IsShowing());
   short esc = 27;
   ss::Instance().Picture1_KeyPress(esc);
-  ASSERT_FALSE(ss::Instance().IsLoaded());
+  ASSERT_FALSE(ss::Instance().IsVisible());
   ::SetForegroundWindow(mag.Hwnd());
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
 
