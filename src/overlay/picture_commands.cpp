@@ -72,6 +72,7 @@ void ss::SaveScreenToFile() {
 }
 
 void ss::LoadPictureFromFile() {
+  // As for the save: through the magnifier this may come with no overlay window.
   Load();
   PrepareBmpDialog(CommonDialog1, Hwnd(), kOpenFlags, L"BMP Files(*.bmp)|*.bmp");
   CommonDialog1.ShowOpen();
