@@ -34,6 +34,19 @@ ScreenImage LoadBmp(const std::wstring& path) {
 }
 
 
+// The middle of the screen, where the splash shows, is the pattern again.
+bool CentreShowsThePattern() {
+  const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
+  const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 200;
+  const ScreenImage centre = CaptureScreenRect(left, top, 500, 400);
+  for (int y = top; y < top + 400; ++y) {
+    for (int x = left; x < left + 500; ++x) {
+      if (centre.At(x, y) != PatternWindow::PatternColor(x, y)) return false;
+    }
+  }
+  return true;
+}
+
 TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   DeleteScrivaneKeys();
   ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
@@ -46,8 +59,10 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   App app;
   ASSERT_TRUE(app.Start());
   ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
-  // The desktop once the splash has gone from it.
-  ASSERT_TRUE(WaitUntil([&] { return app.Windows(true).empty(); }, 5000));
+  // The desktop once the splash has gone from the screen (not only hidden on Wine's side) and the
+  // icon has come to the notification area.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return app.Windows(true).empty() && CountTrayIcons() == 1 && CentreShowsThePattern(); }, 10000));
   const ScreenImage desktop = SettledScreen();
 
   // Ctrl+Shift+Z: the overlay shows the desktop as it was.

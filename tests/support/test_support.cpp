@@ -304,6 +304,10 @@ PatternWindow::PatternWindow() {
     }
     return true;
   });
+  // The window manager focuses a new window in its own time: a focus that reaches Wine only after
+  // the test has shown the overlay would activate this window again and raise it over the
+  // overlay. A disabled window cannot be activated, so that late focus changes nothing.
+  ::EnableWindow(hwnd_, FALSE);
 }
 
 PatternWindow::~PatternWindow() {
