@@ -7,13 +7,15 @@
 namespace testing_support {
 
 // Ctrl+Shift+Z's two steps, then the wait until the overlay can be drawn on and typed into: in
-// front, the surface focused, its picture on the screen.
+// front and the window at the screen's centre, the surface focused, its picture on the screen.
 inline void EnterPresentationMode() {
   ss& o = ss::Instance();
   o.cmdScreen_Click();
   o.ShowOverlay();
+  const POINT centre{::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2};
   PumpUntil([&] {
-    return o.IsVisible() && ::GetForegroundWindow() == o.Hwnd() && ::GetFocus() == o.Picture1.Hwnd();
+    return o.IsVisible() && ::GetForegroundWindow() == o.Hwnd() && ::GetFocus() == o.Picture1.Hwnd() &&
+           ::WindowFromPoint(centre) == o.Picture1.Hwnd();
   });
   if (const base::Picture& picture = o.Picture1.GetPicture()) {
     ScreenDifferencesOnceNone(CaptureDc(picture->Dc(), 0, 0, picture->WidthPixels(), picture->HeightPixels()));
