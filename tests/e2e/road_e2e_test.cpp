@@ -2,6 +2,7 @@
 // Esc, with the file, the registry and the screen checked on the way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "e2e/driver.h"
@@ -33,6 +34,25 @@ ScreenImage LoadBmp(const std::wstring& path) {
   return img;
 }
 
+
+// Where two screen images differ: the bounding box of the differing pixels, for the failure
+// message (both images are kept in the screenshots folder).
+std::string WhereTheyDiffer(const ScreenImage& expected, const ScreenImage& seen, const wchar_t* name) {
+  SaveImageBmp(expected, ScreenshotDir() + L"\\" + name + L"-expected.bmp");
+  SaveImageBmp(seen, ScreenshotDir() + L"\\" + name + L"-seen.bmp");
+  int left = seen.width, top = seen.height, right = -1, bottom = -1;
+  for (int y = 0; y < seen.height; ++y) {
+    for (int x = 0; x < seen.width; ++x) {
+      if (expected.At(x, y) == seen.At(x, y)) continue;
+      left = std::min(left, x);
+      top = std::min(top, y);
+      right = std::max(right, x);
+      bottom = std::max(bottom, y);
+    }
+  }
+  return "differences within (" + std::to_string(left) + "," + std::to_string(top) + ")-(" + std::to_string(right) +
+         "," + std::to_string(bottom) + ")";
+}
 
 // The middle of the screen, where the splash shows, is the pattern again.
 bool CentreShowsThePattern() {
@@ -69,7 +89,8 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay);
-  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000))
+      << WhereTheyDiffer(desktop, CaptureScreen(), L"road-entered");
   // Drawing and keys need the overlay in front with the keyboard.
   ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000));
 
@@ -111,7 +132,8 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   ASSERT_TRUE(BringToFront(overlay));
   TapKey(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
-  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000))
+      << WhereTheyDiffer(desktop, CaptureScreen(), L"road-left");
   EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color"));
   EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth"));
   app.Stop();
