@@ -75,6 +75,9 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   const std::wstring saved = ScreenshotDir() + L"\\road-save";
   ::DeleteFileW((saved + L".bmp").c_str());
 
+  // The pointer away from the notification area: resting on the icon, it brings up the icon's tip
+  // some time later, over the desktop or the overlay.
+  MouseMoveTo(1000, 800);
   PatternWindow pattern;
   App app;
   ASSERT_TRUE(app.Start());
