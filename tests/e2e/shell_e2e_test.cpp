@@ -220,6 +220,8 @@ TEST(ResidentE2e, IconCallbackOpensTheMenuOnlyForTheRightButtonPress) {
 
 TEST(ResidentE2e, PresentationHotkeyFreezesTheScreenAndASecondRegrabs) {
   App& app = Resident();
+  // The pointer away from the icon, whose tip would come up over the frozen screen.
+  MouseMoveTo(1000, 800);
   auto pattern = std::make_unique<PatternWindow>();
   ScreenImage before = CaptureScreen();
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
