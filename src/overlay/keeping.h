@@ -63,7 +63,7 @@ class DrawingKeeper {
   // Returns when everything handed over so far has been written (or has failed).
   void WaitUntilIdle();
   // The text of a failure as it is reported.
-  static std::wstring FailureText(const std::wstring& folder, DWORD error);
+  static std::wstring FailureText(const std::wstring& folder, const std::string& reason);
 
  private:
   struct Job {

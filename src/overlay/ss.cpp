@@ -124,11 +124,15 @@ void ss::UnloadForGood() {
   Destroy();
 }
 
+RECT ss::PresentationArea() const {
+  // A presentation opens on the monitor the pointer is on; while it is open, what it grabs again
+  // (a second entry, a save) is the monitor it covers, itself and the drawing included.
+  return IsVisible() ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
+}
+
 void ss::cmdScreen_Click() {
-  // A presentation opens on the monitor the pointer is on; a second entry while it is open grabs
-  // the monitor it covers again, itself and the drawing included.
   const bool open = IsVisible();
-  const RECT area = open ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
+  const RECT area = PresentationArea();
   if (!open) CoverMonitor(area);
   Load();
   // Into Picture1 and Picture2, as one undo step (see DrawingHistory::TakeGrab).

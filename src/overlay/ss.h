@@ -125,6 +125,7 @@ class ss : public forms::Window {
   void Form_Load();
   void ForgetPresentation();
   void CoverMonitor(const RECT& area);
+  RECT PresentationArea() const;
   void EraseAt(float X, float Y);
   void ShowColourDialog();
   void ClaimKeyboardSoon();

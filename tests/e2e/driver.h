@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace e2e {
 
 // The folder of this test program: the build's bin folder, where scrivane.exe lies too.
@@ -76,8 +78,17 @@ RECT WindowRectOf(HWND hwnd);
 std::wstring MessageBoxText(HWND box);
 void DismissMessageBox(HWND box);
 
+// Brings `w` to the front, again if something else takes it back, until it is there.
+bool BringToFront(HWND w, int timeoutMs = 5000);
+// The screen once it has stopped changing: two captures in a row the same.
+testing_support::ScreenImage SettledScreen(int timeoutMs = 5000);
+
 // A real left click in the middle of a window (SendInput).
 void ClickCentre(HWND hwnd);
+// The same click once it can land: the window and its top-level window visible and enabled, the
+// top-level window in front and its thread answering, and the pointer over the window (nothing
+// covering it). False, without a click, when that is not so within `timeoutMs`.
+bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
 
 // Registry, through the ANSI functions as the program uses them.
 std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value);

@@ -23,15 +23,18 @@ inline bool OverlayShowsItsPicture() {
   return true;
 }
 
-// The overlay is the window in front, over the middle of its monitor.
+// The overlay can be drawn on and typed into: in front, the surface focused and the window at the
+// middle of its monitor.
 inline bool OverlayInFront() {
   ss& o = ss::Instance();
   RECT rc{};
   ::GetWindowRect(o.Hwnd(), &rc);
   const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-  return ::GetForegroundWindow() == o.Hwnd() && ::GetAncestor(::WindowFromPoint(centre), GA_ROOT) == o.Hwnd();
+  return ::GetForegroundWindow() == o.Hwnd() && ::GetFocus() == o.Picture1.Hwnd() &&
+         ::WindowFromPoint(centre) == o.Picture1.Hwnd();
 }
 
+// Ctrl+Shift+Z's two steps, then the wait until the overlay is in front and shows its picture.
 inline void EnterPresentationMode() {
   ss::Instance().cmdScreen_Click();
   ss::Instance().ShowOverlay();

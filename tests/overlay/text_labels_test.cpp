@@ -24,18 +24,19 @@ int ScreenPixels(int numerator, int denominator) {
 
 constexpr COLORREF kTextColor = RGB(201, 17, 133);  // a colour the desktop does not have
 
+// Each returns once this thread has handled the input it sent.
 void ClickAt(int x, int y) {
   MouseMoveTo(x, y);
-  Pump(30);
+  PumpUntilInputHandled();
   MouseButton(1, true);
-  Pump(30);
+  PumpUntilInputHandled();
   MouseButton(1, false);
-  Pump(100);
+  PumpUntilInputHandled();
 }
 
 void CommitWithCtrlC() {
   TypeChord({VK_CONTROL, 'C'});
-  Pump(150);
+  PumpUntilInputHandled();
 }
 
 RECT ScreenRect(HWND hwnd) {
@@ -93,7 +94,7 @@ class TextLabelsTest : public ::testing::Test {
     TypeText(first);
     TapKey(VK_RETURN);
     TypeText(second);
-    Pump(100);
+    PumpUntilInputHandled();
     CommitWithCtrlC();
   }
 };
@@ -121,7 +122,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   TypeText(L"Hello");
   TapKey(VK_RETURN);
   TypeText(L"World");
-  Pump(100);
+  PumpUntilInputHandled();
   EXPECT_EQ(L"Hello\r\nWorld", o.txtEdit.Text()) << "Enter adds a line";
   CommitWithCtrlC();
 
@@ -180,6 +181,15 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   EXPECT_EQ(FW_NORMAL, lf.lfWeight);
   EXPECT_FALSE(lf.lfItalic);
   EXPECT_EQ(L"Hello\r\nWorld", label->Caption()) << "the first label is untouched";
+
+  // A text size of 0, the first start's, sets the label in the editor's own 9.75 points, as it
+  // looked while it was typed.
+  AppSettings.textsize = 0;
+  TypeLabel(700, 600, L"third", L"label");
+  forms::Label* third = o.lblText[4];
+  ASSERT_NE(nullptr, third);
+  ::GetObjectW(third->Font(), sizeof lf, &lf);
+  EXPECT_EQ(-ScreenPixels(975, 7200), lf.lfHeight);
   PressEsc();
 }
 
@@ -207,7 +217,7 @@ TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
   EXPECT_TRUE(::IsWindowVisible(label->Hwnd())) << "the label stays until the commit";
 
   TypeText(L" again");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   EXPECT_EQ(L"first\r\ntry again", label->Caption());
   EXPECT_EQ(3u, o.lblText.Count()) << "no new element";
@@ -226,7 +236,7 @@ TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShow
   ClickAt(500, 500);
   ASSERT_EQ(o.txtEdit.Hwnd(), ::GetFocus());
   TapKey(VK_ESCAPE);
-  Pump(150);
+  PumpUntilInputHandled();
   ASSERT_TRUE(o.IsLoaded());
   EXPECT_TRUE(o.IsVisible());
   EXPECT_TRUE(o.txtEdit.Visible());
@@ -238,12 +248,11 @@ TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShow
   ASSERT_NE(nullptr, empty);
   EXPECT_TRUE(::IsWindowVisible(empty->Hwnd()));
   EXPECT_EQ(L"", empty->Caption());
-  Pump(100);
-  EXPECT_EQ(0, CountDifferences(before, CaptureScreenRect(400, 400, 300, 200)));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before));
 
   // With the focus back on the surface, Esc leaves.
   TapKey(VK_ESCAPE);
-  Pump(200);
+  PumpUntilInputHandled();
   EXPECT_FALSE(o.IsLoaded());
 }
 
@@ -256,8 +265,8 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 
   o.ArmTextPlacement();
   Drag(150, 600, 450, 600, 10);
-  Pump(100);
-  EXPECT_EQ(0, CountDifferences(clean, CaptureScreenRect(100, 560, 340, 100))) << "armed: no stroke";
+  PumpUntilInputHandled();
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(clean)) << "armed: no stroke";
   EXPECT_TRUE(o.txtEdit.Visible()) << "the release placed the editor";
   EXPECT_EQ(450, o.txtEdit.Left());
   ClickAt(900, 900);  // move the editor out of the way
@@ -265,12 +274,12 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 
   // A stroke, then the eraser over it while armed.
   Drag(150, 600, 450, 600, 10);
-  Pump(100);
+  PumpUntilInputHandled();
   ASSERT_GT(CountColour(CaptureScreenRect(100, 560, 500, 100), Rgb(0x0000FF)), 1000);
   o.ArmTextPlacement();
   o.ToggleEraser();
   Drag(120, 610, 480, 610, 36);
-  Pump(100);
+  PumpUntilInputHandled();
   EXPECT_EQ(0, CountColour(CaptureScreenRect(100, 560, 500, 100), Rgb(0x0000FF))) << "the eraser still erases";
   o.ToggleEraser();
   o.TogglePen();
@@ -290,7 +299,7 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
   o.TogglePen();
   const int y = (rc.top + rc.bottom) / 2;
   Drag(rc.left + 2, y, rc.right + 40, y, 12);
-  Pump(200);
+  PumpUntilInputHandled();
   ScreenImage withStroke = Grab(rc);
   EXPECT_GT(CountColour(withStroke, Rgb(0x0000FF)), 50) << "stroke under the label shows";
   EXPECT_GT(CountColour(withStroke, Rgb(kTextColor)), 30) << "and the text stays on top";
@@ -301,12 +310,10 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
   const RECT wide{rc.left - 30, rc.top - 30, rc.right + 60, rc.bottom + 30};
   const ScreenImage before = Grab(wide);
   {
-    PatternWindow cover;
-    Pump(300);
+    PatternWindow cover;  // on the screen once made
     EXPECT_GT(CountDifferences(before, Grab(wide)), 1000) << "the cover hid the label";
   }
-  Pump(300);
-  EXPECT_EQ(0, CountDifferences(before, Grab(wide)));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before));
   o.TogglePen();
   PressEsc();
 }
@@ -353,7 +360,7 @@ TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) 
   o.ArmTextPlacement();
   ClickAt(300, 300);
   TypeText(L"fresh");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   ASSERT_NE(nullptr, o.lblText[2]);
   EXPECT_EQ(L"fresh", o.lblText[2]->Caption());
@@ -373,7 +380,7 @@ TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   o.ArmTextPlacement();
   ClickAt(600, 600);
   TypeText(L"one too many");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   EXPECT_TRUE(o.IsLoaded());
   EXPECT_EQ(count, o.lblText.Count()) << "no element made";
@@ -388,7 +395,7 @@ TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
   ASSERT_EQ(2, o.cLbl);
   TypeText(L"!");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   EXPECT_EQ(L"kept\r\nsafe!", o.lblText[2]->Caption());
   PressEsc();

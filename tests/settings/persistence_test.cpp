@@ -135,7 +135,7 @@ TEST_F(PersistenceTest, FontWithEnvironmentReferencesIsStoredExpandable) {
   EXPECT_EQ("Courier New", AppSettings.textfont);
 }
 
-TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
+TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing) {
   struct Damage {
     const char* what;
     std::function<void()> store;
@@ -161,15 +161,95 @@ TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
     AppSettings.brushwidth = 7;  // an old in-memory value must not survive either
     ASSERT_NO_THROW(settings::LoadSettings());
     EXPECT_EQ(65280, AppSettings.color);
-    EXPECT_EQ(0, AppSettings.brushwidth);
+    EXPECT_EQ(10, AppSettings.brushwidth);
     EXPECT_EQ(32, AppSettings.erasersize);
     EXPECT_EQ("Arial", AppSettings.textfont);
     EXPECT_EQ(settings::kTrue, AppSettings.textitalic);
     EXPECT_EQ(16711680, AppSettings.textcolor);
     // The next save writes a clean value over the damaged one.
     settings::SaveSettings(denied.Gate());
-    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"0", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
               StoredTexts(HKEY_LOCAL_MACHINE));
+  }
+  // A stored black pen stays black: only a width that was never stored means a first start.
+  Clean();
+  Put(HKEY_LOCAL_MACHINE, L"color", L"0");
+  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"junk");
+  settings::LoadSettings();
+  EXPECT_EQ(0, AppSettings.color);
+  EXPECT_EQ(10, AppSettings.brushwidth);
+}
+
+TEST_F(PersistenceTest, SizesOutsideTheirRangesLoadAsFirstStartValuesAndThoseInsideAsStored) {
+  auto text = [](const wchar_t* name, const wchar_t* value) { return [=] { Put(HKEY_LOCAL_MACHINE, name, value); }; };
+  auto dword = [](const wchar_t* name, DWORD value) {
+    return [=] { regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, name, value); };
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> store;
+    int16_t brushwidth, erasersize, textsize;
+  } cases[] = {
+      {"REG_DWORD 0xFFFFFFFF everywhere",
+       [&] {
+         dword(L"brushwidth", 0xFFFFFFFF)();
+         dword(L"erasersize", 0xFFFFFFFF)();
+         dword(L"textsize", 0xFFFFFFFF)();
+       },
+       10, 8, 0},
+      {"-1 as text",
+       [&] {
+         text(L"brushwidth", L"-1")();
+         text(L"erasersize", L"-1")();
+         text(L"textsize", L"-1")();
+       },
+       10, 8, 0},
+      {"just past the ranges",
+       [&] {
+         text(L"brushwidth", L"21")();
+         text(L"erasersize", L"33")();
+         text(L"textsize", L"401")();
+       },
+       10, 8, 0},
+      {"too small",
+       [&] {
+         text(L"brushwidth", L"0")();
+         text(L"erasersize", L"7")();
+         text(L"textsize", L"-32768")();
+       },
+       10, 8, 0},
+      {"the lowest working values",
+       [&] {
+         text(L"brushwidth", L"1")();
+         text(L"erasersize", L"8")();
+         text(L"textsize", L"1")();
+       },
+       1, 8, 1},
+      {"the highest working values",
+       [&] {
+         text(L"brushwidth", L"20")();
+         text(L"erasersize", L"32")();
+         text(L"textsize", L"400")();
+       },
+       20, 32, 400},
+      {"values in between, and 0 where it means the first start",
+       [&] {
+         text(L"brushwidth", L"7")();
+         text(L"erasersize", L"0")();
+         text(L"textsize", L"0")();
+       },
+       7, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    c.store();
+    ASSERT_NO_THROW(settings::LoadSettings());
+    EXPECT_EQ(65280, AppSettings.color);
+    EXPECT_EQ(c.brushwidth, AppSettings.brushwidth);
+    EXPECT_EQ(c.erasersize, AppSettings.erasersize);
+    EXPECT_EQ(c.textsize, AppSettings.textsize);
   }
 }
 
@@ -192,13 +272,27 @@ TEST_F(PersistenceTest, DamageInEveryOtherKindOfField) {
   EXPECT_EQ(12, AppSettings.textsize);
 }
 
-TEST_F(PersistenceTest, MissingValueLoadsAsZero) {
+TEST_F(PersistenceTest, MissingValuesLoadAsZeroExceptAPenWidthOfNothing) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
   Put(HKEY_LOCAL_MACHINE, L"textsize", L"9");
   settings::LoadSettings();
   EXPECT_EQ(65280, AppSettings.color);
-  EXPECT_EQ(0, AppSettings.brushwidth);
+  EXPECT_EQ(10, AppSettings.brushwidth) << "a pen 0 pixels wide is no pen";
+  EXPECT_EQ(0, AppSettings.erasersize);
+  EXPECT_EQ(0, AppSettings.showstartup);
   EXPECT_EQ(9, AppSettings.textsize);
+}
+
+TEST_F(PersistenceTest, AFontNamedInAnyScriptRoundTrips) {
+  const std::string font = "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xD0\x96";  // é€中Ж in UTF-8
+  AppSettings.color = 255;
+  AppSettings.brushwidth = 10;
+  AppSettings.textfont = font;
+  settings::SaveSettings(denied.Gate());
+  EXPECT_EQ(L"\u00e9\u20ac\u4e2d\u0416", StoredTexts(HKEY_LOCAL_MACHINE)[4]);
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ(font, AppSettings.textfont);
 }
 
 TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {

@@ -16,6 +16,7 @@
 #include "shell/mod1.h"
 #include "shell/start_up.h"
 #include "shell/tray_menu.h"
+#include "support/dialog_user.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -69,6 +70,8 @@ class ColourDialogAnswer {
         if (!dialog_) ::Sleep(20);
       }
       if (!dialog_) return;
+      // Answered once it has finished setting itself up, or its set-up would overwrite the answer.
+      WaitUntilReadyForInput(dialog_);
       magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
       if (choose) {
         ::SetDlgItemInt(dialog_, 706, GetRValue(*choose), FALSE);
@@ -127,12 +130,16 @@ class CommandsTest : public ::testing::Test {
   }
   void Enter() {
     form1::Instance().SysTrayMouseEventHandler();
-    Pump(300);
+    // The keys of presentation mode need the surface focused in the foreground window.
+    PumpUntil([] {
+      return ::GetFocus() == ss::Instance().Picture1.Hwnd() && ::GetForegroundWindow() == ss::Instance().Hwnd();
+    });
     ASSERT_EQ(ss::Instance().Picture1.Hwnd(), ::GetFocus()) << "fg " << ::GetForegroundWindow() << " active " << ::GetActiveWindow() << " overlay " << ss::Instance().Hwnd() << " main " << form1::Instance().Hwnd();
   }
+  // Types and returns once the keys have been handled, the command's settings save included.
   void Type(const std::wstring& text) {
     TypeText(text);
-    Pump(150);
+    PumpUntilInputHandled();
   }
   bool Checked(UINT item) { return form1::Instance().RCPopup.IsChecked(item); }
   UINT CheckedColour() {
@@ -166,8 +173,7 @@ TEST_F(CommandsTest, ColourKeysInEitherCaseStoreTheColourAndMoveTheMark) {
   // What the pen draws next is in the new colour.
   ss::Instance().TogglePen();
   ss::Instance().Picture1.PSet(700, 700, static_cast<COLORREF>(AppSettings.color), 1);
-  Pump(50);
-  EXPECT_EQ(0x00FF00u, CaptureScreenRect(700, 700, 1, 1).At(700, 700));
+  EXPECT_TRUE(PumpUntil([] { return CaptureScreenRect(700, 700, 1, 1).At(700, 700) == 0x00FF00u; }, 2000));
 }
 
 TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItOn) {
@@ -225,7 +231,6 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  Pump(100);
   EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
   EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color").value_or("missing"));
   EXPECT_EQ(shell::kItemRed, CheckedColour()) << "the key leaves the marks as they were";
@@ -239,7 +244,6 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  Pump(100);
   EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
   EXPECT_FALSE(Stored("color").has_value());
   EXPECT_TRUE(ss::Instance().checkpalette);
@@ -257,7 +261,6 @@ TEST_F(CommandsTest, TheMagnifierHidesWhileTheColourDialogIsUpAndComesBackEither
     Type(L"c");
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
-    Pump(100);
     EXPECT_FALSE(answer.MagnifierVisibleDuring()) << (ok ? "OK" : "Cancel");
     EXPECT_TRUE(magWin::Instance().IsShowing()) << (ok ? "OK" : "Cancel");
   }
@@ -292,7 +295,8 @@ TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
     for (int i = 0; i < 250; ++i) {
       HWND menu = ::FindWindowW(L"#32768", nullptr);
       if (menu && ::IsWindowVisible(menu)) {
-        ::Sleep(200);
+        // Esc once the menu's loop runs and takes keys.
+        WaitUntilReadyForInput(menu);
         TapKey(VK_ESCAPE);
         return;
       }
@@ -305,7 +309,13 @@ TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
   Pump(50);
   MouseButton(2, false);
   closer.join();
-  Pump(800);
+  // The menu is gone and the overlay has taken the keyboard back.
+  EXPECT_TRUE(PumpUntil([] {
+    return ::FindWindowW(L"#32768", nullptr) == nullptr || !::IsWindowVisible(::FindWindowW(L"#32768", nullptr));
+  }));
+  EXPECT_TRUE(PumpUntil([] {
+    return ::GetForegroundWindow() == ss::Instance().Hwnd() && ::GetFocus() == ss::Instance().Picture1.Hwnd();
+  }));
   ASSERT_TRUE(ss::Instance().IsVisible());
   Type(L"p");
   EXPECT_TRUE(ss::Instance().PenMode());
@@ -316,7 +326,7 @@ TEST_F(CommandsTest, EscWithTheEraserOnLeavesAndTheNextEntryStartsWithItOff) {
   Type(L"e");
   ASSERT_TRUE(ss::Instance().EraserOn());
   TapKey(VK_ESCAPE);
-  Pump(200);
+  PumpUntilInputHandled();
   EXPECT_FALSE(ss::Instance().IsLoaded());
   Enter();
   EXPECT_FALSE(ss::Instance().EraserOn());
@@ -336,7 +346,7 @@ TEST_F(CommandsTest, TurningTheEraserOffShowsTheHighlighterCursorButThePenStaysU
   EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
   Type(L"e");
   TypeChord({VK_CONTROL, 'E'});
-  Pump(150);
+  PumpUntilInputHandled();
   EXPECT_FALSE(o.EraserOn());
   EXPECT_EQ(overlay::CursorKind::Highlighter, o.CurrentCursor());
   EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
@@ -352,8 +362,8 @@ TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
   Drag(300, 300, 900, 400, 10);
   ASSERT_GT(CountDifferences(clean, CaptureScreen()), 100);
   TypeChord({VK_CONTROL, 'E'});
-  Pump(200);
-  EXPECT_EQ(0, CountDifferences(clean, CaptureScreen()));
+  PumpUntilInputHandled();
+  EXPECT_TRUE(PumpUntil([&] { return CountDifferences(clean, CaptureScreen()) == 0; }, 3000));
   EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().x);
   EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().y);
 }
@@ -361,10 +371,9 @@ TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
 TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSaving) {
   magWin& mag = magWin::Instance();
   mag.ShowWindowModeless();
-  Pump(200);
   ASSERT_FALSE(ss::Instance().IsVisible());
   ::SetForegroundWindow(mag.Hwnd());
-  Pump(100);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
   ForgetStoredSettings();
   Type(L"m");
   EXPECT_TRUE(mag.IsShowing());
@@ -374,6 +383,58 @@ TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSav
   Type(L"x");
   EXPECT_FALSE(ss::Instance().checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
+}
+
+TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialogs) {
+  // A presentation with the magnifier open ends with Esc: the overlay window is gone, the
+  // magnifier stays, and its keys still reach the overlay's commands.
+  Enter();
+  Type(L"m");
+  magWin& mag = magWin::Instance();
+  ASSERT_TRUE(mag.IsShowing());
+  short esc = 27;
+  ss::Instance().Picture1_KeyPress(esc);
+  ASSERT_FALSE(ss::Instance().IsVisible());
+  ::SetForegroundWindow(mag.Hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
+
+  const std::wstring name = TempDir(L"mag-keys") + L"\\from-the-magnifier.bmp";
+  ::DeleteFileW(name.c_str());
+  {
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+    TypeChord({VK_CONTROL, 'S'});
+    PumpUntilInputHandled(30000);
+    user.Join();
+    ASSERT_FALSE(user.timedOut) << "the Save As dialog opened";
+    EXPECT_FALSE(user.unexpectedDialog);
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
+  }
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(name.c_str()));
+  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_EQ("255", Stored("color").value_or("missing")) << "the command ended normally and saved";
+  EXPECT_FALSE(ss::Instance().IsVisible()) << "no presentation was started";
+
+  ForgetStoredSettings();
+  ss::Instance().Unload();
+  ::SetForegroundWindow(mag.Hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
+  {
+    DialogUser user({{Act::EnterFileName, name}});
+    TypeChord({VK_CONTROL, 'L'});
+    PumpUntilInputHandled(30000);
+    user.Join();
+    ASSERT_FALSE(user.timedOut) << "the Open dialog opened";
+    EXPECT_FALSE(user.unexpectedDialog);
+    ASSERT_EQ(1u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+  }
+  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_EQ("255", Stored("color").value_or("missing"));
+  ASSERT_NE(nullptr, ss::Instance().Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), ss::Instance().Picture1.GetPicture()->WidthPixels());
+  ::DeleteFileW(name.c_str());
 }
 
 TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {

@@ -136,6 +136,36 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   return true;
 }
 
+bool PumpUntilInputHandled(int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+  }
+}
+
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (!::IsWindow(hwnd)) return false;
+    if (::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      DWORD_PTR result = 0;
+      if (left.count() > 0 && ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                    static_cast<UINT>(left.count()), &result)) {
+        return true;
+      }
+    }
+    if (std::chrono::steady_clock::now() >= end) return false;
+    ::Sleep(10);
+  }
+}
+
 namespace {
 LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
 
@@ -296,14 +326,21 @@ PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
   ::ShowWindow(hwnd_, SW_SHOW);
   ::UpdateWindow(hwnd_);
   ::SetForegroundWindow(hwnd_);
-  PumpUntil([&] { return ::GetForegroundWindow() == hwnd_ && Showing(salt); }, 5000);
+  // On the screen, not just painted into the window.
+  PumpUntil([&] { return Showing(salt); });
+  // The window manager focuses a new window in its own time: a focus that reaches Wine only after
+  // the test has shown the overlay would activate this window again and raise it over the
+  // overlay. A disabled window cannot be activated, so that late focus changes nothing.
+  ::EnableWindow(hwnd_, FALSE);
 }
 
 bool PatternWindow::Showing(uint32_t salt) const {
   RECT rc{};
   ::GetWindowRect(hwnd_, &rc);
-  const POINT samples[] = {{1, 1}, {(rc.right - rc.left) / 2, (rc.bottom - rc.top) / 2},
-                           {rc.right - rc.left - 2, rc.bottom - rc.top - 2}};
+  // A few samples away from the corners and the top-left third, where the tray's or a
+  // magnifier's windows may stay in front of it.
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  const POINT samples[] = {{w * 3 / 4, h / 3}, {w * 5 / 8, h * 5 / 8}, {w - 50, h / 2 + 7}};
   for (const POINT& p : samples) {
     const ScreenImage px = CaptureScreenRect(rc.left + p.x, rc.top + p.y, 1, 1);
     if (px.pixels.empty() || px.pixels[0] != (PatternColor(p.x, p.y) ^ salt)) return false;
@@ -348,6 +385,29 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   long n = 0;
   for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
   return n;
+}
+
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {
+  uint32_t seen = 0;
+  PumpUntil(
+      [&] {
+        seen = CaptureScreenRect(x, y, 1, 1).At(x, y);
+        return seen == expected;
+      },
+      timeoutMs);
+  return seen;
+}
+
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs) {
+  long differences = -1;
+  PumpUntil(
+      [&] {
+        differences = CountDifferences(expected, CaptureScreenRect(expected.left, expected.top, expected.width,
+                                                                    expected.height));
+        return differences == 0;
+      },
+      timeoutMs);
+  return differences;
 }
 
 std::wstring TempDir(const std::wstring& name) {

@@ -43,6 +43,15 @@ constexpr uint32_t Rgb(COLORREF c) {
 void Pump(int ms);
 // Dispatches messages until `done` is true or `timeoutMs` passes; returns the last `done`.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Dispatches messages until the input sent so far has been handled by this thread: SendInput puts
+// keys and mouse events for this thread's windows into its queue before it returns, so once no
+// input and no message posted while handling it is left, every handler has run (a modal dialog a
+// key opened included: the wait returns after it closed). False after `timeoutMs`.
+bool PumpUntilInputHandled(int timeoutMs = 5000);
+// True once `hwnd` is visible and enabled and the thread that owns it answers a message: a dialog
+// has then finished WM_INITDIALOG and waits in its modal loop. For windows of another thread or
+// process; false when `timeoutMs` passes first.
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 
 // Real input.
 void MouseMoveTo(int x, int y);
@@ -84,6 +93,14 @@ std::vector<RECT> MonitorRects();
 
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
+
+// Waiting for the screen to show something, for checks written as
+// EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
+// `expected`, or as it is when `timeoutMs` has passed.
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 3000);
+// The pixels of the screen that differ from `expected` (at its place), once there are none or
+// when `timeoutMs` has passed.
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
 
 // Files.
 // A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
