@@ -313,6 +313,26 @@ void PictureBox::RestoreFromBefore(const RECT& area) {
   Present(area);
 }
 
+void PictureBox::RedrawInChange(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw) {
+  if (areas.empty()) return;
+  if (!surfaceLive_ || !surface_.ChangeOpen()) {
+    RECT all = areas.front();
+    for (const RECT& r : areas) ::UnionRect(&all, &all, &r);
+    HDC dc = StartDrawing(all);
+    if (!dc) return;
+    draw(dc);
+    FinishDrawing(dc, all);
+    return;
+  }
+  for (const RECT& r : areas) {
+    surface_.RestoreFromBefore(r);
+    surface_.Touch(r);
+  }
+  draw(PrepareSurfaceDc());
+  // One copy to the screen per rectangle, with the old outline gone and the new one there.
+  for (const RECT& r : areas) Present(r);
+}
+
 TileChange PictureBox::EndChange() {
   if (!surfaceLive_) return TileChange{};
   return surface_.EndChange();

@@ -122,6 +122,11 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         LoadPictureFromFile();
         break;
       case KeyCommand::Leave:
+        // Esc during a shape drag takes back that shape only; the next Esc leaves.
+        if (shapeDrag_.Following()) {
+          CancelShapeDrag();
+          break;
+        }
         eraserOn = 0;
         // Text placement armed with t ends with the presentation too: otherwise the next one would
         // start with a pen that draws nothing.
