@@ -181,75 +181,37 @@ TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing
 }
 
 TEST_F(PersistenceTest, SizesOutsideTheirRangesLoadAsFirstStartValuesAndThoseInsideAsStored) {
-  auto text = [](const wchar_t* name, const wchar_t* value) { return [=] { Put(HKEY_LOCAL_MACHINE, name, value); }; };
-  auto dword = [](const wchar_t* name, DWORD value) {
-    return [=] { regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, name, value); };
-  };
+  // The texts stored for pen width, eraser size and text size, and what loads from them.
   struct Case {
     const char* what;
-    std::function<void()> store;
-    int16_t brushwidth, erasersize, textsize;
+    const wchar_t* stored[3];
+    int16_t loaded[3];
   } cases[] = {
-      {"REG_DWORD 0xFFFFFFFF everywhere",
-       [&] {
-         dword(L"brushwidth", 0xFFFFFFFF)();
-         dword(L"erasersize", 0xFFFFFFFF)();
-         dword(L"textsize", 0xFFFFFFFF)();
-       },
-       10, 8, 0},
-      {"-1 as text",
-       [&] {
-         text(L"brushwidth", L"-1")();
-         text(L"erasersize", L"-1")();
-         text(L"textsize", L"-1")();
-       },
-       10, 8, 0},
-      {"just past the ranges",
-       [&] {
-         text(L"brushwidth", L"21")();
-         text(L"erasersize", L"33")();
-         text(L"textsize", L"401")();
-       },
-       10, 8, 0},
-      {"too small",
-       [&] {
-         text(L"brushwidth", L"0")();
-         text(L"erasersize", L"7")();
-         text(L"textsize", L"-32768")();
-       },
-       10, 8, 0},
-      {"the lowest working values",
-       [&] {
-         text(L"brushwidth", L"1")();
-         text(L"erasersize", L"8")();
-         text(L"textsize", L"1")();
-       },
-       1, 8, 1},
-      {"the highest working values",
-       [&] {
-         text(L"brushwidth", L"20")();
-         text(L"erasersize", L"32")();
-         text(L"textsize", L"400")();
-       },
-       20, 32, 400},
-      {"values in between, and 0 where it means the first start",
-       [&] {
-         text(L"brushwidth", L"7")();
-         text(L"erasersize", L"0")();
-         text(L"textsize", L"0")();
-       },
-       7, 0, 0},
+      {"-1 as text", {L"-1", L"-1", L"-1"}, {10, 8, 0}},
+      {"just past the ranges", {L"21", L"33", L"401"}, {10, 8, 0}},
+      {"too small", {L"0", L"7", L"-32768"}, {10, 8, 0}},
+      {"the lowest working values", {L"1", L"8", L"1"}, {1, 8, 1}},
+      {"the highest working values", {L"20", L"32", L"400"}, {20, 32, 400}},
+      {"values in between, and 0 where it means the first start", {L"7", L"0", L"0"}, {7, 0, 0}},
+      {"REG_DWORD 0xFFFFFFFF everywhere", {nullptr, nullptr, nullptr}, {10, 8, 0}},
   };
+  const wchar_t* names[] = {L"brushwidth", L"erasersize", L"textsize"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Clean();
     Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
-    c.store();
+    for (int f = 0; f < 3; ++f) {
+      if (c.stored[f]) {
+        Put(HKEY_LOCAL_MACHINE, names[f], c.stored[f]);
+      } else {
+        regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, names[f], 0xFFFFFFFF);
+      }
+    }
     ASSERT_NO_THROW(settings::LoadSettings());
     EXPECT_EQ(65280, AppSettings.color);
-    EXPECT_EQ(c.brushwidth, AppSettings.brushwidth);
-    EXPECT_EQ(c.erasersize, AppSettings.erasersize);
-    EXPECT_EQ(c.textsize, AppSettings.textsize);
+    EXPECT_EQ(c.loaded[0], AppSettings.brushwidth);
+    EXPECT_EQ(c.loaded[1], AppSettings.erasersize);
+    EXPECT_EQ(c.loaded[2], AppSettings.textsize);
   }
 }
 
