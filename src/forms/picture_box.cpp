@@ -313,7 +313,7 @@ void PictureBox::RestoreFromBefore(const RECT& area) {
   Present(area);
 }
 
-void PictureBox::RedrawInChange(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw) {
+void PictureBox::DrawAndShow(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw) {
   if (areas.empty()) return;
   if (!surfaceLive_ || !surface_.ChangeOpen()) {
     RECT all = areas.front();
@@ -324,13 +324,19 @@ void PictureBox::RedrawInChange(const std::vector<RECT>& areas, const std::funct
     FinishDrawing(dc, all);
     return;
   }
-  for (const RECT& r : areas) {
-    surface_.RestoreFromBefore(r);
-    surface_.Touch(r);
-  }
+  for (const RECT& r : areas) surface_.Touch(r);
   draw(PrepareSurfaceDc());
-  // One copy to the screen per rectangle, with the old outline gone and the new one there.
   for (const RECT& r : areas) Present(r);
+}
+
+bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw) {
+  if (!surfaceLive_ || !windowDc_) return false;
+  for (const RECT& r : takeBack) Present(r);
+  if (draw) {
+    ::SetROP2(windowDc_, drawMode_);
+    draw(windowDc_);
+  }
+  return true;
 }
 
 TileChange PictureBox::EndChange() {

@@ -81,31 +81,30 @@ void ShapeDrag::Follow(forms::PictureBox& box, PointI to, const ShapeStyle& styl
   if (state_ != State::Following) return;
   to_ = to;
   if (!undoable_) return;
-  // Something ended the change under the drag (undo, Ctrl+E, a new picture): the outline cannot
-  // be taken back any more, so it stays where it was.
+  // Something ended the change under the drag (undo, Ctrl+E, a new picture): the shape goes.
   if (!box.ChangeOpen()) {
-    Abandon();
+    Abandon(box);
     return;
   }
-  std::vector<BoxI> now = OutlineArea(kind_, from_, to_, style.width);
-  std::vector<BoxI> both = shown_;
-  both.insert(both.end(), now.begin(), now.end());
-  // Under the old outline the picture comes back, the new one is drawn over it, and the screen
-  // gets those areas once.
-  box.RedrawInChange(ToRects(MergeBoxes(std::move(both))), [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
-  shown_ = std::move(now);
+  // The content stays as it was at the press until the release: the old outline's area shows it
+  // again and the new outline is drawn onto the window only.
+  box.DrawOverShownContent(ToRects(shown_), [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
+  shown_ = OutlineArea(kind_, from_, to_, style.width);
 }
 
 void ShapeDrag::Finish(forms::PictureBox& box, const ShapeStyle& style) {
-  if (state_ == State::Following && !undoable_) {
-    box.RedrawInChange(ToRects(OutlineArea(kind_, from_, to_, style.width)),
-                       [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
+  if (state_ == State::Following) {
+    // Drawn into the content once; its area covers the last outline shown.
+    box.DrawAndShow(ToRects(OutlineArea(kind_, from_, to_, style.width)),
+                    [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
   }
   Reset();
 }
 
-void ShapeDrag::Abandon() {
-  if (state_ == State::Following) state_ = State::Abandoned;
+void ShapeDrag::Abandon(forms::PictureBox& box) {
+  if (state_ != State::Following) return;
+  state_ = State::Abandoned;
+  box.DrawOverShownContent(ToRects(shown_), nullptr);
   shown_.clear();
 }
 

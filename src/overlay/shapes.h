@@ -1,7 +1,8 @@
 // A shape drag on the drawing surface, press to release: the outline follows the pointer and
 // leaves nothing behind it; the last outline stays. The overlay decides the shape at the press
-// (overlay/shape_geometry.h) and keeps the drag inside one change of its undo history, so that
-// the area under the previous outline can come back as it was when the drag began.
+// (overlay/shape_geometry.h) and keeps the drag inside one change of its undo history. Until the
+// release the outline is drawn onto the window only: the content under it stays as it was at the
+// press, and the area of the previous outline comes back from it.
 #pragma once
 
 #include <windows.h>
@@ -27,9 +28,8 @@ void DrawShape(HDC dc, ShapeKind kind, PointI from, PointI to, const ShapeStyle&
 class ShapeDrag {
  public:
   // The left button went down, asking for `kind` (not freehand), the tool acting at `from`.
-  // `undoable`: a change of the history is open, so outlines can be taken back while the pointer
-  // moves; otherwise (no drawing copy could be made) only the last outline is drawn, at the
-  // release.
+  // `undoable`: a change of the history is open on a drawing copy, so outlines can be shown and
+  // taken back while the pointer moves; otherwise only the last outline is drawn, at the release.
   void Begin(ShapeKind kind, PointI from, bool undoable);
   // Between the press and the release of a shape drag, or of one cancelled with Esc.
   bool Busy() const { return state_ != State::Idle; }
@@ -37,11 +37,11 @@ class ShapeDrag {
   // The tool point moved to `to`: the previous outline goes and the new one shows, and the screen
   // gets only the area of the two.
   void Follow(forms::PictureBox& box, PointI to, const ShapeStyle& style);
-  // The button came up: the last outline stays.
+  // The button came up: the last outline is drawn into the content.
   void Finish(forms::PictureBox& box, const ShapeStyle& style);
-  // The drag stops following (Esc, or a command ended the change); what it drew is the caller's
-  // to keep or take back. Moves until the release do nothing.
-  void Abandon();
+  // The drag stops following (Esc, or a command ended the change) and the outline on the window
+  // goes. Moves until the release do nothing.
+  void Abandon(forms::PictureBox& box);
   // Nothing in progress any more (the release after Abandon, a new press).
   void Reset();
 
@@ -52,7 +52,7 @@ class ShapeDrag {
   PointI from_{0, 0};
   PointI to_{0, 0};
   bool undoable_ = false;
-  std::vector<BoxI> shown_;  // where the outline on the surface now lies
+  std::vector<BoxI> shown_;  // where the outline on the window now lies
 };
 
 }  // namespace overlay

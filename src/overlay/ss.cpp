@@ -291,7 +291,7 @@ overlay::ShapeStyle ss::ShapeStyleNow() const {
 void ss::FollowShape(float X, float Y) { shapeDrag_.Follow(Picture1, ToolPointAt(X, Y), ShapeStyleNow()); }
 
 void ss::CancelShapeDrag() {
-  shapeDrag_.Abandon();
+  shapeDrag_.Abandon(Picture1);
   history_.CancelChange();
   // The pointer is free again; the moves until the release draw nothing.
   if (::GetCapture() == Picture1.Hwnd()) ::ReleaseCapture();
