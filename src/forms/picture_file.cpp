@@ -528,11 +528,12 @@ std::wstring Hex(uint64_t v) {
 // A new file beside the target, under a name nobody else uses; never the MAX_PATH-bound
 // GetTempFileNameW, which fails in a folder whose path is longer than about 246 characters.
 base::unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstring& tempPath) {
-  static unsigned counter = 0;
+  // Process, thread and time tell writers apart (the keeper writes from a thread of its own); a
+  // name taken already moves on to the next attempt.
   const std::wstring folder = DirectoryOf(target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = folder + L"\\~scv" + Hex(::GetCurrentProcessId()) + L"-" + Hex(::GetTickCount64()) + L"-" +
-               Hex(++counter) + L".tmp";
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    tempPath = folder + L"\\~scv" + Hex(::GetCurrentProcessId()) + L"-" + Hex(::GetCurrentThreadId()) + L"-" +
+               Hex(::GetTickCount64()) + L"-" + Hex(attempt) + L".tmp";
     base::unique_handle file(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
