@@ -7,8 +7,9 @@
 #include <cstring>
 #include <cwctype>
 
-#include "base/error.h"
 #include "base/com.h"
+#include "base/dib.h"
+#include "base/error.h"
 #include "base/handles.h"
 #include "base/text.h"
 
@@ -468,13 +469,8 @@ base::Picture LoadWithCodecs(const std::vector<uint8_t>& data, PictureFormat for
   if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) {
     InvalidPicture();
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC gives the rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // Top-down, as WIC gives the rows.
+  const BITMAPINFO info = base::TopDownDib32(static_cast<int>(width), static_cast<int>(height));
   return PictureFromDib(&info, pixels.data(), static_cast<int>(width), static_cast<int>(height));
 }
 
@@ -676,13 +672,7 @@ PixelImage PicturePixels(const base::PictureObject& picture) {
   image.pixels.resize(static_cast<size_t>(image.width) * image.height);
   // GetDIBits wants the bitmap out of every DC.
   picture.ReleaseDc();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = base::TopDownDib32(image.width, image.height);
   base::WindowDc screen(nullptr);
   base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
   HPALETTE previous = nullptr;

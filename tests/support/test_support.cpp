@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/dib.h"
+
 namespace testing_support {
 
 ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
@@ -15,13 +17,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
   img.height = height;
   img.left = left;
   img.top = top;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(width, height);
   void* bits = nullptr;
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC mem = ::CreateCompatibleDC(dc);
@@ -38,13 +34,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
 }
 
 ScreenImage DrawIconOver(HICON icon, uint32_t background, int canvas, int drawSize) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = canvas;
-  bi.bmiHeader.biHeight = -canvas;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(canvas, canvas);
   void* bits = nullptr;
   HDC dc = ::CreateCompatibleDC(nullptr);
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -291,12 +281,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     HDC dc = ::BeginPaint(hwnd, &ps);
     RECT rc;
     ::GetClientRect(hwnd, &rc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = rc.right;
-    bi.bmiHeader.biHeight = -rc.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    const BITMAPINFO bi = base::TopDownDib32(rc.right, rc.bottom);
     std::vector<uint32_t> px(static_cast<size_t>(rc.right) * rc.bottom);
     for (int y = 0; y < rc.bottom; ++y)
       for (int x = 0; x < rc.right; ++x)
