@@ -561,6 +561,24 @@ class TemporaryFile {
   std::wstring path_;
 };
 
+// Every row of the picture into `bits`, in the form `info` asks for; a palette picture's colours
+// come from its own palette. GetDIBits wants the bitmap out of every DC, the picture's shared one
+// too. False unless all rows came.
+bool ReadPictureRows(const base::PictureObject& picture, BITMAPINFO* info, void* bits) {
+  picture.ReleaseDc();
+  base::WindowDc screen(nullptr);
+  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
+  HPALETTE previous = nullptr;
+  if (picture.Palette()) {
+    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
+    ::RealizePalette(dc.Get());
+  }
+  const int rows = picture.HeightPixels();
+  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(rows), bits, info, DIB_RGB_COLORS);
+  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
+  return lines == rows;
+}
+
 }  // namespace
 
 void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write) {
@@ -620,26 +638,12 @@ std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture) {
   WriteBmpFileHeader(layout, file.data());
   WriteBmpInfoHeader(layout, file.data() + kBmpFileHeaderSize);
 
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
   } info{};
   std::memcpy(&info.header, file.data() + kBmpFileHeaderSize, sizeof info.header);
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    // The colour table of a palette picture comes from its own palette.
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
-  }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(layout.height),
-                                file.data() + layout.pixelOffset, reinterpret_cast<BITMAPINFO*>(&info),
-                                DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != layout.height) {
+  if (!ReadPictureRows(picture, reinterpret_cast<BITMAPINFO*>(&info), file.data() + layout.pixelOffset)) {
     throw base::AppError(base::kErrInvalidPicture, "SavePicture", "The picture cannot be written as a bitmap file.");
   }
   if (layout.colorTableEntries) {
@@ -670,20 +674,10 @@ PixelImage PicturePixels(const base::PictureObject& picture) {
   image.width = picture.WidthPixels();
   image.height = picture.HeightPixels();
   image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
   BITMAPINFO info = base::TopDownDib32(image.width, image.height);
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
+  if (!ReadPictureRows(picture, &info, image.pixels.data())) {
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(image.height), image.pixels.data(),
-                                &info, DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != image.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   return image;
 }
 
