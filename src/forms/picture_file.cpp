@@ -430,13 +430,24 @@ const GUID& ContainerOf(PictureFormat format) {
   }
 }
 
+// COM for this thread and the imaging codecs' factory, for as long as the object lives.
+class ImagingFactory {
+ public:
+  ImagingFactory()
+      : made_(SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IWICImagingFactory, factory_.PutVoid()))) {}
+  explicit operator bool() const { return made_ && factory_; }
+  IWICImagingFactory* operator->() const { return factory_.Get(); }
+
+ private:
+  base::ComScope com_;
+  base::ComPtr<IWICImagingFactory> factory_;
+  bool made_;
+};
+
 base::Picture LoadWithCodecs(const std::vector<uint8_t>& data, PictureFormat format) {
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    InvalidPicture();
-  }
+  ImagingFactory factory;
+  if (!factory) InvalidPicture();
   base::ComPtr<IWICStream> stream;
   if (FAILED(factory->CreateStream(stream.Put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size())))) {
@@ -695,12 +706,8 @@ std::vector<uint8_t> EncodePng(const PixelImage& image) {
     rows[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
   }
 
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    fail();
-  }
+  ImagingFactory factory;
+  if (!factory) fail();
   base::ComPtr<IStream> memory;
   if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Put()))) fail();
   base::ComPtr<IWICBitmapEncoder> encoder;
