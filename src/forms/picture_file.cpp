@@ -555,21 +555,26 @@ base::unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstri
   return {};
 }
 
-// Removes the temporary file unless it has taken the target's place. Declared before the file's
-// handle, so that the handle is closed first.
+// The new file beside the target, open for writing, and removed again (closed first) unless it
+// has taken the target's place.
 class TemporaryFile {
  public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  // When the file cannot be made, Made() is false and GetLastError says why.
+  explicit TemporaryFile(const std::wstring& target) : file_(CreateTemporaryBeside(target, path_)) {}
   ~TemporaryFile() {
+    file_.Reset();
     if (!path_.empty()) ::DeleteFileW(path_.c_str());
   }
-  void Set(std::wstring path) { path_ = std::move(path); }
+  bool Made() const { return static_cast<bool>(file_); }
+  HANDLE Handle() const { return file_.Get(); }
+  const std::wstring& Path() const { return path_; }
+  // Closes the handle; false, with GetLastError set, when the close fails (a full disk can).
+  bool Close() { return ::CloseHandle(file_.Release()) != FALSE; }
   void Keep() { path_.clear(); }
 
  private:
-  std::wstring path_;
+  std::wstring path_;  // made before the file, which names it
+  base::unique_handle file_;
 };
 
 // Every row of the picture into `bits`, in the form `info` asks for; a palette picture's colours
@@ -616,24 +621,21 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
 
   // The new file is complete on disk under a temporary name beside the target before the target
   // is touched; the replacement is then a rename on the same volume.
-  std::wstring tempPath;
-  TemporaryFile temp;
-  base::unique_handle file = CreateTemporaryBeside(target, tempPath);
-  if (!file) FileFailed(kSource, LastErrorOr(ERROR_CANNOT_MAKE));
-  temp.Set(tempPath);
-  if (!WriteAll(file.Get(), bytes, size, write ? write : &::WriteFile) || !::FlushFileBuffers(file.Get())) {
+  TemporaryFile temp(target);
+  if (!temp.Made()) FileFailed(kSource, LastErrorOr(ERROR_CANNOT_MAKE));
+  if (!WriteAll(temp.Handle(), bytes, size, write ? write : &::WriteFile) || !::FlushFileBuffers(temp.Handle())) {
     FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
   }
   // Closed before the rename: a disk that is full can still fail here.
-  if (!::CloseHandle(file.Release())) FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
+  if (!temp.Close()) FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
 
   if (targetExists) {
     // ReplaceFileW keeps what belongs to the old file: its ACL, its hard links, its attributes.
-    if (!::ReplaceFileW(target.c_str(), tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+    if (!::ReplaceFileW(target.c_str(), temp.Path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                         nullptr)) {
       FileFailed(kSource, LastErrorOr(ERROR_UNABLE_TO_REMOVE_REPLACED));
     }
-  } else if (!::MoveFileExW(tempPath.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+  } else if (!::MoveFileExW(temp.Path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
     FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
   }
   temp.Keep();
