@@ -123,7 +123,7 @@ std::vector<bench::Result> HotkeyToPainted() {
     std::printf("%-48s (skipped: no screen watcher; run bench/run-bench.sh)\n", "entry: hotkey -> overlay painted");
     return {};
   }
-  e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1");
+  e2e::WriteRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup", "1");
 
   // scrivane.exe makes its overlay window, hidden, at the end of start-up and keeps it between
   // presentations: the first entry after a start is the first the window has ever shown.

@@ -18,10 +18,6 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-
 std::wstring DrawingsFolder() {
   PWSTR local = nullptr;
   ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
@@ -86,14 +82,11 @@ ScreenImage Decoded(const std::wstring& path) {
 class KeepingE2e : public ::testing::Test {
  protected:
   void SetUp() override {
-    DeleteScrivaneKeys();
-    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
-    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "color", "255"));
+    ASSERT_TRUE(FreshSettings({{"color", "255"}}));
     folder = DrawingsFolder();
     EmptyFolder(folder);
     pattern = std::make_unique<PatternWindow>();
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
+    ASSERT_TRUE(StartUntilHandOff(app));
     Pump(300);
   }
   void TearDown() override {

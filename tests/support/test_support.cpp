@@ -295,22 +295,29 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 }  // namespace
 
-PatternWindow::PatternWindow()
-    : PatternWindow(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, 0) {}
-
-PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+HWND ShowPopupWindow(const wchar_t* className, const wchar_t* title, WNDPROC proc, const RECT& area,
+                     LONG_PTR userData) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = PatternProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"ScrivaneTestPattern";
+  wc.lpszClassName = className;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   ::RegisterClassW(&wc);
-  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP, area.left, area.top,
-                            area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, static_cast<LONG_PTR>(salt));
-  ::ShowWindow(hwnd_, SW_SHOW);
-  ::UpdateWindow(hwnd_);
-  ::SetForegroundWindow(hwnd_);
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, title, WS_POPUP, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, userData);
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::UpdateWindow(hwnd);
+  ::SetForegroundWindow(hwnd);
+  return hwnd;
+}
+
+RECT PrimaryScreenRect() { return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+
+PatternWindow::PatternWindow() : PatternWindow(PrimaryScreenRect(), 0) {}
+
+PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestPattern", L"pattern", PatternProc, area, static_cast<LONG_PTR>(salt));
   // On the screen, not just painted into the window.
   PumpUntil([&] { return Showing(salt); });
   // The window manager focuses a new window in its own time: a focus that reaches Wine only after
@@ -338,6 +345,43 @@ void PatternWindow::Repaint(uint32_t salt) {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
   ::UpdateWindow(hwnd_);
   PumpUntil([&] { return Showing(salt); }, 5000);
+}
+
+SlideWindow::SlideWindow(int titleTop, std::function<void(HDC)> body) : titleTop_(titleTop), body_(std::move(body)) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestSlide", L"Slide", &SlideWindow::Proc, PrimaryScreenRect(),
+                          reinterpret_cast<LONG_PTR>(this));
+}
+
+SlideWindow::~SlideWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK SlideWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto* slide = reinterpret_cast<const SlideWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg != WM_PAINT || !slide) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd, &ps);
+  RECT rc;
+  ::GetClientRect(hwnd, &rc);
+  slide->Paint(dc, rc);
+  ::EndPaint(hwnd, &ps);
+  return 0;
+}
+
+void SlideWindow::Paint(HDC dc, const RECT& client) const {
+  ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  HFONT title = ::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+  HFONT body = ::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+  HGDIOBJ old = ::SelectObject(dc, title);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(20, 40, 90));
+  ::TextOutW(dc, 160, titleTop_, L"Quarterly results", 17);
+  ::SelectObject(dc, body);
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  if (body_) body_(dc);
+  ::SelectObject(dc, old);
+  ::DeleteObject(title);
+  ::DeleteObject(body);
 }
 
 std::vector<RECT> MonitorRects() {

@@ -1,6 +1,6 @@
 // What the GUI and end-to-end tests share: reading the screen, real input through SendInput,
-// waiting while messages flow, counting GDI handles and memory, and a window with a known
-// pattern to grab.
+// waiting while messages flow, counting GDI handles and memory, a window with a known pattern to
+// grab and a slide to present over.
 #pragma once
 
 #include <windows.h>
@@ -68,6 +68,14 @@ void TypeText(const std::wstring& text);  // unicode characters
 int FreeGdiSlots();
 size_t WorkingSetBytes();
 
+// Registers the window class `className` with `proc` (again is harmless) and shows a borderless
+// tool window of it titled `title` over `area`, painted and brought to the front. `userData` is in
+// its GWLP_USERDATA before the first paint.
+HWND ShowPopupWindow(const wchar_t* className, const wchar_t* title, WNDPROC proc, const RECT& area,
+                     LONG_PTR userData = 0);
+// The primary screen, at (0, 0).
+RECT PrimaryScreenRect();
+
 // A topmost borderless window over the whole screen painting a fixed pattern: colour bars,
 // white, black and mid-grey blocks, and fine detail. PatternColor gives the pixel it paints.
 class PatternWindow {
@@ -85,6 +93,26 @@ class PatternWindow {
   bool Showing(uint32_t salt) const;
 
  private:
+  HWND hwnd_ = nullptr;
+};
+
+// A slide to present over, as a person would: a white window over the primary screen with the
+// title "Quarterly results" at (160, titleTop), the rest painted by `body` in the body font
+// (Tahoma, 40 pixels, black, on a transparent background).
+class SlideWindow {
+ public:
+  SlideWindow(int titleTop, std::function<void(HDC)> body);
+  ~SlideWindow();
+  SlideWindow(const SlideWindow&) = delete;
+  SlideWindow& operator=(const SlideWindow&) = delete;
+  HWND Hwnd() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Paint(HDC dc, const RECT& client) const;
+
+  int titleTop_;
+  std::function<void(HDC)> body_;
   HWND hwnd_ = nullptr;
 };
 
