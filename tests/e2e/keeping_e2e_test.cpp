@@ -5,7 +5,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,17 +25,7 @@ std::wstring DrawingsFolder() {
   return folder;
 }
 
-std::vector<std::wstring> PngsIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found{};
-  HANDLE h = ::FindFirstFileW((folder + L"\\*.png").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(found.cFileName);
-  while (::FindNextFileW(h, &found));
-  ::FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
+std::vector<std::wstring> PngsIn(const std::wstring& folder) { return FileNames(folder, L"*.png"); }
 
 void EmptyFolder(const std::wstring& folder) {
   for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());

@@ -457,17 +457,20 @@ void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-int FilesIn(const std::wstring& dir) {
+std::vector<std::wstring> FileNames(const std::wstring& dir, const std::wstring& pattern) {
+  std::vector<std::wstring> names;
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
+  HANDLE h = ::FindFirstFileW((dir + L"\\" + pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
   } while (::FindNextFileW(h, &fd));
   ::FindClose(h);
-  return n;
+  std::sort(names.begin(), names.end());
+  return names;
 }
+
+int FilesIn(const std::wstring& dir) { return static_cast<int>(FileNames(dir).size()); }
 
 std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   std::vector<RECT> found;

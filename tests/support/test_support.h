@@ -135,7 +135,9 @@ long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000
 std::wstring TempDir(const std::wstring& name);
 std::vector<uint8_t> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-// The files (not folders) directly in `dir`.
+// The names of the files (not folders) directly in `dir` that match `pattern`, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& dir, const std::wstring& pattern = L"*");
+// How many files (not folders) are directly in `dir`.
 int FilesIn(const std::wstring& dir);
 
 // The destination rectangles of the stretch records of an enhanced metafile.
