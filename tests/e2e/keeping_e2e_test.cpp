@@ -167,19 +167,10 @@ TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheB
   HWND balloon = nullptr;
   const bool shown = WaitUntil(
       [&] {
-        balloon = nullptr;
-        ::EnumWindows(
-            [](HWND w, LPARAM lp) -> BOOL {
-              wchar_t cls[64] = {};
-              ::GetClassNameW(w, cls, 64);
-              if (::IsWindowVisible(w) && std::wstring(cls) == L"tooltips_class32" &&
-                  TextOf(w).find(L"could not be kept") != std::wstring::npos) {
-                *reinterpret_cast<HWND*>(lp) = w;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&balloon));
+        balloon = FindTopLevelWindow([](HWND w) {
+          return ::IsWindowVisible(w) && ClassOf(w) == L"tooltips_class32" &&
+                 TextOf(w).find(L"could not be kept") != std::wstring::npos;
+        });
         return balloon != nullptr;
       },
       10000);

@@ -17,6 +17,7 @@
 #include "shell/start_up.h"
 #include "shell/tray_menu.h"
 #include "support/dialog_user.h"
+#include "support/side_thread.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -39,61 +40,31 @@ void ForgetStoredSettings() {
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
 }
 
-// The dialogs of this process, driven from a second thread while the first waits in the modal loop.
-HWND FindDialog() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        wchar_t cls[32] = {};
-        ::GetClassNameW(w, cls, 32);
-        if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
-          reinterpret_cast<Search*>(lp)->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// Answers the colour dialog as soon as it shows: OK with the given colour, or cancel.
+// Answers the colour dialog as soon as it shows, from a second thread while the first waits in
+// the modal loop: OK with the given colour, or cancel.
 class ColourDialogAnswer {
  public:
-  explicit ColourDialogAnswer(std::optional<COLORREF> choose) {
-    worker_ = std::thread([this, choose] {
-      for (int i = 0; i < 500 && !dialog_; ++i) {
-        dialog_ = FindDialog();
-        if (!dialog_) ::Sleep(20);
-      }
-      if (!dialog_) return;
-      // Answered once it has finished setting itself up, or its set-up would overwrite the answer.
-      WaitUntilReadyForInput(dialog_);
-      magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
-      if (choose) {
-        ::SetDlgItemInt(dialog_, 706, GetRValue(*choose), FALSE);
-        ::SetDlgItemInt(dialog_, 707, GetGValue(*choose), FALSE);
-        ::SetDlgItemInt(dialog_, 708, GetBValue(*choose), FALSE);
-        ::PostMessageW(dialog_, WM_COMMAND, IDOK, 0);
-      } else {
-        ::PostMessageW(dialog_, WM_CLOSE, 0, 0);
-      }
-    });
-  }
-  ~ColourDialogAnswer() { Join(); }
-  void Join() {
-    if (worker_.joinable()) worker_.join();
-  }
-  bool Appeared() const { return dialog_ != nullptr; }
+  explicit ColourDialogAnswer(std::optional<COLORREF> choose)
+      : user_(L"#32770", true, 10000, [this, choose](HWND dialog) {
+          // Answered once it has finished setting itself up, or its set-up would overwrite the answer.
+          WaitUntilReadyForInput(dialog);
+          magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
+          if (choose) {
+            ::SetDlgItemInt(dialog, 706, GetRValue(*choose), FALSE);
+            ::SetDlgItemInt(dialog, 707, GetGValue(*choose), FALSE);
+            ::SetDlgItemInt(dialog, 708, GetBValue(*choose), FALSE);
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+          } else {
+            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+          }
+        }) {}
+  void Join() { user_.Join(); }
+  bool Appeared() const { return user_.Window() != nullptr; }
   bool MagnifierVisibleDuring() const { return magnifierVisibleDuring_; }
 
  private:
-  std::thread worker_;
-  std::atomic<HWND> dialog_{nullptr};
   std::atomic<bool> magnifierVisibleDuring_{false};
+  AnswerWhenShown user_;
 };
 
 class CommandsTest : public ::testing::Test {
@@ -291,24 +262,17 @@ TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
   Enter();
   Pump(800);  // past the overlay's first half second, when it claims the keys anyway
   // The right button opens the tray menu; Esc closes it without a choice.
-  std::thread closer([] {
-    for (int i = 0; i < 250; ++i) {
-      HWND menu = ::FindWindowW(L"#32768", nullptr);
-      if (menu && ::IsWindowVisible(menu)) {
-        // Esc once the menu's loop runs and takes keys.
-        WaitUntilReadyForInput(menu);
-        TapKey(VK_ESCAPE);
-        return;
-      }
-      ::Sleep(20);
-    }
+  AnswerWhenShown closer(L"#32768", false, 5000, [](HWND menu) {
+    // Esc once the menu's loop runs and takes keys.
+    WaitUntilReadyForInput(menu);
+    TapKey(VK_ESCAPE);
   });
   MouseMoveTo(900, 500);
   Pump(50);
   MouseButton(2, true);
   Pump(50);
   MouseButton(2, false);
-  closer.join();
+  closer.Join();
   // The menu is gone and the overlay has taken the keyboard back.
   EXPECT_TRUE(PumpUntil([] {
     return ::FindWindowW(L"#32768", nullptr) == nullptr || !::IsWindowVisible(::FindWindowW(L"#32768", nullptr));
@@ -467,17 +431,8 @@ TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
 namespace {
 
 // Top-level windows of this process that are visible.
-int VisibleWindowsOfThisProcess() {
-  int count = 0;
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w)) ++*reinterpret_cast<int*>(lp);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
+size_t VisibleWindowsOfThisProcess() {
+  return TopLevelWindows([](HWND w) { return OfThisProcess(w) && ::IsWindowVisible(w); }).size();
 }
 
 class DocumentationTest : public CommandsTest {
@@ -491,7 +446,7 @@ class DocumentationTest : public CommandsTest {
 
 TEST_F(DocumentationTest, WithoutAViewerNothingVisibleHappens) {
   ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
-  const int before = VisibleWindowsOfThisProcess();
+  const size_t before = VisibleWindowsOfThisProcess();
   form1::Instance().dochelp_Click();
   Pump(1500);
   EXPECT_EQ(before, VisibleWindowsOfThisProcess());
@@ -584,31 +539,24 @@ class HotkeyDuringDialog {
  public:
   HotkeyDuringDialog(WORD key, std::function<void()> look, WORD answer, const std::wstring& fileName = L"",
                      HWND notThisOne = nullptr)
-      : worker_([=, this] {
-          for (int i = 0; i < 500 && !dialog_; ++i) {
-            HWND found = FindDialog();
-            if (found && found != notThisOne) dialog_ = found;
-            if (!dialog_) ::Sleep(20);
-          }
-          if (!dialog_) return;
-          TypeChord({VK_CONTROL, VK_SHIFT, key});
-          handled_ = marker_.PostAndWait(1);
-          look();
-          if (!fileName.empty()) ::SetWindowTextW(::GetDlgItem(dialog_, 0x47c), fileName.c_str());
-          ::PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-        }) {}
-  ~HotkeyDuringDialog() { Join(); }
-  void Join() {
-    if (worker_.joinable()) worker_.join();
-  }
-  bool Ran() const { return dialog_ != nullptr && handled_; }
-  HWND Dialog() const { return dialog_; }
+      : user_(
+            L"#32770", true, 10000,
+            [=, this](HWND dialog) {
+              TypeChord({VK_CONTROL, VK_SHIFT, key});
+              handled_ = marker_.PostAndWait(1);
+              look();
+              if (!fileName.empty()) ::SetWindowTextW(::GetDlgItem(dialog, 0x47c), fileName.c_str());
+              ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            },
+            {notThisOne}) {}
+  void Join() { user_.Join(); }
+  bool Ran() const { return user_.Window() != nullptr && handled_; }
+  HWND Dialog() const { return user_.Window(); }
 
  private:
   QueueMarker marker_;
-  std::atomic<HWND> dialog_{nullptr};
   std::atomic<bool> handled_{false};
-  std::thread worker_;
+  AnswerWhenShown user_;
 };
 
 bool MagnifierOnScreen() {
@@ -720,27 +668,13 @@ TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationSt
   }
 }
 
-// Visible top-level windows of other processes whose title holds `text`.
+// A visible top-level window of another process whose title holds `text`.
 HWND OtherProcessWindowTitled(const std::wstring& text) {
-  struct Search {
-    std::wstring text;
-    HWND found = nullptr;
-  } search{text};
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        wchar_t title[512] = {};
-        ::GetWindowTextW(w, title, 512);
-        if (pid != ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(title).find(s->text) != std::wstring::npos) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopLevelWindow([&](HWND w) {
+    wchar_t title[512] = {};
+    ::GetWindowTextW(w, title, 512);
+    return !OfThisProcess(w) && ::IsWindowVisible(w) && std::wstring(title).find(text) != std::wstring::npos;
+  });
 }
 
 TEST_F(CommandsTest, RecentDrawingsMakesTheFolderAndOpensItInExplorer) {

@@ -488,30 +488,59 @@ std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   return found;
 }
 
-HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
-  struct Search {
-    const wchar_t* className;
-    bool thisProcessOnly;
-    const std::vector<HWND>* ignore;
-    HWND found = nullptr;
-  } search{className, thisProcessOnly, &ignore};
-  ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        wchar_t cls[256] = {};
-        ::GetClassNameW(w, cls, 256);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if ((!s->thisProcessOnly || pid == ::GetCurrentProcessId()) && ::IsWindowVisible(w) &&
-            std::wstring(cls) == s->className &&
-            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+namespace {
+struct WindowSearch {
+  const std::function<bool(HWND)>& match;
+  bool firstOnly;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMatching(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<WindowSearch*>(p);
+  if (!search->match(w)) return TRUE;
+  search->found.push_back(w);
+  return search->firstOnly ? FALSE : TRUE;
+}
+
+std::vector<HWND> SearchTopLevelWindows(const std::function<bool(HWND)>& match, bool firstOnly) {
+  WindowSearch search{match, firstOnly, {}};
+  ::EnumWindows(&CollectMatching, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match) {
+  return SearchTopLevelWindows(match, false);
+}
+
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& match) {
+  const std::vector<HWND> found = SearchTopLevelWindows(match, true);
+  return found.empty() ? nullptr : found.front();
+}
+
+bool OfThisProcess(HWND hwnd) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  return pid == ::GetCurrentProcessId();
+}
+
+HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
+  return FindTopLevelWindow([&](HWND w) {
+    wchar_t cls[256] = {};
+    ::GetClassNameW(w, cls, 256);
+    return (!thisProcessOnly || OfThisProcess(w)) && ::IsWindowVisible(w) && std::wstring(cls) == className &&
+           std::find(ignore.begin(), ignore.end(), w) == ignore.end();
+  });
+}
+
+HWND WaitForVisibleWindow(const wchar_t* className, bool thisProcessOnly, int timeoutMs,
+                          const std::vector<HWND>& ignore) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (HWND found = FindVisibleWindow(className, thisProcessOnly, ignore)) return found;
+    if (std::chrono::steady_clock::now() >= end) return nullptr;
+    ::Sleep(20);
+  }
 }
 
 }  // namespace testing_support

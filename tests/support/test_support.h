@@ -143,8 +143,16 @@ int FilesIn(const std::wstring& dir);
 // The destination rectangles of the stretch records of an enhanced metafile.
 std::vector<RECT> StretchesIn(HENHMETAFILE emf);
 
+// The top-level windows, in Z order, for which `match` is true; the first of them, or null.
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match);
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& match);
+bool OfThisProcess(HWND hwnd);
 // The first visible top-level window of the class `className` ("#32770" a dialog, "#32768" a
 // popup menu) that is not in `ignore`; with `thisProcessOnly`, only this process's windows.
 HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore = {});
+// The same window once there is one, for a thread that dispatches no messages (a test's second
+// thread, while the first is in a modal loop): looked for every 20 ms; null after `timeoutMs`.
+HWND WaitForVisibleWindow(const wchar_t* className, bool thisProcessOnly, int timeoutMs,
+                          const std::vector<HWND>& ignore = {});
 
 }  // namespace testing_support
