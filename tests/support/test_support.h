@@ -14,10 +14,8 @@ namespace testing_support {
 
 // A copy of screen pixels, 0x00RRGGBB per pixel, top-down.
 struct ScreenImage {
-  int width = 0;
-  int height = 0;
-  int left = 0;
-  int top = 0;
+  int width = 0, height = 0;
+  int left = 0, top = 0;  // where on the screen its first pixel was
   std::vector<uint32_t> pixels;
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y - top) * width + (x - left)]; }
 };
