@@ -43,9 +43,7 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 class PictureCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = RGB(255, 0, 0);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 16;
+    ChoosePen(RGB(255, 0, 0), 10, 16);
   }
   void TearDown() override {
     ss& o = ss::Instance();

@@ -77,9 +77,7 @@ class TextLabelsTest : public ::testing::Test {
     AppSettings.textbold = settings::kTrue;
     AppSettings.textitalic = settings::kTrue;
     AppSettings.textcolor = static_cast<int32_t>(kTextColor);
-    AppSettings.color = 0x0000FF;
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(0x0000FF, 10, 32);
   }
   void TearDown() override {
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
