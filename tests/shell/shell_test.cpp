@@ -482,6 +482,13 @@ void ExpectTextsWhole(HWND window, const char* what) {
   }
 }
 
+// Once `window` is on the screen: painted, and every text of it whole.
+void ExpectShownWithTextsWhole(HWND window, const char* what) {
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(window); })) << what;
+  ::UpdateWindow(window);
+  ExpectTextsWhole(window, what);
+}
+
 TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
@@ -490,9 +497,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
 
   frmSplash& s = frmSplash::Instance();
   s.ShowModeless();
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(s.Hwnd()); }));
-  ::UpdateWindow(s.Hwnd());
-  ExpectTextsWhole(s.Hwnd(), "splash");
+  ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(s.Hwnd(), "splash"));
   // The artwork fills the client area: its lower-right corner is painted, not the window's black.
   RECT client{};
   ::GetClientRect(s.Hwnd(), &client);
@@ -513,9 +518,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
 
   messageWindow& m = messageWindow::Instance();
   m.ShowStartupForm();
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(m.Hwnd()); }));
-  ::UpdateWindow(m.Hwnd());
-  ExpectTextsWhole(m.Hwnd(), "help window");
+  ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(m.Hwnd(), "help window"));
   RECT rc{};
   ::GetWindowRect(m.Hwnd(), &rc);
   SaveImageBmp(CaptureScreenRect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top),
