@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
@@ -349,6 +351,18 @@ TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSav
   EXPECT_EQ("255", Stored("color").value_or("missing"));
 }
 
+// Types Ctrl+`key` and answers the dialogs of the command with `steps`; what they showed, once the
+// command has returned. Each step's dialog came, and no other.
+std::vector<Seen> CtrlKeyAnswered(WORD key, std::vector<Step> steps) {
+  DialogUser user(std::move(steps));
+  TypeChord({VK_CONTROL, key});
+  PumpUntilInputHandled(30000);
+  user.Join();
+  EXPECT_FALSE(user.timedOut) << "a dialog did not open";
+  EXPECT_FALSE(user.unexpectedDialog);
+  return user.seen;
+}
+
 TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialogs) {
   // A presentation with the magnifier open ends with Esc: the overlay window is gone, the
   // magnifier stays, and its keys still reach the overlay's commands.
@@ -364,17 +378,10 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
 
   const std::wstring name = TempDir(L"mag-keys") + L"\\from-the-magnifier.bmp";
   ::DeleteFileW(name.c_str());
-  {
-    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
-    TypeChord({VK_CONTROL, 'S'});
-    PumpUntilInputHandled(30000);
-    user.Join();
-    ASSERT_FALSE(user.timedOut) << "the Save As dialog opened";
-    EXPECT_FALSE(user.unexpectedDialog);
-    ASSERT_EQ(2u, user.seen.size());
-    EXPECT_TRUE(user.seen[0].ownerAlive);
-    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
-  }
+  const std::vector<Seen> saving = CtrlKeyAnswered('S', {{Act::EnterFileName, name}, {Act::Ok, L""}});
+  ASSERT_EQ(2u, saving.size()) << "Save As and the message that it saved";
+  EXPECT_TRUE(saving[0].ownerAlive);
+  EXPECT_EQ(L"Image successfully saved at \r\n" + name, saving[1].text);
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(name.c_str()));
   EXPECT_FALSE(ss::Instance().checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing")) << "the command ended normally and saved";
@@ -384,16 +391,9 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   ss::Instance().Unload();
   ::SetForegroundWindow(mag.Hwnd());
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
-  {
-    DialogUser user({{Act::EnterFileName, name}});
-    TypeChord({VK_CONTROL, 'L'});
-    PumpUntilInputHandled(30000);
-    user.Join();
-    ASSERT_FALSE(user.timedOut) << "the Open dialog opened";
-    EXPECT_FALSE(user.unexpectedDialog);
-    ASSERT_EQ(1u, user.seen.size());
-    EXPECT_TRUE(user.seen[0].ownerAlive);
-  }
+  const std::vector<Seen> opening = CtrlKeyAnswered('L', {{Act::EnterFileName, name}});
+  ASSERT_EQ(1u, opening.size()) << "the Open dialog";
+  EXPECT_TRUE(opening[0].ownerAlive);
   EXPECT_FALSE(ss::Instance().checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
   ASSERT_NE(nullptr, ss::Instance().Picture1.GetPicture());
@@ -437,6 +437,20 @@ size_t VisibleWindowsOfThisProcess() {
 
 class DocumentationTest : public CommandsTest {
  protected:
+  // `command` as the program that opens PDF files, as an installed viewer registers itself.
+  static void RegisterPdfViewer(const std::string& command) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
+    ::RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                               "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
+                                               nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                     static_cast<DWORD>(command.size() + 1));
+    ::RegCloseKey(key);
+  }
   void TearDown() override {
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\ScrivaneTestPdfViewer");
@@ -462,17 +476,7 @@ TEST_F(DocumentationTest, TheViewerOpensScrivanePdfNextToTheProgram) {
   ::DeleteFileW(out.c_str());
   const std::string outA(out.begin(), out.end());
   const std::string command = "cmd.exe /c echo %1> \"" + outA + "\"";
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
-  ::RegCloseKey(key);
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-  ::RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
   form1::Instance().dochelp_Click();
   std::string given;
@@ -629,17 +633,7 @@ TEST_F(CommandsTest, HotkeysWaitWhileSaveAsAndItsConfirmationAreUp) {
 TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationStaysInFront) {
   // The stand-in viewer is Wine's Notepad: a window of another program that Documentation raises.
   const std::string command = "notepad.exe \"%1\"";
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
-  ::RegCloseKey(key);
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-  ::RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
   // Presentation mode, and Documentation at once, while the overlay still watches the keyboard.
   form1::Instance().SysTrayMouseEventHandler();
