@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/dib.h"
+#include "base/handles.h"
 
 namespace testing_support {
 
@@ -370,18 +371,15 @@ LRESULT CALLBACK SlideWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 void SlideWindow::Paint(HDC dc, const RECT& client) const {
   ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  HFONT title = ::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-  HFONT body = ::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-  HGDIOBJ old = ::SelectObject(dc, title);
+  const base::unique_hfont title(::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::unique_hfont body(::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::SelectGuard font(dc, title.Get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, RGB(20, 40, 90));
   ::TextOutW(dc, 160, titleTop_, L"Quarterly results", 17);
-  ::SelectObject(dc, body);
+  ::SelectObject(dc, body.Get());
   ::SetTextColor(dc, RGB(0, 0, 0));
   if (body_) body_(dc);
-  ::SelectObject(dc, old);
-  ::DeleteObject(title);
-  ::DeleteObject(body);
 }
 
 std::vector<RECT> MonitorRects() {
