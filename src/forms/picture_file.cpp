@@ -7,8 +7,9 @@
 #include <cstring>
 #include <cwctype>
 
-#include "base/error.h"
 #include "base/com.h"
+#include "base/dib.h"
+#include "base/error.h"
 #include "base/handles.h"
 #include "base/text.h"
 
@@ -429,13 +430,24 @@ const GUID& ContainerOf(PictureFormat format) {
   }
 }
 
+// COM for this thread and the imaging codecs' factory, for as long as the object lives.
+class ImagingFactory {
+ public:
+  ImagingFactory()
+      : made_(SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IWICImagingFactory, factory_.PutVoid()))) {}
+  explicit operator bool() const { return made_ && factory_; }
+  IWICImagingFactory* operator->() const { return factory_.Get(); }
+
+ private:
+  base::ComScope com_;
+  base::ComPtr<IWICImagingFactory> factory_;
+  bool made_;
+};
+
 base::Picture LoadWithCodecs(const std::vector<uint8_t>& data, PictureFormat format) {
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    InvalidPicture();
-  }
+  ImagingFactory factory;
+  if (!factory) InvalidPicture();
   base::ComPtr<IWICStream> stream;
   if (FAILED(factory->CreateStream(stream.Put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size())))) {
@@ -468,13 +480,8 @@ base::Picture LoadWithCodecs(const std::vector<uint8_t>& data, PictureFormat for
   if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) {
     InvalidPicture();
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC gives the rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // Top-down, as WIC gives the rows.
+  const BITMAPINFO info = base::TopDownDib32(static_cast<int>(width), static_cast<int>(height));
   return PictureFromDib(&info, pixels.data(), static_cast<int>(width), static_cast<int>(height));
 }
 
@@ -549,22 +556,45 @@ base::unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstri
   return {};
 }
 
-// Removes the temporary file unless it has taken the target's place. Declared before the file's
-// handle, so that the handle is closed first.
+// The new file beside the target, open for writing, and removed again (closed first) unless it
+// has taken the target's place.
 class TemporaryFile {
  public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  // When the file cannot be made, Made() is false and GetLastError says why.
+  explicit TemporaryFile(const std::wstring& target) : file_(CreateTemporaryBeside(target, path_)) {}
   ~TemporaryFile() {
+    file_.Reset();
     if (!path_.empty()) ::DeleteFileW(path_.c_str());
   }
-  void Set(std::wstring path) { path_ = std::move(path); }
+  bool Made() const { return static_cast<bool>(file_); }
+  HANDLE Handle() const { return file_.Get(); }
+  const std::wstring& Path() const { return path_; }
+  // Closes the handle; false, with GetLastError set, when the close fails (a full disk can).
+  bool Close() { return ::CloseHandle(file_.Release()) != FALSE; }
   void Keep() { path_.clear(); }
 
  private:
-  std::wstring path_;
+  std::wstring path_;  // made before the file, which names it
+  base::unique_handle file_;
 };
+
+// Every row of the picture into `bits`, in the form `info` asks for; a palette picture's colours
+// come from its own palette. GetDIBits wants the bitmap out of every DC, the picture's shared one
+// too. False unless all rows came.
+bool ReadPictureRows(const base::PictureObject& picture, BITMAPINFO* info, void* bits) {
+  picture.ReleaseDc();
+  base::WindowDc screen(nullptr);
+  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
+  HPALETTE previous = nullptr;
+  if (picture.Palette()) {
+    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
+    ::RealizePalette(dc.Get());
+  }
+  const int rows = picture.HeightPixels();
+  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(rows), bits, info, DIB_RGB_COLORS);
+  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
+  return lines == rows;
+}
 
 }  // namespace
 
@@ -592,24 +622,21 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
 
   // The new file is complete on disk under a temporary name beside the target before the target
   // is touched; the replacement is then a rename on the same volume.
-  std::wstring tempPath;
-  TemporaryFile temp;
-  base::unique_handle file = CreateTemporaryBeside(target, tempPath);
-  if (!file) FileFailed(kSource, LastErrorOr(ERROR_CANNOT_MAKE));
-  temp.Set(tempPath);
-  if (!WriteAll(file.Get(), bytes, size, write ? write : &::WriteFile) || !::FlushFileBuffers(file.Get())) {
+  TemporaryFile temp(target);
+  if (!temp.Made()) FileFailed(kSource, LastErrorOr(ERROR_CANNOT_MAKE));
+  if (!WriteAll(temp.Handle(), bytes, size, write ? write : &::WriteFile) || !::FlushFileBuffers(temp.Handle())) {
     FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
   }
   // Closed before the rename: a disk that is full can still fail here.
-  if (!::CloseHandle(file.Release())) FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
+  if (!temp.Close()) FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
 
   if (targetExists) {
     // ReplaceFileW keeps what belongs to the old file: its ACL, its hard links, its attributes.
-    if (!::ReplaceFileW(target.c_str(), tempPath.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+    if (!::ReplaceFileW(target.c_str(), temp.Path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                         nullptr)) {
       FileFailed(kSource, LastErrorOr(ERROR_UNABLE_TO_REMOVE_REPLACED));
     }
-  } else if (!::MoveFileExW(tempPath.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+  } else if (!::MoveFileExW(temp.Path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
     FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
   }
   temp.Keep();
@@ -625,26 +652,12 @@ std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture) {
   WriteBmpFileHeader(layout, file.data());
   WriteBmpInfoHeader(layout, file.data() + kBmpFileHeaderSize);
 
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
   } info{};
   std::memcpy(&info.header, file.data() + kBmpFileHeaderSize, sizeof info.header);
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    // The colour table of a palette picture comes from its own palette.
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
-  }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(layout.height),
-                                file.data() + layout.pixelOffset, reinterpret_cast<BITMAPINFO*>(&info),
-                                DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != layout.height) {
+  if (!ReadPictureRows(picture, reinterpret_cast<BITMAPINFO*>(&info), file.data() + layout.pixelOffset)) {
     throw base::AppError(base::kErrInvalidPicture, "SavePicture", "The picture cannot be written as a bitmap file.");
   }
   if (layout.colorTableEntries) {
@@ -675,26 +688,10 @@ PixelImage PicturePixels(const base::PictureObject& picture) {
   image.width = picture.WidthPixels();
   image.height = picture.HeightPixels();
   image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
+  BITMAPINFO info = base::TopDownDib32(image.width, image.height);
+  if (!ReadPictureRows(picture, &info, image.pixels.data())) {
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(image.height), image.pixels.data(),
-                                &info, DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != image.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   return image;
 }
 
@@ -712,12 +709,8 @@ std::vector<uint8_t> EncodePng(const PixelImage& image) {
     rows[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
   }
 
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    fail();
-  }
+  ImagingFactory factory;
+  if (!factory) fail();
   base::ComPtr<IStream> memory;
   if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Put()))) fail();
   base::ComPtr<IWICBitmapEncoder> encoder;

@@ -21,8 +21,6 @@ constexpr int kEditorHeight = 96;
 // The editor's own size. A text size of 0 (the first-start value) sets labels in it too, so that
 // a label looks as it did while it was typed.
 constexpr double kEditorPoints = 9.75;
-constexpr short kKeyControl = 17;
-constexpr short kKeyC = 67;
 constexpr int kHighestLabelIndex = 32767;
 constexpr int32_t kErrAlreadyLoaded = 360;
 }  // namespace
@@ -97,13 +95,13 @@ void ss::lblText_Click(int16_t Index) {
 }
 
 void ss::txtEdit_KeyDown(short& KeyCode, int /*Shift*/) {
-  if (KeyCode == kKeyControl) cKey = -1;
+  if (KeyCode == VK_CONTROL) cKey = -1;
 }
 
 void ss::txtEdit_KeyUp(short& KeyCode, int /*Shift*/) {
-  if (KeyCode == kKeyControl) {
+  if (KeyCode == VK_CONTROL) {
     cKey = 0;
-  } else if (KeyCode == kKeyC && cKey) {
+  } else if (KeyCode == 'C' && cKey) {
     try {
       CommitText();
     } catch (...) {

@@ -277,9 +277,18 @@ bool KeyExists(HKEY root, const char* subkey) {
 }
 
 void DeleteScrivaneKeys() {
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Scrivane");
-  ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Scrivane");
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
 }
+
+bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values, bool helpWindow) {
+  DeleteScrivaneKeys();
+  bool written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup", helpWindow ? "0" : "1");
+  for (const auto& [name, text] : values) written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name, text) && written;
+  return written;
+}
+
+bool StartUntilHandOff(App& app) { return app.Start() && app.WaitFor(kMainForm, kHandOffTimeoutMs) != nullptr; }
 
 int CountTrayIcons() {
   // Wine gives every icon a window of its own: its X11 driver puts them into a stand-alone tray

@@ -13,11 +13,6 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-const WindowQuery kDialog{L"#32770", std::nullopt, true};
-
 ScreenImage LoadBmp(const std::wstring& path) {
   HBITMAP bmp = static_cast<HBITMAP>(
       ::LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -68,10 +63,7 @@ bool CentreShowsThePattern() {
 }
 
 TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
-  DeleteScrivaneKeys();
-  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
-  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "color", "65280"));  // green
-  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth", "10"));
+  ASSERT_TRUE(FreshSettings({{"color", "65280"}, {"brushwidth", "10"}}));  // a green pen, 10 wide
   const std::wstring saved = ScreenshotDir() + L"\\road-save";
   ::DeleteFileW((saved + L".bmp").c_str());
 
@@ -80,8 +72,7 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   MouseMoveTo(1000, 800);
   PatternWindow pattern;
   App app;
-  ASSERT_TRUE(app.Start());
-  ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
+  ASSERT_TRUE(StartUntilHandOff(app));
   // The desktop once the splash has gone from the screen (not only hidden on Wine's side) and the
   // icon has come to the notification area.
   ASSERT_TRUE(WaitUntil(
@@ -103,7 +94,7 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
 
   // r: red, stored at once.
   TypeText(L"r");
-  EXPECT_TRUE(WaitUntil([] { return ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color") == std::string("255"); }, 3000));
+  EXPECT_TRUE(WaitUntil([] { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "color") == std::string("255"); }, 3000));
   Drag(40, 300, 220, 300, 12);
   EXPECT_TRUE(WaitUntil([] { return CaptureScreenRect(100, 311, 1, 1).At(100, 311) == 0xFF0000u; }, 5000));
 
@@ -137,8 +128,8 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000))
       << WhereTheyDiffer(desktop, CaptureScreen(), L"road-left");
-  EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "color"));
-  EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kKey, "brushwidth"));
+  EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "color"));
+  EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "brushwidth"));
   app.Stop();
   DeleteScrivaneKeys();
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,26 +17,8 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-
 // A slide with a bar chart: a title, four bars with their figures, and a few lines of text.
-LRESULT CALLBACK ChartSlideProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != WM_PAINT) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = ::BeginPaint(hwnd, &ps);
-  RECT rc;
-  ::GetClientRect(hwnd, &rc);
-  ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  HFONT title = ::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-  HFONT body = ::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-  HGDIOBJ old = ::SelectObject(dc, title);
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, RGB(20, 40, 90));
-  ::TextOutW(dc, 160, 90, L"Quarterly results", 17);
-  ::SelectObject(dc, body);
-  ::SetTextColor(dc, RGB(0, 0, 0));
+void PaintChart(HDC dc) {
   const int heights[] = {300, 360, 330, 480};
   const wchar_t* figures[] = {L"12.4", L"14.1", L"13.2", L"18.9"};
   const wchar_t* quarters[] = {L"Q1", L"Q2", L"Q3", L"Q4"};
@@ -51,40 +34,23 @@ LRESULT CALLBACK ChartSlideProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   ::FillRect(dc, &axis, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   const wchar_t* lines[] = {L"Revenue up 12 %", L"Costs held flat", L"Three new markets"};
   for (int i = 0; i < 3; ++i) ::TextOutW(dc, 1150, 520 + i * 110, lines[i], static_cast<int>(wcslen(lines[i])));
-  ::SelectObject(dc, old);
   ::DeleteObject(bar);
-  ::DeleteObject(title);
-  ::DeleteObject(body);
-  ::EndPaint(hwnd, &ps);
-  return 0;
 }
 
 class ShapesE2e : public ::testing::Test {
  protected:
   void SetUp() override {
-    DeleteScrivaneKeys();
-    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ChartSlideProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ShapesChartSlide";
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    ::RegisterClassW(&wc);
-    slide = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ShapesChartSlide", L"Slide", WS_POPUP | WS_VISIBLE, 0, 0,
-                              ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                              wc.hInstance, nullptr);
-    ::UpdateWindow(slide);
-    ::SetForegroundWindow(slide);
+    ASSERT_TRUE(FreshSettings());
+    slide = std::make_unique<SlideWindow>(90, &PaintChart);
     ASSERT_TRUE(WaitUntil([&] { return CaptureScreenRect(5, 5, 1, 1).pixels.at(0) == 0xFFFFFF; }, 5000));
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
+    ASSERT_TRUE(StartUntilHandOff(app));
   }
   void TearDown() override {
     MouseButton(1, false);
     for (WORD k : {VK_SHIFT, VK_CONTROL, VK_TAB}) KeyUp(k);
     app.Stop();
     DeleteScrivaneKeys();
-    if (slide) ::DestroyWindow(slide);
+    slide.reset();
   }
 
   // The screen once two reads a moment apart agree: the program draws in its own process.
@@ -104,7 +70,7 @@ class ShapesE2e : public ::testing::Test {
   // Types a key command and waits until the program has written the settings it changes.
   static void Command(wchar_t key, const char* value, const std::string& want) {
     TypeText(std::wstring(1, key));
-    ASSERT_TRUE(WaitUntil([&] { return ReadRegString(HKEY_LOCAL_MACHINE, kKey, value) == want; }, 3000)) << value;
+    ASSERT_TRUE(WaitUntil([&] { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, value) == want; }, 3000)) << value;
   }
   static void MovePointer(POINT p) {
     MouseMoveTo(p.x, p.y);
@@ -163,7 +129,7 @@ class ShapesE2e : public ::testing::Test {
     return wrong;
   }
 
-  HWND slide = nullptr;
+  std::unique_ptr<SlideWindow> slide;
   App app;
   ScreenImage before, after;
 };

@@ -12,31 +12,13 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kSplash{L"ScrivaneSplash", std::nullopt, true};
-const WindowQuery kHelp{L"ScrivaneHelp", std::nullopt, true};
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-const WindowQuery kMenu{L"#32768", std::nullopt, true};
-const WindowQuery kMagnifier{L"", L"Magnifier", true};
-
-// The splash lasts three seconds; a start-up that has not handed off after this is broken.
-constexpr int kHandOffTimeoutMs = 15000;
-
-// Starts the program and waits until the main form exists (the end of the hand-off).
-void StartResident(App& app) {
-  ASSERT_TRUE(app.Start());
-  ASSERT_NE(nullptr, app.WaitFor(kMainForm, kHandOffTimeoutMs));
-}
-
 // One resident copy shared by the tests that only need a running program, started on a clean
 // registry with the help window turned off.
 App& Resident() {
   static App app;
   if (!app.Running()) {
-    DeleteScrivaneKeys();
-    WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1");
-    StartResident(app);
+    FreshSettings();
+    StartUntilHandOff(app);
     Pump(200);
   }
   return app;
@@ -132,7 +114,7 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   const char* names[] = {"color", "brushwidth", "erasersize", "showstartup", "textfont",
                          "textsize", "textbold", "textitalic", "textcolor"};
   const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kKey, names[i]).value_or("?")) << names[i];
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, names[i]).value_or("?")) << names[i];
   EXPECT_EQ(1, CountTrayIcons());
 
   // OK with the box left unchecked, by a real click once the window can take it.
@@ -141,8 +123,8 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(check, BM_GETCHECK, 0, 0));
   ASSERT_TRUE(ClickWhenReady(ChildWithText(help, L"OK")));
   ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 10000));
-  EXPECT_EQ("0", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
-  EXPECT_EQ("8", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "erasersize").value_or("?"));
+  EXPECT_EQ("0", ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup").value_or("?"));
+  EXPECT_EQ("8", ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "erasersize").value_or("?"));
 
   // Resident: no window of the program is visible.
   EXPECT_TRUE(WaitUntil([&] { return app.Windows(true).empty(); }, 5000));
@@ -162,11 +144,11 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   ASSERT_TRUE(WaitUntil([&] { return ::SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 10000));
   ASSERT_TRUE(ClickWhenReady(ChildWithText(help, L"OK")));
   ASSERT_TRUE(WaitUntil([&] { return app.Find(kHelp) == nullptr; }, 10000));
-  EXPECT_EQ("1", ReadRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup").value_or("?"));
+  EXPECT_EQ("1", ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup").value_or("?"));
   app.Stop();
 
   // The next start shows none: the help window would have come before the main form.
-  StartResident(app);
+  ASSERT_TRUE(StartUntilHandOff(app));
   EXPECT_EQ(nullptr, app.Find(kHelp));
   EXPECT_TRUE(app.Windows(true).empty());
   app.Stop();

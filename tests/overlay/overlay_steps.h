@@ -3,9 +3,18 @@
 #pragma once
 
 #include "overlay/ss.h"
+#include "settings/app_settings.h"
 #include "support/test_support.h"
 
 namespace testing_support {
+
+// The pen colour (0x00BBGGRR), pen width and eraser size the presenter chose last, as the
+// settings hold them.
+inline void ChoosePen(COLORREF color, int16_t brushwidth, int16_t erasersize) {
+  AppSettings.color = static_cast<int32_t>(color);
+  AppSettings.brushwidth = brushwidth;
+  AppSettings.erasersize = erasersize;
+}
 
 // The overlay is on screen and shows its picture there (sampled at the corners and the middle).
 inline bool OverlayShowsItsPicture() {

@@ -40,12 +40,15 @@ std::wstring FullPath(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The full path of `name` in the test's temporary folder `folder`.
+std::wstring TempFile(const std::wstring& folder, const std::wstring& name) {
+  return FullPath(TempDir(folder) + L"\\" + name);
+}
+
 class PictureCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = RGB(255, 0, 0);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 16;
+    ChoosePen(RGB(255, 0, 0), 10, 16);
   }
   void TearDown() override {
     ss& o = ss::Instance();
@@ -120,8 +123,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
 
 TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsABmp) {
   EnterPresentationMode();
-  const std::wstring dir = TempDir(L"cmd-other-name");
-  const std::wstring name = FullPath(dir + L"\\x.jpg");
+  const std::wstring name = TempFile(L"cmd-other-name", L"x.jpg");
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
   ss::Instance().SaveScreenToFile();
   user.Join();
@@ -192,8 +194,7 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
 TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"cmd-unicode");
-  const std::wstring name = FullPath(dir + L"\\\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
+  const std::wstring name = TempFile(L"cmd-unicode", L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
   {
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     o.SaveScreenToFile();
@@ -260,8 +261,7 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
 TEST_F(PictureCommandsTest, AReadOnlyFileIsKeptAndTheUserToldAccessIsDenied) {
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"cmd-readonly");
-  const std::wstring name = FullPath(dir + L"\\keep.bmp");
+  const std::wstring name = TempFile(L"cmd-readonly", L"keep.bmp");
   const std::vector<uint8_t> old(300, 0x5A);
   WriteBytes(name, old);
   ASSERT_TRUE(::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -285,8 +285,7 @@ TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWin
   PressEsc();
   ss& o = ss::Instance();
   ASSERT_FALSE(o.IsVisible());
-  const std::wstring dir = TempDir(L"cmd-after-esc");
-  const std::wstring name = FullPath(dir + L"\\after.bmp");
+  const std::wstring name = TempFile(L"cmd-after-esc", L"after.bmp");
   {
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     o.SaveScreenToFile();
@@ -320,8 +319,7 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"cmd-load");
-  const std::wstring name = FullPath(dir + L"\\small.bmp");
+  const std::wstring name = TempFile(L"cmd-load", L"small.bmp");
   base::Picture small = PatternPicture(640, 480, 11, 3);
   forms::SavePictureAsBmp(*small, name);
 
@@ -373,15 +371,14 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   const base::Picture p1 = o.Picture1.GetPicture();
   const base::Picture p2 = o.Picture2.GetPicture();
   const ScreenImage before = CaptureScreen();
-  const std::wstring dir = TempDir(L"cmd-corrupt");
 
-  const std::wstring corrupt = FullPath(dir + L"\\corrupt.bmp");
+  const std::wstring corrupt = TempFile(L"cmd-corrupt", L"corrupt.bmp");
   std::vector<uint8_t> junk(4096);
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 131 + 17);
   junk[0] = 'B';
   junk[1] = 'M';
   WriteBytes(corrupt, junk);
-  const std::wstring truncated = FullPath(dir + L"\\truncated.bmp");
+  const std::wstring truncated = TempFile(L"cmd-corrupt", L"truncated.bmp");
   forms::SavePictureAsBmp(*PatternPicture(300, 200, 1, 3), truncated);
   std::vector<uint8_t> bytes = ReadBytes(truncated);
   bytes.resize(bytes.size() * 2 / 3);
@@ -408,7 +405,7 @@ TEST_F(PictureCommandsTest, AJpegClaimingAHugeSizeIsRefusedWithItsSize) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   const base::Picture p1 = o.Picture1.GetPicture();
-  const std::wstring name = FullPath(TempDir(L"cmd-huge") + L"\\huge.jpg");
+  const std::wstring name = TempFile(L"cmd-huge", L"huge.jpg");
   // SOI, a frame header claiming 30000 x 30000 pixels, EOI: the size is all there is to read.
   WriteBytes(name, {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 8, 0x75, 0x30, 0x75, 0x30, 1, 1, 0x11, 0, 0xFF, 0xD9});
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
@@ -425,11 +422,10 @@ TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
-  const std::wstring dir = TempDir(L"cmd-png");
-  const std::wstring bmp = FullPath(dir + L"\\src.bmp");
+  const std::wstring bmp = TempFile(L"cmd-png", L"src.bmp");
   base::Picture pic = PatternPicture(200, 150, 5, 3);
   forms::SavePictureAsBmp(*pic, bmp);
-  const std::wstring png = FullPath(dir + L"\\picture.png");
+  const std::wstring png = TempFile(L"cmd-png", L"picture.png");
   ASSERT_TRUE(ConvertToPng(bmp, png));
   DialogUser user({{Act::EnterFileName, png}});
   o.LoadPictureFromFile();

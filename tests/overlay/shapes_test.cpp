@@ -169,9 +169,7 @@ constexpr COLORREF kPen = RGB(255, 0, 0);
 class ShapesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = static_cast<int32_t>(kPen);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(kPen, 10, 32);
     pattern = std::make_unique<PatternWindow>();
     o().History().Forget();
     EnterPresentationMode();

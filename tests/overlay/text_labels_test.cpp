@@ -45,6 +45,11 @@ RECT ScreenRect(HWND hwnd) {
   return rc;
 }
 
+void ClickCentreOf(HWND hwnd) {
+  const RECT rc = ScreenRect(hwnd);
+  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
 long CountColour(const ScreenImage& image, uint32_t rgb) {
   long n = 0;
   for (uint32_t p : image.pixels) n += (p == rgb) ? 1 : 0;
@@ -77,9 +82,7 @@ class TextLabelsTest : public ::testing::Test {
     AppSettings.textbold = settings::kTrue;
     AppSettings.textitalic = settings::kTrue;
     AppSettings.textcolor = static_cast<int32_t>(kTextColor);
-    AppSettings.color = 0x0000FF;
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(0x0000FF, 10, 32);
   }
   void TearDown() override {
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
@@ -88,14 +91,21 @@ class TextLabelsTest : public ::testing::Test {
   }
 
   // Arm, click at (x, y), type the lines with Enter between them, commit with Ctrl+C.
-  static void TypeLabel(int x, int y, const std::wstring& first, const std::wstring& second) {
+  static void TypeLabel(int x, int y, std::initializer_list<std::wstring> lines) {
     ss::Instance().ArmTextPlacement();
     ClickAt(x, y);
-    TypeText(first);
-    TapKey(VK_RETURN);
-    TypeText(second);
+    for (const std::wstring& line : lines) {
+      if (&line != lines.begin()) TapKey(VK_RETURN);
+      TypeText(line);
+    }
     PumpUntilInputHandled();
     CommitWithCtrlC();
+  }
+  // Presentation mode with one label typed at (x, y); the label, element 2 (the first one made).
+  static forms::Label* PresentWithLabel(int x, int y, std::initializer_list<std::wstring> lines) {
+    EnterPresentationMode();
+    TypeLabel(x, y, lines);
+    return ss::Instance().lblText[2];
   }
 };
 
@@ -171,7 +181,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   // The next label is element 3, in the settings as they are at its commit.
   AppSettings.textbold = settings::kFalse;
   AppSettings.textitalic = settings::kFalse;
-  TypeLabel(700, 400, L"second", L"label");
+  TypeLabel(700, 400, {L"second", L"label"});
   forms::Label* next = o.lblText[3];
   ASSERT_NE(nullptr, next);
   EXPECT_EQ(L"second\r\nlabel", next->Caption());
@@ -185,7 +195,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   // A text size of 0, the first start's, sets the label in the editor's own 9.75 points, as it
   // looked while it was typed.
   AppSettings.textsize = 0;
-  TypeLabel(700, 600, L"third", L"label");
+  TypeLabel(700, 600, {L"third", L"label"});
   forms::Label* third = o.lblText[4];
   ASSERT_NE(nullptr, third);
   ::GetObjectW(third->Font(), sizeof lf, &lf);
@@ -194,21 +204,17 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
 }
 
 TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
-  EnterPresentationMode();
-  ss& o = ss::Instance();
-  TypeLabel(400, 300, L"first", L"try");
-  forms::Label* label = o.lblText[2];
+  forms::Label* label = PresentWithLabel(400, 300, {L"first", L"try"});
   ASSERT_NE(nullptr, label);
-  const RECT rc = ScreenRect(label->Hwnd());
-  const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2;
+  ss& o = ss::Instance();
 
   // Not armed: the click goes through to the surface and opens nothing.
-  ClickAt(cx, cy);
+  ClickCentreOf(label->Hwnd());
   EXPECT_FALSE(o.txtEdit.Visible());
   EXPECT_EQ(0, o.cLbl);
 
   o.ArmTextPlacement();
-  ClickAt(cx, cy);
+  ClickCentreOf(label->Hwnd());
   ASSERT_TRUE(o.txtEdit.Visible());
   EXPECT_EQ(2, o.cLbl);
   EXPECT_EQ(L"first\r\ntry", o.txtEdit.Text());
@@ -287,11 +293,9 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 }
 
 TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
-  EnterPresentationMode();
-  ss& o = ss::Instance();
-  TypeLabel(600, 300, L"Over the", L"strokes");
-  forms::Label* label = o.lblText[2];
+  forms::Label* label = PresentWithLabel(600, 300, {L"Over the", L"strokes"});
   ASSERT_NE(nullptr, label);
+  ss& o = ss::Instance();
   const RECT rc = ScreenRect(label->Hwnd());
 
   // Not armed, a drag that starts on the label draws there: the label lets the pen through, and
@@ -319,10 +323,8 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
 }
 
 TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain) {
-  EnterPresentationMode();
+  ASSERT_NE(nullptr, PresentWithLabel(200, 700, {L"gone", L"soon"}));
   ss& o = ss::Instance();
-  TypeLabel(200, 700, L"gone", L"soon");
-  ASSERT_NE(nullptr, o.lblText[2]);
   HWND oldLabel = o.lblText[2]->Hwnd();
   PressEsc();
   EXPECT_FALSE(::IsWindow(oldLabel));
@@ -336,19 +338,18 @@ TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain
   ASSERT_NE(nullptr, o.lblText[1]);
   EXPECT_EQ(o.Picture3.Hwnd(), ::GetParent(o.lblText[1]->Hwnd()));
   EXPECT_FALSE(::IsWindowVisible(o.lblText[0]->Hwnd()));
-  TypeLabel(250, 250, L"new", L"opening");
+  TypeLabel(250, 250, {L"new", L"opening"});
   EXPECT_NE(nullptr, o.lblText[2]);
   EXPECT_EQ(3u, o.lblText.Count());
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) {
-  EnterPresentationMode();
+  forms::Label* label = PresentWithLabel(200, 200, {L"one", L"two"});
+  ASSERT_NE(nullptr, label);
   ss& o = ss::Instance();
-  TypeLabel(200, 200, L"one", L"two");
   o.ArmTextPlacement();
-  RECT rc = ScreenRect(o.lblText[2]->Hwnd());
-  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  ClickCentreOf(label->Hwnd());
   ASSERT_EQ(2, o.cLbl);
   // The presenter clicks the surface (focus leaves the editor) and leaves with Esc.
   ClickAt(1000, 800);
@@ -357,31 +358,21 @@ TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) 
   EXPECT_EQ(0, o.cLbl);
 
   EnterPresentationMode();
-  o.ArmTextPlacement();
-  ClickAt(300, 300);
-  TypeText(L"fresh");
-  PumpUntilInputHandled();
-  CommitWithCtrlC();
+  TypeLabel(300, 300, {L"fresh"});
   ASSERT_NE(nullptr, o.lblText[2]);
   EXPECT_EQ(L"fresh", o.lblText[2]->Caption());
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
-  EnterPresentationMode();
+  ASSERT_NE(nullptr, PresentWithLabel(200, 200, {L"kept", L"safe"}));
   ss& o = ss::Instance();
-  TypeLabel(200, 200, L"kept", L"safe");
-  ASSERT_NE(nullptr, o.lblText[2]);
   // The highest index a label can have is in use.
   o.LoadLblText(32767);
   ASSERT_EQ(32767, o.lblText.UBound());
   const size_t count = o.lblText.Count();
 
-  o.ArmTextPlacement();
-  ClickAt(600, 600);
-  TypeText(L"one too many");
-  PumpUntilInputHandled();
-  CommitWithCtrlC();
+  TypeLabel(600, 600, {L"one too many"});
   EXPECT_TRUE(o.IsLoaded());
   EXPECT_EQ(count, o.lblText.Count()) << "no element made";
   EXPECT_TRUE(o.txtEdit.Visible()) << "the editor keeps what was typed";
@@ -391,8 +382,7 @@ TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   EXPECT_TRUE(::IsWindowVisible(o.lblText[2]->Hwnd()));
 
   // Editing an existing label still works.
-  RECT rc = ScreenRect(o.lblText[2]->Hwnd());
-  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  ClickCentreOf(o.lblText[2]->Hwnd());
   ASSERT_EQ(2, o.cLbl);
   TypeText(L"!");
   PumpUntilInputHandled();

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "reg_fixture.h"
 #include "settings/app_settings.h"
@@ -46,6 +48,13 @@ class PersistenceTest : public ::testing::Test {
     }
     return out;
   }
+  // The nine fields of AppSettings in field order, as text, to be compared at once.
+  static std::vector<std::string> Loaded() {
+    const settings::AppSettingsRecord& a = AppSettings;
+    return {std::to_string(a.color),      std::to_string(a.brushwidth), std::to_string(a.erasersize),
+            std::to_string(a.showstartup), a.textfont,                   std::to_string(a.textsize),
+            std::to_string(a.textbold),   std::to_string(a.textitalic), std::to_string(a.textcolor)};
+  }
   static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
     regtest::PutText(root, kKeyW, name, text);
   }
@@ -55,15 +64,7 @@ class PersistenceTest : public ::testing::Test {
 TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
   AppSettings.erasersize = 24;  // whatever was in memory, the load replaces it
   settings::LoadSettings();
-  EXPECT_EQ(255, AppSettings.color);
-  EXPECT_EQ(10, AppSettings.brushwidth);
-  EXPECT_EQ(0, AppSettings.erasersize);
-  EXPECT_EQ(0, AppSettings.showstartup);
-  EXPECT_EQ("", AppSettings.textfont);
-  EXPECT_EQ(0, AppSettings.textsize);
-  EXPECT_EQ(settings::kFalse, AppSettings.textbold);
-  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
-  EXPECT_EQ(0, AppSettings.textcolor);
+  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0"}), Loaded());
 
   settings::SaveSettings(denied.Gate());
   EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
@@ -72,28 +73,13 @@ TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
 }
 
 TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
-  Put(HKEY_LOCAL_MACHINE, L"color", L"0");
-  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"5");
-  Put(HKEY_LOCAL_MACHINE, L"erasersize", L"16");
-  Put(HKEY_LOCAL_MACHINE, L"showstartup", L"1");
-  Put(HKEY_LOCAL_MACHINE, L"textfont", L"Times New Roman");
-  Put(HKEY_LOCAL_MACHINE, L"textsize", L"14");
-  Put(HKEY_LOCAL_MACHINE, L"textbold", L"1");
-  Put(HKEY_LOCAL_MACHINE, L"textitalic", L"0");
-  Put(HKEY_LOCAL_MACHINE, L"textcolor", L"16711680");
+  const std::vector<std::wstring> texts{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"};
+  for (size_t i = 0; i < texts.size(); ++i) Put(HKEY_LOCAL_MACHINE, kNames[i], texts[i]);
   settings::LoadSettings();
-  EXPECT_EQ(0, AppSettings.color);  // black with a width is not a first start
-  EXPECT_EQ(5, AppSettings.brushwidth);
-  EXPECT_EQ(16, AppSettings.erasersize);
-  EXPECT_EQ(1, AppSettings.showstartup);
-  EXPECT_EQ("Times New Roman", AppSettings.textfont);
-  EXPECT_EQ(14, AppSettings.textsize);
-  EXPECT_EQ(settings::kTrue, AppSettings.textbold);
-  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
-  EXPECT_EQ(16711680, AppSettings.textcolor);
+  // Black with a width is not a first start; a stored 1 is true (-1).
+  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680"}), Loaded());
   settings::SaveSettings(denied.Gate());
-  EXPECT_EQ((std::vector<std::wstring>{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"}),
-            StoredTexts(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(texts, StoredTexts(HKEY_LOCAL_MACHINE));
 }
 
 TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/dib.h"
+#include "base/handles.h"
+
 namespace testing_support {
 
 ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
@@ -15,13 +18,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
   img.height = height;
   img.left = left;
   img.top = top;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(width, height);
   void* bits = nullptr;
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC mem = ::CreateCompatibleDC(dc);
@@ -38,13 +35,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
 }
 
 ScreenImage DrawIconOver(HICON icon, uint32_t background, int canvas, int drawSize) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = canvas;
-  bi.bmiHeader.biHeight = -canvas;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(canvas, canvas);
   void* bits = nullptr;
   HDC dc = ::CreateCompatibleDC(nullptr);
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -291,12 +282,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     HDC dc = ::BeginPaint(hwnd, &ps);
     RECT rc;
     ::GetClientRect(hwnd, &rc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = rc.right;
-    bi.bmiHeader.biHeight = -rc.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    const BITMAPINFO bi = base::TopDownDib32(rc.right, rc.bottom);
     std::vector<uint32_t> px(static_cast<size_t>(rc.right) * rc.bottom);
     for (int y = 0; y < rc.bottom; ++y)
       for (int x = 0; x < rc.right; ++x)
@@ -310,22 +296,29 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 }  // namespace
 
-PatternWindow::PatternWindow()
-    : PatternWindow(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, 0) {}
-
-PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+HWND ShowPopupWindow(const wchar_t* className, const wchar_t* title, WNDPROC proc, const RECT& area,
+                     LONG_PTR userData) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = PatternProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"ScrivaneTestPattern";
+  wc.lpszClassName = className;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   ::RegisterClassW(&wc);
-  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP, area.left, area.top,
-                            area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, static_cast<LONG_PTR>(salt));
-  ::ShowWindow(hwnd_, SW_SHOW);
-  ::UpdateWindow(hwnd_);
-  ::SetForegroundWindow(hwnd_);
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, title, WS_POPUP, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, userData);
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::UpdateWindow(hwnd);
+  ::SetForegroundWindow(hwnd);
+  return hwnd;
+}
+
+RECT PrimaryScreenRect() { return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+
+PatternWindow::PatternWindow() : PatternWindow(PrimaryScreenRect(), 0) {}
+
+PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestPattern", L"pattern", PatternProc, area, static_cast<LONG_PTR>(salt));
   // On the screen, not just painted into the window.
   PumpUntil([&] { return Showing(salt); });
   // The window manager focuses a new window in its own time: a focus that reaches Wine only after
@@ -353,6 +346,40 @@ void PatternWindow::Repaint(uint32_t salt) {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
   ::UpdateWindow(hwnd_);
   PumpUntil([&] { return Showing(salt); }, 5000);
+}
+
+SlideWindow::SlideWindow(int titleTop, std::function<void(HDC)> body) : titleTop_(titleTop), body_(std::move(body)) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestSlide", L"Slide", &SlideWindow::Proc, PrimaryScreenRect(),
+                          reinterpret_cast<LONG_PTR>(this));
+}
+
+SlideWindow::~SlideWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK SlideWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto* slide = reinterpret_cast<const SlideWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg != WM_PAINT || !slide) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd, &ps);
+  RECT rc;
+  ::GetClientRect(hwnd, &rc);
+  slide->Paint(dc, rc);
+  ::EndPaint(hwnd, &ps);
+  return 0;
+}
+
+void SlideWindow::Paint(HDC dc, const RECT& client) const {
+  ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  const base::unique_hfont title(::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::unique_hfont body(::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::SelectGuard font(dc, title.Get());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(20, 40, 90));
+  ::TextOutW(dc, 160, titleTop_, L"Quarterly results", 17);
+  ::SelectObject(dc, body.Get());
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  if (body_) body_(dc);
 }
 
 std::vector<RECT> MonitorRects() {
@@ -428,17 +455,20 @@ void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-int FilesIn(const std::wstring& dir) {
+std::vector<std::wstring> FileNames(const std::wstring& dir, const std::wstring& pattern) {
+  std::vector<std::wstring> names;
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
+  HANDLE h = ::FindFirstFileW((dir + L"\\" + pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
   } while (::FindNextFileW(h, &fd));
   ::FindClose(h);
-  return n;
+  std::sort(names.begin(), names.end());
+  return names;
 }
+
+int FilesIn(const std::wstring& dir) { return static_cast<int>(FileNames(dir).size()); }
 
 std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   std::vector<RECT> found;
@@ -456,30 +486,59 @@ std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   return found;
 }
 
-HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
-  struct Search {
-    const wchar_t* className;
-    bool thisProcessOnly;
-    const std::vector<HWND>* ignore;
-    HWND found = nullptr;
-  } search{className, thisProcessOnly, &ignore};
-  ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        wchar_t cls[256] = {};
-        ::GetClassNameW(w, cls, 256);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if ((!s->thisProcessOnly || pid == ::GetCurrentProcessId()) && ::IsWindowVisible(w) &&
-            std::wstring(cls) == s->className &&
-            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+namespace {
+struct WindowSearch {
+  const std::function<bool(HWND)>& match;
+  bool firstOnly;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMatching(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<WindowSearch*>(p);
+  if (!search->match(w)) return TRUE;
+  search->found.push_back(w);
+  return search->firstOnly ? FALSE : TRUE;
+}
+
+std::vector<HWND> SearchTopLevelWindows(const std::function<bool(HWND)>& match, bool firstOnly) {
+  WindowSearch search{match, firstOnly, {}};
+  ::EnumWindows(&CollectMatching, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match) {
+  return SearchTopLevelWindows(match, false);
+}
+
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& match) {
+  const std::vector<HWND> found = SearchTopLevelWindows(match, true);
+  return found.empty() ? nullptr : found.front();
+}
+
+bool OfThisProcess(HWND hwnd) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  return pid == ::GetCurrentProcessId();
+}
+
+HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
+  return FindTopLevelWindow([&](HWND w) {
+    wchar_t cls[256] = {};
+    ::GetClassNameW(w, cls, 256);
+    return (!thisProcessOnly || OfThisProcess(w)) && ::IsWindowVisible(w) && std::wstring(cls) == className &&
+           std::find(ignore.begin(), ignore.end(), w) == ignore.end();
+  });
+}
+
+HWND WaitForVisibleWindow(const wchar_t* className, bool thisProcessOnly, int timeoutMs,
+                          const std::vector<HWND>& ignore) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (HWND found = FindVisibleWindow(className, thisProcessOnly, ignore)) return found;
+    if (std::chrono::steady_clock::now() >= end) return nullptr;
+    ::Sleep(20);
+  }
 }
 
 }  // namespace testing_support
