@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench.h"
@@ -123,7 +124,7 @@ std::vector<bench::Result> HotkeyToPainted() {
     std::printf("%-48s (skipped: no screen watcher; run bench/run-bench.sh)\n", "entry: hotkey -> overlay painted");
     return {};
   }
-  e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1");
+  e2e::WriteRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup", "1");
 
   // scrivane.exe makes its overlay window, hidden, at the end of start-up and keeps it between
   // presentations: the first entry after a start is the first the window has ever shown.
@@ -163,24 +164,19 @@ std::vector<bench::Result> HotkeyToPainted() {
   }
   std::fflush(stdout);
 
+  // The program's first entry (the window made anew) and a later one (the window kept), each
+  // against the floor program's entry, X side and Windows side.
   std::vector<bench::Result> results;
-  const Case& anew = cases[0];
-  if (!anew.xMs.empty() && floorX > 0) {
-    results.push_back({"entry X side: scrivane first vs floor anew", Summarize(anew.xMs).median * 1000, floorX * 1000,
-                       "floor program, popup created anew", "target: ratio <= 1.1"});
-  }
-  if (!anew.windowsMs.empty() && floorWin > 0) {
-    results.push_back({"entry Windows side: scrivane first vs floor anew", Summarize(anew.windowsMs).median * 1000,
-                       floorWin * 1000, "floor program, popup created anew", "target: ratio <= 1.1"});
-  }
-  const Case& kept = cases[1];
-  if (!kept.xMs.empty() && floorX > 0) {
-    results.push_back({"entry X side: scrivane kept vs floor anew", Summarize(kept.xMs).median * 1000, floorX * 1000,
-                       "floor program, popup created anew", "target: ratio <= 1.1"});
-  }
-  if (!kept.windowsMs.empty() && floorWin > 0) {
-    results.push_back({"entry Windows side: scrivane kept vs floor anew", Summarize(kept.windowsMs).median * 1000,
-                       floorWin * 1000, "floor program, popup created anew", "target: ratio <= 1.1"});
+  for (const auto& [c, when] : {std::pair{&cases[0], "first"}, std::pair{&cases[1], "kept"}}) {
+    const std::string versus = std::string(" side: scrivane ") + when + " vs floor anew";
+    if (!c->xMs.empty() && floorX > 0) {
+      results.push_back({"entry X" + versus, Summarize(c->xMs).median * 1000, floorX * 1000,
+                         "floor program, popup created anew", "target: ratio <= 1.1"});
+    }
+    if (!c->windowsMs.empty() && floorWin > 0) {
+      results.push_back({"entry Windows" + versus, Summarize(c->windowsMs).median * 1000, floorWin * 1000,
+                         "floor program, popup created anew", "target: ratio <= 1.1"});
+    }
   }
   return results;
 }

@@ -229,11 +229,12 @@ std::vector<bench::Result> EscWithAndWithoutKeeping() {
       [&] {
         const std::vector<uint8_t> bytes = forms::EncodePng(slide);
         pngBytes = bytes.size();
-        forms::WriteFileReplacing(png, bytes);
+        forms::WritePictureFile(png, bytes.data(), bytes.size());
       },
       9, 1);
   std::vector<uint8_t> bmp(54 + slide.pixels.size() * 4, 0x5A);
-  const double plainWrite = bench::MedianMicros([&] { forms::WriteFileReplacing(folder + L"\\slide.bmp", bmp); }, 9, 1);
+  const double plainWrite =
+      bench::MedianMicros([&] { forms::WritePictureFile(folder + L"\\slide.bmp", bmp.data(), bmp.size()); }, 9, 1);
   char note[160];
   std::snprintf(note, sizeof note, "%zu bytes of PNG against %zu of BMP; off the user-interface thread", pngBytes,
                 bmp.size());

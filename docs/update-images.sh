@@ -12,6 +12,8 @@ mkdir -p "$out"
 crop() { convert "$shots/$1" -fill black -draw 'rectangle 0,0 200,60' -trim +repage -bordercolor black -border 8 "$out/$2"; }
 crop e2e-help.bmp help-window.png
 crop e2e-tray-menu.bmp menu.png
+# The slide of the shapes test, without the tray window's corner.
+convert "$shots/e2e-shapes.bmp" -crop 1560x900+40+60 +repage -resize 50% "$out/shapes.png"
 demo=build/mingw/demo-screenshots
 convert "$demo/3-presentation.png" -fill white -draw 'rectangle 0,0 170,45' -resize 50% "$out/presentation.png"
 convert "$demo/4-magnifier.png" -crop 1000x560+0+0 +repage -resize 60% "$out/magnifier.png"

@@ -1,6 +1,10 @@
 #include "base/error.h"
 
+#include <windows.h>
+
 #include <new>
+
+#include "base/text.h"
 
 namespace base {
 
@@ -17,6 +21,18 @@ ErrorReport DescribeException(std::exception_ptr error) {
   } catch (...) {
     return {kErrInternal, "Internal error"};
   }
+}
+
+std::string SystemErrorText(uint32_t code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n > 0 && buffer ? std::wstring(buffer, n) : std::wstring();
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  if (text.empty()) return "Error " + std::to_string(code) + ".";
+  return Narrow(text);
 }
 
 }  // namespace base

@@ -45,6 +45,11 @@ struct ErrorReport {
 // The number and description of an exception, whatever its type.
 ErrorReport DescribeException(std::exception_ptr error);
 
+// The system's own words for a Win32 error code (FormatMessage, in the user's language), UTF-8,
+// without the line break the message table ends with: "There is not enough space on the disk."
+// A code the system has no text for gives "Error <code>.".
+std::string SystemErrorText(uint32_t code);
+
 // Runs `work` for the window system. An exception that escapes it ends the program here.
 template <typename F>
 decltype(auto) CallFromWindowSystem(F&& work) noexcept {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/dib.h"
 #include "base/error.h"
 
 namespace capture {
@@ -144,13 +145,7 @@ void Printer::PaintPicture(const base::PictureObject& picture, int left, int top
   const int ph = picture.HeightPixels();
   if (!picture.Bitmap() || pw <= 0 || ph <= 0) return;
   // The pixels as a 32-bit top-down DIB: what StretchDIBits hands to any printer driver.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = pw;
-  info.bmiHeader.biHeight = -ph;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = base::TopDownDib32(pw, ph);
   std::vector<uint32_t> bits(static_cast<size_t>(pw) * ph);
   picture.ReleaseDc();  // GetDIBits wants the bitmap out of every DC
   {

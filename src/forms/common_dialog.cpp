@@ -12,6 +12,10 @@ namespace {
 void Cancelled(bool raise) {
   if (raise) throw base::AppError(base::kErrCancel, "CommonDialog", "Cancel was selected.");
 }
+
+// A dialog given an owner that no longer exists does not open at all (under Wine it reports
+// Cancel at once): such an owner is no owner.
+HWND LiveOwner(HWND owner) { return owner && ::IsWindow(owner) ? owner : nullptr; }
 }  // namespace
 
 std::wstring CommonDialog::FilterForDialog(const std::wstring& filter) {
@@ -27,7 +31,7 @@ std::wstring CommonDialog::FilterForDialog(const std::wstring& filter) {
 bool CommonDialog::ShowColor() {
   CHOOSECOLORW cc{};
   cc.lStructSize = sizeof cc;
-  cc.hwndOwner = owner;
+  cc.hwndOwner = LiveOwner(owner);
   cc.rgbResult = color;
   cc.lpCustColors = customColors_;
   cc.Flags = flags;
@@ -49,7 +53,7 @@ bool CommonDialog::ShowFile(bool save) {
   const std::wstring dialogFilter = FilterForDialog(filter);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
+  ofn.hwndOwner = LiveOwner(owner);
   ofn.lpstrFilter = filter.empty() ? nullptr : dialogFilter.c_str();
   ofn.nFilterIndex = static_cast<DWORD>(filterIndex);
   ofn.lpstrFile = name.data();

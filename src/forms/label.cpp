@@ -84,40 +84,16 @@ void Label::SetCaption(std::wstring caption) {
   Resize();
 }
 
-void Label::SetFontName(std::wstring name) {
-  fontName_ = std::move(name);
-  RebuildFont();
-}
+// A property of the font: the font is made again (and an auto-sized label fits it).
+void Label::SetFontName(std::wstring name) { ChangeFont(fontName_, std::move(name)); }
+void Label::SetFontSize(double points) { ChangeFont(fontPoints_, points); }
+void Label::SetFontBold(bool bold) { ChangeFont(fontBold_, bold); }
+void Label::SetFontItalic(bool italic) { ChangeFont(fontItalic_, italic); }
 
-void Label::SetFontSize(double points) {
-  fontPoints_ = points;
-  RebuildFont();
-}
-
-void Label::SetFontBold(bool bold) {
-  fontBold_ = bold;
-  RebuildFont();
-}
-
-void Label::SetFontItalic(bool italic) {
-  fontItalic_ = italic;
-  RebuildFont();
-}
-
-void Label::SetForeColor(COLORREF color) {
-  foreColor_ = color;
-  if (Hwnd()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
-}
-
-void Label::SetBackColor(COLORREF color) {
-  backColor_ = color;
-  if (Hwnd()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
-}
-
-void Label::SetTransparent(bool on) {
-  transparent_ = on;
-  if (Hwnd()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
-}
+// A property of the colours: the label paints itself again.
+void Label::SetForeColor(COLORREF color) { ChangeLook(foreColor_, color); }
+void Label::SetBackColor(COLORREF color) { ChangeLook(backColor_, color); }
+void Label::SetTransparent(bool on) { ChangeLook(transparent_, on); }
 
 void Label::SetAutoSize(bool on) {
   autoSize_ = on;

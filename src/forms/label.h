@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "forms/fonts.h"
 #include "base/handles.h"
@@ -73,6 +74,16 @@ class Label : public Window {
 
  private:
   void RebuildFont();
+  template <typename T>
+  void ChangeFont(T& property, T value) {
+    property = std::move(value);
+    RebuildFont();
+  }
+  template <typename T>
+  void ChangeLook(T& property, T value) {
+    property = value;
+    if (Hwnd()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
+  }
   void Resize();
   void Paint(HDC target, const RECT& client);
   RECT PlaceInParent() const;

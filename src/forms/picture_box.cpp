@@ -314,6 +314,32 @@ void PictureBox::RestoreFromBefore(const RECT& area) {
   Present(area);
 }
 
+void PictureBox::DrawAndShow(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw) {
+  if (areas.empty()) return;
+  if (!surfaceLive_ || !surface_.ChangeOpen()) {
+    RECT all = areas.front();
+    for (const RECT& r : areas) ::UnionRect(&all, &all, &r);
+    HDC dc = StartDrawing(all);
+    if (!dc) return;
+    draw(dc);
+    FinishDrawing(dc, all);
+    return;
+  }
+  for (const RECT& r : areas) surface_.Touch(r);
+  draw(PrepareSurfaceDc());
+  for (const RECT& r : areas) Present(r);
+}
+
+bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw) {
+  if (!surfaceLive_ || !windowDc_) return false;
+  for (const RECT& r : takeBack) Present(r);
+  if (draw) {
+    ::SetROP2(windowDc_, drawMode_);
+    draw(windowDc_);
+  }
+  return true;
+}
+
 TileChange PictureBox::TakeEndedChange() {
   // A surface that no longer shows (a new background came) has nothing worth recording.
   if (!surfaceLive_) return TileChange{};

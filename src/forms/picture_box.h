@@ -88,6 +88,15 @@ class PictureBox : public Window {
   bool ChangeOpen() const { return surface_.ChangeOpen(); }
   // Brings the pixels of `area` back as they were when the change began, on the screen too.
   void RestoreFromBefore(const RECT& area);
+  // Draws into the content inside the open change, in the box's drawing mode (inside `areas`, or
+  // what it draws outside stays behind), and shows the rectangles of `areas` at once. Without an
+  // open change it is a plain drawing call over them.
+  void DrawAndShow(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw);
+  // For an outline that follows the pointer and leaves the content alone: the rectangles of
+  // `takeBack` show the content again (the previous outline goes), then `draw`, unless empty,
+  // draws straight onto the window in the box's drawing mode. Whatever shows the content again
+  // over it (a repaint) takes the outline away. False, drawing nothing, without a drawing copy.
+  bool DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw);
   // Closes the change at once, reading no pixel: what it overwrote is sorted out by
   // TakeEndedChange, when there is time. Drawing calls until then join the closed change.
   void CloseChange() { surface_.CloseChange(); }

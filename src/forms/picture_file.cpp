@@ -7,9 +7,11 @@
 #include <cstring>
 #include <cwctype>
 
-#include "base/error.h"
 #include "base/com.h"
+#include "base/dib.h"
+#include "base/error.h"
 #include "base/handles.h"
+#include "base/text.h"
 
 namespace forms {
 
@@ -148,6 +150,215 @@ BmpCheck CheckBmp(const uint8_t* data, size_t size, BmpFacts& out) {
   return BmpCheck::Ok;
 }
 
+// --- What a picture file claims -------------------------------------------------------------
+
+namespace {
+
+uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint32_t Be32(const uint8_t* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
+         (static_cast<uint32_t>(p[2]) << 8) | p[3];
+}
+
+bool SideTooLong(int64_t side) { return side > kMaxPictureSide; }
+
+// One claim of a header against the limits; remembers the largest sides seen.
+HeaderCheck Claim(int64_t width, int64_t height, ClaimedSize& out) {
+  out.width = std::max(out.width, width);
+  out.height = std::max(out.height, height);
+  if (SideTooLong(width) || SideTooLong(height) || width * height > kMaxPicturePixels) {
+    out.width = width;
+    out.height = height;
+    return HeaderCheck::TooLarge;
+  }
+  return HeaderCheck::Ok;
+}
+
+HeaderCheck CheckPng(const uint8_t* data, size_t size, ClaimedSize& out) {
+  // The signature, then IHDR as the first chunk: length 13, width and height big-endian.
+  if (size < 8 + 8 + 13 || std::memcmp(data + 12, "IHDR", 4) != 0 || Be32(data + 8) != 13) {
+    return HeaderCheck::NotAPicture;
+  }
+  const uint32_t width = Be32(data + 16);
+  const uint32_t height = Be32(data + 20);
+  if (width == 0 || height == 0) return HeaderCheck::NotAPicture;
+  return Claim(width, height, out);
+}
+
+bool IsStartOfFrame(uint8_t marker) {
+  // SOF0-SOF15 but DHT (C4), JPG (C8) and DAC (CC).
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+HeaderCheck CheckJpeg(const uint8_t* data, size_t size, ClaimedSize& out) {
+  // Every marker segment of the file, the compressed data between them skipped byte by byte, so
+  // that a second frame header further on cannot claim more than the first.
+  bool sawFrame = false;
+  size_t i = 2;  // after SOI
+  while (i + 1 < size) {
+    if (data[i] != 0xFF) {  // compressed data (or junk a decoder also skips)
+      ++i;
+      continue;
+    }
+    const uint8_t marker = data[i + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    // A stuffed zero, a restart marker, TEM and SOI stand alone; EOI ends the picture.
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+      i += 2;
+      continue;
+    }
+    if (marker == 0xD9) break;
+    if (i + 4 > size) break;
+    const uint16_t length = Be16(data + i + 2);  // counts itself, not the marker
+    if (length < 2) return HeaderCheck::NotAPicture;
+    if (IsStartOfFrame(marker)) {
+      // Precision, height, width: a height of 0 (defined later by a DNL marker) is nothing a
+      // decoder here can size.
+      if (length < 8 || i + 9 > size) return HeaderCheck::NotAPicture;
+      const uint16_t height = Be16(data + i + 5);
+      const uint16_t width = Be16(data + i + 7);
+      if (width == 0 || height == 0) return HeaderCheck::NotAPicture;
+      if (Claim(width, height, out) == HeaderCheck::TooLarge) return HeaderCheck::TooLarge;
+      sawFrame = true;
+    }
+    i += 2 + static_cast<size_t>(length);
+  }
+  return sawFrame ? HeaderCheck::Ok : HeaderCheck::NotAPicture;
+}
+
+// Skips a GIF's data sub-blocks (a length byte, that many bytes, ... up to a zero length).
+size_t SkipGifSubBlocks(const uint8_t* data, size_t size, size_t i) {
+  while (i < size) {
+    const uint8_t n = data[i++];
+    if (n == 0) break;
+    i += n;
+  }
+  return i;
+}
+
+HeaderCheck CheckGif(const uint8_t* data, size_t size, ClaimedSize& out) {
+  if (size < 13) return HeaderCheck::NotAPicture;
+  // The logical screen, then every image descriptor: a decoder may hold all frames at once (Wine's
+  // reads the whole file at the start), so their pixels count together.
+  if (Claim(Get16(data + 6), Get16(data + 8), out) == HeaderCheck::TooLarge) return HeaderCheck::TooLarge;
+  const uint8_t screenFlags = data[10];
+  size_t i = 13;
+  if (screenFlags & 0x80) i += 3u << ((screenFlags & 7) + 1);  // global colour table
+  int64_t framePixels = 0;
+  int frames = 0;
+  while (i < size) {
+    const uint8_t block = data[i];
+    if (block == 0x3B) break;  // trailer
+    if (block == 0x21) {       // extension: label, then sub-blocks
+      i = SkipGifSubBlocks(data, size, i + 2);
+    } else if (block == 0x2C) {  // image descriptor: left, top, width, height, flags
+      if (i + 10 > size) break;
+      const uint16_t width = Get16(data + i + 5);
+      const uint16_t height = Get16(data + i + 7);
+      const uint8_t flags = data[i + 9];
+      if (Claim(width, height, out) == HeaderCheck::TooLarge) return HeaderCheck::TooLarge;
+      framePixels += static_cast<int64_t>(width) * height;
+      if (framePixels > kMaxPicturePixels) {
+        out.width = width;
+        out.height = height;
+        return HeaderCheck::TooLarge;
+      }
+      ++frames;
+      i += 10;
+      if (flags & 0x80) i += 3u << ((flags & 7) + 1);  // local colour table
+      i = SkipGifSubBlocks(data, size, i + 1);          // after the LZW code size
+    } else {
+      break;  // not GIF any more: decoders stop here too
+    }
+  }
+  return frames > 0 ? HeaderCheck::Ok : HeaderCheck::NotAPicture;
+}
+
+}  // namespace
+
+HeaderCheck CheckPictureHeader(const uint8_t* data, size_t size, ClaimedSize& out) {
+  out = ClaimedSize{};
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+    out.format = PictureFormat::Bmp;
+    BmpFacts facts;
+    switch (CheckBmp(data, size, facts)) {
+      case BmpCheck::Ok:
+        out.width = facts.width;
+        out.height = facts.height;
+        return HeaderCheck::Ok;
+      case BmpCheck::TooLarge: {
+        // CheckBmp refuses before it fills its facts: the claim is read again here for the user.
+        out.width = static_cast<int32_t>(Get32(data + kBmpFileHeaderSize + 4));
+        const int32_t height = static_cast<int32_t>(Get32(data + kBmpFileHeaderSize + 8));
+        out.height = height < 0 ? -static_cast<int64_t>(height) : height;
+        return HeaderCheck::TooLarge;
+      }
+      default:
+        return HeaderCheck::NotAPicture;
+    }
+  }
+  if (size >= 8 && std::memcmp(data, kPngSignature, 8) == 0) {
+    out.format = PictureFormat::Png;
+    return CheckPng(data, size, out);
+  }
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
+    out.format = PictureFormat::Jpeg;
+    return CheckJpeg(data, size, out);
+  }
+  if (size >= 6 && (std::memcmp(data, "GIF87a", 6) == 0 || std::memcmp(data, "GIF89a", 6) == 0)) {
+    out.format = PictureFormat::Gif;
+    return CheckGif(data, size, out);
+  }
+  return HeaderCheck::NotAPicture;
+}
+
+// --- Paths ---------------------------------------------------------------------------------
+
+namespace {
+
+// The full path, and past MAX_PATH its "\\?\" form: the file functions take a path of any length
+// that way, whether or not long paths are switched on for the machine (longPathAware in the
+// manifest only counts where the LongPathsEnabled policy is set too).
+std::wstring FilePathForApi(const std::wstring& path) {
+  if (path.rfind(LR"(\\?\)", 0) == 0 || path.rfind(LR"(\\.\)", 0) == 0) return path;
+  std::wstring full(path.size() + MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return path;  // let the file function report what is wrong with it
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n + 1);
+  }
+  // The temporary file beside the target may have a name up to this much longer than the target's.
+  constexpr size_t kTemporaryNameRoom = 48;
+  if (full.size() + kTemporaryNameRoom < MAX_PATH) return full;
+  if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
+std::wstring DirectoryOf(const std::wstring& fullPath) {
+  const size_t slash = fullPath.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring(L".") : fullPath.substr(0, slash);
+}
+
+// The reason for the last Win32 error; `fallback` when the call failed without setting one.
+DWORD LastErrorOr(DWORD fallback) {
+  const DWORD code = ::GetLastError();
+  return code != ERROR_SUCCESS ? code : fallback;
+}
+
+[[noreturn]] void FileFailed(const char* source, DWORD code) {
+  throw base::AppError(base::kErrFileIo, source, base::SystemErrorText(code));
+}
+
+}  // namespace
+
 // --- Reading -------------------------------------------------------------------------------
 
 namespace {
@@ -155,22 +366,34 @@ namespace {
 // A file larger than this is no picture we want to read into memory.
 constexpr uint64_t kMaxPictureFileBytes = 512ull * 1024 * 1024;
 
-[[noreturn]] void InvalidPicture() { throw base::AppError(base::kErrInvalidPicture, "LoadPicture", "Invalid picture"); }
-[[noreturn]] void FileIoError(const char* source) { throw base::AppError(base::kErrFileIo, source, "Path/File access error"); }
+constexpr char kNotAPictureText[] = "The file is not a picture Scrivane can read, or it is damaged.";
+
+[[noreturn]] void InvalidPicture() { throw base::AppError(base::kErrInvalidPicture, "LoadPicture", kNotAPictureText); }
+
+[[noreturn]] void PictureTooLarge(const ClaimedSize& claim) {
+  throw base::AppError(base::kErrInvalidPicture, "LoadPicture",
+                       "The picture is too large to open (" + std::to_string(claim.width) + " \xC3\x97 " +
+                           std::to_string(claim.height) + " pixels).");
+}
 
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
-  base::unique_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) FileIoError("LoadPicture");
+  // Read, write and delete sharing: a picture that another program still has open for writing
+  // (or is about to rename) can be read all the same.
+  base::unique_handle file(::CreateFileW(FilePathForApi(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) FileFailed("LoadPicture", LastErrorOr(ERROR_OPEN_FAILED));
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size)) FileIoError("LoadPicture");
+  if (!::GetFileSizeEx(file.Get(), &size)) FileFailed("LoadPicture", LastErrorOr(ERROR_READ_FAULT));
   if (size.QuadPart <= 0 || static_cast<uint64_t>(size.QuadPart) > kMaxPictureFileBytes) InvalidPicture();
   std::vector<uint8_t> data(static_cast<size_t>(size.QuadPart));
   size_t done = 0;
   while (done < data.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
     DWORD got = 0;
-    if (!::ReadFile(file.Get(), data.data() + done, chunk, &got, nullptr)) FileIoError("LoadPicture");
+    if (!::ReadFile(file.Get(), data.data() + done, chunk, &got, nullptr)) {
+      FileFailed("LoadPicture", LastErrorOr(ERROR_READ_FAULT));
+    }
     if (got == 0) break;  // the file shrank under us
     done += got;
   }
@@ -199,32 +422,52 @@ base::Picture LoadBmp(const std::vector<uint8_t>& data) {
   return PictureFromDib(info, data.data() + facts.pixelOffset, facts.width, facts.height);
 }
 
-base::Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    InvalidPicture();
+const GUID& ContainerOf(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::Png: return GUID_ContainerFormatPng;
+    case PictureFormat::Jpeg: return GUID_ContainerFormatJpeg;
+    default: return GUID_ContainerFormatGif;
   }
+}
+
+// COM for this thread and the imaging codecs' factory, for as long as the object lives.
+class ImagingFactory {
+ public:
+  ImagingFactory()
+      : made_(SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IWICImagingFactory, factory_.PutVoid()))) {}
+  explicit operator bool() const { return made_ && factory_; }
+  IWICImagingFactory* operator->() const { return factory_.Get(); }
+
+ private:
+  base::ComScope com_;
+  base::ComPtr<IWICImagingFactory> factory_;
+  bool made_;
+};
+
+base::Picture LoadWithCodecs(const std::vector<uint8_t>& data, PictureFormat format) {
+  ImagingFactory factory;
+  if (!factory) InvalidPicture();
   base::ComPtr<IWICStream> stream;
   if (FAILED(factory->CreateStream(stream.Put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data.data()), static_cast<DWORD>(data.size())))) {
     InvalidPicture();
   }
+  // The decoder of the format whose header was checked, not whichever one claims the bytes.
   base::ComPtr<IWICBitmapDecoder> decoder;
-  if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Put()))) {
+  if (FAILED(factory->CreateDecoder(ContainerOf(format), nullptr, decoder.Put())) ||
+      FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand))) {
     InvalidPicture();
   }
   base::ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.Put()))) InvalidPicture();
   UINT width = 0, height = 0;
   if (FAILED(frame->GetSize(&width, &height))) InvalidPicture();
-  // Checked before a single pixel is decoded: the header alone may claim anything.
-  if (width == 0 || height == 0 || width > static_cast<UINT>(kMaxPictureSide) ||
-      height > static_cast<UINT>(kMaxPictureSide) ||
-      static_cast<int64_t>(width) * height > kMaxPicturePixels) {
-    InvalidPicture();
-  }
+  // The header check has bounded this already; the frame's own answer is checked too before a
+  // single pixel is decoded.
+  ClaimedSize claim;
+  if (width == 0 || height == 0) InvalidPicture();
+  if (Claim(width, height, claim) == HeaderCheck::TooLarge) PictureTooLarge(claim);
   base::ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.Put())) ||
       FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
@@ -237,13 +480,8 @@ base::Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
   if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(pixels.size()), pixels.data()))) {
     InvalidPicture();
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC gives the rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // Top-down, as WIC gives the rows.
+  const BITMAPINFO info = base::TopDownDib32(static_cast<int>(width), static_cast<int>(height));
   return PictureFromDib(&info, pixels.data(), static_cast<int>(width), static_cast<int>(height));
 }
 
@@ -251,20 +489,19 @@ base::Picture LoadWithCodecs(const std::vector<uint8_t>& data) {
 
 base::Picture LoadPictureFile(const std::wstring& path) {
   std::vector<uint8_t> data = ReadWholeFile(path);
-  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return LoadBmp(data);
-  return LoadWithCodecs(data);
+  // No decoder sees a file whose size we have not read and accepted: a JPEG that claims
+  // 30000 x 30000 would have it allocate gigabytes and keep the program busy for seconds.
+  ClaimedSize claim;
+  const HeaderCheck check = CheckPictureHeader(data.data(), data.size(), claim);
+  if (check == HeaderCheck::TooLarge) PictureTooLarge(claim);
+  if (check != HeaderCheck::Ok) InvalidPicture();
+  if (claim.format == PictureFormat::Bmp) return LoadBmp(data);
+  return LoadWithCodecs(data, claim.format);
 }
 
 // --- Writing -------------------------------------------------------------------------------
 
 namespace {
-
-std::wstring DirectoryOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return L".";
-  if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);  // "\" or "C:\"
-  return path.substr(0, slash);
-}
 
 bool WriteAll(HANDLE file, const uint8_t* data, size_t size, WriteFileFn write) {
   // In pieces, so that a failure part-way is a failure part-way and not all or nothing.
@@ -273,76 +510,165 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size, WriteFileFn write) 
   while (done < size) {
     const DWORD piece = static_cast<DWORD>(std::min(size - done, kPiece));
     DWORD written = 0;
-    if (!write(file, data + done, piece, &written, nullptr) || written != piece) return false;
-    done += piece;
+    if (!write(file, data + done, piece, &written, nullptr)) return false;
+    // A short write is no failure yet: Wine writes what still fits and reports success, and only
+    // the next call says the disk is full. Nothing written at all, with success, is a fault.
+    if (written == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    done += written;
   }
   return true;
 }
 
+std::wstring Hex(uint64_t v) {
+  static const wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring out;
+  do {
+    out.insert(out.begin(), kDigits[v & 15]);
+    v >>= 4;
+  } while (v);
+  return out;
+}
+
+// A new file beside the target, under a name nobody else uses; never the MAX_PATH-bound
+// GetTempFileNameW, which fails in a folder whose path is longer than about 246 characters.
+base::unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstring& tempPath) {
+  // Process, thread and time tell writers apart (the keeper writes from a thread of its own); a
+  // name taken already moves on to the next attempt.
+  const std::wstring folder = DirectoryOf(target);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    tempPath = folder + L"\\~scv" + Hex(::GetCurrentProcessId()) + L"-" + Hex(::GetCurrentThreadId()) + L"-" +
+               Hex(::GetTickCount64()) + L"-" + Hex(attempt) + L".tmp";
+    base::unique_handle file(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return file;
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+      tempPath.clear();
+      ::SetLastError(code);
+      return {};
+    }
+  }
+  tempPath.clear();
+  ::SetLastError(ERROR_FILE_EXISTS);
+  return {};
+}
+
+// The new file beside the target, open for writing, and removed again (closed first) unless it
+// has taken the target's place.
+class TemporaryFile {
+ public:
+  // When the file cannot be made, Made() is false and GetLastError says why.
+  explicit TemporaryFile(const std::wstring& target) : file_(CreateTemporaryBeside(target, path_)) {}
+  ~TemporaryFile() {
+    file_.Reset();
+    if (!path_.empty()) ::DeleteFileW(path_.c_str());
+  }
+  bool Made() const { return static_cast<bool>(file_); }
+  HANDLE Handle() const { return file_.Get(); }
+  const std::wstring& Path() const { return path_; }
+  // Closes the handle; false, with GetLastError set, when the close fails (a full disk can).
+  bool Close() { return ::CloseHandle(file_.Release()) != FALSE; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::wstring path_;  // made before the file, which names it
+  base::unique_handle file_;
+};
+
+// Every row of the picture into `bits`, in the form `info` asks for; a palette picture's colours
+// come from its own palette. GetDIBits wants the bitmap out of every DC, the picture's shared one
+// too. False unless all rows came.
+bool ReadPictureRows(const base::PictureObject& picture, BITMAPINFO* info, void* bits) {
+  picture.ReleaseDc();
+  base::WindowDc screen(nullptr);
+  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
+  HPALETTE previous = nullptr;
+  if (picture.Palette()) {
+    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
+    ::RealizePalette(dc.Get());
+  }
+  const int rows = picture.HeightPixels();
+  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(rows), bits, info, DIB_RGB_COLORS);
+  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
+  return lines == rows;
+}
+
 }  // namespace
+
+void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write) {
+  const char* const kSource = "SavePicture";
+  const std::wstring target = FilePathForApi(path);
+
+  // A read-only file is not ours to replace. Windows refuses on its own; Wine running as root
+  // does not, so the attribute is checked here, before a byte is written.
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const bool targetExists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (targetExists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    FileFailed(kSource, ERROR_ACCESS_DENIED);
+  }
+  if (targetExists) {
+    // ReplaceFileW needs the old file with delete access; a program that holds it open without
+    // delete sharing makes that impossible. Asked now, before anything is written, the answer is
+    // the plain sharing violation (and Wine's ReplaceFileW, failing on it later, leaves a stray
+    // file of its own beside the target).
+    base::unique_handle old(::CreateFileW(target.c_str(), DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old) FileFailed(kSource, LastErrorOr(ERROR_SHARING_VIOLATION));
+  }
+
+  // The new file is complete on disk under a temporary name beside the target before the target
+  // is touched; the replacement is then a rename on the same volume.
+  TemporaryFile temp(target);
+  if (!temp.Made()) FileFailed(kSource, LastErrorOr(ERROR_CANNOT_MAKE));
+  if (!WriteAll(temp.Handle(), bytes, size, write ? write : &::WriteFile) || !::FlushFileBuffers(temp.Handle())) {
+    FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
+  }
+  // Closed before the rename: a disk that is full can still fail here.
+  if (!temp.Close()) FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
+
+  if (targetExists) {
+    // ReplaceFileW keeps what belongs to the old file: its ACL, its hard links, its attributes.
+    if (!::ReplaceFileW(target.c_str(), temp.Path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr)) {
+      FileFailed(kSource, LastErrorOr(ERROR_UNABLE_TO_REMOVE_REPLACED));
+    }
+  } else if (!::MoveFileExW(temp.Path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));
+  }
+  temp.Keep();
+}
 
 std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture) {
   BmpLayout layout;
   if (!picture.Bitmap() || !ComputeBmpLayout(picture.WidthPixels(), picture.HeightPixels(),
                                              BmpBitsFor(picture.BitsPerPixel()), layout)) {
-    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "The picture cannot be written as a bitmap file.");
   }
   std::vector<uint8_t> file(layout.fileSize);
   WriteBmpFileHeader(layout, file.data());
   WriteBmpInfoHeader(layout, file.data() + kBmpFileHeaderSize);
 
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
   } info{};
   std::memcpy(&info.header, file.data() + kBmpFileHeaderSize, sizeof info.header);
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    // The colour table of a palette picture comes from its own palette.
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
+  if (!ReadPictureRows(picture, reinterpret_cast<BITMAPINFO*>(&info), file.data() + layout.pixelOffset)) {
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "The picture cannot be written as a bitmap file.");
   }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(layout.height),
-                                file.data() + layout.pixelOffset, reinterpret_cast<BITMAPINFO*>(&info),
-                                DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != layout.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   if (layout.colorTableEntries) {
     std::memcpy(file.data() + kBmpFileHeaderSize + kBmpInfoHeaderSize, info.colors, 4u * layout.colorTableEntries);
   }
   return file;
 }
 
-void WriteFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes, WriteFileFn write,
-                        const char* source) {
-  // The new file is complete on disk under a temporary name beside the target before the target
-  // is touched; replacing is then one rename on the same volume.
-  wchar_t temp[MAX_PATH + 1] = {};
-  if (!::GetTempFileNameW(DirectoryOf(path).c_str(), L"scv", 0, temp)) FileIoError(source);
-  bool ok = false;
-  {
-    base::unique_handle file(
-        ::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() != INVALID_HANDLE_VALUE) {
-      ok = WriteAll(file.Get(), bytes.data(), bytes.size(), write ? write : &::WriteFile) && ::FlushFileBuffers(file.Get());
-      if (!::CloseHandle(file.Release())) ok = false;
-    }
-  }
-  if (ok) ok = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) {
-    const DWORD error = ::GetLastError();
-    ::DeleteFileW(temp);
-    ::SetLastError(error);
-    FileIoError(source);
-  }
-}
-
 void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
-  WriteFileReplacing(path, EncodeBmp(picture), write);
+  const std::vector<uint8_t> bytes = EncodeBmp(picture);
+  WritePictureFile(path, bytes.data(), bytes.size(), write);
 }
 
 // --- PNG -----------------------------------------------------------------------------------
@@ -362,26 +688,10 @@ PixelImage PicturePixels(const base::PictureObject& picture) {
   image.width = picture.WidthPixels();
   image.height = picture.HeightPixels();
   image.pixels.resize(static_cast<size_t>(image.width) * image.height);
-  // GetDIBits wants the bitmap out of every DC.
-  picture.ReleaseDc();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = image.width;
-  info.bmiHeader.biHeight = -image.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  base::WindowDc screen(nullptr);
-  base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
-  HPALETTE previous = nullptr;
-  if (picture.Palette()) {
-    previous = ::SelectPalette(dc.Get(), picture.Palette(), FALSE);
-    ::RealizePalette(dc.Get());
+  BITMAPINFO info = base::TopDownDib32(image.width, image.height);
+  if (!ReadPictureRows(picture, &info, image.pixels.data())) {
+    throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   }
-  const int lines = ::GetDIBits(dc.Get(), picture.Bitmap(), 0, static_cast<UINT>(image.height), image.pixels.data(),
-                                &info, DIB_RGB_COLORS);
-  if (previous) ::SelectPalette(dc.Get(), previous, FALSE);
-  if (lines != image.height) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
   return image;
 }
 
@@ -399,12 +709,8 @@ std::vector<uint8_t> EncodePng(const PixelImage& image) {
     rows[i * 3 + 2] = static_cast<uint8_t>(p >> 16);
   }
 
-  base::ComScope com;
-  base::ComPtr<IWICImagingFactory> factory;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.PutVoid()))) {
-    fail();
-  }
+  ImagingFactory factory;
+  if (!factory) fail();
   base::ComPtr<IStream> memory;
   if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, memory.Put()))) fail();
   base::ComPtr<IWICBitmapEncoder> encoder;
@@ -434,10 +740,19 @@ std::vector<uint8_t> EncodePng(const PixelImage& image) {
 
 void SavePicture(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write) {
   if (IsPngName(path)) {
-    WriteFileReplacing(path, EncodePng(PicturePixels(picture)), write);
+    const std::vector<uint8_t> bytes = EncodePng(PicturePixels(picture));
+    WritePictureFile(path, bytes.data(), bytes.size(), write);
   } else {
     SavePictureAsBmp(picture, path, write);
   }
+}
+
+std::wstring SaveFailedText(const std::wstring& path, const std::string& reason) {
+  return L"Could not save " + path + L": " + base::Widen(reason);
+}
+
+std::wstring LoadFailedText(const std::wstring& path, const std::string& reason) {
+  return L"Could not load " + path + L": " + base::Widen(reason);
 }
 
 }  // namespace forms

@@ -1,8 +1,8 @@
 // Picture files: reading a BMP, PNG, JPEG or GIF file into a picture object, and writing a
 // picture as a BMP file at the picture's own colour depth, or as a PNG file.
 //
-// The BMP header arithmetic and checks are plain value functions (no window, no file), so they
-// can be tested directly; the file functions around them are thin.
+// The header arithmetic and checks are plain value functions (no window, no file), so they can be
+// tested directly; the file functions around them are thin.
 #pragma once
 
 #include <windows.h>
@@ -70,31 +70,61 @@ enum class BmpCheck { Ok, NotBmp, Truncated, BadHeader, TooLarge };
 // lies wholly inside the file. Nothing is allocated from what the file claims.
 BmpCheck CheckBmp(const uint8_t* data, size_t size, BmpFacts& out);
 
-// --- Files ---------------------------------------------------------------------------------
+// --- What a picture file claims -------------------------------------------------------------
 
-// Reads a picture file (BMP through GDI; PNG, JPEG, GIF and the rest through the imaging
-// codecs) into a new picture object compatible with the screen. Raises AppError
-// kErrInvalidPicture for a file that is not a picture, is truncated or claims absurd
-// dimensions, and kErrFileIo when the file cannot be opened or read. Any file name works.
+// The formats we read. Anything else is refused without asking a decoder: a decoder is only ever
+// given a file whose dimensions we have read ourselves and found within the limits above.
+enum class PictureFormat { Unknown, Bmp, Png, Jpeg, Gif };
+
+enum class HeaderCheck { Ok, NotAPicture, TooLarge };
+
+struct ClaimedSize {
+  PictureFormat format = PictureFormat::Unknown;
+  // The largest width and height the header claims (for a refused file: the claim that broke a
+  // limit).
+  int64_t width = 0;
+  int64_t height = 0;
+};
+
+// Reads the dimensions that a whole file held in memory claims, from its own headers, without
+// decoding a pixel: a BMP's info header (CheckBmp), a PNG's IHDR, every frame header (SOF marker)
+// of a JPEG, and a GIF's logical screen and every image descriptor. TooLarge when any side is past
+// kMaxPictureSide or the pixels a decoder would hold (for a GIF, all of its frames together) are
+// past kMaxPicturePixels; NotAPicture for another format or a header that is cut short or says
+// nothing usable.
+HeaderCheck CheckPictureHeader(const uint8_t* data, size_t size, ClaimedSize& out);
+
+// --- Files ---------------------------------------------------------------------------------
+//
+// Failures raise base::AppError with kErrFileIo (the file could not be read or written: the
+// description is the system's own reason, base::SystemErrorText of the Win32 error) or
+// kErrInvalidPicture (the description says what is wrong with the picture), so that the caller
+// can tell the user why in one sentence. Paths of any length work: names past MAX_PATH go to the
+// file functions in their "\\?\" form.
+
+// Reads a picture file (BMP through GDI; PNG, JPEG and GIF through the imaging codecs) into a new
+// picture object compatible with the screen. The file is opened with read, write and delete
+// sharing, so a file another program is still writing can be read.
 base::Picture LoadPictureFile(const std::wstring& path);
 
 // How the bytes of a file reach the disk: WriteFile, unless a caller hands in another (a test that
 // makes a write fail part-way).
 using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
+// Writes `bytes` as the whole new content of `path`, the way every picture format is saved: the
+// bytes go to a temporary file beside the target first, and only a complete, flushed file takes
+// the target's place (ReplaceFileW over an existing file, which keeps its ACL and hard links;
+// MoveFileExW for a new one). A write that fails part-way leaves an earlier file byte for byte and
+// removes the temporary file. A target marked read-only is refused (access denied) before
+// anything is written: Wine running as root would replace it anyway.
+void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write = nullptr);
+
 // Writes `picture` as a BMP file at its own colour depth (the screen's, for a grab), whatever
-// the extension of `path`. The new file is written beside the target under a temporary name
-// and only then moved over it, so a write that fails part-way leaves an earlier file intact.
-// Raises AppError kErrFileIo on any failure (and removes the temporary file).
+// the extension of `path`, through WritePictureFile.
 void SavePictureAsBmp(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write = nullptr);
 
 // The bytes of a BMP file of `picture`, as SavePictureAsBmp writes them.
 std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture);
-
-// Writes `bytes` to `path` beside the target under a temporary name and only then moves it over
-// the target, as SavePictureAsBmp does. Raises AppError kErrFileIo (source `source`) on failure.
-void WriteFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes, WriteFileFn write = nullptr,
-                        const char* source = "SavePicture");
 
 // --- PNG -----------------------------------------------------------------------------------
 
@@ -108,5 +138,11 @@ std::vector<uint8_t> EncodePng(const PixelImage& image);
 // Writes `picture` as PNG when the name ends in .png (any case), else as BMP exactly as
 // SavePictureAsBmp does; the same replacing write either way.
 void SavePicture(const base::PictureObject& picture, const std::wstring& path, WriteFileFn write = nullptr);
+
+// What the user reads when a save or a load failed:
+// "Could not save C:\Talks\x.bmp: There is not enough space on the disk."
+// "Could not load C:\Talks\x.jpg: The picture is too large to open (30000 × 30000 pixels)."
+std::wstring SaveFailedText(const std::wstring& path, const std::string& reason);
+std::wstring LoadFailedText(const std::wstring& path, const std::string& reason);
 
 }  // namespace forms

@@ -10,6 +10,10 @@ void PopupMenu::AddItem(const std::wstring& caption, UINT id) {
   ::AppendMenuW(menu_, MF_STRING, id, caption.c_str());
 }
 
+void PopupMenu::AddItems(std::initializer_list<Item> items) {
+  for (const Item& item : items) AddItem(item.caption, item.id);
+}
+
 void PopupMenu::AddSeparator() { ::AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr); }
 
 PopupMenu& PopupMenu::AddSubmenu(const std::wstring& caption) {

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@ class PopupMenu {
 
   // Appends an item with the command id `id` (non-zero).
   void AddItem(const std::wstring& caption, UINT id);
+  struct Item {
+    const wchar_t* caption;
+    UINT id;
+  };
+  // Appends the items in their order.
+  void AddItems(std::initializer_list<Item> items);
   void AddSeparator();
   // Appends a submenu and returns it; it lives as long as this menu.
   PopupMenu& AddSubmenu(const std::wstring& caption);

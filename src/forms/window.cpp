@@ -20,16 +20,18 @@ void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH ba
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
   if (::GetClassInfoExW(instance, className, &existing)) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = style;
-  wc.lpfnWndProc = &Window::ThunkProc;
-  wc.hInstance = instance;
-  wc.hCursor = cursor;
-  wc.hbrBackground = background;
-  wc.hIcon = icon;
-  wc.hIconSm = smallIcon;
-  wc.lpszClassName = className;
+  const WNDCLASSEXW wc{.cbSize = sizeof(WNDCLASSEXW),
+                       .style = style,
+                       .lpfnWndProc = &Window::ThunkProc,
+                       .cbClsExtra = 0,
+                       .cbWndExtra = 0,
+                       .hInstance = instance,
+                       .hIcon = icon,
+                       .hCursor = cursor,
+                       .hbrBackground = background,
+                       .lpszMenuName = nullptr,
+                       .lpszClassName = className,
+                       .hIconSm = smallIcon};
   ::RegisterClassExW(&wc);
 }
 

@@ -1,5 +1,7 @@
 #include "magnifier/mag_win.h"
 
+#include <string>
+
 #include "base/dpi.h"
 #include "base/handles.h"
 #include "base/window_place.h"
@@ -16,8 +18,6 @@ constexpr wchar_t kMagnifierClass[] = L"ScrivaneMagnifier";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kTimer1Interval = 300;
 constexpr int kPicture1Id = 100;
-// The view's left edge lies 30 twips from the client area's left edge (2 pixels at 96 dpi).
-constexpr double kPicture1LeftTwips = 30;
 
 // The window's own icon; until the program carries it, the program icon, else the system's.
 // LoadIcon and LR_SHARED images belong to the system: they are never destroyed.
@@ -64,11 +64,7 @@ void magWin::Load() {
   Picture1.On().keyPress = [this](short& key) { Form_KeyPress(key); };
 
   mnuPop = std::make_unique<forms::PopupMenu>();
-  mnuPop->AddItem(L"x&1", mnuScx1);
-  mnuPop->AddItem(L"x&2", mnuScx2);
-  mnuPop->AddItem(L"x&3", mnuScx3);
-  mnuPop->AddItem(L"x&4", mnuScx4);
-  mnuPop->AddItem(L"x&5", mnuScx5);
+  for (UINT n = 1; n <= 5; ++n) mnuPop->AddItem(L"x&" + std::to_wstring(n), mnuScx1 + n - 1);
   mnuPop->AddSeparator();
   mnuPop->AddItem(L"Always on &Top", mnuOnTop);
   mnuPop->AddSeparator();

@@ -77,6 +77,9 @@ class magWin : public forms::Window {
   void Zoom(int32_t n);
   void OnMenuCommand(UINT id);
 
+  // The view's left edge lies 30 twips from the client area's left edge (2 pixels at 96 dpi).
+  static constexpr double kPicture1LeftTwips = 30;
+
   bool shownOnce_ = false;
   int dpi_ = base::kDefaultDpi;
   std::function<void(short& keyAscii)> keyForwarder_;

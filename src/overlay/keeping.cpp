@@ -9,6 +9,7 @@
 #include <new>
 
 #include "base/error.h"
+#include "base/text.h"
 
 namespace overlay {
 
@@ -114,20 +115,8 @@ bool DrawingKeeper::MakeFolder(const std::wstring& folder) {
   return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-std::wstring DrawingKeeper::FailureText(const std::wstring& folder, DWORD error) {
-  std::wstring reason;
-  wchar_t* text = nullptr;
-  if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
-      text) {
-    reason = text;
-    ::LocalFree(text);
-  }
-  while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ')) {
-    reason.pop_back();
-  }
-  if (reason.empty()) reason = L"error " + std::to_wstring(error);
-  return L"The drawing could not be kept in " + folder + L": " + reason;
+std::wstring DrawingKeeper::FailureText(const std::wstring& folder, const std::string& reason) {
+  return L"The drawing could not be kept in " + folder + L": " + base::Widen(reason);
 }
 
 void DrawingKeeper::Keep(KeptPicture picture) {
@@ -189,11 +178,11 @@ void DrawingKeeper::Run() {
 }
 
 void DrawingKeeper::Write(const Job& job) {
-  DWORD error = ERROR_SUCCESS;
+  std::string failure;
   try {
     const std::vector<uint8_t> png = forms::EncodePng(job.picture.Compose());
     if (!MakeFolder(folder_)) {
-      error = ::GetLastError();
+      failure = base::SystemErrorText(::GetLastError());
     } else {
       // The first free name of that second.
       std::wstring path;
@@ -201,20 +190,14 @@ void DrawingKeeper::Write(const Job& job) {
         path = folder_ + L"\\" + KeptFileName(job.time, number);
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
       }
-      try {
-        forms::WriteFileReplacing(path, png, write_, "KeepDrawing");
-      } catch (const base::AppError&) {
-        error = ::GetLastError();
-        if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
-      }
+      forms::WritePictureFile(path, png.data(), png.size(), write_);
     }
-  } catch (const std::bad_alloc&) {
-    error = ERROR_NOT_ENOUGH_MEMORY;
-  } catch (const std::exception&) {
-    error = ERROR_INVALID_DATA;  // the codec refused the picture
+  } catch (...) {
+    // The write's own reason (the disk is full, access is denied), or the codec's.
+    failure = base::DescribeException(std::current_exception()).description;
   }
-  if (error != ERROR_SUCCESS) {
-    if (!reported_ && report_) report_(FailureText(folder_, error));
+  if (!failure.empty()) {
+    if (!reported_ && report_) report_(FailureText(folder_, failure));
     reported_ = true;
     return;
   }

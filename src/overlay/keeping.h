@@ -94,7 +94,7 @@ class DrawingKeeper {
   // How long a picture waits for StartWriting at most once the thread is awake.
   static constexpr std::chrono::milliseconds kHoldLimit{500};
   // The text of a failure as it is reported.
-  static std::wstring FailureText(const std::wstring& folder, DWORD error);
+  static std::wstring FailureText(const std::wstring& folder, const std::string& reason);
 
  private:
   struct Job {

@@ -4,6 +4,8 @@
 
 #include <commdlg.h>
 
+#include <utility>
+
 #include "base/error.h"
 #include "overlay/clipboard.h"
 #include "overlay/links.h"
@@ -41,25 +43,24 @@ KeyCommand MatchKey(short keyAscii) {
   }
 }
 
-short EraserSizeForKey(KeyCommand command) {
+namespace {
+
+// 1 to 4 for the size keys, 0 for any other command.
+short SizeKeyNumber(KeyCommand command) {
   switch (command) {
-    case KeyCommand::Size1: return 8;
-    case KeyCommand::Size2: return 16;
-    case KeyCommand::Size3: return 24;
-    case KeyCommand::Size4: return 32;
+    case KeyCommand::Size1: return 1;
+    case KeyCommand::Size2: return 2;
+    case KeyCommand::Size3: return 3;
+    case KeyCommand::Size4: return 4;
     default: return 0;
   }
 }
 
-short PenWidthForKey(KeyCommand command) {
-  switch (command) {
-    case KeyCommand::Size1: return 5;
-    case KeyCommand::Size2: return 10;
-    case KeyCommand::Size3: return 15;
-    case KeyCommand::Size4: return 20;
-    default: return 0;
-  }
-}
+}  // namespace
+
+// Erasers of 8, 16, 24 and 32 pixels; pens of 5, 10, 15 and 20.
+short EraserSizeForKey(KeyCommand command) { return static_cast<short>(8 * SizeKeyNumber(command)); }
+short PenWidthForKey(KeyCommand command) { return static_cast<short>(5 * SizeKeyNumber(command)); }
 
 }  // namespace overlay
 
@@ -74,14 +75,18 @@ overlay::CursorKind EraserCursorFor(short size) {
   }
 }
 
-void WidthCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
+// The tray menu's command that a size key (with the eraser off) or a colour key stands for.
+void MainFormCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
+  using overlay::KeyCommand;
+  using overlay::MainFormLink;
+  static constexpr std::pair<KeyCommand, void (MainFormLink::*)()> kCommands[] = {
+      {KeyCommand::Size1, &MainFormLink::five_Click},    {KeyCommand::Size2, &MainFormLink::ten_Click},
+      {KeyCommand::Size3, &MainFormLink::fifteen_Click}, {KeyCommand::Size4, &MainFormLink::twenty_Click},
+      {KeyCommand::Blue, &MainFormLink::blue_Click},     {KeyCommand::Red, &MainFormLink::red_Click},
+      {KeyCommand::Yellow, &MainFormLink::yellow_Click}, {KeyCommand::Green, &MainFormLink::green_Click}};
   if (!main) return;
-  switch (command) {
-    case overlay::KeyCommand::Size1: main->five_Click(); break;
-    case overlay::KeyCommand::Size2: main->ten_Click(); break;
-    case overlay::KeyCommand::Size3: main->fifteen_Click(); break;
-    case overlay::KeyCommand::Size4: main->twenty_Click(); break;
-    default: break;
+  for (const auto& [key, click] : kCommands) {
+    if (key == command) (main->*click)();
   }
 }
 
@@ -122,6 +127,11 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         LoadPictureFromFile();
         break;
       case KeyCommand::Leave:
+        // Esc during a shape drag takes back that shape only; the next Esc leaves.
+        if (shapeDrag_.Following()) {
+          CancelShapeDrag();
+          break;
+        }
         eraserOn = 0;
         // Text placement armed with t ends with the presentation too: otherwise the next one would
         // start with a pen that draws nothing.
@@ -154,7 +164,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
           AppSettings.erasersize = overlay::EraserSizeForKey(command);
           SetCursorImage(EraserCursorFor(AppSettings.erasersize));
         } else {
-          WidthCommand(main, command);
+          MainFormCommand(main, command);
         }
         break;
       case KeyCommand::Magnifier:
@@ -169,16 +179,10 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         ClaimKeyboardSoon();
         break;
       case KeyCommand::Blue:
-        if (main) main->blue_Click();
-        break;
       case KeyCommand::Red:
-        if (main) main->red_Click();
-        break;
       case KeyCommand::Yellow:
-        if (main) main->yellow_Click();
-        break;
       case KeyCommand::Green:
-        if (main) main->green_Click();
+        MainFormCommand(main, command);
         break;
       case KeyCommand::ArmText:
         Load();

@@ -1,7 +1,9 @@
 // The overlay's picture commands: save the screen as a BMP file, load a picture as the new
 // background, clear the strokes, and the commands of the hidden buttons (captures, print, clear
-// picture). Errors go back to the caller; the key handler traps those of save and load.
+// picture). Errors go back to the caller; the key handler traps those of save and load, after a
+// failed save or load has told the user why.
 #include <ctime>
+#include <exception>
 #include <string>
 
 #include "capture/fit_page.h"
@@ -16,29 +18,53 @@ constexpr unsigned long kOpenFlags = 0x800;  // OFN_PATHMUSTEXIST
 
 // Both file dialogs start on the first filter, offer .bmp as the extension, and raise the cancel
 // error when the user cancels.
-void PrepareBmpDialog(forms::CommonDialog& dialog, unsigned long flags, const wchar_t* filter) {
+void PrepareBmpDialog(forms::CommonDialog& dialog, HWND owner, unsigned long flags, const wchar_t* filter) {
+  // The owner is set at every use: a window handle kept from an earlier presentation may be dead,
+  // and a dialog given a dead owner never opens (Wine reports it as cancelled at once).
+  dialog.owner = owner;
   dialog.filterIndex = 0;
   dialog.flags = flags;
   dialog.filter = filter;
   dialog.defaultExt = L"bmp";
   dialog.cancelError = true;
 }
+
+// A save or load that failed once the user had named the file: the user hears why, once, and the
+// error goes on to the key handler, which ends the command with the presentation as it was.
+// Cancel is no failure and stays silent. Called inside the catch block of the failure.
+[[noreturn]] void ReportFileFailure(HWND owner, bool saving, const std::wstring& path) {
+  const base::ErrorReport report = base::DescribeException(std::current_exception());
+  const std::wstring text = saving ? forms::SaveFailedText(path, report.description)
+                                   : forms::LoadFailedText(path, report.description);
+  ::MessageBoxW(owner, text.c_str(), L"Scrivane", MB_OK | MB_ICONERROR);
+  throw;
+}
 }  // namespace
 
 void ss::SaveScreenToFile() {
+  // Ctrl+S may come through the magnifier while no presentation runs: the window (hidden) and its
+  // picture boxes are made first, so that the grab has a home and the dialog a live owner.
+  Load();
   // The grab comes before the dialog, so it holds exactly what the screen showed at the key:
   // background, strokes, labels, and the magnifier if it was open.
-  Picture3.SetPicture(capture::GrabDesktop());
+  Picture3.SetPicture(capture::GrabScreenRect(PresentationArea()));
 
-  PrepareBmpDialog(CommonDialog1, kSaveFlags, L"All Files(*.*)|*.*|PNG Files(*.png)|*.png");
+  PrepareBmpDialog(CommonDialog1, Hwnd(), kSaveFlags, L"All Files(*.*)|*.*|PNG Files(*.png)|*.png");
   CommonDialog1.ShowSave();
 
-  const base::Picture& grab = Picture3.GetPicture();
-  if (!grab) throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture");
-  // A name ending in .png gets PNG content; every other name a BMP as always.
-  forms::SavePicture(*grab, CommonDialog1.fileName, writeFile_);
+  const std::wstring path = CommonDialog1.fileName;
+  try {
+    const base::Picture& grab = Picture3.GetPicture();
+    if (!grab) {
+      throw base::AppError(base::kErrInvalidPicture, "SavePicture", "There is no picture of the screen to save.");
+    }
+    // A name ending in .png gets PNG content; every other name a BMP as always.
+    forms::SavePicture(*grab, path, writeFile_);
+  } catch (...) {
+    ReportFileFailure(Hwnd(), true, path);
+  }
 
-  const std::wstring text = L"Image successfully saved at \r\n" + CommonDialog1.fileName;
+  const std::wstring text = L"Image successfully saved at \r\n" + path;
   ::MessageBoxW(Hwnd(), text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
@@ -48,11 +74,19 @@ void ss::SaveScreenToFile() {
 }
 
 void ss::LoadPictureFromFile() {
-  PrepareBmpDialog(CommonDialog1, kOpenFlags, L"BMP Files(*.bmp)|*.bmp");
+  // As for the save: through the magnifier this may come with no overlay window.
+  Load();
+  PrepareBmpDialog(CommonDialog1, Hwnd(), kOpenFlags, L"BMP Files(*.bmp)|*.bmp");
   CommonDialog1.ShowOpen();
 
   // Read completely before anything changes: a file that fails leaves both pictures as they were.
-  base::Picture picture = forms::LoadPictureFile(CommonDialog1.fileName);
+  const std::wstring path = CommonDialog1.fileName;
+  base::Picture picture;
+  try {
+    picture = forms::LoadPictureFile(path);
+  } catch (...) {
+    ReportFileFailure(Hwnd(), false, path);
+  }
   history_.ReplaceBackground(picture);  // Picture1 and Picture2, as one undo step
 }
 

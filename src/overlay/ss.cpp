@@ -105,6 +105,7 @@ void ss::ForgetPresentation() {
   Picture2.SetPicture(nullptr);
   Picture3.SetPicture(nullptr);
   ForgetTextControls();
+  shapeDrag_.Reset();
 }
 
 void ss::OnDestroyed() {
@@ -132,11 +133,15 @@ void ss::UnloadForGood() {
   Destroy();
 }
 
+RECT ss::PresentationArea() const {
+  // A presentation opens on the monitor the pointer is on; while it is open, what it grabs again
+  // (a second entry, a save) is the monitor it covers, itself and the drawing included.
+  return IsVisible() ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
+}
+
 void ss::cmdScreen_Click() {
-  // A presentation opens on the monitor the pointer is on; a second entry while it is open grabs
-  // the monitor it covers again, itself and the drawing included.
   const bool open = IsVisible();
-  const RECT area = open ? base::MonitorRectOf(Hwnd()) : base::MonitorRectUnderPointer();
+  const RECT area = PresentationArea();
   if (!open) CoverMonitor(area);
   Load();
   // Into Picture1 and Picture2, as one undo step (see DrawingHistory::TakeGrab).
@@ -285,7 +290,24 @@ void ss::EraseAt(float X, float Y) {
   if (clean) Picture1.CopyRectFrom(*clean, sq.left, sq.top, sq.side, sq.side);
 }
 
-void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
+overlay::PointI ss::ToolPointAt(float X, float Y) const {
+  return overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+}
+
+overlay::ShapeStyle ss::ShapeStyleNow() const {
+  return {static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth};
+}
+
+void ss::FollowShape(float X, float Y) { shapeDrag_.Follow(Picture1, ToolPointAt(X, Y), ShapeStyleNow()); }
+
+void ss::CancelShapeDrag() {
+  shapeDrag_.Abandon(Picture1);
+  history_.CancelChange();
+  // The pointer is free again; the moves until the release draw nothing.
+  if (::GetCapture() == Picture1.Hwnd()) ::ReleaseCapture();
+}
+
+void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
   if (Button != forms::kLeftButton) {
     if (mainForm_) mainForm_->menupopup();
     // The menu made the hidden main window foreground; without this the next keys of the
@@ -293,19 +315,31 @@ void ss::Picture1_MouseDown(int Button, int /*Shift*/, float X, float Y) {
     if (IsCreated()) ClaimKeyboardSoon();
     return;
   }
+  shapeDrag_.Reset();
   if (eraserOn) {
     history_.BeginChange();  // one eraser drag, press to release, is one undo step
     EraseAt(X, Y);
     return;
   }
   if (textMode) return;
-  history_.BeginChange();  // one stroke, press to release, is one undo step
-  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+  history_.BeginChange();  // one stroke or shape, press to release, is one undo step
+  const overlay::PointI p = ToolPointAt(X, Y);
+  // The keys held at this press decide the shape for the whole drag. Tab has no bit in Shift: its
+  // state is read as it stood when the press was posted.
+  const overlay::ShapeKind shape = overlay::ShapeForKeys((Shift & 1) != 0, (Shift & 2) != 0, ::GetKeyState(VK_TAB) < 0);
+  if (shape != overlay::ShapeKind::Freehand) {
+    shapeDrag_.Begin(shape, p, history_.ChangeOpen());
+    return;
+  }
   Picture1.PSet(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
 void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
   if (Button != forms::kLeftButton) return;
+  if (shapeDrag_.Busy()) {
+    FollowShape(X, Y);
+    return;
+  }
   // A drag that came in with the button already down is a step of its own too.
   if (!history_.ChangeOpen() && (eraserOn || !textMode)) history_.BeginChange();
   if (eraserOn) {
@@ -313,12 +347,16 @@ void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
     return;
   }
   if (textMode) return;
-  const overlay::PointI p = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+  const overlay::PointI p = ToolPointAt(X, Y);
   Picture1.LineTo(p.x, p.y, static_cast<COLORREF>(AppSettings.color), AppSettings.brushwidth);
 }
 
 void ss::Picture1_MouseUp(int Button, int /*Shift*/, float X, float Y) {
-  if (Button == forms::kLeftButton) history_.EndChange();
+  if (Button == forms::kLeftButton) {
+    if (shapeDrag_.Following()) FollowShape(X, Y);
+    shapeDrag_.Finish(Picture1, ShapeStyleNow());
+    history_.EndChange();
+  }
   if (textMode) PlaceTextEditor(static_cast<int>(X), static_cast<int>(Y));
 }
 

@@ -19,6 +19,7 @@
 #include "overlay/drawing_history.h"
 #include "overlay/links.h"
 #include "overlay/pen_geometry.h"
+#include "overlay/shapes.h"
 #include "overlay/tool_cursors.h"
 
 class ss : public forms::Window {
@@ -68,6 +69,8 @@ class ss : public forms::Window {
   void Picture1_MouseDown(int Button, int Shift, float X, float Y);
   void Picture1_MouseMove(int Button, int Shift, float X, float Y);
   void Picture1_MouseUp(int Button, int Shift, float X, float Y);
+  // A shape drag (a press with Shift, Ctrl or Tab held) is following the pointer.
+  bool ShapeDragInProgress() const { return shapeDrag_.Following(); }
 
   // --- Text labels ---------------------------------------------------------------------------
   int16_t cKey = 0;
@@ -125,7 +128,13 @@ class ss : public forms::Window {
   void Form_Load();
   void ForgetPresentation();
   void CoverMonitor(const RECT& area);
+  RECT PresentationArea() const;
   void EraseAt(float X, float Y);
+  overlay::PointI ToolPointAt(float X, float Y) const;
+  overlay::ShapeStyle ShapeStyleNow() const;
+  void FollowShape(float X, float Y);
+  // Esc during a shape drag: the shape goes, presentation mode stays.
+  void CancelShapeDrag();
   void ShowColourDialog();
   void ClaimKeyboardSoon();
   void ClaimKeyboard();
@@ -150,6 +159,7 @@ class ss : public forms::Window {
   int16_t textMode = 0;
   int16_t magHidden = 0;
   overlay::DrawingHistory history_{*this};
+  overlay::ShapeDrag shapeDrag_;
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
   HCURSOR cursor_ = nullptr;
   int cursorSize_ = overlay::kBaseCursorSize;  // of the image in use: where the tools act scales with it

@@ -18,8 +18,9 @@ constexpr int kIdTxtEdit = 300;
 constexpr int kIdFirstLabel = 1000;
 constexpr int kEditorWidth = 320;
 constexpr int kEditorHeight = 96;
-constexpr short kKeyControl = 17;
-constexpr short kKeyC = 67;
+// The editor's own size. A text size of 0 (the first-start value) sets labels in it too, so that
+// a label looks as it did while it was typed.
+constexpr double kEditorPoints = 9.75;
 constexpr int kHighestLabelIndex = 32767;
 constexpr int32_t kErrAlreadyLoaded = 360;
 }  // namespace
@@ -27,7 +28,7 @@ constexpr int32_t kErrAlreadyLoaded = 360;
 void ss::CreateTextControls() {
   txtEdit.Create(Picture1.Hwnd(), kIdTxtEdit, 0, 0, kEditorWidth, kEditorHeight, true, false);
   // The editor's own font, whatever the labels will be set in.
-  txtEdit.SetFont(L"Verdana", 9.75, false, false);
+  txtEdit.SetFont(L"Verdana", kEditorPoints, false, false);
   txtEdit.On().keyDown = [this](short& key, int shift) { txtEdit_KeyDown(key, shift); };
   txtEdit.On().keyUp = [this](short& key, int shift) { txtEdit_KeyUp(key, shift); };
 
@@ -94,13 +95,13 @@ void ss::lblText_Click(int16_t Index) {
 }
 
 void ss::txtEdit_KeyDown(short& KeyCode, int /*Shift*/) {
-  if (KeyCode == kKeyControl) cKey = -1;
+  if (KeyCode == VK_CONTROL) cKey = -1;
 }
 
 void ss::txtEdit_KeyUp(short& KeyCode, int /*Shift*/) {
-  if (KeyCode == kKeyControl) {
+  if (KeyCode == VK_CONTROL) {
     cKey = 0;
-  } else if (KeyCode == kKeyC && cKey) {
+  } else if (KeyCode == 'C' && cKey) {
     try {
       CommitText();
     } catch (...) {
@@ -125,7 +126,7 @@ void ss::CommitText() {
   forms::Label& label = *lblText.Item(cLbl);
   label.SetFontName(base::Widen(AppSettings.textfont));
   label.SetFontBold(AppSettings.textbold != 0);
-  label.SetFontSize(AppSettings.textsize);
+  label.SetFontSize(AppSettings.textsize > 0 ? AppSettings.textsize : kEditorPoints);
   label.SetFontItalic(AppSettings.textitalic != 0);
   // Labels are written in the chosen text colour.
   label.SetForeColor(static_cast<COLORREF>(AppSettings.textcolor));

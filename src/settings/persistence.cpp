@@ -43,6 +43,7 @@ void LoadSettings() {
   }
   AppSettingsRecord loaded = RecordFromValues(values);
   ApplyFirstStart(loaded);
+  KeepSizesInRange(loaded);
   AppSettings = loaded;
 }
 

@@ -7,8 +7,9 @@
 #include "settings/registry.h"
 
 namespace settings {
-// Fills AppSettings from the registry; called once at start-up. Never raises: a missing or
-// damaged value leaves its field at the empty value (0, empty text, false) and the others load.
+// Fills AppSettings from the registry; called once at start-up. Never raises: a missing value
+// leaves its field at the empty value (0, empty text, false), a damaged one or a size outside its
+// range takes the first-start value (see KeepSizesInRange), and the others load.
 void LoadSettings();
 // Writes all nine values back; called after every change. Raises the RegistryError of the
 // machine key only when the per-user key cannot be written either.

@@ -22,18 +22,21 @@ HKEY RootHandle(int32_t root) {
   return reinterpret_cast<HKEY>(static_cast<intptr_t>(root));
 }
 
-// The registry speaks the ANSI code page; the program speaks UTF-8.
-std::string ToAnsi(const std::string& utf8) { return base::Narrow(base::Widen(utf8), CP_ACP); }
-std::string FromAnsi(const std::string& ansi) { return base::Narrow(base::Widen(ansi, CP_ACP)); }
+// The registry keeps its names and texts in UTF-16 and the program in UTF-8: through the wide
+// functions every text survives, where the ANSI ones turned whatever the code page lacks into "?".
+// What an older version stored through the ANSI functions was converted to UTF-16 on the way in,
+// so it reads back the same.
+using base::Narrow;
+using base::Widen;
 
 LONG OpenKey(int32_t root, const std::string& section, REGSAM access, base::unique_hkey& key) {
   HKEY h = nullptr;
-  const LONG rc = ::RegOpenKeyExA(RootHandle(root), ToAnsi(section).c_str(), 0, access, &h);
+  const LONG rc = ::RegOpenKeyExW(RootHandle(root), Widen(section).c_str(), 0, access, &h);
   if (rc == ERROR_SUCCESS) key.Reset(h);
   return rc;
 }
 
-// RegCreateKeyExA as both CreateKey and the value write use it: opens the key, creating it when
+// RegCreateKeyExW as both CreateKey and the value write use it: opens the key, creating it when
 // it is missing.
 LONG CreateOrOpenKey(int32_t root, const std::string& section, const WriteGate& gate, base::unique_hkey& key) {
   if (gate && !gate(root)) return ERROR_ACCESS_DENIED;
@@ -41,21 +44,21 @@ LONG CreateOrOpenKey(int32_t root, const std::string& section, const WriteGate& 
   sa.nLength = sizeof(sa);
   HKEY h = nullptr;
   DWORD disposition = 0;
-  char noClass[] = "";
-  const LONG rc = ::RegCreateKeyExA(RootHandle(root), ToAnsi(section).c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
+  wchar_t noClass[] = L"";
+  const LONG rc = ::RegCreateKeyExW(RootHandle(root), Widen(section).c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
                                     kWriteAccess, &sa, &h, &disposition);
   if (rc == ERROR_SUCCESS) key.Reset(h);
   return rc;
 }
 
-// ExpandEnvironmentStringsA, sized by asking first.
-std::string ExpandEnvironmentText(const std::string& ansi) {
-  const DWORD n = ::ExpandEnvironmentStringsA(ansi.c_str(), nullptr, 0);
-  if (n == 0) return ansi;
-  std::string buffer(n, '\0');
-  const DWORD written = ::ExpandEnvironmentStringsA(ansi.c_str(), buffer.data(), n);
-  if (written == 0 || written > n) return ansi;
-  buffer.resize(buffer.find('\0') == std::string::npos ? buffer.size() : buffer.find('\0'));
+// ExpandEnvironmentStringsW, sized by asking first.
+std::wstring ExpandEnvironmentText(const std::wstring& text) {
+  const DWORD n = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (n == 0) return text;
+  std::wstring buffer(n, L'\0');
+  const DWORD written = ::ExpandEnvironmentStringsW(text.c_str(), buffer.data(), n);
+  if (written == 0 || written > n) return text;
+  buffer.resize(buffer.find(L'\0') == std::wstring::npos ? buffer.size() : buffer.find(L'\0'));
   return buffer;
 }
 
@@ -93,7 +96,7 @@ bool cRegistry::CreateKey() {
 
 bool cRegistry::DeleteKey() {
   const LONG rc = WritesDenied() ? ERROR_ACCESS_DENIED
-                                 : ::RegDeleteKeyA(RootHandle(classKey_), ToAnsi(sectionKey_).c_str());
+                                 : ::RegDeleteKeyW(RootHandle(classKey_), Widen(sectionKey_).c_str());
   if (rc != ERROR_SUCCESS) throw RegistryError(kErrRegistry, DeleteKeyFailedText(classKey_, sectionKey_));
   return true;
 }
@@ -102,7 +105,7 @@ bool cRegistry::DeleteValue() {
   base::unique_hkey key;
   const LONG rc = WritesDenied() ? ERROR_ACCESS_DENIED : OpenKey(classKey_, sectionKey_, kWriteAccess, key);
   if (rc != ERROR_SUCCESS) throw RegistryError(kErrRegistry, OpenForDeleteFailedText(classKey_, sectionKey_));
-  if (::RegDeleteValueA(key.Get(), ToAnsi(valueKey_).c_str()) != ERROR_SUCCESS)
+  if (::RegDeleteValueW(key.Get(), Widen(valueKey_).c_str()) != ERROR_SUCCESS)
     throw RegistryError(kErrRegistry, DeleteValueFailedText(classKey_, sectionKey_, valueKey_));
   return true;
 }
@@ -110,13 +113,13 @@ bool cRegistry::DeleteValue() {
 Variant cRegistry::Value() {
   base::unique_hkey key;
   if (OpenKey(classKey_, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return default_;
-  const std::string name = ToAnsi(valueKey_);
+  const std::wstring name = Widen(valueKey_);
 
   // Ask for type and size first, so that the buffer holds exactly what the value needs.
   DWORD type = REG_NONE;
   DWORD size = 0;
   BYTE probe[4] = {};
-  const LONG rc = ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, probe, &size);
+  const LONG rc = ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, probe, &size);
   if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return default_;
   valueType_ = static_cast<int32_t>(type);
 
@@ -124,26 +127,29 @@ Variant cRegistry::Value() {
     case REG_SZ:
     case REG_EXPAND_SZ:
     case REG_MULTI_SZ: {
-      std::string text(size, '\0');
+      // Sizes are in bytes; a value stored with an odd count still gets room for its last byte.
+      std::wstring text((size + 1) / sizeof(wchar_t), L'\0');
       DWORD got = size;
-      if (size > 0) ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &got);
-      text.resize(std::min<DWORD>(got, size));
+      if (size > 0) {
+        ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &got);
+      }
+      text.resize(std::min<DWORD>(got, size) / sizeof(wchar_t));
       // Drop the terminating zero; a multi-string keeps its inner separators.
-      if (!text.empty() && text.back() == '\0') text.pop_back();
+      if (!text.empty() && text.back() == L'\0') text.pop_back();
       if (type == REG_EXPAND_SZ) text = ExpandEnvironmentText(text);
-      return Variant(FromAnsi(text));
+      return Variant(Narrow(text));
     }
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN: {
       int32_t number = 0;
       DWORD got = sizeof(number);
-      ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &got);
+      ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &got);
       return Variant(type == REG_DWORD ? number : ReverseByteOrder(number));
     }
     default: {
       ByteArray bytes(size);
       DWORD got = size;
-      if (size > 0) ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, bytes.data(), &got);
+      if (size > 0) ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, bytes.data(), &got);
       bytes.resize(std::min<DWORD>(got, size));
       return Variant(std::move(bytes));
     }
@@ -154,7 +160,7 @@ void cRegistry::Value(const Variant& vValue) {
   base::unique_hkey key;
   if (CreateOrOpenKey(classKey_, sectionKey_, writeGate_, key) != ERROR_SUCCESS)
     throw RegistryError(kErrRegistry, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)));
-  const std::string name = ToAnsi(valueKey_);
+  const std::wstring name = Widen(valueKey_);
 
   LONG rc = ERROR_INVALID_DATA;
   switch (valueType_) {
@@ -162,9 +168,9 @@ void cRegistry::Value(const Variant& vValue) {
     case REG_EXPAND_SZ: {
       const std::string text = TextForm(vValue);
       const DWORD type = NeedsExpandSz(text) ? REG_EXPAND_SZ : REG_SZ;
-      const std::string ansi = ToAnsi(text);
-      rc = ::RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(ansi.c_str()),
-                            static_cast<DWORD>(ansi.size() + 1));
+      const std::wstring wide = Widen(text);
+      rc = ::RegSetValueExW(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(wide.c_str()),
+                            static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
       break;
     }
     case REG_BINARY: {
@@ -172,7 +178,7 @@ void cRegistry::Value(const Variant& vValue) {
         throw RegistryError(kErrRegistry, BinaryNeedsBytesText(classKey_, sectionKey_, valueKey_));
       const ByteArray& bytes = vValue.AsBytes();
       static const BYTE kNothing = 0;
-      rc = ::RegSetValueExA(key.Get(), name.c_str(), 0, REG_BINARY, bytes.empty() ? &kNothing : bytes.data(),
+      rc = ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_BINARY, bytes.empty() ? &kNothing : bytes.data(),
                             static_cast<DWORD>(bytes.size()));
       break;
     }
@@ -184,7 +190,7 @@ void cRegistry::Value(const Variant& vValue) {
       if (vValue.GetKind() == Variant::Kind::Integer) number = vValue.AsInteger();
       if (vValue.GetKind() == Variant::Kind::Long) number = vValue.AsLong();
       if (number) {
-        rc = ::RegSetValueExA(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*number),
+        rc = ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*number),
                               sizeof(int32_t));
       }
       break;
@@ -202,20 +208,20 @@ bool cRegistry::EnumerateValues(TextList& sKeyNames, int32_t& iKeyCount) const {
   base::unique_hkey key;
   if (OpenKey(classKey_, sectionKey_, KEY_QUERY_VALUE, key) != ERROR_SUCCESS) return true;
   DWORD longestName = 0;
-  if (::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+  if (::RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
                          nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return true;
-  std::string buffer(longestName + 1, '\0');
+  std::wstring buffer(longestName + 1, L'\0');
   for (DWORD index = 0;;) {
     DWORD length = static_cast<DWORD>(buffer.size());
-    const LONG rc = ::RegEnumValueA(key.Get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG rc = ::RegEnumValueW(key.Get(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_MORE_DATA && buffer.size() < 32768) {
-      // A name longer in ANSI bytes than the key reported in characters: grow and ask again.
+      // A value added since the key was asked: grow and ask again.
       buffer.resize(buffer.size() * 2);
       continue;
     }
     if (rc != ERROR_SUCCESS) break;
-    sKeyNames.Add(FromAnsi(buffer.substr(0, length)));
+    sKeyNames.Add(Narrow(std::wstring_view(buffer.data(), length)));
     ++iKeyCount;
     ++index;
   }
@@ -229,10 +235,11 @@ bool cRegistry::EnumerateSections(TextList& sSect, int32_t& iSectCount) const {
     base::unique_hkey key;
     if (OpenKey(classKey_, sectionKey_, KEY_ENUMERATE_SUB_KEYS, key) != ERROR_SUCCESS) return true;
     // Key names are at most 255 characters: 256 leaves room for the terminating zero.
-    char buffer[256];
+    wchar_t buffer[256];
     for (DWORD index = 0;; ++index) {
-      if (::RegEnumKeyA(key.Get(), index, buffer, sizeof(buffer)) != ERROR_SUCCESS) break;
-      sSect.Add(FromAnsi(std::string(buffer, strnlen(buffer, sizeof(buffer)))));
+      DWORD length = 256;
+      if (::RegEnumKeyExW(key.Get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      sSect.Add(Narrow(std::wstring_view(buffer, wcsnlen(buffer, std::min<DWORD>(length, 256)))));
       ++iSectCount;
     }
     return true;

@@ -1,7 +1,8 @@
 // cRegistry: reads and writes the system registry. The caller describes a location with
 // ClassKey (root), SectionKey (key path), ValueKey (value name) and ValueType, then calls an
-// operation on it. No registry handle outlives an operation. Every call uses the ANSI registry
-// functions; texts are UTF-8 here and converted to the ANSI code page at the call.
+// operation on it. No registry handle outlives an operation. Every call uses the wide (UTF-16)
+// registry functions; texts are UTF-8 here and converted at the call, so that every name and text
+// Windows can store survives the trip.
 #pragma once
 
 #include <cstdint>

@@ -71,11 +71,12 @@ AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values) {
   AppSettingsRecord r;  // every field starts at its empty value
   auto flag = [](const Variant& v) { return ToCondition(v).value_or(false) ? kTrue : kFalse; };
   r.color = ToLong(values[0]).value_or(0);
-  r.brushwidth = ToInteger(values[1]).value_or(0);
-  r.erasersize = ToInteger(values[2]).value_or(0);
+  // A damaged pen width is not "never saved": it must not make a stored black pen red.
+  r.brushwidth = ToInteger(values[1]).value_or(kFirstStartPenWidth);
+  r.erasersize = ToInteger(values[2]).value_or(kFirstStartEraserSize);
   r.showstartup = ToInteger(values[3]).value_or(0);
   r.textfont = ToText(values[4]).value_or(std::string());
-  r.textsize = ToInteger(values[5]).value_or(0);
+  r.textsize = ToInteger(values[5]).value_or(kFirstStartTextSize);
   r.textbold = flag(values[6]);
   r.textitalic = flag(values[7]);
   r.textcolor = ToLong(values[8]).value_or(0);
@@ -92,8 +93,16 @@ std::array<Variant, 9> ValuesFromRecord(const AppSettingsRecord& r) {
 void ApplyFirstStart(AppSettingsRecord& record) {
   if (record.color == 0 && record.brushwidth == 0) {
     record.color = 255;
-    record.brushwidth = 10;
+    record.brushwidth = kFirstStartPenWidth;
   }
+}
+
+void KeepSizesInRange(AppSettingsRecord& record) {
+  if (record.brushwidth < 1 || record.brushwidth > 20) record.brushwidth = kFirstStartPenWidth;
+  if (record.erasersize != 0 && (record.erasersize < 8 || record.erasersize > 32)) {
+    record.erasersize = kFirstStartEraserSize;
+  }
+  if (record.textsize < 0 || record.textsize > 400) record.textsize = kFirstStartTextSize;
 }
 
 }  // namespace settings

@@ -1,7 +1,7 @@
 // How stored registry values become fields of AppSettings and back. A value that was never
 // stored (the empty variant) gives the field's empty value; a value that is there but cannot be
 // what the field needs (text that is no number, a number out of range, empty text, bytes) gives
-// no result, and the load treats the field as unset instead of giving up.
+// no result, and the load gives the field its first-start value instead of giving up.
 #pragma once
 
 #include <array>
@@ -34,5 +34,17 @@ AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values);
 std::array<Variant, 9> ValuesFromRecord(const AppSettingsRecord& record);
 // First start: no pen colour and no pen width means nothing was ever saved: red, 10 pixels.
 void ApplyFirstStart(AppSettingsRecord& record);
+
+// The three sizes have ranges in which they work. A stored value that is damaged (not a number,
+// bytes, empty text) or outside its range takes the first-start value instead, rather than a pen
+// of width 0 or -1:
+//   brushwidth  1..20 pixels (the widths the program offers);                  else 10
+//   erasersize  8..32 pixels, or 0 (not chosen yet: the main form makes it 8); else 8
+//   textsize    1..400 points, or 0 (labels in the text editor's own size);    else 0
+constexpr int16_t kFirstStartPenWidth = 10;
+constexpr int16_t kFirstStartEraserSize = 8;
+constexpr int16_t kFirstStartTextSize = 0;
+// Applied after ApplyFirstStart, which reads a pen width of 0 as "never saved".
+void KeepSizesInRange(AppSettingsRecord& record);
 
 }  // namespace settings

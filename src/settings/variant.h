@@ -1,6 +1,6 @@
 // The tagged value that registry values travel in: empty, a 16-bit or 32-bit integer, a boolean,
 // text or an array of bytes. Text is UTF-8 inside the program; the registry class converts it to
-// and from the ANSI code page at the registry's edge.
+// and from UTF-16 at the registry's edge.
 #pragma once
 
 #include <cstdint>

@@ -9,18 +9,20 @@
 namespace shell {
 
 namespace {
+// The key table: an action on the left, its key on the right, one row every kRowStep twips.
+struct Column {
+  int left;
+  int width;
+};
+constexpr Column kActionColumn{660, 3135};
+constexpr Column kKeyColumn{3930, 1875};  // as wide as its heading
 constexpr int kRowTop = 1800;
 constexpr int kRowStep = 330;
-constexpr int kActionLeft = 660;
-constexpr int kKeyLeft = 3930;
-// The table rows take the width and height of their headings.
-constexpr int kActionWidth = 3135;
-constexpr int kKeyWidth = 1875;
-constexpr int kRowHeight = 240;
+constexpr int kRowHeight = 240;  // as high as the headings
 
 constexpr HelpControl Row(const wchar_t* name, const wchar_t* text, bool action, int k) {
-  return {name, text, action ? kActionLeft : kKeyLeft, kRowTop + kRowStep * k, action ? kActionWidth : kKeyWidth,
-          kRowHeight, false};
+  const Column column = action ? kActionColumn : kKeyColumn;
+  return {name, text, column.left, kRowTop + kRowStep * k, column.width, kRowHeight, false};
 }
 }  // namespace
 

@@ -3,23 +3,12 @@
 namespace shell {
 
 void BuildRCPopup(forms::PopupMenu& menu) {
-  forms::PopupMenu& col = menu.AddSubmenu(L"Colours");
-  col.AddItem(L"Red", kItemRed);
-  col.AddItem(L"Yellow", kItemYellow);
-  col.AddItem(L"Blue", kItemBlue);
-  col.AddItem(L"Green", kItemGreen);
-  col.AddItem(L"Palette", kItemMypalette);
-  forms::PopupMenu& ls = menu.AddSubmenu(L"Line Style");
-  ls.AddItem(L"1", kItemOne);
-  ls.AddItem(L"5", kItemFive);
-  ls.AddItem(L"10", kItemTen);
-  ls.AddItem(L"15", kItemFifteen);
-  ls.AddItem(L"20", kItemTwenty);
-  menu.AddItem(L"Magnifier", kItemMagnifier);
-  menu.AddItem(L"Quick Help", kItemMyhelp);
-  menu.AddItem(L"Documentation", kItemDochelp);
-  menu.AddItem(L"Recent Drawings", kItemRecentDrawings);
-  menu.AddItem(L"Exit", kItemRest1);
+  menu.AddSubmenu(L"Colours").AddItems({{L"Red", kItemRed}, {L"Yellow", kItemYellow}, {L"Blue", kItemBlue},
+                                        {L"Green", kItemGreen}, {L"Palette", kItemMypalette}});
+  menu.AddSubmenu(L"Line Style").AddItems({{L"1", kItemOne}, {L"5", kItemFive}, {L"10", kItemTen},
+                                           {L"15", kItemFifteen}, {L"20", kItemTwenty}});
+  menu.AddItems({{L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp}, {L"Documentation", kItemDochelp},
+                 {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
 }
 
 void ShowStartPresentationItem(forms::PopupMenu& menu, bool show) {

@@ -114,4 +114,19 @@ TEST(Errors, EveryKindOfExceptionHasANumberAndADescription) {
   EXPECT_EQ(base::kErrInternal, r.number);
 }
 
+TEST(Errors, ASystemReasonIsTheSystemsOwnSentenceWithoutItsLineBreak) {
+  const std::string notFound = base::SystemErrorText(ERROR_FILE_NOT_FOUND);
+  const std::string diskFull = base::SystemErrorText(ERROR_DISK_FULL);
+  ASSERT_FALSE(notFound.empty());
+  ASSERT_FALSE(diskFull.empty());
+  EXPECT_NE(notFound, diskFull);
+  for (const std::string& text : {notFound, diskFull}) {
+    EXPECT_NE('\n', text.back()) << text;
+    EXPECT_NE('\r', text.back()) << text;
+    EXPECT_NE(' ', text.back()) << text;
+  }
+  // A code the system has no sentence for still says which it was.
+  EXPECT_EQ("Error 3758096383.", base::SystemErrorText(0xDFFFFFFFu));
+}
+
 }  // namespace

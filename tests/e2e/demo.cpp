@@ -20,49 +20,18 @@ void Shot(const std::wstring& dir, const wchar_t* name) {
   std::wprintf(L"  screenshot %ls\n", name);
 }
 
-// A slide-like window to present over: a title bar of colour and lines of "text".
-LRESULT CALLBACK SlideProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd, &ps);
-    RECT rc;
-    ::GetClientRect(hwnd, &rc);
-    ::FillRect(dc, &rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    HFONT big = ::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-    HFONT body = ::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
-    HGDIOBJ old = ::SelectObject(dc, big);
-    ::SetTextColor(dc, RGB(20, 40, 90));
-    ::TextOutW(dc, 160, 120, L"Quarterly results", 17);
-    ::SelectObject(dc, body);
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    const wchar_t* lines[] = {L"Revenue grew 12 % over the last quarter", L"Three new markets opened in the spring",
-                              L"Costs held flat despite higher volumes", L"Next: the roadmap for the coming year"};
-    for (int i = 0; i < 4; ++i) ::TextOutW(dc, 200, 320 + i * 110, lines[i], static_cast<int>(wcslen(lines[i])));
-    ::SelectObject(dc, old);
-    ::DeleteObject(big);
-    ::DeleteObject(body);
-    ::EndPaint(hwnd, &ps);
-    return 0;
-  }
-  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring dir = argc > 1 ? argv[1] : L".";
   ::CreateDirectoryW(dir.c_str(), nullptr);
 
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = SlideProc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"DemoSlide";
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  ::RegisterClassW(&wc);
-  HWND slide = ::CreateWindowExW(0, L"DemoSlide", L"Slide", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                 wc.hInstance, nullptr);
-  ::UpdateWindow(slide);
+  // A slide-like window to present over: a title and lines of "text".
+  SlideWindow slide(120, [](HDC dc) {
+    const wchar_t* lines[] = {L"Revenue grew 12 % over the last quarter", L"Three new markets opened in the spring",
+                              L"Costs held flat despite higher volumes", L"Next: the roadmap for the coming year"};
+    for (int i = 0; i < 4; ++i) ::TextOutW(dc, 200, 320 + i * 110, lines[i], static_cast<int>(wcslen(lines[i])));
+  });
   Pump(300);
 
   App app;
@@ -73,23 +42,23 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("Scrivane started; waiting for the splash to hand over\n");
   Pump(1000);
   Shot(dir, L"1-splash");
-  if (!app.WaitFor({L"ScrivaneMainForm", L"Scrivane", false}, 15000)) {
+  if (!app.WaitFor(kMainForm, kHandOffTimeoutMs)) {
     std::printf("the main form did not appear\n");
     return 1;
   }
   Pump(500);
-  if (HWND help = app.Find({L"ScrivaneHelp", std::nullopt, true})) {
+  if (HWND help = app.Find(kHelp)) {
     Shot(dir, L"2-help-window");
     ::SendMessageW(help, WM_COMMAND, IDOK, 0);
     if (HWND ok = ChildWithText(help, L"OK")) ClickCentre(ok);
     Pump(500);
   }
-  ::SetForegroundWindow(slide);
+  ::SetForegroundWindow(slide.Hwnd());
   Pump(300);
 
   std::printf("Ctrl+Shift+Z: presentation mode\n");
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-  app.WaitFor({L"ScrivaneOverlay", std::nullopt, true}, 5000);
+  app.WaitFor(kOverlay, 5000);
   Pump(500);
   TypeText(L"y");  // yellow highlighter
   Pump(100);
@@ -111,14 +80,13 @@ int wmain(int argc, wchar_t** argv) {
   Shot(dir, L"4-magnifier");
   TypeText(L"\x1b");
   Pump(300);
-  if (HWND mag = app.Find({L"", L"Magnifier", true})) {
+  if (HWND mag = app.Find(kMagnifier)) {
     ::PostMessageW(mag, WM_CLOSE, 0, 0);
   }
   TypeChord({VK_ESCAPE});
   Pump(500);
   Shot(dir, L"5-after-esc");
   app.Stop();
-  ::DestroyWindow(slide);
   std::printf("done\n");
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "e2e/driver.h"
 
+#include <algorithm>
+
 #include "support/test_support.h"
 
 namespace e2e {
@@ -202,6 +204,53 @@ void ClickCentre(HWND hwnd) {
   testing_support::Pump(30);
 }
 
+bool BringToFront(HWND w, int timeoutMs) {
+  return WaitUntil(
+      [&] {
+        if (::GetForegroundWindow() == w) return true;
+        ::SetForegroundWindow(w);
+        return false;
+      },
+      timeoutMs, 50);
+}
+
+testing_support::ScreenImage SettledScreen(int timeoutMs) {
+  testing_support::ScreenImage last = testing_support::CaptureScreen();
+  WaitUntil(
+      [&] {
+        testing_support::ScreenImage now = testing_support::CaptureScreen();
+        const bool same = testing_support::CountDifferences(last, now) == 0;
+        last = std::move(now);
+        return same;
+      },
+      timeoutMs, 50);
+  return last;
+}
+
+bool ClickWhenReady(HWND hwnd, int timeoutMs) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  auto left = [&] { return static_cast<int>(std::max<LONGLONG>(0, static_cast<LONGLONG>(end - ::GetTickCount64()))); };
+  HWND top = ::GetAncestor(hwnd, GA_ROOT);
+  if (!top || !testing_support::WaitUntilReadyForInput(top, left())) return false;
+  if (!WaitUntil([&] { return ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd); }, left())) return false;
+  if (!BringToFront(top, left())) return false;
+  const RECT rc = WindowRectOf(hwnd);
+  const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  testing_support::MouseMoveTo(centre.x, centre.y);
+  if (!WaitUntil(
+          [&] {
+            POINT at{};
+            ::GetCursorPos(&at);
+            return at.x == centre.x && at.y == centre.y && ::WindowFromPoint(centre) == hwnd;
+          },
+          left())) {
+    return false;
+  }
+  testing_support::MouseButton(1, true);
+  testing_support::MouseButton(1, false);
+  return true;
+}
+
 std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value) {
   char data[1024] = {};
   DWORD size = sizeof data;
@@ -228,9 +277,18 @@ bool KeyExists(HKEY root, const char* subkey) {
 }
 
 void DeleteScrivaneKeys() {
-  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Scrivane");
-  ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Scrivane");
+  ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+  ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
 }
+
+bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values, bool helpWindow) {
+  DeleteScrivaneKeys();
+  bool written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup", helpWindow ? "0" : "1");
+  for (const auto& [name, text] : values) written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name, text) && written;
+  return written;
+}
+
+bool StartUntilHandOff(App& app) { return app.Start() && app.WaitFor(kMainForm, kHandOffTimeoutMs) != nullptr; }
 
 int CountTrayIcons() {
   // Wine gives every icon a window of its own: its X11 driver puts them into a stand-alone tray

@@ -6,9 +6,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace e2e {
 
@@ -24,6 +28,18 @@ struct WindowQuery {
   std::optional<std::wstring> title;
   bool visibleOnly = true;
 };
+
+// The program's windows, and the system's popup menus and dialogs it shows.
+inline const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
+inline const WindowQuery kSplash{L"ScrivaneSplash", std::nullopt, true};
+inline const WindowQuery kHelp{L"ScrivaneHelp", std::nullopt, true};
+inline const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
+inline const WindowQuery kMagnifier{L"", L"Magnifier", true};
+inline const WindowQuery kMenu{L"#32768", std::nullopt, true};
+inline const WindowQuery kDialog{L"#32770", std::nullopt, true};
+
+// The splash lasts three seconds; a start-up that has not handed off after this is broken.
+constexpr int kHandOffTimeoutMs = 15000;
 
 class App {
  public:
@@ -76,8 +92,20 @@ RECT WindowRectOf(HWND hwnd);
 std::wstring MessageBoxText(HWND box);
 void DismissMessageBox(HWND box);
 
+// Brings `w` to the front, again if something else takes it back, until it is there.
+bool BringToFront(HWND w, int timeoutMs = 5000);
+// The screen once it has stopped changing: two captures in a row the same.
+testing_support::ScreenImage SettledScreen(int timeoutMs = 5000);
+
 // A real left click in the middle of a window (SendInput).
 void ClickCentre(HWND hwnd);
+// The same click once it can land: the window and its top-level window visible and enabled, the
+// top-level window in front and its thread answering, and the pointer over the window (nothing
+// covering it). False, without a click, when that is not so within `timeoutMs`.
+bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
+
+// The program's key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
+inline constexpr char kSettingsKey[] = "Software\\Scrivane";
 
 // Registry, through the ANSI functions as the program uses them.
 std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value);
@@ -85,6 +113,12 @@ bool WriteRegString(HKEY root, const char* subkey, const char* value, const std:
 bool KeyExists(HKEY root, const char* subkey);
 // A clean slate: HKLM and HKCU Software\Scrivane gone.
 void DeleteScrivaneKeys();
+// The clean slate with the help window turned off at start (on with `helpWindow`) and the stored
+// settings given as value name and text; false when one could not be written.
+bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values = {}, bool helpWindow = false);
+
+// Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
+bool StartUntilHandOff(App& app);
 
 // The notification area as Wine's explorer shows it: icons in its stand-alone tray window.
 // The number of icons there, or -1 when no such window exists.

@@ -30,11 +30,9 @@ void Present(XWatch& watch, int entries, Tally& tally, const char* what) {
   // The icon of a run before is gone from the notification area.
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() <= 0; }, 15000));
   App app;
-  ASSERT_TRUE(app.Start());
-  ASSERT_NE(nullptr, app.WaitFor({L"ScrivaneMainForm", L"Scrivane", false}, 15000));
+  ASSERT_TRUE(StartUntilHandOff(app));
   // Resident: the splash gone, the icon in the notification area (the main form's load ends there).
-  ASSERT_TRUE(WaitUntil([&] { return !app.Find({L"ScrivaneSplash", std::nullopt, true}) && CountTrayIcons() == 1; },
-                        15000));
+  ASSERT_TRUE(WaitUntil([&] { return !app.Find(kSplash) && CountTrayIcons() == 1; }, 15000));
   // What the overlay must show, and what must come back at Esc: the pattern and the icon, once
   // the screen has settled.
   ScreenImage desktop = CaptureScreen();
@@ -67,8 +65,7 @@ void Present(XWatch& watch, int entries, Tally& tally, const char* what) {
 TEST(EntryE2e, NoBlackOrButtonFaceFrameFromTheHotkeyToThePaintedOverlay) {
   XWatch watch;
   ASSERT_TRUE(watch.Ready()) << "no screen watcher in this environment";
-  DeleteScrivaneKeys();
-  WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1");
+  FreshSettings();
   auto pattern = std::make_unique<PatternWindow>();
 
   Tally kept, anew;

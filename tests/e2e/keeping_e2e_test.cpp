@@ -5,7 +5,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,10 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-
 std::wstring DrawingsFolder() {
   PWSTR local = nullptr;
   ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
@@ -30,17 +25,7 @@ std::wstring DrawingsFolder() {
   return folder;
 }
 
-std::vector<std::wstring> PngsIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found{};
-  HANDLE h = ::FindFirstFileW((folder + L"\\*.png").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(found.cFileName);
-  while (::FindNextFileW(h, &found));
-  ::FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
+std::vector<std::wstring> PngsIn(const std::wstring& folder) { return FileNames(folder, L"*.png"); }
 
 void EmptyFolder(const std::wstring& folder) {
   for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
@@ -86,14 +71,11 @@ ScreenImage Decoded(const std::wstring& path) {
 class KeepingE2e : public ::testing::Test {
  protected:
   void SetUp() override {
-    DeleteScrivaneKeys();
-    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", "1"));
-    ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, kKey, "color", "255"));
+    ASSERT_TRUE(FreshSettings({{"color", "255"}}));
     folder = DrawingsFolder();
     EmptyFolder(folder);
     pattern = std::make_unique<PatternWindow>();
-    ASSERT_TRUE(app.Start());
-    ASSERT_NE(nullptr, app.WaitFor(kMainForm, 15000));
+    ASSERT_TRUE(StartUntilHandOff(app));
     Pump(300);
   }
   void TearDown() override {
@@ -185,19 +167,10 @@ TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheB
   HWND balloon = nullptr;
   const bool shown = WaitUntil(
       [&] {
-        balloon = nullptr;
-        ::EnumWindows(
-            [](HWND w, LPARAM lp) -> BOOL {
-              wchar_t cls[64] = {};
-              ::GetClassNameW(w, cls, 64);
-              if (::IsWindowVisible(w) && std::wstring(cls) == L"tooltips_class32" &&
-                  TextOf(w).find(L"could not be kept") != std::wstring::npos) {
-                *reinterpret_cast<HWND*>(lp) = w;
-                return FALSE;
-              }
-              return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&balloon));
+        balloon = FindTopLevelWindow([](HWND w) {
+          return ::IsWindowVisible(w) && ClassOf(w) == L"tooltips_class32" &&
+                 TextOf(w).find(L"could not be kept") != std::wstring::npos;
+        });
         return balloon != nullptr;
       },
       10000);

@@ -13,23 +13,13 @@ using namespace testing_support;
 
 namespace {
 
-const char kKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-const WindowQuery kHelp{L"ScrivaneHelp", std::nullopt, true};
-const WindowQuery kOverlay{L"ScrivaneOverlay", std::nullopt, true};
-const WindowQuery kMenu{L"#32768", std::nullopt, true};
-const WindowQuery kMagnifier{L"", L"Magnifier", true};
-constexpr int kHandOffTimeoutMs = 15000;
-
 const wchar_t kPresentationTaken[] =
     L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
 
 // A clean registry with the help window turned off, then the program up to its hand-off.
 void StartResident(App& app, bool helpWindow = false) {
-  DeleteScrivaneKeys();
-  WriteRegString(HKEY_LOCAL_MACHINE, kKey, "showstartup", helpWindow ? "0" : "1");
-  ASSERT_TRUE(app.Start());
-  ASSERT_NE(nullptr, app.WaitFor(kMainForm, kHandOffTimeoutMs));
+  ASSERT_TRUE(FreshSettings({}, helpWindow));
+  ASSERT_TRUE(StartUntilHandOff(app));
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 3000));
 }
 

@@ -25,9 +25,6 @@ namespace {
 const std::wstring kVersion = L"" SCRIVANE_VERSION;
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scrivane";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kSettingsKey[] = "Software\\Scrivane";
-const WindowQuery kMainForm{L"ScrivaneMainForm", L"Scrivane", false};
-constexpr int kHandOffTimeoutMs = 15000;
 constexpr int kSetupTimeoutMs = 60000;
 
 std::wstring Lower(std::wstring s) {

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
+#include "support/side_thread.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -18,36 +18,11 @@ magWin& Mag() { return magWin::Instance(); }
 HWND VisibleMenuWindow() { return FindVisibleWindow(L"#32768", false); }
 
 // The popup's menu loop runs inside the right-click handler on this thread, so the key that
-// picks an item comes from another thread once the menu is on the screen.
-class MenuDriver {
- public:
-  explicit MenuDriver(WORD vk, int waitMs = 5000)
-      : thread_([this, vk, waitMs] {
-          for (int i = 0; i < waitMs / 20 && !menu_; ++i) {
-            if (HWND w = VisibleMenuWindow()) {
-              DWORD_PTR result = 0;
-              ::SendMessageTimeoutW(w, MN_GETHMENU, 0, 0, SMTO_NORMAL, 1000, &result);
-              shownMenu_ = reinterpret_cast<HMENU>(result);
-              menu_ = w;
-              ::Sleep(50);
-              TapKey(vk);
-              return;
-            }
-            ::Sleep(20);
-          }
-        }) {}
-  ~MenuDriver() { Join(); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  bool MenuSeen() const { return menu_ != nullptr; }
-  HMENU ShownMenu() const { return shownMenu_; }
-
- private:
-  std::atomic<HWND> menu_{nullptr};
-  std::atomic<HMENU> shownMenu_{nullptr};
-  std::thread thread_;
-};
+// picks an item comes from another thread once the menu is on the screen and takes keys.
+void PressWhenReady(HWND menu, WORD vk) {
+  WaitUntilReadyForInput(menu);
+  TapKey(vk);
+}
 
 POINT ViewCentre() {
   RECT rc{};
@@ -66,12 +41,18 @@ void RightClick(POINT at) {
 
 // Right-clicks the view and picks the item whose mnemonic is `vk`; returns the menu that opened.
 HMENU ChooseFromPopup(WORD vk) {
-  MenuDriver driver(vk);
+  std::atomic<HMENU> shown{nullptr};
+  AnswerWhenShown user(L"#32768", false, 5000, [&](HWND menu) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(menu, MN_GETHMENU, 0, 0, SMTO_NORMAL, 1000, &result);
+    shown = reinterpret_cast<HMENU>(result);
+    PressWhenReady(menu, vk);
+  });
   RightClick(ViewCentre());
-  PumpUntil([&] { return driver.MenuSeen() && VisibleMenuWindow() == nullptr; }, 6000);
-  driver.Join();
+  PumpUntil([&] { return user.Window() && VisibleMenuWindow() == nullptr; }, 6000);
+  user.Join();
   Pump(100);
-  return driver.ShownMenu();
+  return shown;
 }
 
 bool OnlyZoomItemChecked(int n) {
@@ -305,13 +286,13 @@ TEST_F(MagnifierTest, OnlyTheRightButtonOpensThePopup) {
   MouseMoveTo(at.x, at.y);
   Pump(50);
   for (int button : {1, 4}) {
-    // Should a menu open after all, the driver closes it again so that the test does not hang.
-    MenuDriver driver(VK_ESCAPE, 600);
+    // Should a menu open after all, Esc closes it again so that the test does not hang.
+    AnswerWhenShown user(L"#32768", false, 600, [](HWND menu) { PressWhenReady(menu, VK_ESCAPE); });
     MouseButton(button, true);
     MouseButton(button, false);
     Pump(600);
-    driver.Join();
-    EXPECT_FALSE(driver.MenuSeen()) << button;
+    user.Join();
+    EXPECT_FALSE(user.Window()) << button;
   }
   EXPECT_TRUE(Mag().IsShowing());
   // Esc closes the menu without a choice: nothing changes.

@@ -31,9 +31,7 @@ POINT Centre(const RECT& r) { return {r.left + Width(r) / 2, r.top + Height(r) /
 class DeskTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(RGB(255, 0, 0), 10, 32);
     monitors = MonitorRects();
     ASSERT_FALSE(monitors.empty());
     // A different picture on every monitor.

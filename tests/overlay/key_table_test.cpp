@@ -33,6 +33,7 @@ TEST(KeyTable, LettersInEitherCaseExceptTheMagnifierWhichIsLowerCaseOnly) {
   EXPECT_EQ(KeyCommand::None, MatchKey('M'));
   EXPECT_EQ(KeyCommand::None, MatchKey('x'));
   EXPECT_EQ(KeyCommand::None, MatchKey(0));
+  EXPECT_EQ(KeyCommand::None, MatchKey(9)) << "Tab, held for an ellipse, is no command";
 }
 
 TEST(KeyTable, DigitsPickEraserSizesWithTheEraserOnAndPenWidthsWithItOff) {

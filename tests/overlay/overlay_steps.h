@@ -3,9 +3,18 @@
 #pragma once
 
 #include "overlay/ss.h"
+#include "settings/app_settings.h"
 #include "support/test_support.h"
 
 namespace testing_support {
+
+// The pen colour (0x00BBGGRR), pen width and eraser size the presenter chose last, as the
+// settings hold them.
+inline void ChoosePen(COLORREF color, int16_t brushwidth, int16_t erasersize) {
+  AppSettings.color = static_cast<int32_t>(color);
+  AppSettings.brushwidth = brushwidth;
+  AppSettings.erasersize = erasersize;
+}
 
 // The overlay is on screen and shows its picture there (sampled at the corners and the middle).
 inline bool OverlayShowsItsPicture() {
@@ -23,15 +32,18 @@ inline bool OverlayShowsItsPicture() {
   return true;
 }
 
-// The overlay is the window in front, over the middle of its monitor.
+// The overlay can be drawn on and typed into: in front, the surface focused and the window at the
+// middle of its monitor.
 inline bool OverlayInFront() {
   ss& o = ss::Instance();
   RECT rc{};
   ::GetWindowRect(o.Hwnd(), &rc);
   const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-  return ::GetForegroundWindow() == o.Hwnd() && ::GetAncestor(::WindowFromPoint(centre), GA_ROOT) == o.Hwnd();
+  return ::GetForegroundWindow() == o.Hwnd() && ::GetFocus() == o.Picture1.Hwnd() &&
+         ::WindowFromPoint(centre) == o.Picture1.Hwnd();
 }
 
+// Ctrl+Shift+Z's two steps, then the wait until the overlay is in front and shows its picture.
 inline void EnterPresentationMode() {
   ss::Instance().cmdScreen_Click();
   ss::Instance().ShowOverlay();

@@ -7,6 +7,7 @@
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "support/cursor_look.h"
+#include "overlay_steps.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -35,9 +36,7 @@ class PenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ss::Instance().SetMainFormLink(&mainForm);
-    AppSettings.color = static_cast<int32_t>(kRed);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 16;
+    ChoosePen(kRed, 10, 16);
     pattern = std::make_unique<PatternWindow>();
     ss::Instance().cmdScreen_Click();
     ss::Instance().ShowOverlay();

@@ -1,5 +1,5 @@
 // The overlay's picture commands end to end: the real Save As and Open dialogs and the real
-// message box, answered by a helper thread as a user would.
+// message boxes, answered by a helper thread as a user would.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 
 #include "capture/fit_page.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "forms/picture_file.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/ss.h"
@@ -39,12 +40,15 @@ std::wstring FullPath(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The full path of `name` in the test's temporary folder `folder`.
+std::wstring TempFile(const std::wstring& folder, const std::wstring& name) {
+  return FullPath(TempDir(folder) + L"\\" + name);
+}
+
 class PictureCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = RGB(255, 0, 0);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 16;
+    ChoosePen(RGB(255, 0, 0), 10, 16);
   }
   void TearDown() override {
     ss& o = ss::Instance();
@@ -107,13 +111,11 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   o.TogglePen();
   o.ToggleEraser();
   o.Picture1.CopyRectFrom(*o.Picture2.GetPicture(), 380, 280, 40, 40);
-  Pump(50);
-  EXPECT_EQ(PatternWindow::PatternColor(400, 300), CaptureScreenRect(400, 300, 1, 1).At(400, 300));
+  EXPECT_EQ(PatternWindow::PatternColor(400, 300), ScreenPixelOnceItIs(400, 300, PatternWindow::PatternColor(400, 300)));
   // Clearing keeps the saved grab, stroke and all.
   o.ClearStrokes();
-  Pump(100);
-  EXPECT_EQ(0xFF0000u, CaptureScreenRect(400, 300, 1, 1).At(400, 300));
-  EXPECT_EQ(0, CountDifferences(atTheKey, CaptureScreen()));
+  EXPECT_EQ(0xFF0000u, ScreenPixelOnceItIs(400, 300, 0xFF0000u));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(atTheKey));
   EXPECT_EQ(0, o.Picture1.CurrentPosition().x);
   EXPECT_EQ(0, o.Picture1.CurrentPosition().y);
   ::DeleteFileW(written.c_str());
@@ -121,8 +123,7 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
 
 TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsABmp) {
   EnterPresentationMode();
-  const std::wstring dir = TempDir(L"cmd-other-name");
-  const std::wstring name = FullPath(dir + L"\\x.jpg");
+  const std::wstring name = TempFile(L"cmd-other-name", L"x.jpg");
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
   ss::Instance().SaveScreenToFile();
   user.Join();
@@ -179,13 +180,21 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
   EXPECT_EQ(p1, o.Picture1.GetPicture());
   EXPECT_EQ(p2, o.Picture2.GetPicture());
   EXPECT_NE(nullptr, o.Picture3.GetPicture()) << "the grab stays in the scratch picture";
+
+  // Cancelling the Open dialog is as quiet.
+  DialogUser opener({{Act::Cancel, L""}});
+  EXPECT_EQ(base::kErrCancel, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+  opener.Join();
+  EXPECT_FALSE(opener.timedOut);
+  EXPECT_FALSE(opener.unexpectedDialog) << "no message after Cancel";
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  EXPECT_EQ(p2, o.Picture2.GetPicture());
 }
 
 TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"cmd-unicode");
-  const std::wstring name = FullPath(dir + L"\\\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
+  const std::wstring name = TempFile(L"cmd-unicode", L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
   {
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     o.SaveScreenToFile();
@@ -214,7 +223,7 @@ BOOL WINAPI DiskFullAfterAWhile(HANDLE file, LPCVOID data, DWORD size, LPDWORD w
   return FALSE;
 }
 
-TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndShowsNoSuccess) {
+TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndSaysWhy) {
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
@@ -224,18 +233,83 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
   for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 31 + 7);
   WriteBytes(name, old);
   const base::Picture p1 = o.Picture1.GetPicture();
+  const base::Picture p2 = o.Picture2.GetPicture();
 
   g_goodWrites = 2;
   o.SetFileWriter(DiskFullAfterAWhile);
-  // The dialog asks before overwriting; the user says yes.
-  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}});
+  // The dialog asks before overwriting; the user says yes; then one box says why it failed.
+  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}, {Act::Ok, L""}});
   EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
   user.Join();
   o.SetFileWriter(nullptr);
-  EXPECT_FALSE(user.unexpectedDialog) << "no success message for a failed save";
+  ASSERT_FALSE(user.timedOut);
+  EXPECT_FALSE(user.unexpectedDialog) << "one message, and no success";
+  ASSERT_EQ(3u, user.seen.size());
+  EXPECT_EQ(L"Scrivane", user.seen[2].title);
+  EXPECT_EQ(L"Could not save " + name + L": " + base::Widen(base::SystemErrorText(ERROR_DISK_FULL)),
+            user.seen[2].text);
+  EXPECT_EQ(::LoadIconW(nullptr, IDI_ERROR), user.seen[2].icon);
   EXPECT_EQ(old, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir));
+  // The presentation is as it was.
   EXPECT_EQ(p1, o.Picture1.GetPicture());
+  EXPECT_EQ(p2, o.Picture2.GetPicture());
+  EXPECT_TRUE(o.IsVisible());
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, AReadOnlyFileIsKeptAndTheUserToldAccessIsDenied) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const std::wstring name = TempFile(L"cmd-readonly", L"keep.bmp");
+  const std::vector<uint8_t> old(300, 0x5A);
+  WriteBytes(name, old);
+  ASSERT_TRUE(::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  DialogUser user({{Act::EnterFileName, name}, {Act::Yes, L""}, {Act::Ok, L""}});
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { o.SaveScreenToFile(); }));
+  user.Join();
+  ASSERT_FALSE(user.timedOut);
+  EXPECT_FALSE(user.unexpectedDialog);
+  ASSERT_EQ(3u, user.seen.size());
+  EXPECT_EQ(L"Could not save " + name + L": " + base::Widen(base::SystemErrorText(ERROR_ACCESS_DENIED)),
+            user.seen[2].text);
+  EXPECT_EQ(old, ReadBytes(name));
+  ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(name.c_str());
+}
+
+TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWindow) {
+  // Keys typed into the magnifier reach the save and load while no presentation runs: the overlay
+  // window of the last one is gone (or hidden, should it be kept between presentations).
+  EnterPresentationMode();
+  PressEsc();
+  ss& o = ss::Instance();
+  ASSERT_FALSE(o.IsVisible());
+  const std::wstring name = TempFile(L"cmd-after-esc", L"after.bmp");
+  {
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+    o.SaveScreenToFile();
+    user.Join();
+    ASSERT_FALSE(user.timedOut);
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+    EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
+  }
+  ASSERT_TRUE(Exists(name));
+  EXPECT_FALSE(o.IsVisible()) << "the window was made hidden, not shown";
+
+  o.Unload();
+  {
+    DialogUser user({{Act::EnterFileName, name}});
+    o.LoadPictureFromFile();
+    user.Join();
+    ASSERT_FALSE(user.timedOut);
+    ASSERT_EQ(1u, user.seen.size());
+    EXPECT_TRUE(user.seen[0].ownerAlive);
+  }
+  ASSERT_NE(nullptr, o.Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), o.Picture1.GetPicture()->WidthPixels());
+  EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
   ::DeleteFileW(name.c_str());
 }
 
@@ -245,8 +319,7 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   PatternWindow pattern;
   EnterPresentationMode();
   ss& o = ss::Instance();
-  const std::wstring dir = TempDir(L"cmd-load");
-  const std::wstring name = FullPath(dir + L"\\small.bmp");
+  const std::wstring name = TempFile(L"cmd-load", L"small.bmp");
   base::Picture small = PatternPicture(640, 480, 11, 3);
   forms::SavePictureAsBmp(*small, name);
 
@@ -258,22 +331,21 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   EXPECT_EQ(o.Picture1.GetPicture(), o.Picture2.GetPicture());
   EXPECT_EQ(640, o.Picture1.Width());
   EXPECT_EQ(480, o.Picture1.Height());
-  Pump(200);
   const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(0, CountDifferences(PictureImage(small), CaptureScreenRect(0, 0, 640, 480)));
-  EXPECT_EQ(face, CaptureScreenRect(900, 100, 1, 1).At(900, 100));
-  EXPECT_EQ(face, CaptureScreenRect(100, 700, 1, 1).At(100, 700));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(PictureImage(small)));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(900, 100, face));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(100, 700, face));
 
   // A real stroke with the mouse from inside across the edge; the pen draws at its offset from
   // the pointer.
   o.TogglePen();
   Drag(300, 200, 900, 200, 12);
-  Pump(100);
+  PumpUntilInputHandled();
   // Where the pen's tip was: the cursor shows it.
   const CursorLook pen = LookAtCursor(CursorShown());
   const POINT inside = pen.TipAt(500, 200);
   const POINT outside = pen.TipAt(800, 200);
-  EXPECT_EQ(0xFF0000u, CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  EXPECT_EQ(0xFF0000u, ScreenPixelOnceItIs(inside.x, inside.y, 0xFF0000u));
   EXPECT_EQ(face, CaptureScreenRect(outside.x, outside.y, 1, 1).At(outside.x, outside.y));
 
   // The eraser, with the mouse, brings back the loaded image: move it so that its square is
@@ -286,9 +358,9 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   const int mx = inside.x - side / 2;
   const int my = inside.y - side / 2;
   Drag(mx - 30, my, mx + 30, my, 10);
-  Pump(100);
-  EXPECT_EQ(PatternWindow::PatternColor(inside.x + 11, inside.y + 3),
-            CaptureScreenRect(inside.x, inside.y, 1, 1).At(inside.x, inside.y));
+  PumpUntilInputHandled();
+  const uint32_t restored = PatternWindow::PatternColor(inside.x + 11, inside.y + 3);
+  EXPECT_EQ(restored, ScreenPixelOnceItIs(inside.x, inside.y, restored));
   ::DeleteFileW(name.c_str());
 }
 
@@ -299,43 +371,61 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   const base::Picture p1 = o.Picture1.GetPicture();
   const base::Picture p2 = o.Picture2.GetPicture();
   const ScreenImage before = CaptureScreen();
-  const std::wstring dir = TempDir(L"cmd-corrupt");
 
-  const std::wstring corrupt = FullPath(dir + L"\\corrupt.bmp");
+  const std::wstring corrupt = TempFile(L"cmd-corrupt", L"corrupt.bmp");
   std::vector<uint8_t> junk(4096);
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 131 + 17);
   junk[0] = 'B';
   junk[1] = 'M';
   WriteBytes(corrupt, junk);
-  const std::wstring truncated = FullPath(dir + L"\\truncated.bmp");
+  const std::wstring truncated = TempFile(L"cmd-corrupt", L"truncated.bmp");
   forms::SavePictureAsBmp(*PatternPicture(300, 200, 1, 3), truncated);
   std::vector<uint8_t> bytes = ReadBytes(truncated);
   bytes.resize(bytes.size() * 2 / 3);
   WriteBytes(truncated, bytes);
 
   for (const std::wstring& name : {corrupt, truncated}) {
-    DialogUser user({{Act::EnterFileName, name}});
+    DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
     user.Join();
     EXPECT_FALSE(user.unexpectedDialog);
+    ASSERT_EQ(2u, user.seen.size());
+    EXPECT_EQ(L"Scrivane", user.seen[1].title);
+    EXPECT_EQ(L"Could not load " + name + L": The file is not a picture Scrivane can read, or it is damaged.",
+              user.seen[1].text);
     EXPECT_EQ(p1, o.Picture1.GetPicture());
     EXPECT_EQ(p2, o.Picture2.GetPicture());
   }
-  Pump(200);
-  EXPECT_EQ(0, CountDifferences(before, CaptureScreen())) << "strokes and background as they were";
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before)) << "strokes and background as they were";
   ::DeleteFileW(corrupt.c_str());
   ::DeleteFileW(truncated.c_str());
+}
+
+TEST_F(PictureCommandsTest, AJpegClaimingAHugeSizeIsRefusedWithItsSize) {
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  const base::Picture p1 = o.Picture1.GetPicture();
+  const std::wstring name = TempFile(L"cmd-huge", L"huge.jpg");
+  // SOI, a frame header claiming 30000 x 30000 pixels, EOI: the size is all there is to read.
+  WriteBytes(name, {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 8, 0x75, 0x30, 0x75, 0x30, 1, 1, 0x11, 0, 0xFF, 0xD9});
+  DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { o.LoadPictureFromFile(); }));
+  user.Join();
+  ASSERT_EQ(2u, user.seen.size());
+  EXPECT_EQ(L"Could not load " + name + L": The picture is too large to open (30000 \u00d7 30000 pixels).",
+            user.seen[1].text);
+  EXPECT_EQ(p1, o.Picture1.GetPicture());
+  ::DeleteFileW(name.c_str());
 }
 
 TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   EnterPresentationMode();
   ss& o = ss::Instance();
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
-  const std::wstring dir = TempDir(L"cmd-png");
-  const std::wstring bmp = FullPath(dir + L"\\src.bmp");
+  const std::wstring bmp = TempFile(L"cmd-png", L"src.bmp");
   base::Picture pic = PatternPicture(200, 150, 5, 3);
   forms::SavePictureAsBmp(*pic, bmp);
-  const std::wstring png = FullPath(dir + L"\\picture.png");
+  const std::wstring png = TempFile(L"cmd-png", L"picture.png");
   ASSERT_TRUE(ConvertToPng(bmp, png));
   DialogUser user({{Act::EnterFileName, png}});
   o.LoadPictureFromFile();
@@ -356,14 +446,13 @@ TEST_F(PictureCommandsTest, ClearPictureEmptiesBothPicturesAndCapturesGrabTheOve
   o.cmdClear_Click();
   EXPECT_EQ(nullptr, o.Picture1.GetPicture());
   EXPECT_EQ(nullptr, o.Picture2.GetPicture());
-  Pump(100);
   const uint32_t face = Rgb(::GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(face, CaptureScreenRect(960, 540, 1, 1).At(960, 540));
+  EXPECT_EQ(face, ScreenPixelOnceItIs(960, 540, face));
 
   // Back to a picture, then grab the overlay itself, whole and client area: on this borderless
   // window both are the whole screen as it shows.
   o.cmdScreen_Click();
-  Pump(100);
+  ASSERT_EQ(0, ScreenDifferencesOnceNone(PictureImage(o.Picture1.GetPicture())));
   const ScreenImage shown = CaptureScreen();
   o.cmdForm_Click();
   ASSERT_NE(nullptr, o.Picture1.GetPicture());
@@ -402,8 +491,7 @@ TEST_F(PictureCommandsTest, ActiveWindowCaptureWaitsWhileEventsFlowAndGrabsWhatC
   ::GetWindowRect(front, &rc);
   EXPECT_EQ(rc.right - rc.left, o.Picture1.GetPicture()->WidthPixels());
   EXPECT_EQ(rc.bottom - rc.top, o.Picture1.GetPicture()->HeightPixels());
-  Pump(100);
-  EXPECT_EQ(o.Picture1.Hwnd(), ::GetFocus()) << "the focus is back on the overlay";
+  EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == o.Picture1.Hwnd(); })) << "the focus is back on the overlay";
   ::DestroyWindow(front);
   front = nullptr;
 }

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/handles.h"
 #include "forms/picture_file.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
@@ -168,6 +170,117 @@ TEST(BmpCheck, AcceptsAWholeFileAndRefusesTruncatedCorruptAndAbsurdOnes) {
   EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(eight.data(), eight.size(), f));
 }
 
+// --- What a file claims ------------------------------------------------------------------------
+
+void PutBe16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+  b[at] = static_cast<uint8_t>(v >> 8);
+  b[at + 1] = static_cast<uint8_t>(v);
+}
+
+// The marker segments of a JPEG as far as the header check reads them: SOI, a JFIF APP0, one frame
+// header (SOF0) per size given, a scan header, two bytes of compressed data with a stuffed FF,
+// EOI.
+std::vector<uint8_t> JpegHeaders(std::initializer_list<std::pair<uint16_t, uint16_t>> frames) {
+  std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  for (const auto& [width, height] : frames) {
+    const size_t at = b.size();
+    b.insert(b.end(), {0xFF, 0xC0, 0x00, 0x11, 8, 0, 0, 0, 0, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
+    PutBe16(b, at + 5, height);
+    PutBe16(b, at + 7, width);
+    b.insert(b.end(), {0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 0x3F, 0, 0x12, 0xFF, 0x00, 0x34});
+  }
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
+std::vector<uint8_t> PngHeader(uint32_t width, uint32_t height) {
+  std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (uint32_t v : {width, height}) {
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<uint8_t>(v >> shift));
+  }
+  b.insert(b.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});  // depth, colour type, methods, CRC
+  return b;
+}
+
+// A GIF of a `screenW` x `screenH` logical screen holding one image descriptor per size given,
+// each followed by an empty data block.
+std::vector<uint8_t> GifHeaders(uint16_t screenW, uint16_t screenH,
+                                std::initializer_list<std::pair<uint16_t, uint16_t>> frames) {
+  std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  b[6] = static_cast<uint8_t>(screenW);
+  b[7] = static_cast<uint8_t>(screenW >> 8);
+  b[8] = static_cast<uint8_t>(screenH);
+  b[9] = static_cast<uint8_t>(screenH >> 8);
+  // A graphic control extension, as animated GIFs carry before each frame.
+  for (const auto& [width, height] : frames) {
+    b.insert(b.end(), {0x21, 0xF9, 4, 0, 10, 0, 0, 0});
+    b.insert(b.end(), {0x2C, 0, 0, 0, 0, static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
+                       static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), 0, 2, 2, 0x44, 0x01, 0});
+  }
+  b.push_back(0x3B);
+  return b;
+}
+
+forms::HeaderCheck Check(const std::vector<uint8_t>& file, forms::ClaimedSize& claim) {
+  return forms::CheckPictureHeader(file.data(), file.size(), claim);
+}
+
+TEST(PictureHeader, EachFormatTellsItsSizeAndTheLimitsHoldForEveryFrame) {
+  forms::ClaimedSize c;
+  ASSERT_EQ(forms::HeaderCheck::Ok, Check(JpegHeaders({{640, 480}}), c));
+  EXPECT_EQ(forms::PictureFormat::Jpeg, c.format);
+  EXPECT_EQ(640, c.width);
+  EXPECT_EQ(480, c.height);
+  ASSERT_EQ(forms::HeaderCheck::Ok, Check(PngHeader(1920, 1080), c));
+  EXPECT_EQ(forms::PictureFormat::Png, c.format);
+  EXPECT_EQ(1920, c.width);
+  ASSERT_EQ(forms::HeaderCheck::Ok, Check(GifHeaders(320, 200, {{320, 200}, {10, 10}}), c));
+  EXPECT_EQ(forms::PictureFormat::Gif, c.format);
+  EXPECT_EQ(200, c.height);
+  ASSERT_EQ(forms::HeaderCheck::Ok, Check(HandMadeBmp(7, 5), c));
+  EXPECT_EQ(forms::PictureFormat::Bmp, c.format);
+  EXPECT_EQ(7, c.width);
+
+  // Past the limits: the claim that broke them is reported.
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(JpegHeaders({{30000, 30000}}), c));
+  EXPECT_EQ(30000, c.width);
+  EXPECT_EQ(30000, c.height);
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(JpegHeaders({{640, 480}, {60000, 2}}), c))
+      << "a second frame header further on counts as much as the first";
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(40000, 1), c));
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(8192, 8193), c)) << "one row past 64 Mi pixels";
+  EXPECT_EQ(forms::HeaderCheck::Ok, Check(PngHeader(8192, 8192), c)) << "exactly 64 Mi pixels";
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(0x80000000u, 0x80000000u), c));
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(65535, 65535, {{1, 1}}), c));
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(10, 10, {{10, 10}, {50000, 2}}), c))
+      << "a frame larger than the screen it claims";
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(8192, 8192, {{8192, 8192}, {8192, 8192}}), c))
+      << "frames a decoder holds all at once count together";
+  std::vector<uint8_t> bmp = HandMadeBmp(7, 5);
+  SetLe32(bmp, 18, 30000);
+  SetLe32(bmp, 22, static_cast<uint32_t>(-30000));
+  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(bmp, c));
+  EXPECT_EQ(30000, c.height);
+}
+
+TEST(PictureHeader, OtherFormatsAndHeadersThatSayNothingUsableAreNotPictures) {
+  forms::ClaimedSize c;
+  const std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(tiff, c));
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check({}, c));
+  std::vector<uint8_t> noFrame = JpegHeaders({});
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(noFrame, c)) << "no frame header at all";
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(JpegHeaders({{640, 0}}), c)) << "a height left to a DNL marker";
+  std::vector<uint8_t> cut = JpegHeaders({{640, 480}});
+  cut.resize(24);  // inside the frame header
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(cut, c));
+  std::vector<uint8_t> png = PngHeader(100, 100);
+  png.resize(20);
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(png, c));
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(PngHeader(0, 100), c));
+  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(GifHeaders(10, 10, {}), c)) << "a GIF without an image";
+}
+
 // --- Files ---------------------------------------------------------------------------------
 
 TEST(PictureFile, ABmpWrittenAtTheScreenDepthReadsBackPixelForPixelUnderAnyName) {
@@ -212,8 +325,13 @@ TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
   ASSERT_FALSE(before.empty());
 
   g_writesBeforeFailure = 1;  // the first megabyte goes out, the second fails
-  const int err = ErrorNumberOf([&] { forms::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name, FailingWrite); });
-  EXPECT_EQ(base::kErrFileIo, err);
+  try {
+    forms::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name, FailingWrite);
+    ADD_FAILURE() << "the save reported success";
+  } catch (const base::AppError& e) {
+    EXPECT_EQ(base::kErrFileIo, e.Number());
+    EXPECT_EQ(base::SystemErrorText(ERROR_DISK_FULL), e.Description()) << "the system's reason for the failure";
+  }
   EXPECT_EQ(before, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir)) << "the half-written temporary file is removed";
 
@@ -306,6 +424,176 @@ TEST(PictureFile, NonPicturesTruncatedAndAbsurdFilesFailAsInvalidPicturesWithout
   WriteBytes(name, good);
   EXPECT_NE(nullptr, forms::LoadPictureFile(name));
   ::DeleteFileW(name.c_str());
+}
+
+// --- Hostile and unusual files ---------------------------------------------------------------
+
+// The AppError that `fn` raised: its number, and its description, the reason the user reads.
+struct Raised {
+  int number = 0;
+  std::string reason;
+};
+Raised ErrorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const base::AppError& e) {
+    return {e.Number(), e.Description()};
+  }
+  return {};
+}
+
+// A 2 x 2 GIF built by hand (not every imaging codec set has a GIF encoder): a four-colour table
+// of red, green, blue and white, one pixel of each.
+std::vector<uint8_t> TinyGif() {
+  return {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x81, 0, 0,
+          0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,
+          0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0,
+          2, 3, 0x44, 0x34, 0x05, 0,  // LZW: clear, 0, 1, 2, 3, end
+          0x3B};
+}
+
+TEST(PictureFile, SmallJpegAndGifFilesLoad) {
+  const std::wstring dir = TempDir(L"formats");
+  const std::wstring jpeg = dir + L"\\p.jpg";
+  WriteWithCodec(PatternPicture(96, 64, 3), jpeg, GUID_ContainerFormatJpeg);
+  base::Picture back = forms::LoadPictureFile(jpeg);
+  ASSERT_NE(nullptr, back);
+  EXPECT_EQ(96, back->WidthPixels());
+  EXPECT_EQ(64, back->HeightPixels());
+
+  const std::wstring gif = dir + L"\\p.gif";
+  WriteBytes(gif, TinyGif());
+  back = forms::LoadPictureFile(gif);
+  ASSERT_NE(nullptr, back);
+  const ScreenImage pixels = PictureImage(back);
+  ASSERT_EQ(2, pixels.width);
+  ASSERT_EQ(2, pixels.height);
+  EXPECT_EQ(0xFF0000u, pixels.At(0, 0));
+  EXPECT_EQ(0x00FF00u, pixels.At(1, 0));
+  EXPECT_EQ(0x0000FFu, pixels.At(0, 1));
+  EXPECT_EQ(0xFFFFFFu, pixels.At(1, 1));
+  ::DeleteFileW(jpeg.c_str());
+  ::DeleteFileW(gif.c_str());
+}
+
+TEST(PictureFile, AJpegClaiming30000By30000IsRefusedAtOnceWithoutTheMemory) {
+  // A real JPEG from the codecs' own encoder, its frame header changed to claim 30000 x 30000: a
+  // decoder asked to open it allocates about 2.6 GB and keeps the program busy for seconds.
+  const std::wstring dir = TempDir(L"huge");
+  const std::wstring name = dir + L"\\huge.jpg";
+  WriteWithCodec(PatternPicture(64, 48), name, GUID_ContainerFormatJpeg);
+  std::vector<uint8_t> bytes = ReadBytes(name);
+  size_t sof = 0;
+  for (size_t i = 2; i + 9 < bytes.size() && !sof; ++i) {
+    if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) sof = i;
+  }
+  ASSERT_NE(0u, sof) << "the encoder wrote a frame header";
+  PutBe16(bytes, sof + 5, 30000);
+  PutBe16(bytes, sof + 7, 30000);
+  WriteBytes(name, bytes);
+
+  const size_t memoryBefore = WorkingSetBytes();
+  const auto start = std::chrono::steady_clock::now();
+  const Raised error = ErrorOf([&] { forms::LoadPictureFile(name); });
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const size_t memoryAfter = WorkingSetBytes();
+  EXPECT_EQ(base::kErrInvalidPicture, error.number);
+  EXPECT_EQ("The picture is too large to open (30000 \xC3\x97 30000 pixels).", error.reason);
+  // Not a speed target: refused by its header it takes a few milliseconds, decoded it takes
+  // seconds. A generous bound tells the two apart even on a busy machine.
+  EXPECT_LT(elapsed, std::chrono::milliseconds(100));
+  EXPECT_LT(memoryAfter, memoryBefore + (50u << 20)) << memoryBefore << " -> " << memoryAfter;
+  ::DeleteFileW(name.c_str());
+}
+
+// A folder path of at least `length` characters under `dir`, made of 60-character names.
+std::wstring DeepFolder(const std::wstring& dir, size_t length) {
+  std::wstring path = dir;
+  for (int i = 0; path.size() < length; ++i) {
+    path += L"\\" + std::wstring(59, static_cast<wchar_t>(L'a' + i)) + L"x";
+    // Folders this deep are made through the "\\?\" form, which has no MAX_PATH limit.
+    ::CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+  }
+  return path;
+}
+
+TEST(PictureFile, AFolderPathOf300CharactersSavesReplacesAndLoads) {
+  const std::wstring dir = TempDir(L"deep");
+  const std::wstring folder = DeepFolder(dir, 300);
+  ASSERT_GE(folder.size(), 300u);
+  const std::wstring name = folder + L"\\deep.bmp";
+  ASSERT_GT(name.size(), static_cast<size_t>(MAX_PATH));
+  base::Picture first = PatternPicture(50, 40, 1);
+  forms::SavePictureAsBmp(*first, name);
+  base::Picture back = forms::LoadPictureFile(name);
+  ASSERT_NE(nullptr, back);
+  EXPECT_EQ(0, CountDifferences(PictureImage(first), PictureImage(back)));
+  // Saving again replaces the file there, and leaves nothing else beside it.
+  base::Picture second = PatternPicture(30, 20, 9);
+  forms::SavePictureAsBmp(*second, name);
+  back = forms::LoadPictureFile(name);
+  ASSERT_NE(nullptr, back);
+  EXPECT_EQ(30, back->WidthPixels());
+  EXPECT_EQ(1, FilesIn(L"\\\\?\\" + folder));
+  ::DeleteFileW((L"\\\\?\\" + name).c_str());
+}
+
+TEST(PictureFile, AReadOnlyFileIsNotReplaced) {
+  const std::wstring dir = TempDir(L"readonly");
+  const std::wstring name = dir + L"\\kept.bmp";
+  forms::SavePictureAsBmp(*PatternPicture(20, 10), name);
+  const std::vector<uint8_t> before = ReadBytes(name);
+  ASSERT_TRUE(::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  const Raised error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(30, 30, 4), name); });
+  EXPECT_EQ(base::kErrFileIo, error.number);
+  EXPECT_EQ(base::SystemErrorText(ERROR_ACCESS_DENIED), error.reason);
+  EXPECT_EQ(before, ReadBytes(name));
+  EXPECT_EQ(1, FilesIn(dir));
+  ::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(name.c_str());
+}
+
+TEST(PictureFile, AFileAnotherProgramIsWritingLoadsAndOneItHoldsIsNotReplaced) {
+  const std::wstring dir = TempDir(L"shared");
+  const std::wstring name = dir + L"\\busy.bmp";
+  base::Picture pic = PatternPicture(40, 30, 2);
+  forms::SavePictureAsBmp(*pic, name);
+  const std::vector<uint8_t> before = ReadBytes(name);
+  {
+    // A writer that lets others read but nothing more, as a program still saving the file does.
+    base::unique_handle writer(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    base::Picture back = forms::LoadPictureFile(name);
+    ASSERT_NE(nullptr, back);
+    EXPECT_EQ(0, CountDifferences(PictureImage(pic), PictureImage(back)));
+
+    // That program holds the file: it cannot be replaced now, and the save says why.
+    const Raised error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(8, 8), name); });
+    EXPECT_EQ(base::kErrFileIo, error.number);
+    EXPECT_EQ(base::SystemErrorText(ERROR_SHARING_VIOLATION), error.reason);
+  }
+  EXPECT_EQ(before, ReadBytes(name));
+  EXPECT_EQ(1, FilesIn(dir));
+  ::DeleteFileW(name.c_str());
+}
+
+TEST(PictureFile, AMissingFileFailsWithTheSystemsReason) {
+  const std::wstring missing = TempDir(L"missing") + L"\\not-there.bmp";
+  Raised error = ErrorOf([&] { forms::LoadPictureFile(missing); });
+  EXPECT_EQ(base::kErrFileIo, error.number);
+  EXPECT_EQ(base::SystemErrorText(ERROR_FILE_NOT_FOUND), error.reason);
+  error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(4, 4), missing + L"\\no\\a.bmp"); });
+  EXPECT_EQ(base::kErrFileIo, error.number);
+  EXPECT_EQ(base::SystemErrorText(ERROR_PATH_NOT_FOUND), error.reason);
+}
+
+TEST(PictureFile, FailureTextsNameTheFileAndTheReason) {
+  EXPECT_EQ(L"Could not save C:\\Talks\\x.bmp: There is not enough space on the disk.",
+            forms::SaveFailedText(L"C:\\Talks\\x.bmp", "There is not enough space on the disk."));
+  EXPECT_EQ(L"Could not load C:\\Talks\\\u0416.jpg: The picture is too large to open (30000 \u00d7 30000 pixels).",
+            forms::LoadFailedText(L"C:\\Talks\\\u0416.jpg",
+                                  "The picture is too large to open (30000 \xC3\x97 30000 pixels)."));
 }
 
 }  // namespace

@@ -24,24 +24,30 @@ int ScreenPixels(int numerator, int denominator) {
 
 constexpr COLORREF kTextColor = RGB(201, 17, 133);  // a colour the desktop does not have
 
+// Each returns once this thread has handled the input it sent.
 void ClickAt(int x, int y) {
   MouseMoveTo(x, y);
-  Pump(30);
+  PumpUntilInputHandled();
   MouseButton(1, true);
-  Pump(30);
+  PumpUntilInputHandled();
   MouseButton(1, false);
-  Pump(100);
+  PumpUntilInputHandled();
 }
 
 void CommitWithCtrlC() {
   TypeChord({VK_CONTROL, 'C'});
-  Pump(150);
+  PumpUntilInputHandled();
 }
 
 RECT ScreenRect(HWND hwnd) {
   RECT rc{};
   ::GetWindowRect(hwnd, &rc);
   return rc;
+}
+
+void ClickCentreOf(HWND hwnd) {
+  const RECT rc = ScreenRect(hwnd);
+  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
 }
 
 long CountColour(const ScreenImage& image, uint32_t rgb) {
@@ -76,9 +82,7 @@ class TextLabelsTest : public ::testing::Test {
     AppSettings.textbold = settings::kTrue;
     AppSettings.textitalic = settings::kTrue;
     AppSettings.textcolor = static_cast<int32_t>(kTextColor);
-    AppSettings.color = 0x0000FF;
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(0x0000FF, 10, 32);
   }
   void TearDown() override {
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
@@ -87,14 +91,21 @@ class TextLabelsTest : public ::testing::Test {
   }
 
   // Arm, click at (x, y), type the lines with Enter between them, commit with Ctrl+C.
-  static void TypeLabel(int x, int y, const std::wstring& first, const std::wstring& second) {
+  static void TypeLabel(int x, int y, std::initializer_list<std::wstring> lines) {
     ss::Instance().ArmTextPlacement();
     ClickAt(x, y);
-    TypeText(first);
-    TapKey(VK_RETURN);
-    TypeText(second);
-    Pump(100);
+    for (const std::wstring& line : lines) {
+      if (&line != lines.begin()) TapKey(VK_RETURN);
+      TypeText(line);
+    }
+    PumpUntilInputHandled();
     CommitWithCtrlC();
+  }
+  // Presentation mode with one label typed at (x, y); the label, element 2 (the first one made).
+  static forms::Label* PresentWithLabel(int x, int y, std::initializer_list<std::wstring> lines) {
+    EnterPresentationMode();
+    TypeLabel(x, y, lines);
+    return ss::Instance().lblText[2];
   }
 };
 
@@ -121,7 +132,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   TypeText(L"Hello");
   TapKey(VK_RETURN);
   TypeText(L"World");
-  Pump(100);
+  PumpUntilInputHandled();
   EXPECT_EQ(L"Hello\r\nWorld", o.txtEdit.Text()) << "Enter adds a line";
   CommitWithCtrlC();
 
@@ -170,7 +181,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   // The next label is element 3, in the settings as they are at its commit.
   AppSettings.textbold = settings::kFalse;
   AppSettings.textitalic = settings::kFalse;
-  TypeLabel(700, 400, L"second", L"label");
+  TypeLabel(700, 400, {L"second", L"label"});
   forms::Label* next = o.lblText[3];
   ASSERT_NE(nullptr, next);
   EXPECT_EQ(L"second\r\nlabel", next->Caption());
@@ -180,25 +191,30 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   EXPECT_EQ(FW_NORMAL, lf.lfWeight);
   EXPECT_FALSE(lf.lfItalic);
   EXPECT_EQ(L"Hello\r\nWorld", label->Caption()) << "the first label is untouched";
+
+  // A text size of 0, the first start's, sets the label in the editor's own 9.75 points, as it
+  // looked while it was typed.
+  AppSettings.textsize = 0;
+  TypeLabel(700, 600, {L"third", L"label"});
+  forms::Label* third = o.lblText[4];
+  ASSERT_NE(nullptr, third);
+  ::GetObjectW(third->Font(), sizeof lf, &lf);
+  EXPECT_EQ(-ScreenPixels(975, 7200), lf.lfHeight);
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
-  EnterPresentationMode();
-  ss& o = ss::Instance();
-  TypeLabel(400, 300, L"first", L"try");
-  forms::Label* label = o.lblText[2];
+  forms::Label* label = PresentWithLabel(400, 300, {L"first", L"try"});
   ASSERT_NE(nullptr, label);
-  const RECT rc = ScreenRect(label->Hwnd());
-  const int cx = (rc.left + rc.right) / 2, cy = (rc.top + rc.bottom) / 2;
+  ss& o = ss::Instance();
 
   // Not armed: the click goes through to the surface and opens nothing.
-  ClickAt(cx, cy);
+  ClickCentreOf(label->Hwnd());
   EXPECT_FALSE(o.txtEdit.Visible());
   EXPECT_EQ(0, o.cLbl);
 
   o.ArmTextPlacement();
-  ClickAt(cx, cy);
+  ClickCentreOf(label->Hwnd());
   ASSERT_TRUE(o.txtEdit.Visible());
   EXPECT_EQ(2, o.cLbl);
   EXPECT_EQ(L"first\r\ntry", o.txtEdit.Text());
@@ -207,7 +223,7 @@ TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
   EXPECT_TRUE(::IsWindowVisible(label->Hwnd())) << "the label stays until the commit";
 
   TypeText(L" again");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   EXPECT_EQ(L"first\r\ntry again", label->Caption());
   EXPECT_EQ(3u, o.lblText.Count()) << "no new element";
@@ -226,7 +242,7 @@ TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShow
   ClickAt(500, 500);
   ASSERT_EQ(o.txtEdit.Hwnd(), ::GetFocus());
   TapKey(VK_ESCAPE);
-  Pump(150);
+  PumpUntilInputHandled();
   ASSERT_TRUE(o.IsLoaded());
   EXPECT_TRUE(o.IsVisible());
   EXPECT_TRUE(o.txtEdit.Visible());
@@ -238,12 +254,11 @@ TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShow
   ASSERT_NE(nullptr, empty);
   EXPECT_TRUE(::IsWindowVisible(empty->Hwnd()));
   EXPECT_EQ(L"", empty->Caption());
-  Pump(100);
-  EXPECT_EQ(0, CountDifferences(before, CaptureScreenRect(400, 400, 300, 200)));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before));
 
   // With the focus back on the surface, Esc leaves.
   TapKey(VK_ESCAPE);
-  Pump(200);
+  PumpUntilInputHandled();
   EXPECT_FALSE(o.IsLoaded());
 }
 
@@ -256,8 +271,8 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 
   o.ArmTextPlacement();
   Drag(150, 600, 450, 600, 10);
-  Pump(100);
-  EXPECT_EQ(0, CountDifferences(clean, CaptureScreenRect(100, 560, 340, 100))) << "armed: no stroke";
+  PumpUntilInputHandled();
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(clean)) << "armed: no stroke";
   EXPECT_TRUE(o.txtEdit.Visible()) << "the release placed the editor";
   EXPECT_EQ(450, o.txtEdit.Left());
   ClickAt(900, 900);  // move the editor out of the way
@@ -265,12 +280,12 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 
   // A stroke, then the eraser over it while armed.
   Drag(150, 600, 450, 600, 10);
-  Pump(100);
+  PumpUntilInputHandled();
   ASSERT_GT(CountColour(CaptureScreenRect(100, 560, 500, 100), Rgb(0x0000FF)), 1000);
   o.ArmTextPlacement();
   o.ToggleEraser();
   Drag(120, 610, 480, 610, 36);
-  Pump(100);
+  PumpUntilInputHandled();
   EXPECT_EQ(0, CountColour(CaptureScreenRect(100, 560, 500, 100), Rgb(0x0000FF))) << "the eraser still erases";
   o.ToggleEraser();
   o.TogglePen();
@@ -278,11 +293,9 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 }
 
 TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
-  EnterPresentationMode();
-  ss& o = ss::Instance();
-  TypeLabel(600, 300, L"Over the", L"strokes");
-  forms::Label* label = o.lblText[2];
+  forms::Label* label = PresentWithLabel(600, 300, {L"Over the", L"strokes"});
   ASSERT_NE(nullptr, label);
+  ss& o = ss::Instance();
   const RECT rc = ScreenRect(label->Hwnd());
 
   // Not armed, a drag that starts on the label draws there: the label lets the pen through, and
@@ -290,7 +303,7 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
   o.TogglePen();
   const int y = (rc.top + rc.bottom) / 2;
   Drag(rc.left + 2, y, rc.right + 40, y, 12);
-  Pump(200);
+  PumpUntilInputHandled();
   ScreenImage withStroke = Grab(rc);
   EXPECT_GT(CountColour(withStroke, Rgb(0x0000FF)), 50) << "stroke under the label shows";
   EXPECT_GT(CountColour(withStroke, Rgb(kTextColor)), 30) << "and the text stays on top";
@@ -301,21 +314,17 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
   const RECT wide{rc.left - 30, rc.top - 30, rc.right + 60, rc.bottom + 30};
   const ScreenImage before = Grab(wide);
   {
-    PatternWindow cover;
-    Pump(300);
+    PatternWindow cover;  // on the screen once made
     EXPECT_GT(CountDifferences(before, Grab(wide)), 1000) << "the cover hid the label";
   }
-  Pump(300);
-  EXPECT_EQ(0, CountDifferences(before, Grab(wide)));
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(before));
   o.TogglePen();
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain) {
-  EnterPresentationMode();
+  ASSERT_NE(nullptr, PresentWithLabel(200, 700, {L"gone", L"soon"}));
   ss& o = ss::Instance();
-  TypeLabel(200, 700, L"gone", L"soon");
-  ASSERT_NE(nullptr, o.lblText[2]);
   HWND oldLabel = o.lblText[2]->Hwnd();
   PressEsc();
   EXPECT_FALSE(::IsWindow(oldLabel));
@@ -329,19 +338,18 @@ TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain
   ASSERT_NE(nullptr, o.lblText[1]);
   EXPECT_EQ(o.Picture3.Hwnd(), ::GetParent(o.lblText[1]->Hwnd()));
   EXPECT_FALSE(::IsWindowVisible(o.lblText[0]->Hwnd()));
-  TypeLabel(250, 250, L"new", L"opening");
+  TypeLabel(250, 250, {L"new", L"opening"});
   EXPECT_NE(nullptr, o.lblText[2]);
   EXPECT_EQ(3u, o.lblText.Count());
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) {
-  EnterPresentationMode();
+  forms::Label* label = PresentWithLabel(200, 200, {L"one", L"two"});
+  ASSERT_NE(nullptr, label);
   ss& o = ss::Instance();
-  TypeLabel(200, 200, L"one", L"two");
   o.ArmTextPlacement();
-  RECT rc = ScreenRect(o.lblText[2]->Hwnd());
-  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  ClickCentreOf(label->Hwnd());
   ASSERT_EQ(2, o.cLbl);
   // The presenter clicks the surface (focus leaves the editor) and leaves with Esc.
   ClickAt(1000, 800);
@@ -350,31 +358,21 @@ TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) 
   EXPECT_EQ(0, o.cLbl);
 
   EnterPresentationMode();
-  o.ArmTextPlacement();
-  ClickAt(300, 300);
-  TypeText(L"fresh");
-  Pump(100);
-  CommitWithCtrlC();
+  TypeLabel(300, 300, {L"fresh"});
   ASSERT_NE(nullptr, o.lblText[2]);
   EXPECT_EQ(L"fresh", o.lblText[2]->Caption());
   PressEsc();
 }
 
 TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
-  EnterPresentationMode();
+  ASSERT_NE(nullptr, PresentWithLabel(200, 200, {L"kept", L"safe"}));
   ss& o = ss::Instance();
-  TypeLabel(200, 200, L"kept", L"safe");
-  ASSERT_NE(nullptr, o.lblText[2]);
   // The highest index a label can have is in use.
   o.LoadLblText(32767);
   ASSERT_EQ(32767, o.lblText.UBound());
   const size_t count = o.lblText.Count();
 
-  o.ArmTextPlacement();
-  ClickAt(600, 600);
-  TypeText(L"one too many");
-  Pump(100);
-  CommitWithCtrlC();
+  TypeLabel(600, 600, {L"one too many"});
   EXPECT_TRUE(o.IsLoaded());
   EXPECT_EQ(count, o.lblText.Count()) << "no element made";
   EXPECT_TRUE(o.txtEdit.Visible()) << "the editor keeps what was typed";
@@ -384,11 +382,10 @@ TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   EXPECT_TRUE(::IsWindowVisible(o.lblText[2]->Hwnd()));
 
   // Editing an existing label still works.
-  RECT rc = ScreenRect(o.lblText[2]->Hwnd());
-  ClickAt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  ClickCentreOf(o.lblText[2]->Hwnd());
   ASSERT_EQ(2, o.cLbl);
   TypeText(L"!");
-  Pump(100);
+  PumpUntilInputHandled();
   CommitWithCtrlC();
   EXPECT_EQ(L"kept\r\nsafe!", o.lblText[2]->Caption());
   PressEsc();

@@ -8,6 +8,7 @@
 #include "forms/drawing_surface.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "overlay_steps.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -23,9 +24,7 @@ uint64_t Fingerprint(const ScreenImage& image) {
 class UndoTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = RGB(255, 0, 0);
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 32;
+    ChoosePen(RGB(255, 0, 0), 10, 32);
     pattern = std::make_unique<PatternWindow>();
     Pump(100);
     o().History().Forget();

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/dib.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -61,12 +62,7 @@ LRESULT CALLBACK PainterProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     std::vector<uint32_t> px(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = Painted(p->index, p->rect.left + x, p->rect.top + y);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    const BITMAPINFO bi = base::TopDownDib32(w, h);
     ::SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, px.data(), &bi, DIB_RGB_COLORS);
     ::EndPaint(hwnd, &ps);
     return 0;

@@ -57,6 +57,13 @@ class AssociationTest : public ::testing::Test {
       regtest::DeleteTree(r.hkey, r.prefix + kClassW);
     }
   }
+  // The error that the last call of the object's association functions kept for its caller.
+  void ExpectAssociationError(int32_t number, const std::string& description) const {
+    ASSERT_TRUE(reg.AssociationError());
+    EXPECT_EQ(number, reg.AssociationError()->Number());
+    EXPECT_EQ("test_settings.cRegistry", reg.AssociationError()->Source());
+    EXPECT_EQ(description, reg.AssociationError()->Description());
+  }
   regtest::DeniedRoots denied;
   cRegistry reg{denied.Gate()};
 };
@@ -151,21 +158,15 @@ TEST_F(AssociationTest, AdditionalVerbsNeedTriplesAndAnExistingClass) {
   // Right after creating the class the object points at HKEY_LOCAL_MACHINE, where the class lives
   // below SOFTWARE\Classes: the class is not found there.
   reg.CreateAdditionalEXEAssociations(kClass, {Variant("edit"), Variant("&Edit"), Variant("e.exe \"%1\"")});
-  ASSERT_TRUE(reg.AssociationError());
+  ASSERT_NO_FATAL_FAILURE(ExpectAssociationError(
+      -2147194451, "Error - attempt to create additional associations before class defined."));
   EXPECT_EQ(static_cast<int32_t>(0x800469ADu), reg.AssociationError()->Number());
-  EXPECT_EQ(-2147194451, reg.AssociationError()->Number());
-  EXPECT_EQ("test_settings.cRegistry", reg.AssociationError()->Source());
-  EXPECT_EQ("Error - attempt to create additional associations before class defined.",
-            reg.AssociationError()->Description());
   EXPECT_EQ(before, ClassLayout(kRoots[0]));
 
   reg.ClassKey(settings::kClassesRoot);
   reg.CreateAdditionalEXEAssociations(kClass, {Variant("a"), Variant("b"), Variant("c"), Variant("d")});
-  ASSERT_TRUE(reg.AssociationError());
-  EXPECT_EQ(-2147194452, reg.AssociationError()->Number());
-  EXPECT_EQ("test_settings.cRegistry", reg.AssociationError()->Source());
-  EXPECT_EQ("Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command",
-            reg.AssociationError()->Description());
+  ASSERT_NO_FATAL_FAILURE(ExpectAssociationError(
+      -2147194452, "Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command"));
   EXPECT_EQ(before, ClassLayout(kRoots[0]));
 
   reg.ClassKey(settings::kClassesRoot);

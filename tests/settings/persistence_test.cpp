@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "reg_fixture.h"
 #include "settings/app_settings.h"
@@ -46,6 +48,13 @@ class PersistenceTest : public ::testing::Test {
     }
     return out;
   }
+  // The nine fields of AppSettings in field order, as text, to be compared at once.
+  static std::vector<std::string> Loaded() {
+    const settings::AppSettingsRecord& a = AppSettings;
+    return {std::to_string(a.color),      std::to_string(a.brushwidth), std::to_string(a.erasersize),
+            std::to_string(a.showstartup), a.textfont,                   std::to_string(a.textsize),
+            std::to_string(a.textbold),   std::to_string(a.textitalic), std::to_string(a.textcolor)};
+  }
   static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
     regtest::PutText(root, kKeyW, name, text);
   }
@@ -55,15 +64,7 @@ class PersistenceTest : public ::testing::Test {
 TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
   AppSettings.erasersize = 24;  // whatever was in memory, the load replaces it
   settings::LoadSettings();
-  EXPECT_EQ(255, AppSettings.color);
-  EXPECT_EQ(10, AppSettings.brushwidth);
-  EXPECT_EQ(0, AppSettings.erasersize);
-  EXPECT_EQ(0, AppSettings.showstartup);
-  EXPECT_EQ("", AppSettings.textfont);
-  EXPECT_EQ(0, AppSettings.textsize);
-  EXPECT_EQ(settings::kFalse, AppSettings.textbold);
-  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
-  EXPECT_EQ(0, AppSettings.textcolor);
+  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0"}), Loaded());
 
   settings::SaveSettings(denied.Gate());
   EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
@@ -72,28 +73,13 @@ TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
 }
 
 TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
-  Put(HKEY_LOCAL_MACHINE, L"color", L"0");
-  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"5");
-  Put(HKEY_LOCAL_MACHINE, L"erasersize", L"16");
-  Put(HKEY_LOCAL_MACHINE, L"showstartup", L"1");
-  Put(HKEY_LOCAL_MACHINE, L"textfont", L"Times New Roman");
-  Put(HKEY_LOCAL_MACHINE, L"textsize", L"14");
-  Put(HKEY_LOCAL_MACHINE, L"textbold", L"1");
-  Put(HKEY_LOCAL_MACHINE, L"textitalic", L"0");
-  Put(HKEY_LOCAL_MACHINE, L"textcolor", L"16711680");
+  const std::vector<std::wstring> texts{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"};
+  for (size_t i = 0; i < texts.size(); ++i) Put(HKEY_LOCAL_MACHINE, kNames[i], texts[i]);
   settings::LoadSettings();
-  EXPECT_EQ(0, AppSettings.color);  // black with a width is not a first start
-  EXPECT_EQ(5, AppSettings.brushwidth);
-  EXPECT_EQ(16, AppSettings.erasersize);
-  EXPECT_EQ(1, AppSettings.showstartup);
-  EXPECT_EQ("Times New Roman", AppSettings.textfont);
-  EXPECT_EQ(14, AppSettings.textsize);
-  EXPECT_EQ(settings::kTrue, AppSettings.textbold);
-  EXPECT_EQ(settings::kFalse, AppSettings.textitalic);
-  EXPECT_EQ(16711680, AppSettings.textcolor);
+  // Black with a width is not a first start; a stored 1 is true (-1).
+  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680"}), Loaded());
   settings::SaveSettings(denied.Gate());
-  EXPECT_EQ((std::vector<std::wstring>{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"}),
-            StoredTexts(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(texts, StoredTexts(HKEY_LOCAL_MACHINE));
 }
 
 TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {
@@ -135,7 +121,7 @@ TEST_F(PersistenceTest, FontWithEnvironmentReferencesIsStoredExpandable) {
   EXPECT_EQ("Courier New", AppSettings.textfont);
 }
 
-TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
+TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing) {
   struct Damage {
     const char* what;
     std::function<void()> store;
@@ -161,15 +147,57 @@ TEST_F(PersistenceTest, ADamagedValueNoLongerStopsTheLoad) {
     AppSettings.brushwidth = 7;  // an old in-memory value must not survive either
     ASSERT_NO_THROW(settings::LoadSettings());
     EXPECT_EQ(65280, AppSettings.color);
-    EXPECT_EQ(0, AppSettings.brushwidth);
+    EXPECT_EQ(10, AppSettings.brushwidth);
     EXPECT_EQ(32, AppSettings.erasersize);
     EXPECT_EQ("Arial", AppSettings.textfont);
     EXPECT_EQ(settings::kTrue, AppSettings.textitalic);
     EXPECT_EQ(16711680, AppSettings.textcolor);
     // The next save writes a clean value over the damaged one.
     settings::SaveSettings(denied.Gate());
-    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"0", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
               StoredTexts(HKEY_LOCAL_MACHINE));
+  }
+  // A stored black pen stays black: only a width that was never stored means a first start.
+  Clean();
+  Put(HKEY_LOCAL_MACHINE, L"color", L"0");
+  Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"junk");
+  settings::LoadSettings();
+  EXPECT_EQ(0, AppSettings.color);
+  EXPECT_EQ(10, AppSettings.brushwidth);
+}
+
+TEST_F(PersistenceTest, SizesOutsideTheirRangesLoadAsFirstStartValuesAndThoseInsideAsStored) {
+  // The texts stored for pen width, eraser size and text size, and what loads from them.
+  struct Case {
+    const char* what;
+    const wchar_t* stored[3];
+    int16_t loaded[3];
+  } cases[] = {
+      {"-1 as text", {L"-1", L"-1", L"-1"}, {10, 8, 0}},
+      {"just past the ranges", {L"21", L"33", L"401"}, {10, 8, 0}},
+      {"too small", {L"0", L"7", L"-32768"}, {10, 8, 0}},
+      {"the lowest working values", {L"1", L"8", L"1"}, {1, 8, 1}},
+      {"the highest working values", {L"20", L"32", L"400"}, {20, 32, 400}},
+      {"values in between, and 0 where it means the first start", {L"7", L"0", L"0"}, {7, 0, 0}},
+      {"REG_DWORD 0xFFFFFFFF everywhere", {nullptr, nullptr, nullptr}, {10, 8, 0}},
+  };
+  const wchar_t* names[] = {L"brushwidth", L"erasersize", L"textsize"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    for (int f = 0; f < 3; ++f) {
+      if (c.stored[f]) {
+        Put(HKEY_LOCAL_MACHINE, names[f], c.stored[f]);
+      } else {
+        regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, names[f], 0xFFFFFFFF);
+      }
+    }
+    ASSERT_NO_THROW(settings::LoadSettings());
+    EXPECT_EQ(65280, AppSettings.color);
+    EXPECT_EQ(c.loaded[0], AppSettings.brushwidth);
+    EXPECT_EQ(c.loaded[1], AppSettings.erasersize);
+    EXPECT_EQ(c.loaded[2], AppSettings.textsize);
   }
 }
 
@@ -192,13 +220,27 @@ TEST_F(PersistenceTest, DamageInEveryOtherKindOfField) {
   EXPECT_EQ(12, AppSettings.textsize);
 }
 
-TEST_F(PersistenceTest, MissingValueLoadsAsZero) {
+TEST_F(PersistenceTest, MissingValuesLoadAsZeroExceptAPenWidthOfNothing) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
   Put(HKEY_LOCAL_MACHINE, L"textsize", L"9");
   settings::LoadSettings();
   EXPECT_EQ(65280, AppSettings.color);
-  EXPECT_EQ(0, AppSettings.brushwidth);
+  EXPECT_EQ(10, AppSettings.brushwidth) << "a pen 0 pixels wide is no pen";
+  EXPECT_EQ(0, AppSettings.erasersize);
+  EXPECT_EQ(0, AppSettings.showstartup);
   EXPECT_EQ(9, AppSettings.textsize);
+}
+
+TEST_F(PersistenceTest, AFontNamedInAnyScriptRoundTrips) {
+  const std::string font = "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xD0\x96";  // é€中Ж in UTF-8
+  AppSettings.color = 255;
+  AppSettings.brushwidth = 10;
+  AppSettings.textfont = font;
+  settings::SaveSettings(denied.Gate());
+  EXPECT_EQ(L"\u00e9\u20ac\u4e2d\u0416", StoredTexts(HKEY_LOCAL_MACHINE)[4]);
+  AppSettings = settings::AppSettingsRecord{};
+  settings::LoadSettings();
+  EXPECT_EQ(font, AppSettings.textfont);
 }
 
 TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {

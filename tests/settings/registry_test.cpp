@@ -155,13 +155,56 @@ TEST_F(RegistryTest, ExpandSzReadsBackExpanded) {
   EXPECT_EQ(Variant("%NO_SUCH_SCRIVANE_VAR%"), Read("u"));
 }
 
-TEST_F(RegistryTest, TextOutsideAsciiRoundTripsThroughTheAnsiCodePage) {
-  // Only characters the ANSI code page holds survive the ANSI functions; é is in 1252 and UTF-8.
-  const UINT acp = ::GetACP();
-  ASSERT_TRUE(acp == 1252 || acp == CP_UTF8) << "code page " << acp;
-  Write("font", REG_SZ, Variant("Caf\xC3\xA9"));
-  EXPECT_EQ(L"Caf\u00e9", regtest::Read(HKEY_CURRENT_USER, kKeyW, L"font")->Text());
-  EXPECT_EQ(Variant("Caf\xC3\xA9"), Read("font"));
+TEST_F(RegistryTest, TextsAndNamesOutsideTheAnsiCodePageRoundTrip) {
+  // é and € are in code page 1252, 中 and Ж in none of the Western ones: the ANSI functions stored
+  // "é€??".
+  const std::string font = "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xD0\x96";  // é€中Ж in UTF-8
+  Write("font", REG_SZ, Variant(font));
+  EXPECT_EQ(L"\u00e9\u20ac\u4e2d\u0416", regtest::Read(HKEY_CURRENT_USER, kKeyW, L"font")->Text());
+  EXPECT_EQ(Variant(font), Read("font"));
+
+  // Value names, key names and expanded environment references as well.
+  const std::string name = "\xD0\xA8\xD1\x80\xD0\xB8\xD1\x84\xD1\x82";  // Шрифт
+  Write(name, REG_SZ, Variant("x"));
+  EXPECT_EQ(L"x", regtest::Read(HKEY_CURRENT_USER, kKeyW, L"\u0428\u0440\u0438\u0444\u0442")->Text());
+  EXPECT_EQ(Variant("x"), Read(name));
+  settings::TextList names;
+  int32_t count = 0;
+  reg.EnumerateValues(names, count);
+  EXPECT_NE(std::find(names.Items().begin(), names.Items().end(), name), names.Items().end());
+
+  ::SetEnvironmentVariableW(L"SCRIVANE_TEST_FACE", L"\u4e2d\u0416");
+  Write("face", REG_SZ, Variant("%SCRIVANE_TEST_FACE% Sans"));
+  EXPECT_EQ(Variant("\xE4\xB8\xAD\xD0\x96 Sans"), Read("face"));
+  EXPECT_EQ(REG_EXPAND_SZ, reg.ValueType());
+
+  reg.SectionKey(kKey + "\\\xE4\xB8\xAD");  // ...\中
+  EXPECT_FALSE(reg.KeyExists());
+  EXPECT_TRUE(reg.CreateKey());
+  EXPECT_TRUE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW + L"\\\u4e2d"));
+  reg.SectionKey(kKey);
+  settings::TextList sections;
+  reg.EnumerateSections(sections, count);
+  ASSERT_EQ(1, count);
+  EXPECT_EQ("\xE4\xB8\xAD", sections[1]);
+}
+
+TEST_F(RegistryTest, WhatAnOlderVersionStoredThroughTheAnsiFunctionsReadsTheSame) {
+  // An older version wrote its texts in the ANSI code page with RegSetValueExA; it read back what
+  // it wrote, and so must this one. "Café" is a text every Western code page holds.
+  char ansi[16] = {};
+  BOOL lossy = FALSE;
+  ASSERT_LT(0, ::WideCharToMultiByte(CP_ACP, 0, L"Caf\u00e9", -1, ansi, sizeof ansi, nullptr, &lossy));
+  ASSERT_FALSE(lossy) << "code page " << ::GetACP() << " has no \u00e9";
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &key, nullptr));
+  ::RegSetValueExA(key, "textfont", 0, REG_SZ, reinterpret_cast<const BYTE*>(ansi),
+                   static_cast<DWORD>(strlen(ansi) + 1));
+  ::RegSetValueExA(key, "empty", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+  ::RegCloseKey(key);
+  EXPECT_EQ(Variant("Caf\xC3\xA9"), Read("textfont"));
+  EXPECT_EQ(Variant(""), Read("empty"));
 }
 
 TEST_F(RegistryTest, DwordWritesAndBigEndianReads) {

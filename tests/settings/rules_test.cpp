@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <utility>
 
 #include "settings/registry_rules.h"
 #include "settings/settings_conversion.h"
@@ -46,20 +48,20 @@ TEST(RegistryRules, TextFormOfEveryKind) {
 }
 
 TEST(RegistryRules, ProgramBaseNameDropsFolderAndExtension) {
-  EXPECT_EQ("Viewer", settings::ProgramBaseName("C:\\Tools\\Viewer.exe"));
-  EXPECT_EQ("my.tool", settings::ProgramBaseName("C:\\Tools\\my.tool.exe"));
-  EXPECT_EQ("prog", settings::ProgramBaseName("C:\\dir.with.dots\\prog"));
-  EXPECT_EQ("scrivane", settings::ProgramBaseName("/opt/bin/scrivane.exe"));
-  EXPECT_EQ("scrivane", settings::ProgramBaseName("scrivane.exe"));
+  // The program's path, and the name it gives.
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Tools\\Viewer.exe", "Viewer"}, {"C:\\Tools\\my.tool.exe", "my.tool"}, {"C:\\dir.with.dots\\prog", "prog"},
+      {"/opt/bin/scrivane.exe", "scrivane"}, {"scrivane.exe", "scrivane"}};
+  for (const auto& [path, name] : cases) EXPECT_EQ(name, settings::ProgramBaseName(path)) << path;
 }
 
 TEST(AssociationText, ExePathTrimmedAndQuotedOnce) {
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\"", settings::QuoteExePath("  C:\\Tools\\Viewer.exe  "));
-  EXPECT_EQ("\"C:\\Tools\\Viewer.exe\"", settings::QuoteExePath("\"C:\\Tools\\Viewer.exe\""));
-  EXPECT_EQ("\"C:\\My Tools\\V.exe\"", settings::QuoteExePath(" \"C:\\My Tools\\V.exe"));
-  EXPECT_EQ("\"C:\\V.exe\"", settings::QuoteExePath("C:\\V.exe\""));
-  EXPECT_EQ("\"\"", settings::QuoteExePath("\""));
-  EXPECT_EQ("\"\"", settings::QuoteExePath("   "));
+  // The path as given, and as it goes into a command line.
+  const std::pair<const char*, const char*> cases[] = {
+      {"  C:\\Tools\\Viewer.exe  ", "\"C:\\Tools\\Viewer.exe\""}, {"\"C:\\Tools\\Viewer.exe\"", "\"C:\\Tools\\Viewer.exe\""},
+      {" \"C:\\My Tools\\V.exe", "\"C:\\My Tools\\V.exe\""}, {"C:\\V.exe\"", "\"C:\\V.exe\""}, {"\"", "\"\""},
+      {"   ", "\"\""}};
+  for (const auto& [given, quoted] : cases) EXPECT_EQ(quoted, settings::QuoteExePath(given)) << given;
 }
 
 TEST(SettingsConversion, NumbersFromTextAndDword) {

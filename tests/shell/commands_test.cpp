@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
@@ -16,6 +18,8 @@
 #include "shell/mod1.h"
 #include "shell/start_up.h"
 #include "shell/tray_menu.h"
+#include "support/dialog_user.h"
+#include "support/side_thread.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -38,59 +42,31 @@ void ForgetStoredSettings() {
   ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
 }
 
-// The dialogs of this process, driven from a second thread while the first waits in the modal loop.
-HWND FindDialog() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        wchar_t cls[32] = {};
-        ::GetClassNameW(w, cls, 32);
-        if (pid == ::GetCurrentProcessId() && std::wstring(cls) == L"#32770" && ::IsWindowVisible(w)) {
-          reinterpret_cast<Search*>(lp)->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// Answers the colour dialog as soon as it shows: OK with the given colour, or cancel.
+// Answers the colour dialog as soon as it shows, from a second thread while the first waits in
+// the modal loop: OK with the given colour, or cancel.
 class ColourDialogAnswer {
  public:
-  explicit ColourDialogAnswer(std::optional<COLORREF> choose) {
-    worker_ = std::thread([this, choose] {
-      for (int i = 0; i < 500 && !dialog_; ++i) {
-        dialog_ = FindDialog();
-        if (!dialog_) ::Sleep(20);
-      }
-      if (!dialog_) return;
-      magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
-      if (choose) {
-        ::SetDlgItemInt(dialog_, 706, GetRValue(*choose), FALSE);
-        ::SetDlgItemInt(dialog_, 707, GetGValue(*choose), FALSE);
-        ::SetDlgItemInt(dialog_, 708, GetBValue(*choose), FALSE);
-        ::PostMessageW(dialog_, WM_COMMAND, IDOK, 0);
-      } else {
-        ::PostMessageW(dialog_, WM_CLOSE, 0, 0);
-      }
-    });
-  }
-  ~ColourDialogAnswer() { Join(); }
-  void Join() {
-    if (worker_.joinable()) worker_.join();
-  }
-  bool Appeared() const { return dialog_ != nullptr; }
+  explicit ColourDialogAnswer(std::optional<COLORREF> choose)
+      : user_(L"#32770", true, 10000, [this, choose](HWND dialog) {
+          // Answered once it has finished setting itself up, or its set-up would overwrite the answer.
+          WaitUntilReadyForInput(dialog);
+          magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
+          if (choose) {
+            ::SetDlgItemInt(dialog, 706, GetRValue(*choose), FALSE);
+            ::SetDlgItemInt(dialog, 707, GetGValue(*choose), FALSE);
+            ::SetDlgItemInt(dialog, 708, GetBValue(*choose), FALSE);
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+          } else {
+            ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+          }
+        }) {}
+  void Join() { user_.Join(); }
+  bool Appeared() const { return user_.Window() != nullptr; }
   bool MagnifierVisibleDuring() const { return magnifierVisibleDuring_; }
 
  private:
-  std::thread worker_;
-  std::atomic<HWND> dialog_{nullptr};
   std::atomic<bool> magnifierVisibleDuring_{false};
+  AnswerWhenShown user_;
 };
 
 class CommandsTest : public ::testing::Test {
@@ -127,12 +103,16 @@ class CommandsTest : public ::testing::Test {
   }
   void Enter() {
     form1::Instance().SysTrayMouseEventHandler();
-    Pump(300);
+    // The keys of presentation mode need the surface focused in the foreground window.
+    PumpUntil([] {
+      return ::GetFocus() == ss::Instance().Picture1.Hwnd() && ::GetForegroundWindow() == ss::Instance().Hwnd();
+    });
     ASSERT_EQ(ss::Instance().Picture1.Hwnd(), ::GetFocus()) << "fg " << ::GetForegroundWindow() << " active " << ::GetActiveWindow() << " overlay " << ss::Instance().Hwnd() << " main " << form1::Instance().Hwnd();
   }
+  // Types and returns once the keys have been handled, the command's settings save included.
   void Type(const std::wstring& text) {
     TypeText(text);
-    Pump(150);
+    PumpUntilInputHandled();
   }
   bool Checked(UINT item) { return form1::Instance().RCPopup.IsChecked(item); }
   UINT CheckedColour() {
@@ -166,8 +146,7 @@ TEST_F(CommandsTest, ColourKeysInEitherCaseStoreTheColourAndMoveTheMark) {
   // What the pen draws next is in the new colour.
   ss::Instance().TogglePen();
   ss::Instance().Picture1.PSet(700, 700, static_cast<COLORREF>(AppSettings.color), 1);
-  Pump(50);
-  EXPECT_EQ(0x00FF00u, CaptureScreenRect(700, 700, 1, 1).At(700, 700));
+  EXPECT_TRUE(PumpUntil([] { return CaptureScreenRect(700, 700, 1, 1).At(700, 700) == 0x00FF00u; }, 2000));
 }
 
 TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItOn) {
@@ -225,7 +204,6 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  Pump(100);
   EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
   EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color").value_or("missing"));
   EXPECT_EQ(shell::kItemRed, CheckedColour()) << "the key leaves the marks as they were";
@@ -239,7 +217,6 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  Pump(100);
   EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
   EXPECT_FALSE(Stored("color").has_value());
   EXPECT_TRUE(ss::Instance().checkpalette);
@@ -257,7 +234,6 @@ TEST_F(CommandsTest, TheMagnifierHidesWhileTheColourDialogIsUpAndComesBackEither
     Type(L"c");
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
-    Pump(100);
     EXPECT_FALSE(answer.MagnifierVisibleDuring()) << (ok ? "OK" : "Cancel");
     EXPECT_TRUE(magWin::Instance().IsShowing()) << (ok ? "OK" : "Cancel");
   }
@@ -288,24 +264,24 @@ TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
   Enter();
   Pump(800);  // past the overlay's first half second, when it claims the keys anyway
   // The right button opens the tray menu; Esc closes it without a choice.
-  std::thread closer([] {
-    for (int i = 0; i < 250; ++i) {
-      HWND menu = ::FindWindowW(L"#32768", nullptr);
-      if (menu && ::IsWindowVisible(menu)) {
-        ::Sleep(200);
-        TapKey(VK_ESCAPE);
-        return;
-      }
-      ::Sleep(20);
-    }
+  AnswerWhenShown closer(L"#32768", false, 5000, [](HWND menu) {
+    // Esc once the menu's loop runs and takes keys.
+    WaitUntilReadyForInput(menu);
+    TapKey(VK_ESCAPE);
   });
   MouseMoveTo(900, 500);
   Pump(50);
   MouseButton(2, true);
   Pump(50);
   MouseButton(2, false);
-  closer.join();
-  Pump(800);
+  closer.Join();
+  // The menu is gone and the overlay has taken the keyboard back.
+  EXPECT_TRUE(PumpUntil([] {
+    return ::FindWindowW(L"#32768", nullptr) == nullptr || !::IsWindowVisible(::FindWindowW(L"#32768", nullptr));
+  }));
+  EXPECT_TRUE(PumpUntil([] {
+    return ::GetForegroundWindow() == ss::Instance().Hwnd() && ::GetFocus() == ss::Instance().Picture1.Hwnd();
+  }));
   ASSERT_TRUE(ss::Instance().IsVisible());
   Type(L"p");
   EXPECT_TRUE(ss::Instance().PenMode());
@@ -316,7 +292,7 @@ TEST_F(CommandsTest, EscWithTheEraserOnLeavesAndTheNextEntryStartsWithItOff) {
   Type(L"e");
   ASSERT_TRUE(ss::Instance().EraserOn());
   TapKey(VK_ESCAPE);
-  Pump(200);
+  PumpUntilInputHandled();
   EXPECT_FALSE(ss::Instance().IsLoaded());
   Enter();
   EXPECT_FALSE(ss::Instance().EraserOn());
@@ -336,7 +312,7 @@ TEST_F(CommandsTest, TurningTheEraserOffShowsTheHighlighterCursorButThePenStaysU
   EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
   Type(L"e");
   TypeChord({VK_CONTROL, 'E'});
-  Pump(150);
+  PumpUntilInputHandled();
   EXPECT_FALSE(o.EraserOn());
   EXPECT_EQ(overlay::CursorKind::Highlighter, o.CurrentCursor());
   EXPECT_EQ(R2_COPYPEN, o.Picture1.DrawMode());
@@ -352,8 +328,8 @@ TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
   Drag(300, 300, 900, 400, 10);
   ASSERT_GT(CountDifferences(clean, CaptureScreen()), 100);
   TypeChord({VK_CONTROL, 'E'});
-  Pump(200);
-  EXPECT_EQ(0, CountDifferences(clean, CaptureScreen()));
+  PumpUntilInputHandled();
+  EXPECT_TRUE(PumpUntil([&] { return CountDifferences(clean, CaptureScreen()) == 0; }, 3000));
   EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().x);
   EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().y);
 }
@@ -361,10 +337,9 @@ TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
 TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSaving) {
   magWin& mag = magWin::Instance();
   mag.ShowWindowModeless();
-  Pump(200);
   ASSERT_FALSE(ss::Instance().IsVisible());
   ::SetForegroundWindow(mag.Hwnd());
-  Pump(100);
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
   ForgetStoredSettings();
   Type(L"m");
   EXPECT_TRUE(mag.IsShowing());
@@ -374,6 +349,56 @@ TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSav
   Type(L"x");
   EXPECT_FALSE(ss::Instance().checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
+}
+
+// Types Ctrl+`key` and answers the dialogs of the command with `steps`; what they showed, once the
+// command has returned. Each step's dialog came, and no other.
+std::vector<Seen> CtrlKeyAnswered(WORD key, std::vector<Step> steps) {
+  DialogUser user(std::move(steps));
+  TypeChord({VK_CONTROL, key});
+  PumpUntilInputHandled(30000);
+  user.Join();
+  EXPECT_FALSE(user.timedOut) << "a dialog did not open";
+  EXPECT_FALSE(user.unexpectedDialog);
+  return user.seen;
+}
+
+TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialogs) {
+  // A presentation with the magnifier open ends with Esc: the overlay window is gone, the
+  // magnifier stays, and its keys still reach the overlay's commands.
+  Enter();
+  Type(L"m");
+  magWin& mag = magWin::Instance();
+  ASSERT_TRUE(mag.IsShowing());
+  short esc = 27;
+  ss::Instance().Picture1_KeyPress(esc);
+  ASSERT_FALSE(ss::Instance().IsVisible());
+  ::SetForegroundWindow(mag.Hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
+
+  const std::wstring name = TempDir(L"mag-keys") + L"\\from-the-magnifier.bmp";
+  ::DeleteFileW(name.c_str());
+  const std::vector<Seen> saving = CtrlKeyAnswered('S', {{Act::EnterFileName, name}, {Act::Ok, L""}});
+  ASSERT_EQ(2u, saving.size()) << "Save As and the message that it saved";
+  EXPECT_TRUE(saving[0].ownerAlive);
+  EXPECT_EQ(L"Image successfully saved at \r\n" + name, saving[1].text);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(name.c_str()));
+  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_EQ("255", Stored("color").value_or("missing")) << "the command ended normally and saved";
+  EXPECT_FALSE(ss::Instance().IsVisible()) << "no presentation was started";
+
+  ForgetStoredSettings();
+  ss::Instance().Unload();
+  ::SetForegroundWindow(mag.Hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
+  const std::vector<Seen> opening = CtrlKeyAnswered('L', {{Act::EnterFileName, name}});
+  ASSERT_EQ(1u, opening.size()) << "the Open dialog";
+  EXPECT_TRUE(opening[0].ownerAlive);
+  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_EQ("255", Stored("color").value_or("missing"));
+  ASSERT_NE(nullptr, ss::Instance().Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), ss::Instance().Picture1.GetPicture()->WidthPixels());
+  ::DeleteFileW(name.c_str());
 }
 
 TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
@@ -406,21 +431,26 @@ TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
 namespace {
 
 // Top-level windows of this process that are visible.
-int VisibleWindowsOfThisProcess() {
-  int count = 0;
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w)) ++*reinterpret_cast<int*>(lp);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
+size_t VisibleWindowsOfThisProcess() {
+  return TopLevelWindows([](HWND w) { return OfThisProcess(w) && ::IsWindowVisible(w); }).size();
 }
 
 class DocumentationTest : public CommandsTest {
  protected:
+  // `command` as the program that opens PDF files, as an installed viewer registers itself.
+  static void RegisterPdfViewer(const std::string& command) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
+    ::RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                               "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
+                                               nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                     static_cast<DWORD>(command.size() + 1));
+    ::RegCloseKey(key);
+  }
   void TearDown() override {
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\ScrivaneTestPdfViewer");
@@ -430,7 +460,7 @@ class DocumentationTest : public CommandsTest {
 
 TEST_F(DocumentationTest, WithoutAViewerNothingVisibleHappens) {
   ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
-  const int before = VisibleWindowsOfThisProcess();
+  const size_t before = VisibleWindowsOfThisProcess();
   form1::Instance().dochelp_Click();
   Pump(1500);
   EXPECT_EQ(before, VisibleWindowsOfThisProcess());
@@ -446,17 +476,7 @@ TEST_F(DocumentationTest, TheViewerOpensScrivanePdfNextToTheProgram) {
   ::DeleteFileW(out.c_str());
   const std::string outA(out.begin(), out.end());
   const std::string command = "cmd.exe /c echo %1> \"" + outA + "\"";
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
-  ::RegCloseKey(key);
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-  ::RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
   form1::Instance().dochelp_Click();
   std::string given;
@@ -523,31 +543,24 @@ class HotkeyDuringDialog {
  public:
   HotkeyDuringDialog(WORD key, std::function<void()> look, WORD answer, const std::wstring& fileName = L"",
                      HWND notThisOne = nullptr)
-      : worker_([=, this] {
-          for (int i = 0; i < 500 && !dialog_; ++i) {
-            HWND found = FindDialog();
-            if (found && found != notThisOne) dialog_ = found;
-            if (!dialog_) ::Sleep(20);
-          }
-          if (!dialog_) return;
-          TypeChord({VK_CONTROL, VK_SHIFT, key});
-          handled_ = marker_.PostAndWait(1);
-          look();
-          if (!fileName.empty()) ::SetWindowTextW(::GetDlgItem(dialog_, 0x47c), fileName.c_str());
-          ::PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
-        }) {}
-  ~HotkeyDuringDialog() { Join(); }
-  void Join() {
-    if (worker_.joinable()) worker_.join();
-  }
-  bool Ran() const { return dialog_ != nullptr && handled_; }
-  HWND Dialog() const { return dialog_; }
+      : user_(
+            L"#32770", true, 10000,
+            [=, this](HWND dialog) {
+              TypeChord({VK_CONTROL, VK_SHIFT, key});
+              handled_ = marker_.PostAndWait(1);
+              look();
+              if (!fileName.empty()) ::SetWindowTextW(::GetDlgItem(dialog, 0x47c), fileName.c_str());
+              ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+            },
+            {notThisOne}) {}
+  void Join() { user_.Join(); }
+  bool Ran() const { return user_.Window() != nullptr && handled_; }
+  HWND Dialog() const { return user_.Window(); }
 
  private:
   QueueMarker marker_;
-  std::atomic<HWND> dialog_{nullptr};
   std::atomic<bool> handled_{false};
-  std::thread worker_;
+  AnswerWhenShown user_;
 };
 
 bool MagnifierOnScreen() {
@@ -620,17 +633,7 @@ TEST_F(CommandsTest, HotkeysWaitWhileSaveAsAndItsConfirmationAreUp) {
 TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationStaysInFront) {
   // The stand-in viewer is Wine's Notepad: a window of another program that Documentation raises.
   const std::string command = "notepad.exe \"%1\"";
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf", 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("ScrivaneTestPdfViewer"), 22);
-  ::RegCloseKey(key);
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                             "Software\\Classes\\ScrivaneTestPdfViewer\\shell\\open\\command", 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-  ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-  ::RegCloseKey(key);
+  ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
   // Presentation mode, and Documentation at once, while the overlay still watches the keyboard.
   form1::Instance().SysTrayMouseEventHandler();
@@ -659,27 +662,13 @@ TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationSt
   }
 }
 
-// Visible top-level windows of other processes whose title holds `text`.
+// A visible top-level window of another process whose title holds `text`.
 HWND OtherProcessWindowTitled(const std::wstring& text) {
-  struct Search {
-    std::wstring text;
-    HWND found = nullptr;
-  } search{text};
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        wchar_t title[512] = {};
-        ::GetWindowTextW(w, title, 512);
-        if (pid != ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(title).find(s->text) != std::wstring::npos) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopLevelWindow([&](HWND w) {
+    wchar_t title[512] = {};
+    ::GetWindowTextW(w, title, 512);
+    return !OfThisProcess(w) && ::IsWindowVisible(w) && std::wstring(title).find(text) != std::wstring::npos;
+  });
 }
 
 TEST_F(CommandsTest, RecentDrawingsMakesTheFolderAndOpensItInExplorer) {

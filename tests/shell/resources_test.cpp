@@ -1,5 +1,5 @@
 // The resources scrivane.exe carries, read back from this test program's own image (it links the
-// same resource object): the two multi-size icons and the splash picture.
+// same resource object): the two multi-size icons, the splash picture and the manifest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -167,6 +167,18 @@ TEST(SplashPicture, LowerLeftCornerIsDarkForWhiteText) {
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 400; ++x) lit += luma(x, y) > 200;
   EXPECT_GT(lit, 2000) << "no artwork";
+}
+
+// The manifest declares the program able to take paths past MAX_PATH: where the system allows
+// long paths, the file functions then pass them through.
+TEST(Manifest, DeclaresLongPathAwareness) {
+  DWORD bytes = 0;
+  const auto* data = static_cast<const char*>(ResourceData(MAKEINTRESOURCEW(1), RT_MANIFEST, &bytes));
+  ASSERT_NE(data, nullptr);
+  const std::string manifest(data, bytes);
+  EXPECT_NE(std::string::npos,
+            manifest.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true"
+                          "</longPathAware>"));
 }
 
 }  // namespace

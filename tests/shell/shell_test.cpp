@@ -227,11 +227,11 @@ TEST_F(ShellTest, ColourAndWidthCommandsMoveTheirMarkAndSave) {
   f.green_Click();
   EXPECT_EQ(0x00FF00, AppSettings.color);
   for (UINT id : shell::kColourGroup) EXPECT_EQ(id == shell::kItemGreen, f.RCPopup.IsChecked(id));
-  EXPECT_EQ("65280", e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "color").value_or("?"));
+  EXPECT_EQ("65280", e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "color").value_or("?"));
   f.twenty_Click();
   EXPECT_EQ(20, AppSettings.brushwidth);
   for (UINT id : shell::kWidthGroup) EXPECT_EQ(id == shell::kItemTwenty, f.RCPopup.IsChecked(id));
-  EXPECT_EQ("20", e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "brushwidth").value_or("?"));
+  EXPECT_EQ("20", e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "brushwidth").value_or("?"));
   // The overlay reaches the same commands through its link.
   ASSERT_EQ(&f, ss::Instance().MainFormLink());
   ss::Instance().MainFormLink()->red_Click();
@@ -357,7 +357,7 @@ TEST_F(ShellTest, OkStoresTheBoxAndUnloads) {
     EXPECT_FALSE(m.IsLoaded());
     EXPECT_EQ(checked ? 1 : 0, AppSettings.showstartup);
     EXPECT_EQ(checked ? "1" : "0",
-              e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup").value_or("?"));
+              e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup").value_or("?"));
   }
 }
 
@@ -374,7 +374,7 @@ TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
   // Closing by other means than OK stores nothing.
   ::SendMessageW(m.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(m.IsLoaded());
-  EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, "Software\\Scrivane"));
+  EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey));
   // A new load starts from the start-up form again.
   AppSettings.showstartup = -1;
   m.ShowQuickHelp();
@@ -403,7 +403,7 @@ LRESULT CALLBACK WatchHelpShown(int code, WPARAM wParam, LPARAM lParam) {
       cwp->hwnd == messageWindow::Instance().Hwnd()) {
     gAtHelp.seen = true;
     gAtHelp.mainFormLoaded = form1::Instance().IsLoaded();
-    gAtHelp.keyExisted = e2e::KeyExists(HKEY_LOCAL_MACHINE, "Software\\Scrivane");
+    gAtHelp.keyExisted = e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey);
   }
   return ::CallNextHookEx(gShowHook, code, wParam, lParam);
 }
@@ -439,7 +439,7 @@ TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
                          "textsize", "textbold", "textitalic", "textcolor"};
   const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
   for (int i = 0; i < 9; ++i) {
-    EXPECT_EQ(texts[i], e2e::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", names[i]).value_or("?"))
+    EXPECT_EQ(texts[i], e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, names[i]).value_or("?"))
         << names[i];
   }
   EXPECT_EQ(8, AppSettings.erasersize);  // set by the main form after the save
@@ -482,6 +482,13 @@ void ExpectTextsWhole(HWND window, const char* what) {
   }
 }
 
+// Once `window` is on the screen: painted, and every text of it whole.
+void ExpectShownWithTextsWhole(HWND window, const char* what) {
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(window); })) << what;
+  ::UpdateWindow(window);
+  ExpectTextsWhole(window, what);
+}
+
 TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
@@ -490,9 +497,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
 
   frmSplash& s = frmSplash::Instance();
   s.ShowModeless();
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(s.Hwnd()); }));
-  ::UpdateWindow(s.Hwnd());
-  ExpectTextsWhole(s.Hwnd(), "splash");
+  ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(s.Hwnd(), "splash"));
   // The artwork fills the client area: its lower-right corner is painted, not the window's black.
   RECT client{};
   ::GetClientRect(s.Hwnd(), &client);
@@ -513,9 +518,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
 
   messageWindow& m = messageWindow::Instance();
   m.ShowStartupForm();
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(m.Hwnd()); }));
-  ::UpdateWindow(m.Hwnd());
-  ExpectTextsWhole(m.Hwnd(), "help window");
+  ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(m.Hwnd(), "help window"));
   RECT rc{};
   ::GetWindowRect(m.Hwnd(), &rc);
   SaveImageBmp(CaptureScreenRect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top),
@@ -547,7 +550,7 @@ TEST_F(ShellTest, MovedToAMonitorOfAnotherScalingTheHelpWindowLaysItselfOutAgain
 }
 
 TEST_F(ShellTest, HandOffShowsNoHelpWindowWhenTurnedOff) {
-  ASSERT_TRUE(e2e::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Scrivane", "showstartup", "1"));
+  ASSERT_TRUE(e2e::WriteRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup", "1"));
   frmSplash::Instance().ShowModeless();
   frmSplash::Instance().Timer1_Timer();
   EXPECT_FALSE(messageWindow::Instance().IsLoaded());

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/dib.h"
 #include "base/error.h"
 #include "base/picture.h"
 #include "support/test_support.h"
@@ -21,12 +22,7 @@ inline base::Picture PatternPicture(int w, int h, int dx = 0, int dy = 0) {
   std::vector<uint32_t> px(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) px[static_cast<size_t>(y) * w + x] = PatternWindow::PatternColor(x + dx, y + dy);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = base::TopDownDib32(w, h);
   HDC screen = ::GetDC(nullptr);
   HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
   ::SetDIBits(screen, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS);

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/dib.h"
+#include "base/handles.h"
+
 namespace testing_support {
 
 ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
@@ -15,13 +18,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
   img.height = height;
   img.left = left;
   img.top = top;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(width, height);
   void* bits = nullptr;
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC mem = ::CreateCompatibleDC(dc);
@@ -38,13 +35,7 @@ ScreenImage CaptureDc(HDC dc, int left, int top, int width, int height) {
 }
 
 ScreenImage DrawIconOver(HICON icon, uint32_t background, int canvas, int drawSize) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = canvas;
-  bi.bmiHeader.biHeight = -canvas;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = base::TopDownDib32(canvas, canvas);
   void* bits = nullptr;
   HDC dc = ::CreateCompatibleDC(nullptr);
   HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -134,6 +125,36 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     Pump(10);
   }
   return true;
+}
+
+bool PumpUntilInputHandled(int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    if (HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+  }
+}
+
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (!::IsWindow(hwnd)) return false;
+    if (::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      DWORD_PTR result = 0;
+      if (left.count() > 0 && ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                    static_cast<UINT>(left.count()), &result)) {
+        return true;
+      }
+    }
+    if (std::chrono::steady_clock::now() >= end) return false;
+    ::Sleep(10);
+  }
 }
 
 namespace {
@@ -261,12 +282,7 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     HDC dc = ::BeginPaint(hwnd, &ps);
     RECT rc;
     ::GetClientRect(hwnd, &rc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = rc.right;
-    bi.bmiHeader.biHeight = -rc.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    const BITMAPINFO bi = base::TopDownDib32(rc.right, rc.bottom);
     std::vector<uint32_t> px(static_cast<size_t>(rc.right) * rc.bottom);
     for (int y = 0; y < rc.bottom; ++y)
       for (int x = 0; x < rc.right; ++x)
@@ -280,30 +296,44 @@ LRESULT CALLBACK PatternProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 }  // namespace
 
-PatternWindow::PatternWindow()
-    : PatternWindow(RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, 0) {}
-
-PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+HWND ShowPopupWindow(const wchar_t* className, const wchar_t* title, WNDPROC proc, const RECT& area,
+                     LONG_PTR userData) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = PatternProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"ScrivaneTestPattern";
+  wc.lpszClassName = className;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   ::RegisterClassW(&wc);
-  hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"ScrivaneTestPattern", L"pattern", WS_POPUP, area.left, area.top,
-                            area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
-  ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, static_cast<LONG_PTR>(salt));
-  ::ShowWindow(hwnd_, SW_SHOW);
-  ::UpdateWindow(hwnd_);
-  ::SetForegroundWindow(hwnd_);
-  PumpUntil([&] { return ::GetForegroundWindow() == hwnd_ && Showing(salt); }, 5000);
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, title, WS_POPUP, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, nullptr, nullptr, wc.hInstance, nullptr);
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, userData);
+  ::ShowWindow(hwnd, SW_SHOW);
+  ::UpdateWindow(hwnd);
+  ::SetForegroundWindow(hwnd);
+  return hwnd;
+}
+
+RECT PrimaryScreenRect() { return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+
+PatternWindow::PatternWindow() : PatternWindow(PrimaryScreenRect(), 0) {}
+
+PatternWindow::PatternWindow(const RECT& area, uint32_t salt) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestPattern", L"pattern", PatternProc, area, static_cast<LONG_PTR>(salt));
+  // On the screen, not just painted into the window.
+  PumpUntil([&] { return Showing(salt); });
+  // The window manager focuses a new window in its own time: a focus that reaches Wine only after
+  // the test has shown the overlay would activate this window again and raise it over the
+  // overlay. A disabled window cannot be activated, so that late focus changes nothing.
+  ::EnableWindow(hwnd_, FALSE);
 }
 
 bool PatternWindow::Showing(uint32_t salt) const {
   RECT rc{};
   ::GetWindowRect(hwnd_, &rc);
-  const POINT samples[] = {{1, 1}, {(rc.right - rc.left) / 2, (rc.bottom - rc.top) / 2},
-                           {rc.right - rc.left - 2, rc.bottom - rc.top - 2}};
+  // A few samples away from the corners and the top-left third, where the tray's or a
+  // magnifier's windows may stay in front of it.
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  const POINT samples[] = {{w * 3 / 4, h / 3}, {w * 5 / 8, h * 5 / 8}, {w - 50, h / 2 + 7}};
   for (const POINT& p : samples) {
     const ScreenImage px = CaptureScreenRect(rc.left + p.x, rc.top + p.y, 1, 1);
     if (px.pixels.empty() || px.pixels[0] != (PatternColor(p.x, p.y) ^ salt)) return false;
@@ -316,6 +346,40 @@ void PatternWindow::Repaint(uint32_t salt) {
   ::InvalidateRect(hwnd_, nullptr, FALSE);
   ::UpdateWindow(hwnd_);
   PumpUntil([&] { return Showing(salt); }, 5000);
+}
+
+SlideWindow::SlideWindow(int titleTop, std::function<void(HDC)> body) : titleTop_(titleTop), body_(std::move(body)) {
+  hwnd_ = ShowPopupWindow(L"ScrivaneTestSlide", L"Slide", &SlideWindow::Proc, PrimaryScreenRect(),
+                          reinterpret_cast<LONG_PTR>(this));
+}
+
+SlideWindow::~SlideWindow() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK SlideWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto* slide = reinterpret_cast<const SlideWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg != WM_PAINT || !slide) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd, &ps);
+  RECT rc;
+  ::GetClientRect(hwnd, &rc);
+  slide->Paint(dc, rc);
+  ::EndPaint(hwnd, &ps);
+  return 0;
+}
+
+void SlideWindow::Paint(HDC dc, const RECT& client) const {
+  ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  const base::unique_hfont title(::CreateFontW(72, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::unique_hfont body(::CreateFontW(40, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma"));
+  const base::SelectGuard font(dc, title.Get());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(20, 40, 90));
+  ::TextOutW(dc, 160, titleTop_, L"Quarterly results", 17);
+  ::SelectObject(dc, body.Get());
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  if (body_) body_(dc);
 }
 
 std::vector<RECT> MonitorRects() {
@@ -350,6 +414,29 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   return n;
 }
 
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {
+  uint32_t seen = 0;
+  PumpUntil(
+      [&] {
+        seen = CaptureScreenRect(x, y, 1, 1).At(x, y);
+        return seen == expected;
+      },
+      timeoutMs);
+  return seen;
+}
+
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs) {
+  long differences = -1;
+  PumpUntil(
+      [&] {
+        differences = CountDifferences(expected, CaptureScreenRect(expected.left, expected.top, expected.width,
+                                                                    expected.height));
+        return differences == 0;
+      },
+      timeoutMs);
+  return differences;
+}
+
 std::wstring TempDir(const std::wstring& name) {
   wchar_t base[MAX_PATH];
   ::GetTempPathW(MAX_PATH, base);
@@ -368,17 +455,20 @@ void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-int FilesIn(const std::wstring& dir) {
+std::vector<std::wstring> FileNames(const std::wstring& dir, const std::wstring& pattern) {
+  std::vector<std::wstring> names;
   WIN32_FIND_DATAW fd;
-  HANDLE h = ::FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
+  HANDLE h = ::FindFirstFileW((dir + L"\\" + pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++n;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
   } while (::FindNextFileW(h, &fd));
   ::FindClose(h);
-  return n;
+  std::sort(names.begin(), names.end());
+  return names;
 }
+
+int FilesIn(const std::wstring& dir) { return static_cast<int>(FileNames(dir).size()); }
 
 std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   std::vector<RECT> found;
@@ -396,30 +486,59 @@ std::vector<RECT> StretchesIn(HENHMETAFILE emf) {
   return found;
 }
 
-HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
-  struct Search {
-    const wchar_t* className;
-    bool thisProcessOnly;
-    const std::vector<HWND>* ignore;
-    HWND found = nullptr;
-  } search{className, thisProcessOnly, &ignore};
-  ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        wchar_t cls[256] = {};
-        ::GetClassNameW(w, cls, 256);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(w, &pid);
-        if ((!s->thisProcessOnly || pid == ::GetCurrentProcessId()) && ::IsWindowVisible(w) &&
-            std::wstring(cls) == s->className &&
-            std::find(s->ignore->begin(), s->ignore->end(), w) == s->ignore->end()) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+namespace {
+struct WindowSearch {
+  const std::function<bool(HWND)>& match;
+  bool firstOnly;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMatching(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<WindowSearch*>(p);
+  if (!search->match(w)) return TRUE;
+  search->found.push_back(w);
+  return search->firstOnly ? FALSE : TRUE;
+}
+
+std::vector<HWND> SearchTopLevelWindows(const std::function<bool(HWND)>& match, bool firstOnly) {
+  WindowSearch search{match, firstOnly, {}};
+  ::EnumWindows(&CollectMatching, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match) {
+  return SearchTopLevelWindows(match, false);
+}
+
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& match) {
+  const std::vector<HWND> found = SearchTopLevelWindows(match, true);
+  return found.empty() ? nullptr : found.front();
+}
+
+bool OfThisProcess(HWND hwnd) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  return pid == ::GetCurrentProcessId();
+}
+
+HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore) {
+  return FindTopLevelWindow([&](HWND w) {
+    wchar_t cls[256] = {};
+    ::GetClassNameW(w, cls, 256);
+    return (!thisProcessOnly || OfThisProcess(w)) && ::IsWindowVisible(w) && std::wstring(cls) == className &&
+           std::find(ignore.begin(), ignore.end(), w) == ignore.end();
+  });
+}
+
+HWND WaitForVisibleWindow(const wchar_t* className, bool thisProcessOnly, int timeoutMs,
+                          const std::vector<HWND>& ignore) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (HWND found = FindVisibleWindow(className, thisProcessOnly, ignore)) return found;
+    if (std::chrono::steady_clock::now() >= end) return nullptr;
+    ::Sleep(20);
+  }
 }
 
 }  // namespace testing_support

@@ -1,6 +1,6 @@
 // What the GUI and end-to-end tests share: reading the screen, real input through SendInput,
-// waiting while messages flow, counting GDI handles and memory, and a window with a known
-// pattern to grab.
+// waiting while messages flow, counting GDI handles and memory, a window with a known pattern to
+// grab and a slide to present over.
 #pragma once
 
 #include <windows.h>
@@ -14,10 +14,8 @@ namespace testing_support {
 
 // A copy of screen pixels, 0x00RRGGBB per pixel, top-down.
 struct ScreenImage {
-  int width = 0;
-  int height = 0;
-  int left = 0;
-  int top = 0;
+  int width = 0, height = 0;
+  int left = 0, top = 0;  // where on the screen its first pixel was
   std::vector<uint32_t> pixels;
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y - top) * width + (x - left)]; }
 };
@@ -43,6 +41,15 @@ constexpr uint32_t Rgb(COLORREF c) {
 void Pump(int ms);
 // Dispatches messages until `done` is true or `timeoutMs` passes; returns the last `done`.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+// Dispatches messages until the input sent so far has been handled by this thread: SendInput puts
+// keys and mouse events for this thread's windows into its queue before it returns, so once no
+// input and no message posted while handling it is left, every handler has run (a modal dialog a
+// key opened included: the wait returns after it closed). False after `timeoutMs`.
+bool PumpUntilInputHandled(int timeoutMs = 5000);
+// True once `hwnd` is visible and enabled and the thread that owns it answers a message: a dialog
+// has then finished WM_INITDIALOG and waits in its modal loop. For windows of another thread or
+// process; false when `timeoutMs` passes first.
+bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 
 // Real input.
 void MouseMoveTo(int x, int y);
@@ -58,6 +65,14 @@ void TypeText(const std::wstring& text);  // unicode characters
 // (GetGuiResources is a stub under Wine.)
 int FreeGdiSlots();
 size_t WorkingSetBytes();
+
+// Registers the window class `className` with `proc` (again is harmless) and shows a borderless
+// tool window of it titled `title` over `area`, painted and brought to the front. `userData` is in
+// its GWLP_USERDATA before the first paint.
+HWND ShowPopupWindow(const wchar_t* className, const wchar_t* title, WNDPROC proc, const RECT& area,
+                     LONG_PTR userData = 0);
+// The primary screen, at (0, 0).
+RECT PrimaryScreenRect();
 
 // A topmost borderless window over the whole screen painting a fixed pattern: colour bars,
 // white, black and mid-grey blocks, and fine detail. PatternColor gives the pixel it paints.
@@ -79,25 +94,63 @@ class PatternWindow {
   HWND hwnd_ = nullptr;
 };
 
+// A slide to present over, as a person would: a white window over the primary screen with the
+// title "Quarterly results" at (160, titleTop), the rest painted by `body` in the body font
+// (Tahoma, 40 pixels, black, on a transparent background).
+class SlideWindow {
+ public:
+  SlideWindow(int titleTop, std::function<void(HDC)> body);
+  ~SlideWindow();
+  SlideWindow(const SlideWindow&) = delete;
+  SlideWindow& operator=(const SlideWindow&) = delete;
+  HWND Hwnd() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Paint(HDC dc, const RECT& client) const;
+
+  int titleTop_;
+  std::function<void(HDC)> body_;
+  HWND hwnd_ = nullptr;
+};
+
 // The monitors of the desktop, the primary first.
 std::vector<RECT> MonitorRects();
 
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
 
+// Waiting for the screen to show something, for checks written as
+// EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
+// `expected`, or as it is when `timeoutMs` has passed.
+uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 3000);
+// The pixels of the screen that differ from `expected` (at its place), once there are none or
+// when `timeoutMs` has passed.
+long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
+
 // Files.
 // A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
 std::wstring TempDir(const std::wstring& name);
 std::vector<uint8_t> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-// The files (not folders) directly in `dir`.
+// The names of the files (not folders) directly in `dir` that match `pattern`, sorted.
+std::vector<std::wstring> FileNames(const std::wstring& dir, const std::wstring& pattern = L"*");
+// How many files (not folders) are directly in `dir`.
 int FilesIn(const std::wstring& dir);
 
 // The destination rectangles of the stretch records of an enhanced metafile.
 std::vector<RECT> StretchesIn(HENHMETAFILE emf);
 
+// The top-level windows, in Z order, for which `match` is true; the first of them, or null.
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match);
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& match);
+bool OfThisProcess(HWND hwnd);
 // The first visible top-level window of the class `className` ("#32770" a dialog, "#32768" a
 // popup menu) that is not in `ignore`; with `thisProcessOnly`, only this process's windows.
 HWND FindVisibleWindow(const wchar_t* className, bool thisProcessOnly, const std::vector<HWND>& ignore = {});
+// The same window once there is one, for a thread that dispatches no messages (a test's second
+// thread, while the first is in a modal loop): looked for every 20 ms; null after `timeoutMs`.
+HWND WaitForVisibleWindow(const wchar_t* className, bool thisProcessOnly, int timeoutMs,
+                          const std::vector<HWND>& ignore = {});
 
 }  // namespace testing_support
