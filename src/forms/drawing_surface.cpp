@@ -1,6 +1,7 @@
 #include "forms/drawing_surface.h"
 
 #include <cstring>
+#include <memory>
 
 namespace forms {
 
@@ -51,11 +52,13 @@ PixelBuffer DrawingSurface::Pixels() const {
   return PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)};
 }
 
+bool DrawingSurface::BeginChange() { return Ready() && recorder_.Begin(); }
+
 void DrawingSurface::Touch(const RECT& area) {
   const PixelRect part = ToPixelRect(area);
-  // Most segments of a stroke fall on tiles kept already: then there is nothing to copy.
-  if (recorder_.Covered(part)) return;
-  ::GdiFlush();
+  // Marking tiles reads no pixel; only a tile whose copy is stale is copied, after the drawing
+  // queued before it has landed.
+  if (recorder_.ReadsPixels(part)) ::GdiFlush();
   recorder_.Touch(part);
 }
 
@@ -64,9 +67,15 @@ void DrawingSurface::RestoreFromBefore(const RECT& area) {
   recorder_.RestoreBefore(ToPixelRect(area));
 }
 
-TileChange DrawingSurface::EndChange() {
+TileChange DrawingSurface::TakeEndedChange() {
+  if (!recorder_.Ended()) return TileChange{};
   ::GdiFlush();
-  return recorder_.End();
+  return recorder_.Take();
+}
+
+TileChange DrawingSurface::EndChange() {
+  CloseChange();
+  return TakeEndedChange();
 }
 
 void DrawingSurface::CancelChange() {
@@ -75,11 +84,19 @@ void DrawingSurface::CancelChange() {
 }
 
 RECT DrawingSurface::Swap(TileChange& change) {
-  // A change still open was recorded against the pixels about to be replaced: it ends here.
-  if (recorder_.Open()) recorder_.End();
+  // A change still open (or closed and not taken) was recorded against the pixels about to be
+  // replaced: it ends here.
+  recorder_.Drop();
   if (!change.SwapWith(Pixels())) return RECT{};
+  recorder_.Invalidate(change);
   const PixelRect b = change.Bounds();
   return RECT{b.left, b.top, b.right, b.bottom};
+}
+
+void DrawingSurface::RefreshCopy() {
+  if (!Ready() || !CopyStale()) return;
+  ::GdiFlush();
+  recorder_.Refresh();
 }
 
 PixelImage DrawingSurface::Copy() const {
@@ -92,12 +109,27 @@ PixelImage DrawingSurface::Copy() const {
   return image;
 }
 
-bool DrawingSurface::Fill(const PixelImage& image) {
-  if (!Ready() || image.width != width_ || image.height != height_) return false;
-  if (recorder_.Open()) recorder_.End();
+bool DrawingSurface::Fill(const FrozenImage& image) {
+  if (!Ready() || image.Width() != width_ || image.Height() != height_) return false;
   const PixelBuffer buffer = Pixels();
-  std::memcpy(buffer.pixels, image.pixels.data(), image.pixels.size() * sizeof(uint32_t));
+  std::memcpy(buffer.pixels, image.Pixels(), image.Bytes());
+  recorder_.InvalidateAll();
   return true;
+}
+
+FrozenImage DrawingSurface::Release() {
+  if (!Ready()) return FrozenImage{};
+  ::GdiFlush();
+  recorder_.Detach();
+  // A bitmap selected into a DC cannot be deleted: it leaves the DC first, and the DC goes.
+  ::SelectObject(dc_.Get(), previous_);
+  previous_ = nullptr;
+  dc_.Reset();
+  auto bitmap = std::make_shared<base::unique_hbitmap>(std::move(bitmap_));
+  FrozenImage image(width_, height_, bits_, std::move(bitmap));
+  bits_ = nullptr;
+  width_ = height_ = 0;
+  return image;
 }
 
 }  // namespace forms

@@ -29,22 +29,39 @@ class DrawingSurface {
   // The pixels, after any GDI drawing still queued has landed.
   PixelBuffer Pixels() const;
 
-  // --- One change at a time, for the history ----------------------------------------------------
-  bool BeginChange() { return recorder_.Begin(); }
+  // --- One change at a time, for the history (forms/surface_tiles.h) --------------------------
+  bool BeginChange();
   bool ChangeOpen() const { return recorder_.Open(); }
+  // Closed, its record not taken yet.
+  bool ChangeEnded() const { return recorder_.Ended(); }
   // Before drawing into `area`.
   void Touch(const RECT& area);
   void RestoreFromBefore(const RECT& area);
+  // Closes the change; nothing is read or copied yet.
+  void CloseChange() { recorder_.Close(); }
+  // What the closed change overwrote (empty when nothing changed, or nothing was closed).
+  TileChange TakeEndedChange();
   TileChange EndChange();
   void CancelChange();
   // Exchanges a recorded change with the surface; the area that changed, empty when it could not
-  // be applied (another size).
+  // be applied (another size). A change open or closed ends unrecorded.
   RECT Swap(TileChange& change);
+
+  // --- The copy the recorder keeps --------------------------------------------------------
+  // The whole content was drawn anew (outside any change, which is dropped).
+  void ContentReplaced() { recorder_.InvalidateAll(); }
+  // The recorder keeps a copy (a change was recorded on this surface) and it is out of date.
+  bool CopyStale() const { return recorder_.RefreshWanted(); }
+  // Brings the copy up to date: idle-time work.
+  void RefreshCopy();
 
   // --- The whole content ---------------------------------------------------------------------
   PixelImage Copy() const;
   // Same size only; false otherwise.
-  bool Fill(const PixelImage& image);
+  bool Fill(const FrozenImage& image);
+  // Hands the pixels over as they are, bitmap and all, without copying them: the surface is free
+  // afterwards (as after Free) and the image keeps the memory for as long as anyone holds it.
+  FrozenImage Release();
 
  private:
   base::unique_hdc dc_;

@@ -115,6 +115,7 @@ void PictureBox::EnsureSurface() {
   }
   RECT all{0, 0, w, h};
   PaintFromPicture(surface_.Dc(), all);
+  surface_.ContentReplaced();
   surfaceLive_ = true;
 }
 
@@ -339,9 +340,19 @@ bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const s
   return true;
 }
 
-TileChange PictureBox::EndChange() {
+TileChange PictureBox::TakeEndedChange() {
+  // A surface that no longer shows (a new background came) has nothing worth recording.
   if (!surfaceLive_) return TileChange{};
-  return surface_.EndChange();
+  return surface_.TakeEndedChange();
+}
+
+TileChange PictureBox::EndChange() {
+  CloseChange();
+  return TakeEndedChange();
+}
+
+void PictureBox::RefreshCopy() {
+  if (surfaceLive_) surface_.RefreshCopy();
 }
 
 void PictureBox::CancelChange() {
@@ -360,7 +371,7 @@ bool PictureBox::SwapChange(TileChange& change) {
 }
 
 size_t PictureBox::State::Bytes() const {
-  size_t bytes = sizeof(State) + drawing.pixels.capacity() * sizeof(uint32_t);
+  size_t bytes = sizeof(State) + drawing.Bytes();
   // The picture is counted as if only the state held it: a full-screen grab is 8 MB either way.
   if (picture) bytes += static_cast<size_t>(picture->WidthPixels()) * picture->HeightPixels() * 4;
   return bytes;
@@ -371,7 +382,22 @@ PictureBox::State PictureBox::SaveState() {
   state.picture = picture_;
   state.width = Width();
   state.height = Height();
-  if (surfaceLive_) state.drawing = surface_.Copy();
+  if (surfaceLive_) state.drawing = FrozenImage(surface_.Copy());
+  return state;
+}
+
+PictureBox::State PictureBox::TakeState() {
+  State state;
+  state.picture = picture_;
+  state.width = Width();
+  state.height = Height();
+  if (surfaceLive_) {
+    // The pen leaves the DC that goes with the bitmap; the next surface selects it again.
+    ReleaseSurfacePen();
+    surfaceRop_ = 0;
+    state.drawing = surface_.Release();
+    surfaceLive_ = false;
+  }
   return state;
 }
 

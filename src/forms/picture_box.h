@@ -9,8 +9,9 @@
 // made (the GDI handle table is full), the box goes on painting from the picture and draws
 // straight onto the window, and tries again after the next new picture or clear.
 //
-// Changes can be recorded for undo: between BeginChange and EndChange the surface keeps what each
-// drawing call overwrote (see forms/surface_tiles.h), and SwapChange puts it back.
+// Changes can be recorded for undo: between BeginChange and CloseChange the surface notes which
+// tiles each drawing call touches (see forms/surface_tiles.h), TakeEndedChange makes the record of
+// what they overwrote, and SwapChange puts it back.
 //
 // Child windows lie above the drawing. A transparent child gets what lies under it through
 // WM_PRINTCLIENT and is told to paint again wherever the content under it changes.
@@ -82,7 +83,7 @@ class PictureBox : public Window {
 
   // --- Recording a change for undo -------------------------------------------------------------
   // Starts recording what drawing calls overwrite; false when there is no surface to record on.
-  // A change that is open is dropped first.
+  // A change open, or closed and not taken, is dropped first (what it drew stays).
   bool BeginChange();
   bool ChangeOpen() const { return surface_.ChangeOpen(); }
   // Brings the pixels of `area` back as they were when the change began, on the screen too.
@@ -96,23 +97,38 @@ class PictureBox : public Window {
   // draws straight onto the window in the box's drawing mode. Whatever shows the content again
   // over it (a repaint) takes the outline away. False, drawing nothing, without a drawing copy.
   bool DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw);
-  // Ends the change: what it overwrote (empty when nothing changed).
+  // Closes the change at once, reading no pixel: what it overwrote is sorted out by
+  // TakeEndedChange, when there is time. Drawing calls until then join the closed change.
+  void CloseChange() { surface_.CloseChange(); }
+  bool ChangeEnded() const { return surface_.ChangeEnded(); }
+  // What the closed change overwrote (empty when nothing changed or nothing was closed).
+  TileChange TakeEndedChange();
+  // Closes the change and takes it at once.
   TileChange EndChange();
   // Ends the change and puts everything it drew back as it was.
   void CancelChange();
-  // Exchanges a change taken by EndChange with the surface and shows the result; false when it
-  // does not fit the surface (another size) or there is no surface.
+  // Exchanges a change taken by TakeEndedChange or EndChange with the surface and shows the
+  // result; false when it does not fit the surface (another size) or there is no surface.
   bool SwapChange(TileChange& change);
+  // The recorder's copy of the content lags behind it (after an undo, a new background): idle
+  // time brings it up to date, so that the next change reads no pixel while it draws.
+  bool CopyStale() const { return surfaceLive_ && surface_.CopyStale(); }
+  void RefreshCopy();
 
   // --- The whole state, for steps that replace the background ---------------------------------
   struct State {
     base::Picture picture;
     int width = 0;
     int height = 0;
-    PixelImage drawing;  // empty: the content is the picture itself
+    FrozenImage drawing;  // empty: the content is the picture itself
     size_t Bytes() const;
   };
+  // A copy of the state; the box goes on as it was.
   State SaveState();
+  // The state with the surface's own pixels, handed over without a copy: for a box whose
+  // presentation ends. It shows its picture alone afterwards, until a drawing call or the idle
+  // time makes a new surface.
+  State TakeState();
   void RestoreState(State state);
   // Background plus drawing as pixels (the box's size).
   PixelImage ContentImage();

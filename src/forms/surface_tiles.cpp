@@ -13,37 +13,48 @@ PixelRect Union(const PixelRect& a, const PixelRect& b) {
 
 namespace {
 
-// Copies a rectangle between a tile's own rows and the buffer, or exchanges them.
-enum class Copy { FromBuffer, ToBuffer, Exchange };
+constexpr int kSize = TileChange::kTileSize;
 
-void Transfer(const PixelBuffer& buffer, const PixelRect& area, uint32_t* tile, Copy how) {
-  const int w = area.right - area.left;
-  for (int y = area.top; y < area.bottom; ++y) {
-    uint32_t* row = buffer.pixels + static_cast<size_t>(y) * buffer.stride + area.left;
-    uint32_t* kept = tile + static_cast<size_t>(y - area.top) * w;
-    switch (how) {
-      case Copy::FromBuffer: std::memcpy(kept, row, w * sizeof(uint32_t)); break;
-      case Copy::ToBuffer: std::memcpy(row, kept, w * sizeof(uint32_t)); break;
-      case Copy::Exchange: std::swap_ranges(row, row + w, kept); break;
-    }
-  }
+size_t Count(const PixelRect& r) { return static_cast<size_t>(r.right - r.left) * (r.bottom - r.top); }
+
+uint32_t* At(const PixelBuffer& b, int x, int y) { return b.pixels + static_cast<size_t>(y) * b.stride + x; }
+
+// Copies `area` from one buffer to the same place in another of the same size.
+void CopyArea(const PixelBuffer& from, const PixelBuffer& to, const PixelRect& area) {
+  const size_t bytes = static_cast<size_t>(area.right - area.left) * sizeof(uint32_t);
+  for (int y = area.top; y < area.bottom; ++y) std::memcpy(At(to, area.left, y), At(from, area.left, y), bytes);
 }
 
-bool SameAsBuffer(const PixelBuffer& buffer, const PixelRect& area, const uint32_t* tile) {
-  const int w = area.right - area.left;
+bool SameArea(const PixelBuffer& a, const PixelBuffer& b, const PixelRect& area) {
+  const size_t bytes = static_cast<size_t>(area.right - area.left) * sizeof(uint32_t);
   for (int y = area.top; y < area.bottom; ++y) {
-    const uint32_t* row = buffer.pixels + static_cast<size_t>(y) * buffer.stride + area.left;
-    if (std::memcmp(row, tile + static_cast<size_t>(y - area.top) * w, w * sizeof(uint32_t)) != 0) return false;
+    if (std::memcmp(At(a, area.left, y), At(b, area.left, y), bytes) != 0) return false;
   }
   return true;
 }
 
+// Copies `area` of a buffer into rows of its own width at `kept`, or back, or exchanges them.
+enum class Move { FromBuffer, Exchange };
+
+void Transfer(const PixelBuffer& buffer, const PixelRect& area, uint32_t* kept, Move how) {
+  const int w = area.right - area.left;
+  for (int y = area.top; y < area.bottom; ++y) {
+    uint32_t* row = At(buffer, area.left, y);
+    uint32_t* own = kept + static_cast<size_t>(y - area.top) * w;
+    if (how == Move::FromBuffer) {
+      std::memcpy(own, row, w * sizeof(uint32_t));
+    } else {
+      std::swap_ranges(row, row + w, own);
+    }
+  }
+}
+
 }  // namespace
 
+// --- TileChange ----------------------------------------------------------------------------------
+
 size_t TileChange::Bytes() const {
-  size_t bytes = sizeof(TileChange) + tiles_.capacity() * sizeof(Tile);
-  for (const Tile& t : tiles_) bytes += t.Count() * sizeof(uint32_t);
-  return bytes;
+  return sizeof(TileChange) + tiles_.capacity() * sizeof(Tile) + pixelCount_ * sizeof(uint32_t);
 }
 
 PixelRect TileChange::Bounds() const {
@@ -54,37 +65,39 @@ PixelRect TileChange::Bounds() const {
 
 bool TileChange::SwapWith(const PixelBuffer& buffer) {
   if (!buffer.pixels || buffer.width != width_ || buffer.height != height_) return false;
-  for (Tile& t : tiles_) Transfer(buffer, t.area, t.pixels.get(), Copy::Exchange);
+  for (Tile& t : tiles_) Transfer(buffer, t.area, pixels_.get() + t.offset, Move::Exchange);
   return true;
 }
+
+// --- TileRecorder --------------------------------------------------------------------------------
 
 void TileRecorder::Attach(const PixelBuffer& buffer) {
   Reset();
   buffer_ = buffer;
+  columns_ = (buffer_.width + kSize - 1) / kSize;
+  rows_ = (buffer_.height + kSize - 1) / kSize;
+  const size_t tiles = static_cast<size_t>(columns_) * rows_;
+  // Nothing of the copy is known yet. The list of marked tiles never grows past the tile count,
+  // so a stroke never allocates.
+  flags_.assign(tiles, kStale);
+  staleCount_ = tiles;
+  marked_.clear();
+  marked_.reserve(tiles);
 }
 
 void TileRecorder::Detach() {
   Reset();
   buffer_ = PixelBuffer{};
+  columns_ = rows_ = 0;
+  flags_.clear();
+  marked_.clear();
+  staleCount_ = 0;
 }
 
 void TileRecorder::Reset() {
-  open_ = false;
-  change_ = TileChange{};
-  slot_.clear();
-}
-
-int TileRecorder::Columns() const { return (buffer_.width + TileChange::kTileSize - 1) / TileChange::kTileSize; }
-
-bool TileRecorder::Begin() {
-  Reset();
-  if (!buffer_.pixels) return false;
-  const int rows = (buffer_.height + TileChange::kTileSize - 1) / TileChange::kTileSize;
-  slot_.assign(static_cast<size_t>(Columns()) * rows, 0);
-  change_.width_ = buffer_.width;
-  change_.height_ = buffer_.height;
-  open_ = true;
-  return true;
+  for (uint32_t index : marked_) flags_[index] &= ~kMarked;
+  marked_.clear();
+  state_ = State::Idle;
 }
 
 PixelRect TileRecorder::Clip(const PixelRect& area) const {
@@ -92,85 +105,187 @@ PixelRect TileRecorder::Clip(const PixelRect& area) const {
           std::min(area.bottom, buffer_.height)};
 }
 
-void TileRecorder::Touch(const PixelRect& area) {
-  if (!open_) return;
-  const PixelRect part = Clip(area);
-  if (part.Empty()) return;
-  constexpr int kSize = TileChange::kTileSize;
-  const int columns = Columns();
-  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
-    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      uint32_t& slot = slot_[static_cast<size_t>(row) * columns + col];
-      if (slot) continue;
-      TileChange::Tile tile;
-      tile.area = {col * kSize, row * kSize, std::min((col + 1) * kSize, buffer_.width),
-                   std::min((row + 1) * kSize, buffer_.height)};
-      tile.pixels.reset(new uint32_t[tile.Count()]);
-      Transfer(buffer_, tile.area, tile.pixels.get(), Copy::FromBuffer);
-      change_.tiles_.push_back(std::move(tile));
-      slot = static_cast<uint32_t>(change_.tiles_.size());
-    }
-  }
+PixelRect TileRecorder::TileArea(size_t index) const {
+  const int col = static_cast<int>(index % columns_);
+  const int row = static_cast<int>(index / columns_);
+  return {col * kSize, row * kSize, std::min((col + 1) * kSize, buffer_.width),
+          std::min((row + 1) * kSize, buffer_.height)};
 }
 
-bool TileRecorder::Covered(const PixelRect& area) const {
-  if (!open_) return true;
-  const PixelRect part = Clip(area);
-  if (part.Empty()) return true;
-  constexpr int kSize = TileChange::kTileSize;
-  const int columns = Columns();
-  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
-    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      if (!slot_[static_cast<size_t>(row) * columns + col]) return false;
-    }
-  }
+PixelBuffer TileRecorder::Copy() const {
+  return PixelBuffer{copy_.get(), copyWidth_, copyHeight_, static_cast<size_t>(copyWidth_)};
+}
+
+bool TileRecorder::EnsureCopy() {
+  if (!buffer_.pixels) return false;
+  if (copy_ && copyWidth_ == buffer_.width && copyHeight_ == buffer_.height) return true;
+  // Left uninitialised: every tile is stale until copied into. The pages are only touched as
+  // tiles are copied, so making it costs no whole frame either.
+  copy_ = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(buffer_.width) * buffer_.height);
+  copyWidth_ = buffer_.width;
+  copyHeight_ = buffer_.height;
   return true;
 }
 
-void TileRecorder::RestoreBefore(const PixelRect& area) {
-  if (!open_) return;
+void TileRecorder::MarkStale(size_t index) {
+  uint8_t& f = flags_[index];
+  if (f & kStale) return;
+  f |= kStale;
+  ++staleCount_;
+}
+
+void TileRecorder::CopyIn(size_t index) {
+  CopyArea(buffer_, Copy(), TileArea(index));
+  flags_[index] &= ~kStale;
+  --staleCount_;
+}
+
+bool TileRecorder::Begin() {
+  Drop();
+  if (!buffer_.pixels || !EnsureCopy()) return false;
+  state_ = State::Open;
+  return true;
+}
+
+void TileRecorder::Touch(const PixelRect& area) {
+  if (!buffer_.pixels) return;
   const PixelRect part = Clip(area);
   if (part.Empty()) return;
-  constexpr int kSize = TileChange::kTileSize;
-  const int columns = Columns();
-  // Tiles not kept yet have not changed: only kept ones have anything to give back.
   for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
     for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      const uint32_t slot = slot_[static_cast<size_t>(row) * columns + col];
-      if (!slot) continue;
-      const TileChange::Tile& tile = change_.tiles_[slot - 1];
-      const PixelRect overlap{std::max(part.left, tile.area.left), std::max(part.top, tile.area.top),
-                              std::min(part.right, tile.area.right), std::min(part.bottom, tile.area.bottom)};
-      const int tileWidth = tile.area.right - tile.area.left;
-      for (int y = overlap.top; y < overlap.bottom; ++y) {
-        const uint32_t* from = tile.pixels.get() + static_cast<size_t>(y - tile.area.top) * tileWidth +
-                               (overlap.left - tile.area.left);
-        std::memcpy(buffer_.pixels + static_cast<size_t>(y) * buffer_.stride + overlap.left, from,
-                    static_cast<size_t>(overlap.right - overlap.left) * sizeof(uint32_t));
+      const size_t index = static_cast<size_t>(row) * columns_ + col;
+      uint8_t& f = flags_[index];
+      if (f & kMarked) continue;  // the change has this tile's old pixels already
+      if (state_ != State::Open) {
+        MarkStale(index);
+        continue;
       }
+      // Untouched since the change began: the buffer still holds what the copy must keep.
+      if (f & kStale) CopyIn(index);
+      f |= kMarked;
+      marked_.push_back(static_cast<uint32_t>(index));
     }
   }
 }
 
-TileChange TileRecorder::End() {
-  TileChange done;
-  if (open_) {
-    done.width_ = change_.width_;
-    done.height_ = change_.height_;
-    for (TileChange::Tile& t : change_.tiles_) {
-      if (!SameAsBuffer(buffer_, t.area, t.pixels.get())) done.tiles_.push_back(std::move(t));
+bool TileRecorder::ReadsPixels(const PixelRect& area) const {
+  if (state_ != State::Open || staleCount_ == 0) return false;
+  const PixelRect part = Clip(area);
+  if (part.Empty()) return false;
+  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
+    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
+      const uint8_t f = flags_[static_cast<size_t>(row) * columns_ + col];
+      if ((f & kStale) && !(f & kMarked)) return true;
     }
-    done.tiles_.shrink_to_fit();
   }
-  Reset();
+  return false;
+}
+
+void TileRecorder::RestoreBefore(const PixelRect& area) {
+  if (state_ != State::Open) return;
+  const PixelRect part = Clip(area);
+  if (part.Empty()) return;
+  // Tiles not marked have not changed since the change began: only marked ones give anything back.
+  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
+    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
+      const size_t index = static_cast<size_t>(row) * columns_ + col;
+      if (!(flags_[index] & kMarked)) continue;
+      const PixelRect tile = TileArea(index);
+      const PixelRect overlap{std::max(part.left, tile.left), std::max(part.top, tile.top),
+                              std::min(part.right, tile.right), std::min(part.bottom, tile.bottom)};
+      CopyArea(Copy(), buffer_, overlap);
+    }
+  }
+}
+
+void TileRecorder::Close() {
+  if (state_ == State::Open) state_ = State::Ended;
+}
+
+TileChange TileRecorder::Take() {
+  TileChange done;
+  if (state_ != State::Ended) return done;
+  done.width_ = buffer_.width;
+  done.height_ = buffer_.height;
+  // The marked tiles that came out as they went in are no part of the change; the others are
+  // listed first, then their old pixels go into one block.
+  const PixelBuffer copy = Copy();
+  size_t changed = 0;
+  size_t pixels = 0;
+  for (uint32_t index : marked_) {
+    flags_[index] &= ~kMarked;
+    const PixelRect area = TileArea(index);
+    if (SameArea(copy, buffer_, area)) continue;
+    marked_[changed++] = index;
+    pixels += Count(area);
+  }
+  marked_.resize(changed);
+  if (changed > 0) {
+    done.tiles_.reserve(changed);
+    done.pixels_ = std::make_unique_for_overwrite<uint32_t[]>(pixels);
+    done.pixelCount_ = pixels;
+    size_t offset = 0;
+    for (uint32_t index : marked_) {
+      const PixelRect area = TileArea(index);
+      Transfer(copy, area, done.pixels_.get() + offset, Move::FromBuffer);
+      CopyArea(buffer_, copy, area);
+      done.tiles_.push_back({area, offset});
+      offset += Count(area);
+    }
+  }
+  marked_.clear();
+  state_ = State::Idle;
   return done;
 }
 
+TileChange TileRecorder::End() {
+  Close();
+  return Take();
+}
+
 void TileRecorder::Cancel() {
-  if (open_) {
-    for (TileChange::Tile& t : change_.tiles_) Transfer(buffer_, t.area, t.pixels.get(), Copy::ToBuffer);
-  }
+  if (state_ != State::Open) return;
+  for (uint32_t index : marked_) CopyArea(Copy(), buffer_, TileArea(index));
   Reset();
+}
+
+void TileRecorder::Drop() {
+  // What the change drew stays, so the copy of its tiles (their old pixels) is stale now.
+  for (uint32_t index : marked_) {
+    flags_[index] &= ~kMarked;
+    MarkStale(index);
+  }
+  marked_.clear();
+  state_ = State::Idle;
+}
+
+void TileRecorder::Invalidate(const PixelRect& area) {
+  if (!buffer_.pixels) return;
+  const PixelRect part = Clip(area);
+  if (part.Empty()) return;
+  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
+    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
+      const size_t index = static_cast<size_t>(row) * columns_ + col;
+      // A marked tile's copy holds its pixels from before the change, whatever happens since.
+      if (!(flags_[index] & kMarked)) MarkStale(index);
+    }
+  }
+}
+
+void TileRecorder::Invalidate(const TileChange& change) {
+  for (const TileChange::Tile& t : change.tiles_) Invalidate(t.area);
+}
+
+void TileRecorder::InvalidateAll() {
+  Drop();
+  for (size_t index = 0; index < flags_.size(); ++index) MarkStale(index);
+}
+
+void TileRecorder::Refresh() {
+  if (!RefreshWanted() || !EnsureCopy()) return;
+  for (size_t index = 0; index < flags_.size() && staleCount_ > 0; ++index) {
+    if (flags_[index] & kStale) CopyIn(index);
+  }
 }
 
 }  // namespace forms

@@ -1,6 +1,17 @@
-// What a change to a 32-bit pixel buffer overwrote, kept tile by tile: before the first pixel of
-// a tile changes, the tile is copied once; when the change ends, tiles that came out as they went
-// in are dropped. A change therefore costs what it touched, not a whole frame.
+// What a change to a 32-bit pixel buffer overwrote, kept tile by tile, at no cost to the drawing.
+//
+// The recorder keeps a copy of the buffer beside it. Outside a change the copy equals the buffer;
+// during a change, drawing only marks the tiles it touches (a flag per tile, no pixels move), and
+// the copy still holds those tiles as they were when the change began. Once the change is closed,
+// Take compares the marked tiles with the copy, moves the old pixels of those that differ into
+// the change (one allocation for all of them) and brings the copy up to date. Closing is cheap;
+// Take is the work, done when nothing else waits (in idle time) or before the next change begins.
+//
+// Anything that changes the buffer outside a change (an undo, a new background) marks its tiles
+// stale: their copy is refreshed in idle time (Refresh), or, should a change reach one first, the
+// tile is copied just before its first pixel changes. The copy is therefore equal to the buffer
+// at its first use without anyone paying for a whole frame at once. It is made for the first
+// change: a buffer that never records one costs no copy.
 //
 // Kept pieces are exchanged with the buffer rather than copied back: undoing a change puts the
 // old pixels in and keeps the new ones in their place, so the same piece of memory serves redo.
@@ -53,48 +64,91 @@ class TileChange {
   friend class TileRecorder;
   struct Tile {
     PixelRect area;
-    // The area's width x height, row by row; left uninitialised until copied into (no zeroing
-    // of memory that is overwritten at once).
-    std::unique_ptr<uint32_t[]> pixels;
-    size_t Count() const { return static_cast<size_t>(area.right - area.left) * (area.bottom - area.top); }
+    size_t offset = 0;  // where its rows start in pixels_
   };
   int width_ = 0;
   int height_ = 0;
   std::vector<Tile> tiles_;
+  // Every tile's pixels, row by row, one tile after the other.
+  std::unique_ptr<uint32_t[]> pixels_;
+  size_t pixelCount_ = 0;
 };
 
 // Records one change at a time on a buffer.
 class TileRecorder {
  public:
-  // The buffer that changes; any change in progress is dropped.
+  // The buffer that changes; any change in progress is dropped and the whole copy is stale.
   void Attach(const PixelBuffer& buffer);
+  // No buffer any more. The copy's memory is kept for a buffer of the same size.
   void Detach();
   bool Attached() const { return buffer_.pixels != nullptr; }
 
-  // Starts a change; one already open is dropped. False without a buffer.
+  // Starts a change. A change closed but not taken is dropped first (its pixels stay as drawn).
+  // False without a buffer.
   bool Begin();
-  bool Open() const { return open_; }
-  // Call before pixels inside `area` change: the tiles under it that are not kept yet are copied.
+  bool Open() const { return state_ == State::Open; }
+  // Closed and waiting for Take.
+  bool Ended() const { return state_ == State::Ended; }
+  // Call before pixels inside `area` change. In a change: the tiles under it are marked, and any
+  // whose copy is stale is copied first. Outside one: the copy of those tiles goes stale.
   void Touch(const PixelRect& area);
-  // True when every tile under `area` is kept already (Touch would copy nothing).
-  bool Covered(const PixelRect& area) const;
-  // Puts the pixels of `area` back as they were when the change began.
+  // True when Touch would read pixels of the buffer (a tile under `area` has a stale copy and is
+  // not marked yet): whoever draws into the buffer through a queue must let it land first.
+  bool ReadsPixels(const PixelRect& area) const;
+  // Puts the pixels of `area` back as they were when the open change began.
   void RestoreBefore(const PixelRect& area);
-  // Ends the change: what it overwrote, less the tiles that came out unchanged.
+  // Closes the open change without looking at a pixel.
+  void Close();
+  // The closed change: what it overwrote, less the tiles that came out unchanged. The copy is up
+  // to date with the buffer afterwards. Empty when no change is closed.
+  TileChange Take();
+  // Close and Take at once.
   TileChange End();
-  // Ends the change, putting every touched tile back as it was.
+  // Ends the open change, putting every touched tile back as it was.
   void Cancel();
+  // Forgets any open or closed change without recording it; what it touched stays as drawn.
+  void Drop();
+
+  // --- The copy -------------------------------------------------------------------------------
+  // The buffer changed under `area` (or as the change says) outside any change.
+  void Invalidate(const PixelRect& area);
+  void Invalidate(const TileChange& change);
+  // The whole buffer changed; any change is dropped.
+  void InvalidateAll();
+  // Tiles whose copy is stale, waiting for Refresh.
+  size_t StaleTiles() const { return staleCount_; }
+  // There is a copy (a change was recorded) and some of it is stale.
+  bool RefreshWanted() const { return copy_ && staleCount_ > 0; }
+  // Copies every stale tile (the caller lets queued drawing land first), once a copy exists.
+  // Tiles of an open change are never stale.
+  void Refresh();
 
  private:
+  enum class State { Idle, Open, Ended };
+  // Per tile.
+  static constexpr uint8_t kStale = 1;   // the copy does not hold the buffer's pixels
+  static constexpr uint8_t kMarked = 2;  // touched by the open or closed change
+
   PixelRect Clip(const PixelRect& area) const;
-  int Columns() const;
+  PixelRect TileArea(size_t index) const;
+  PixelBuffer Copy() const;
+  bool EnsureCopy();
+  void MarkStale(size_t index);
+  void CopyIn(size_t index);
   void Reset();
 
   PixelBuffer buffer_;
-  bool open_ = false;
-  TileChange change_;
-  // For each tile of the buffer, its place in change_.tiles_ plus one; 0 = not kept yet.
-  std::vector<uint32_t> slot_;
+  State state_ = State::Idle;
+  int columns_ = 0;
+  int rows_ = 0;
+  std::vector<uint8_t> flags_;
+  // The tiles marked by the change, in the order they were first touched.
+  std::vector<uint32_t> marked_;
+  size_t staleCount_ = 0;
+  // The copy: the buffer's size, stride = width; made at its first use.
+  std::unique_ptr<uint32_t[]> copy_;
+  int copyWidth_ = 0;
+  int copyHeight_ = 0;
 };
 
 }  // namespace forms

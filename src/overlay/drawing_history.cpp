@@ -1,8 +1,5 @@
 #include "overlay/drawing_history.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "forms/drawing_surface.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
@@ -91,7 +88,7 @@ size_t OverlayState::Bytes() const {
 // --- One change on the surface ------------------------------------------------------------------
 
 void DrawingHistory::BeginChange() {
-  EndChange();
+  SettleChange();
   overlay_.Picture1.BeginChange();
 }
 
@@ -101,7 +98,14 @@ void DrawingHistory::RestoreFromBefore(const RECT& area) { overlay_.Picture1.Res
 
 void DrawingHistory::EndChange() {
   if (!overlay_.Picture1.ChangeOpen()) return;
-  forms::TileChange change = overlay_.Picture1.EndChange();
+  // The release: nothing is read or copied here, and nothing posted (a server round trip under
+  // Wine); the overlay's idle time makes the step.
+  overlay_.Picture1.CloseChange();
+}
+
+void DrawingHistory::TakeEndedChange() {
+  if (!overlay_.Picture1.ChangeEnded()) return;
+  forms::TileChange change = overlay_.Picture1.TakeEndedChange();
   if (change.Empty()) return;
   UndoStep step;
   step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
@@ -109,13 +113,35 @@ void DrawingHistory::EndChange() {
   changed_ = true;
 }
 
+void DrawingHistory::SettleChange() {
+  if (overlay_.Picture1.ChangeOpen()) overlay_.Picture1.CloseChange();
+  TakeEndedChange();
+}
+
 void DrawingHistory::CancelChange() { overlay_.Picture1.CancelChange(); }
+
+// --- Idle time -------------------------------------------------------------------------------------
+
+void DrawingHistory::PostIdleWork() {
+  if (!idlePosted_ && overlay_.Hwnd()) idlePosted_ = ::PostMessageW(overlay_.Hwnd(), kMsgHistoryIdle, 0, 0) != 0;
+}
+
+void DrawingHistory::DoIdleWork() {
+  idlePosted_ = false;
+  TakeEndedChange();
+  // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
+  overlay_.Picture1.RefreshCopy();
+  // The end of a presentation is handled: the keeper may start on its picture.
+  if (keeper_) keeper_->StartWriting();
+}
 
 // --- Whole states ----------------------------------------------------------------------------------
 
-OverlayState DrawingHistory::Capture(bool withLabels) {
+OverlayState DrawingHistory::Capture(bool withLabels) { return CaptureState(withLabels, false); }
+
+OverlayState DrawingHistory::CaptureState(bool withLabels, bool takeSurface) {
   OverlayState state;
-  state.surface = overlay_.Picture1.SaveState();
+  state.surface = takeSurface ? overlay_.Picture1.TakeState() : overlay_.Picture1.SaveState();
   state.clean = overlay_.Picture2.GetPicture();
   state.withLabels = withLabels;
   if (withLabels) {
@@ -145,7 +171,7 @@ void DrawingHistory::PushStateStep(OverlayState before) {
 }
 
 void DrawingHistory::TakeGrab(base::Picture grab) {
-  EndChange();
+  SettleChange();
   if (overlay_.IsVisible()) {
     // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
     // and undoing it brings the earlier background and drawing back.
@@ -161,7 +187,7 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
 }
 
 void DrawingHistory::ReplaceBackground(base::Picture picture) {
-  EndChange();
+  SettleChange();
   PushStateStep(Capture(false));
   overlay_.Picture1.SetPicture(picture);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
@@ -177,7 +203,7 @@ std::optional<LabelState> DrawingHistory::CaptureLabel(int16_t index) const {
 }
 
 void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> before) {
-  EndChange();
+  SettleChange();
   UndoStep step;
   step.Add(std::make_unique<LabelAction>(*this, index, std::move(before)));
   steps_.Push(std::move(step));
@@ -210,54 +236,70 @@ void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& 
 // --- Undo, redo, the end of a presentation ------------------------------------------------------
 
 bool DrawingHistory::Undo() {
-  EndChange();
+  SettleChange();
   if (!steps_.Undo()) return false;
   changed_ = true;
   return true;
 }
 
 bool DrawingHistory::Redo() {
-  EndChange();
+  SettleChange();
   if (!steps_.Redo()) return false;
   changed_ = true;
   return true;
 }
 
-forms::PixelImage DrawingHistory::ComposedPicture() {
-  forms::PixelImage image = overlay_.Picture1.ContentImage();
-  if (image.Empty()) return image;
+std::vector<PicturePiece> DrawingHistory::LabelPieces() {
+  std::vector<PicturePiece> pieces;
   // Each label paints itself (the surface under it, then its text) into a bitmap of its size,
-  // exactly as it paints on the screen; that goes into the picture at the label's place.
+  // exactly as it paints on the screen.
   overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
     if (index < kFirstUserLabel || !label.Hwnd() || !::IsWindowVisible(label.Hwnd())) return;
-    const int left = label.Left(), top = label.Top(), w = label.Width(), h = label.Height();
+    const int w = label.Width(), h = label.Height();
     forms::DrawingSurface scratch;
     if (w <= 0 || h <= 0 || !scratch.Create(w, h)) return;
     ::SendMessageW(label.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch.Dc()), PRF_CLIENT);
-    const forms::PixelBuffer painted = scratch.Pixels();
-    for (int y = std::max(0, -top); y < h && top + y < image.height; ++y) {
-      const int x0 = std::max(0, -left);
-      const int x1 = std::min(w, image.width - left);
-      if (x1 <= x0) break;
-      std::memcpy(&image.pixels[static_cast<size_t>(top + y) * image.width + left + x0],
-                  painted.pixels + static_cast<size_t>(y) * painted.stride + x0,
-                  static_cast<size_t>(x1 - x0) * sizeof(uint32_t));
-    }
+    pieces.push_back({label.Left(), label.Top(), scratch.Copy()});
   });
+  return pieces;
+}
+
+forms::PixelImage DrawingHistory::ComposedPicture() {
+  SettleChange();
+  forms::PixelImage image = overlay_.Picture1.ContentImage();
+  if (!image.Empty()) PastePieces(image, LabelPieces());
   return image;
 }
 
 void DrawingHistory::PresentationEnding() {
   // A window loaded hidden (the palette command) ends no presentation.
   if (!overlay_.IsVisible()) return;
-  EndChange();
+  SettleChange();
   if (!changed_) {
     lastPresentation_.reset();
     return;
   }
-  if (keeper_) keeper_->Keep(ComposedPicture());
-  lastPresentation_ = Capture(true);
+  // The labels paint over the surface: they are taken while it is still there.
+  KeptPicture kept;
+  if (keeper_) kept.pieces = LabelPieces();
+  // The surface's pixels move, bitmap and all, into the state the next presentation can undo
+  // back into; the keeper shares them. Nothing is copied here.
+  lastPresentation_ = CaptureState(true, true);
+  if (keeper_) {
+    kept.drawing = lastPresentation_->surface.drawing;
+    // No surface was live (nothing drawn on this background, or it could not be made): the
+    // content is the picture, read into memory of its own.
+    if (kept.drawing.Empty()) kept.drawing = forms::FrozenImage(overlay_.Picture1.ContentImage());
+    keeper_->Keep(std::move(kept));
+    keeperWaits_ = true;
+  }
   changed_ = false;
+}
+
+void DrawingHistory::PresentationGone() {
+  if (!keeperWaits_) return;
+  keeperWaits_ = false;
+  PostIdleWork();
 }
 
 void DrawingHistory::Forget() {

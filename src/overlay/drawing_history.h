@@ -9,6 +9,19 @@
 // Anything that draws on the surface as one step (the shapes to come) uses the change interface:
 // BeginChange, draw with Picture1's calls, RestoreFromBefore to take back part of what this
 // change drew (the area under an outline that moved), EndChange (or CancelChange).
+//
+// A stroke costs no more with the history than without: while it draws, the surface only notes
+// the tiles it touches, and EndChange (the release) just closes the change. Comparing those
+// tiles with the copy the surface keeps and making the step out of them is idle-time work (the
+// overlay window's timer while a presentation shows: WM_TIMER comes only when no other message
+// waits), as is bringing that copy up to date after an undo or a new background. Whatever reads
+// or changes the steps (the next change, undo, redo, a new background, a label, Ctrl+C, the end
+// of the presentation) takes a closed change first, so no stroke is ever missing from them.
+//
+// At the end of a presentation the surface's pixels are handed over as they are, not copied: to
+// the state kept for the next presentation's undo, and, shared and unchanged, to the keeper,
+// which starts on them once the overlay has gone (on a message posted to the overlay window
+// after the hide).
 #pragma once
 
 #include <windows.h>
@@ -29,6 +42,11 @@ class ss;
 namespace overlay {
 
 class DrawingKeeper;
+struct PicturePiece;
+
+// Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
+// Its handler does the rest of the idle-time work too (DoIdleWork).
+constexpr UINT kMsgHistoryIdle = WM_APP + 2;
 
 // A label as the presenter sees it.
 struct LabelState {
@@ -58,8 +76,11 @@ class DrawingHistory {
   DrawingHistory(const DrawingHistory&) = delete;
   DrawingHistory& operator=(const DrawingHistory&) = delete;
 
-  History& Steps() { return steps_; }
-  const History& Steps() const { return steps_; }
+  // The steps, a change closed at the last release among them.
+  History& Steps() {
+    TakeEndedChange();
+    return steps_;
+  }
 
   // --- One change on the surface as one step ------------------------------------------------
   // Opens a change on Picture1; one already open is ended (and recorded) first.
@@ -67,8 +88,11 @@ class DrawingHistory {
   bool ChangeOpen() const;
   // Brings `area` back as it was when the change began, on the screen too.
   void RestoreFromBefore(const RECT& area);
-  // Closes the change: one step when any pixel changed, nothing otherwise.
+  // Closes the change: one step when any pixel changed, nothing otherwise. The step is made in
+  // idle time (DoIdleWork), or by whatever reads or changes the steps first.
   void EndChange();
+  // Makes the step of a closed change now (nothing when none waits).
+  void TakeEndedChange();
   // Closes the change and takes back everything it drew; no step.
   void CancelChange();
 
@@ -87,6 +111,9 @@ class DrawingHistory {
   // Before the window goes (Esc, Exit, sign-out, a close): the drawing is kept for the next
   // presentation's undo and handed to the keeper as a picture file.
   void PresentationEnding();
+  // Once the window has gone: the keeper may start on that file in the next idle time. Told any
+  // earlier, its thread would compete with the hide for the processor.
+  void PresentationGone();
   // Waits until the keeper has written everything handed to it.
   void FinishKeeping();
 
@@ -94,6 +121,12 @@ class DrawingHistory {
   forms::PixelImage ComposedPicture();
   // Something was drawn, loaded or typed since the presentation began.
   bool ChangedThisPresentation() const { return changed_; }
+
+  // --- Idle time ------------------------------------------------------------------------------
+  // The overlay's idle time (its timer during a presentation, kMsgHistoryIdle after one): the step
+  // of a closed change, the surface's copy brought up to date, and the keeper let start on what
+  // it was handed. Cheap when there is nothing to do.
+  void DoIdleWork();
 
   // Forgets every step and the previous presentation (a test's clean start).
   void Forget();
@@ -107,12 +140,20 @@ class DrawingHistory {
   void ApplyLabel(int16_t index, const std::optional<LabelState>& state);
 
  private:
+  // The change open or closed goes into the steps now: before anything else reads or changes them.
+  void SettleChange();
+  void PostIdleWork();
   void PushStateStep(OverlayState before);
+  // Labels as they paint themselves, with their places.
+  std::vector<PicturePiece> LabelPieces();
+  OverlayState CaptureState(bool withLabels, bool takeSurface);
 
   ss& overlay_;
   History steps_;
   DrawingKeeper* keeper_ = nullptr;
   bool changed_ = false;
+  bool idlePosted_ = false;
+  bool keeperWaits_ = false;  // handed a picture at the end of a presentation, not told to start
   // The previous presentation as it was at Esc, when it left a drawing.
   std::optional<OverlayState> lastPresentation_;
 };

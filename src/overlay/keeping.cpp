@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
 #include <new>
 
@@ -11,6 +12,25 @@
 #include "base/text.h"
 
 namespace overlay {
+
+void PastePieces(forms::PixelImage& image, const std::vector<PicturePiece>& pieces) {
+  for (const PicturePiece& piece : pieces) {
+    const forms::PixelImage& p = piece.image;
+    const int x0 = std::max(0, -piece.left);
+    const int x1 = std::min(p.width, image.width - piece.left);
+    if (x1 <= x0) continue;
+    for (int y = std::max(0, -piece.top); y < p.height && piece.top + y < image.height; ++y) {
+      std::memcpy(&image.pixels[static_cast<size_t>(piece.top + y) * image.width + piece.left + x0],
+                  &p.pixels[static_cast<size_t>(y) * p.width + x0], static_cast<size_t>(x1 - x0) * sizeof(uint32_t));
+    }
+  }
+}
+
+forms::PixelImage KeptPicture::Compose() const {
+  forms::PixelImage image = drawing.Copy();
+  PastePieces(image, pieces);
+  return image;
+}
 
 std::wstring KeptFileName(const SYSTEMTIME& t, int number) {
   wchar_t name[64];
@@ -99,20 +119,34 @@ std::wstring DrawingKeeper::FailureText(const std::wstring& folder, const std::s
   return L"The drawing could not be kept in " + folder + L": " + base::Widen(reason);
 }
 
-void DrawingKeeper::Keep(forms::PixelImage picture) {
-  if (picture.Empty()) return;
-  Job job{std::move(picture), {}};
+void DrawingKeeper::Keep(KeptPicture picture) {
+  if (picture.drawing.Empty()) return;
+  Job job{std::move(picture), {}, 0, std::chrono::steady_clock::now() + kHoldLimit};
   ::GetLocalTime(&job.time);
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    job.number = ++handedOver_;
     jobs_.push_back(std::move(job));
+  }
+}
+
+void DrawingKeeper::StartWriting() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (released_ == handedOver_) return;
+    released_ = handedOver_;
   }
   wake_.notify_one();
 }
 
 void DrawingKeeper::WaitUntilIdle() {
+  StartWriting();
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+}
+
+bool DrawingKeeper::MayStart(const Job& job) const {
+  return stopping_ || job.number <= released_ || std::chrono::steady_clock::now() >= job.due;
 }
 
 void DrawingKeeper::Run() {
@@ -123,11 +157,20 @@ void DrawingKeeper::Run() {
       if (stopping_) return;
       continue;
     }
-    Job job = std::move(jobs_.front());
-    jobs_.pop_front();
-    busy_ = true;
-    lock.unlock();
-    Write(job);
+    if (!MayStart(jobs_.front())) {
+      const auto due = jobs_.front().due;
+      wake_.wait_until(lock, due, [this] { return MayStart(jobs_.front()); });
+      continue;
+    }
+    {
+      Job job = std::move(jobs_.front());
+      jobs_.pop_front();
+      busy_ = true;
+      lock.unlock();
+      Write(job);
+      // The job's pictures are let go here, outside the lock: the last holder of a drawing frees
+      // its memory.
+    }
     lock.lock();
     busy_ = false;
     if (jobs_.empty()) idle_.notify_all();
@@ -137,7 +180,7 @@ void DrawingKeeper::Run() {
 void DrawingKeeper::Write(const Job& job) {
   std::string failure;
   try {
-    const std::vector<uint8_t> png = forms::EncodePng(job.picture);
+    const std::vector<uint8_t> png = forms::EncodePng(job.picture.Compose());
     if (!MakeFolder(folder_)) {
       failure = base::SystemErrorText(::GetLastError());
     } else {

@@ -4,12 +4,18 @@
 // only the newest files are kept.
 //
 // Encoding a full-screen picture takes about a tenth of a second, so it happens on a thread of
-// its own: Keep returns at once. A write that fails loses nothing else; it is reported once
+// its own, and so does putting the picture together: Keep is handed the drawing's own pixels,
+// shared and never changed again, and the labels as small pictures, and returns at once. The
+// thread copies the pixels, pastes the labels in and encodes its copy. It starts on a picture
+// only once told (StartWriting, which the user-interface thread calls when it has handled the
+// end of the presentation): started at once, its copying and encoding compete with that thread
+// for the processor and the memory while the overlay goes. A write that fails loses nothing else; it is reported once
 // through the function given at construction, and again only after a write has succeeded.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -24,6 +30,24 @@
 #include "forms/pixel_image.h"
 
 namespace overlay {
+
+// A small picture at a place in a bigger one (a label as it paints itself).
+struct PicturePiece {
+  int left = 0;
+  int top = 0;
+  forms::PixelImage image;
+};
+
+// Copies each piece into `image` at its place, the parts outside it left out.
+void PastePieces(forms::PixelImage& image, const std::vector<PicturePiece>& pieces);
+
+// A picture as the keeper takes it: the drawing, with the pieces over it.
+struct KeptPicture {
+  forms::FrozenImage drawing;
+  std::vector<PicturePiece> pieces;
+  // The finished picture, in memory of its own.
+  forms::PixelImage Compose() const;
+};
 
 // The parts of a kept file's name, for ordering: the date and time, then the number (1 without).
 struct KeptName {
@@ -58,18 +82,28 @@ class DrawingKeeper {
   static bool MakeFolder(const std::wstring& folder);
 
   const std::wstring& Folder() const { return folder_; }
-  // Hands a picture over to be written, named after this moment. Returns at once.
-  void Keep(forms::PixelImage picture);
-  // Returns when everything handed over so far has been written (or has failed).
+  // Hands a picture over to be written, named after this moment. Returns at once, without waking
+  // the keeper's thread (that would compete with the overlay going away): the picture is put
+  // together and encoded there after StartWriting or WaitUntilIdle, or at the end; a thread still
+  // busy with an earlier picture takes it up kHoldLimit after the hand-over at the latest.
+  void Keep(KeptPicture picture);
+  // Everything handed over so far may be written now.
+  void StartWriting();
+  // Returns when everything handed over so far has been written (or has failed); starts it first.
   void WaitUntilIdle();
+  // How long a picture waits for StartWriting at most once the thread is awake.
+  static constexpr std::chrono::milliseconds kHoldLimit{500};
   // The text of a failure as it is reported.
   static std::wstring FailureText(const std::wstring& folder, const std::string& reason);
 
  private:
   struct Job {
-    forms::PixelImage picture;
+    KeptPicture picture;
     SYSTEMTIME time;
+    uint64_t number = 0;
+    std::chrono::steady_clock::time_point due;  // started by then, told or not
   };
+  bool MayStart(const Job& job) const;
   void Run();
   void Write(const Job& job);
   void Prune();
@@ -84,6 +118,8 @@ class DrawingKeeper {
   std::condition_variable wake_;
   std::condition_variable idle_;
   std::deque<Job> jobs_;
+  uint64_t handedOver_ = 0;  // jobs numbered so far
+  uint64_t released_ = 0;    // jobs up to this number may start
   bool busy_ = false;
   bool stopping_ = false;
   std::thread thread_;

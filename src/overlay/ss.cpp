@@ -15,6 +15,10 @@ constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
 constexpr UINT_PTR kClaimTimer = 1;
+// The history's idle-time work while a presentation shows (see DrawingHistory::DoIdleWork).
+// WM_TIMER comes only when no other message waits: the pauses between strokes.
+constexpr UINT_PTR kHistoryTimer = 2;
+constexpr UINT kHistoryTimerMillis = 50;
 }  // namespace
 
 ss& ss::Instance() {
@@ -95,6 +99,7 @@ void ss::ForgetPresentation() {
   // Everything the presentation put on the window goes: the pictures (and their memory), the
   // labels and the editor. The window itself may stay for the next one.
   ::KillTimer(Hwnd(), kClaimTimer);
+  ::KillTimer(Hwnd(), kHistoryTimer);
   claimTicks_ = 0;
   Picture1.SetPicture(nullptr);
   Picture2.SetPicture(nullptr);
@@ -118,10 +123,13 @@ void ss::Unload() {
   ::ShowWindow(Hwnd(), SW_HIDE);
   ForgetPresentation();
   SetListedAsOpen(false);
+  history_.PresentationGone();
 }
 
 void ss::UnloadForGood() {
   Unload();
+  // The message the history posted for its idle time goes with the window: its work is done now.
+  history_.DoIdleWork();
   Destroy();
 }
 
@@ -178,6 +186,8 @@ void ss::ShowOverlay(HWND frontBefore) {
   ::SetForegroundWindow(Hwnd());
   ::SetFocus(Picture1.Hwnd());
   ClaimKeyboardSoon();
+  // Set once for the presentation: a stroke's release tells no one that it ended.
+  ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerMillis, nullptr);
 }
 
 void ss::ClaimKeyboardSoon() {
@@ -374,10 +384,17 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgClaimKeyboard:
       ClaimKeyboard();
       return 0;
+    case overlay::kMsgHistoryIdle:
+      history_.DoIdleWork();
+      return 0;
     case WM_TIMER:
       if (wParam == kClaimTimer) {
         if (--claimTicks_ <= 0) ::KillTimer(Hwnd(), kClaimTimer);
         ClaimKeyboard();
+        return 0;
+      }
+      if (wParam == kHistoryTimer) {
+        history_.DoIdleWork();
         return 0;
       }
       break;

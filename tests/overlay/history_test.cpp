@@ -88,6 +88,118 @@ TEST(TileRecorder, RestoresPartOfAChangeAndCancelsAllOfIt) {
   EXPECT_FALSE(none.Begin());
 }
 
+// A change over the whole canvas that changes nothing: afterwards the recorder's copy is whole.
+void MakeCopyWhole(TileRecorder& rec) {
+  ASSERT_TRUE(rec.Begin());
+  rec.Touch({0, 0, 150, 100});
+  ASSERT_TRUE(rec.End().Empty()) << "touched, nothing changed: no tiles";
+  ASSERT_EQ(0u, rec.StaleTiles());
+}
+
+TEST(TileRecorder, DrawingOnlyMarksTilesAndTheClosedChangeIsSortedOutLater) {
+  Canvas c;
+  TileRecorder rec;
+  rec.Attach(c.Buffer());
+  EXPECT_EQ(6u, rec.StaleTiles()) << "nothing of the copy is known at first";
+  MakeCopyWhole(rec);
+
+  const std::vector<uint32_t> before = c.px;
+  ASSERT_TRUE(rec.Begin());
+  EXPECT_FALSE(rec.ReadsPixels({0, 0, 150, 100})) << "with the copy up to date, a stroke reads no pixel";
+  rec.Touch({10, 10, 20, 20});
+  c.Paint({10, 10, 20, 20}, 5);
+  rec.Close();
+  EXPECT_TRUE(rec.Ended());
+  EXPECT_FALSE(rec.Open());
+  // Drawing after the close and before the take joins the change.
+  rec.Touch({12, 12, 14, 14});
+  c.Paint({12, 12, 14, 14}, 6);
+  const std::vector<uint32_t> after = c.px;
+  TileChange change = rec.Take();
+  EXPECT_FALSE(rec.Ended());
+  ASSERT_EQ(1u, change.TileCount());
+  EXPECT_EQ(0u, rec.StaleTiles()) << "the take brings the copy up to date";
+  ASSERT_TRUE(change.SwapWith(c.Buffer()));
+  EXPECT_EQ(before, c.px);
+  ASSERT_TRUE(change.SwapWith(c.Buffer()));
+  EXPECT_EQ(after, c.px);
+}
+
+TEST(TileRecorder, AfterAnUndoTheCopyCatchesUpAndTheNextChangeRecordsExactlyWithOrWithoutTheIdleRefresh) {
+  for (bool refreshed : {true, false}) {
+    Canvas c;
+    TileRecorder rec;
+    rec.Attach(c.Buffer());
+    MakeCopyWhole(rec);
+    ASSERT_TRUE(rec.Begin());
+    rec.Touch({0, 0, 100, 100});
+    c.Paint({0, 0, 100, 100}, 1);
+    TileChange first = rec.End();
+    const std::vector<uint32_t> drawn = c.px;
+    // Undo, as the surface does it: the tiles it swapped back are stale in the copy.
+    ASSERT_TRUE(first.SwapWith(c.Buffer()));
+    rec.Invalidate(first);
+    EXPECT_EQ(first.TileCount(), rec.StaleTiles());
+    if (refreshed) {
+      rec.Refresh();
+      EXPECT_EQ(0u, rec.StaleTiles());
+    }
+    const std::vector<uint32_t> undone = c.px;
+    ASSERT_TRUE(rec.Begin());
+    EXPECT_EQ(!refreshed, rec.ReadsPixels({40, 40, 60, 60})) << "a stale tile is copied just before it changes";
+    rec.Touch({40, 40, 60, 60});
+    c.Paint({40, 40, 60, 60}, 2);
+    const std::vector<uint32_t> second = c.px;
+    // The shape's own interface: back to the state at the change's beginning, in part.
+    rec.RestoreBefore({40, 40, 50, 60});
+    rec.Touch({40, 40, 50, 60});
+    c.Paint({40, 40, 50, 60}, 2);
+    TileChange change = rec.End();
+    ASSERT_TRUE(change.SwapWith(c.Buffer()));
+    EXPECT_EQ(undone, c.px) << "refreshed " << refreshed;
+    ASSERT_TRUE(change.SwapWith(c.Buffer()));
+    EXPECT_EQ(second, c.px);
+    // Redo of the first change still fits what is there.
+    ASSERT_TRUE(change.SwapWith(c.Buffer()));
+    ASSERT_TRUE(first.SwapWith(c.Buffer()));
+    EXPECT_EQ(drawn, c.px);
+  }
+}
+
+TEST(TileRecorder, AChangeClosedAndNotTakenIsDroppedByTheNextOneWhichStillRecordsExactly) {
+  Canvas c;
+  TileRecorder rec;
+  rec.Attach(c.Buffer());
+  MakeCopyWhole(rec);
+  ASSERT_TRUE(rec.Begin());
+  rec.Touch({0, 0, 30, 30});
+  c.Paint({0, 0, 30, 30}, 3);
+  rec.Close();
+  const std::vector<uint32_t> kept = c.px;
+  ASSERT_TRUE(rec.Begin());
+  EXPECT_EQ(1u, rec.StaleTiles()) << "its tile's copy holds what was there before it";
+  rec.Touch({10, 10, 40, 40});
+  c.Paint({10, 10, 40, 40}, 4);
+  rec.Cancel();
+  EXPECT_EQ(kept, c.px) << "cancel goes back to the dropped change's drawing, not before it";
+}
+
+TEST(KeptPicture, IsTheDrawingCopiedWithThePiecesPastedInAndCutAtItsEdges) {
+  forms::PixelImage drawing{4, 3, std::vector<uint32_t>(12, 7)};
+  const forms::FrozenImage frozen(std::move(drawing));
+  overlay::KeptPicture kept;
+  kept.drawing = frozen;
+  kept.pieces.push_back({-1, 1, forms::PixelImage{2, 1, {1, 2}}});
+  kept.pieces.push_back({3, 2, forms::PixelImage{2, 2, {3, 4, 5, 6}}});
+  const forms::PixelImage composed = kept.Compose();
+  const std::vector<uint32_t> expected = {7, 7, 7, 7,  //
+                                          2, 7, 7, 7,  //
+                                          7, 7, 7, 3};
+  EXPECT_EQ(expected, composed.pixels);
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(7u, frozen.Pixels()[i]) << "the shared pixels stay as they were";
+  EXPECT_EQ(48u, frozen.Bytes());
+}
+
 // An action that moves a number between two states, as the overlay's actions move pictures.
 class Flip : public overlay::UndoAction {
  public:

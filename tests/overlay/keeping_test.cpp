@@ -2,6 +2,7 @@
 // the test's own: what is written, how many stay, and a disk that fills up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -31,7 +32,10 @@ std::vector<std::wstring> PngsIn(const std::wstring& folder) {
 }
 
 std::atomic<bool> g_diskFull{false};
+// While set, every write waits for this event first: the keeper's thread stays on its first file.
+std::atomic<HANDLE> g_writeGate{nullptr};
 BOOL WINAPI MaybeFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED ov) {
+  if (HANDLE gate = g_writeGate.load()) ::WaitForSingleObject(gate, 20000);
   if (!g_diskFull) return ::WriteFile(file, data, size, written, ov);
   *written = 0;
   ::SetLastError(ERROR_DISK_FULL);
@@ -59,6 +63,11 @@ class KeepingTest : public ::testing::Test {
     if (ss::Instance().IsLoaded()) ss::Instance().Unload();
     ss::Instance().History().SetKeeper(nullptr);
     ss::Instance().History().Forget();
+    if (HANDLE gate = g_writeGate.exchange(nullptr)) {
+      ::SetEvent(gate);
+      keeper.reset();
+      ::CloseHandle(gate);
+    }
     keeper.reset();
     g_diskFull = false;
   }
@@ -104,6 +113,52 @@ TEST_F(KeepingTest, ThePngHoldsThePictureAsShownLabelsIncludedAndNothingIsKeptWi
   ASSERT_EQ(1u, kept.size());
   EXPECT_TRUE(overlay::ParseKeptFileName(kept[0])) << std::string(kept[0].begin(), kept[0].end());
   EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[0]))));
+}
+
+TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
+  PatternWindow pattern;
+  // The first drawing's file is held at the write, so the second waits its turn in the queue
+  // while the presenter undoes back into that presentation and draws over it.
+  HANDLE gate = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(nullptr, gate);
+  g_writeGate = gate;
+  PresentAndDraw(300, 300);
+  PressEsc();
+  keeper->StartWriting();
+  PresentAndDraw(500, 500);
+  Pump(100);
+  const ScreenImage atEsc = CaptureScreen();
+  PressEsc();
+  EnterPresentationMode();
+  ss& o = ss::Instance();
+  ASSERT_TRUE(o.History().Undo());
+  o.TogglePen();
+  o.History().BeginChange();
+  o.Picture1.PSet(520, 500, RGB(0, 0, 255), 60);
+  o.History().EndChange();
+  Pump(100);
+  ASSERT_EQ(0x0000FFu, CaptureScreenRect(520, 500, 1, 1).At(520, 500));
+  PressEsc();
+  // Now the writer goes on.
+  g_writeGate = nullptr;
+  ::SetEvent(gate);
+  keeper->WaitUntilIdle();
+  ::CloseHandle(gate);
+  std::vector<std::wstring> kept = PngsIn(folder);
+  ASSERT_EQ(3u, kept.size());
+  std::sort(kept.begin(), kept.end(), [](const std::wstring& a, const std::wstring& b) {
+    auto x = overlay::ParseKeptFileName(a), y = overlay::ParseKeptFileName(b);
+    return x->stamp != y->stamp ? x->stamp < y->stamp : x->number < y->number;
+  });
+  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[1]))))
+      << "the second presentation as it was at its Esc";
+  EXPECT_EQ(0x0000FFu, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[2])).At(520, 500));
+}
+
+TEST_F(KeepingTest, OnceTheOverlayHasGoneItsOwnIdleTimeStartsTheWriteWithNoOneWaitingForIt) {
+  PresentAndDraw(400, 400);
+  PressEsc();
+  ASSERT_TRUE(PumpUntil([&] { return PngsIn(folder).size() == 1; }, 10000));
 }
 
 TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
