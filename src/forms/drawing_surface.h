@@ -10,11 +10,9 @@
 
 namespace forms {
 
+// Not copyable: it owns its DC and bitmap.
 class DrawingSurface {
  public:
-  DrawingSurface() = default;
-  DrawingSurface(const DrawingSurface&) = delete;
-  DrawingSurface& operator=(const DrawingSurface&) = delete;
   ~DrawingSurface();
 
   // Makes a surface of width x height (contents undefined). False when the DC or the bitmap

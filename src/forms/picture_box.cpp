@@ -378,19 +378,13 @@ size_t PictureBox::State::Bytes() const {
 }
 
 PictureBox::State PictureBox::SaveState() {
-  State state;
-  state.picture = picture_;
-  state.width = Width();
-  state.height = Height();
+  State state = StateWithoutDrawing();
   if (surfaceLive_) state.drawing = FrozenImage(surface_.Copy());
   return state;
 }
 
 PictureBox::State PictureBox::TakeState() {
-  State state;
-  state.picture = picture_;
-  state.width = Width();
-  state.height = Height();
+  State state = StateWithoutDrawing();
   if (surfaceLive_) {
     // The pen leaves the DC that goes with the bitmap; the next surface selects it again.
     ReleaseSurfacePen();
@@ -400,6 +394,8 @@ PictureBox::State PictureBox::TakeState() {
   }
   return state;
 }
+
+PictureBox::State PictureBox::StateWithoutDrawing() const { return State{picture_, Width(), Height(), {}}; }
 
 void PictureBox::RestoreState(State state) {
   picture_ = std::move(state.picture);

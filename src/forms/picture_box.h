@@ -144,6 +144,8 @@ class PictureBox : public Window {
   void OnDestroyed() override;
 
  private:
+  // The picture and the size, with no drawing.
+  State StateWithoutDrawing() const;
   // Visible children and their places in our client area, looked up again only when a child says
   // it moved (kMsgChildLayoutChanged): a stroke segment must not walk the window list.
   struct ChildPlace {

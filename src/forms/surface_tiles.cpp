@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace forms {
-
-PixelRect Union(const PixelRect& a, const PixelRect& b) {
-  if (a.Empty()) return b;
-  if (b.Empty()) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
 
 namespace {
 
@@ -59,7 +54,7 @@ size_t TileChange::Bytes() const {
 
 PixelRect TileChange::Bounds() const {
   PixelRect all;
-  for (const Tile& t : tiles_) all = Union(all, t.area);
+  for (const Tile& t : tiles_) all = base::Union(all, t.area);
   return all;
 }
 
@@ -147,55 +142,58 @@ bool TileRecorder::Begin() {
   return true;
 }
 
-void TileRecorder::Touch(const PixelRect& area) {
-  if (!buffer_.pixels) return;
-  const PixelRect part = Clip(area);
-  if (part.Empty()) return;
-  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
-    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      const size_t index = static_cast<size_t>(row) * columns_ + col;
-      uint8_t& f = flags_[index];
-      if (f & kMarked) continue;  // the change has this tile's old pixels already
-      if (state_ != State::Open) {
-        MarkStale(index);
-        continue;
-      }
-      // Untouched since the change began: the buffer still holds what the copy must keep.
-      if (f & kStale) CopyIn(index);
-      f |= kMarked;
-      marked_.push_back(static_cast<uint32_t>(index));
-    }
-  }
-}
-
-bool TileRecorder::ReadsPixels(const PixelRect& area) const {
-  if (state_ != State::Open || staleCount_ == 0) return false;
+template <typename Visit>
+bool TileRecorder::VisitTiles(const PixelRect& area, Visit&& visit) const {
+  if (!buffer_.pixels) return false;
   const PixelRect part = Clip(area);
   if (part.Empty()) return false;
   for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
     for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      const uint8_t f = flags_[static_cast<size_t>(row) * columns_ + col];
-      if ((f & kStale) && !(f & kMarked)) return true;
+      const size_t index = static_cast<size_t>(row) * columns_ + col;
+      if constexpr (std::is_same_v<decltype(visit(index)), bool>) {
+        if (visit(index)) return true;
+      } else {
+        visit(index);
+      }
     }
   }
   return false;
 }
 
+void TileRecorder::Touch(const PixelRect& area) {
+  VisitTiles(area, [&](size_t index) {
+    uint8_t& f = flags_[index];
+    if (f & kMarked) return;  // the change has this tile's old pixels already
+    if (state_ != State::Open) {
+      MarkStale(index);
+      return;
+    }
+    // Untouched since the change began: the buffer still holds what the copy must keep.
+    if (f & kStale) CopyIn(index);
+    f |= kMarked;
+    marked_.push_back(static_cast<uint32_t>(index));
+  });
+}
+
+bool TileRecorder::ReadsPixels(const PixelRect& area) const {
+  if (state_ != State::Open || staleCount_ == 0) return false;
+  return VisitTiles(area, [&](size_t index) {
+    const uint8_t f = flags_[index];
+    return (f & kStale) && !(f & kMarked);
+  });
+}
+
 void TileRecorder::RestoreBefore(const PixelRect& area) {
   if (state_ != State::Open) return;
   const PixelRect part = Clip(area);
-  if (part.Empty()) return;
   // Tiles not marked have not changed since the change began: only marked ones give anything back.
-  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
-    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      const size_t index = static_cast<size_t>(row) * columns_ + col;
-      if (!(flags_[index] & kMarked)) continue;
-      const PixelRect tile = TileArea(index);
-      const PixelRect overlap{std::max(part.left, tile.left), std::max(part.top, tile.top),
-                              std::min(part.right, tile.right), std::min(part.bottom, tile.bottom)};
-      CopyArea(Copy(), buffer_, overlap);
-    }
-  }
+  VisitTiles(part, [&](size_t index) {
+    if (!(flags_[index] & kMarked)) return;
+    const PixelRect tile = TileArea(index);
+    const PixelRect overlap{std::max(part.left, tile.left), std::max(part.top, tile.top),
+                            std::min(part.right, tile.right), std::min(part.bottom, tile.bottom)};
+    CopyArea(Copy(), buffer_, overlap);
+  });
 }
 
 void TileRecorder::Close() {
@@ -260,16 +258,10 @@ void TileRecorder::Drop() {
 }
 
 void TileRecorder::Invalidate(const PixelRect& area) {
-  if (!buffer_.pixels) return;
-  const PixelRect part = Clip(area);
-  if (part.Empty()) return;
-  for (int row = part.top / kSize; row <= (part.bottom - 1) / kSize; ++row) {
-    for (int col = part.left / kSize; col <= (part.right - 1) / kSize; ++col) {
-      const size_t index = static_cast<size_t>(row) * columns_ + col;
-      // A marked tile's copy holds its pixels from before the change, whatever happens since.
-      if (!(flags_[index] & kMarked)) MarkStale(index);
-    }
-  }
+  VisitTiles(area, [&](size_t index) {
+    // A marked tile's copy holds its pixels from before the change, whatever happens since.
+    if (!(flags_[index] & kMarked)) MarkStale(index);
+  });
 }
 
 void TileRecorder::Invalidate(const TileChange& change) {

@@ -23,19 +23,11 @@
 #include <memory>
 #include <vector>
 
+#include "base/pixel_rect.h"
+
 namespace forms {
 
-// A rectangle of pixels, right and bottom exclusive.
-struct PixelRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  bool Empty() const { return right <= left || bottom <= top; }
-};
-
-// The union of two rectangles; an empty one adds nothing.
-PixelRect Union(const PixelRect& a, const PixelRect& b);
+using base::PixelRect;
 
 // A 32-bit buffer, top-down, `stride` pixels from one row to the next.
 struct PixelBuffer {
@@ -131,6 +123,10 @@ class TileRecorder {
 
   PixelRect Clip(const PixelRect& area) const;
   PixelRect TileArea(size_t index) const;
+  // Calls `visit(index)` for each tile under `area`, row by row. A `visit` that returns bool stops
+  // the walk by returning true; then so does this.
+  template <typename Visit>
+  bool VisitTiles(const PixelRect& area, Visit&& visit) const;
   PixelBuffer Copy() const;
   bool EnsureCopy();
   void MarkStale(size_t index);

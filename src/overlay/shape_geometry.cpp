@@ -18,20 +18,20 @@ constexpr double kShaftIntoHeadMax = 6;
 PointI Round(PointD p) { return {base::RoundHalfEven(p.x), base::RoundHalfEven(p.y)}; }
 
 // The box around two points, widened by `margin` on every side.
-BoxI BoxAround(PointD a, PointD b, int margin) {
+PixelRect BoxAround(PointD a, PointD b, int margin) {
   return {static_cast<int>(std::floor(std::min(a.x, b.x))) - margin,
           static_cast<int>(std::floor(std::min(a.y, b.y))) - margin,
           static_cast<int>(std::ceil(std::max(a.x, b.x))) + margin + 1,
           static_cast<int>(std::ceil(std::max(a.y, b.y))) + margin + 1};
 }
 
-BoxI Around(const BoxI& a, const BoxI& b) {
+PixelRect Around(const PixelRect& a, const PixelRect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
 // A straight piece of outline in pieces of at most `piece` pixels, one box each: the box around a
 // long diagonal would be most of the screen.
-void AddSegment(std::vector<BoxI>& boxes, PointD a, PointD b, int margin, double piece) {
+void AddSegment(std::vector<PixelRect>& boxes, PointD a, PointD b, int margin, double piece) {
   const double length = std::hypot(b.x - a.x, b.y - a.y);
   const int n = std::max(1, static_cast<int>(std::ceil(length / piece)));
   PointD from = a;
@@ -96,8 +96,8 @@ ArrowParts ArrowFor(PointI from, PointI to, int width) {
   return arrow;
 }
 
-std::vector<BoxI> OutlineArea(ShapeKind kind, PointI from, PointI to, int width) {
-  std::vector<BoxI> boxes;
+std::vector<PixelRect> OutlineArea(ShapeKind kind, PointI from, PointI to, int width) {
+  std::vector<PixelRect> boxes;
   if (kind == ShapeKind::Freehand || from == to) return boxes;
   const int margin = std::max(width, 1) / 2 + 2;
   // Pieces short enough that the boxes along a diagonal stay thin, long enough that a long
@@ -141,7 +141,7 @@ std::vector<BoxI> OutlineArea(ShapeKind kind, PointI from, PointI to, int width)
         AddSegment(boxes, a, {static_cast<double>(arrow.shaftTo.x), static_cast<double>(arrow.shaftTo.y)}, margin,
                    piece);
       }
-      BoxI head{arrow.head[0].x, arrow.head[0].y, arrow.head[0].x + 1, arrow.head[0].y + 1};
+      PixelRect head{arrow.head[0].x, arrow.head[0].y, arrow.head[0].x + 1, arrow.head[0].y + 1};
       for (const PointI& p : arrow.head) head = Around(head, {p.x - 2, p.y - 2, p.x + 3, p.y + 3});
       boxes.push_back(head);
       break;
@@ -151,13 +151,13 @@ std::vector<BoxI> OutlineArea(ShapeKind kind, PointI from, PointI to, int width)
   return boxes;
 }
 
-std::vector<BoxI> MergeBoxes(std::vector<BoxI> boxes) {
-  std::erase_if(boxes, [](const BoxI& b) { return b.Empty(); });
+std::vector<PixelRect> MergeBoxes(std::vector<PixelRect> boxes) {
+  std::erase_if(boxes, [](const PixelRect& b) { return b.Empty(); });
   for (bool merged = true; merged;) {
     merged = false;
     for (size_t i = 0; i < boxes.size(); ++i) {
       for (size_t j = i + 1; j < boxes.size();) {
-        const BoxI both = Around(boxes[i], boxes[j]);
+        const PixelRect both = Around(boxes[i], boxes[j]);
         if (both.Area() <= boxes[i].Area() + boxes[j].Area()) {
           boxes[i] = both;
           boxes.erase(boxes.begin() + static_cast<std::ptrdiff_t>(j));

@@ -9,6 +9,7 @@
 #include <array>
 #include <vector>
 
+#include "base/pixel_rect.h"
 #include "overlay/pen_geometry.h"
 
 namespace overlay {
@@ -19,16 +20,7 @@ enum class ShapeKind { Freehand, Line, Rectangle, Arrow, Ellipse };
 // Shift together an arrow, Ctrl a rectangle, Shift a straight line, none of them freehand.
 ShapeKind ShapeForKeys(bool shift, bool ctrl, bool tab);
 
-// A rectangle of pixels, right and bottom exclusive.
-struct BoxI {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  bool Empty() const { return right <= left || bottom <= top; }
-  long long Area() const { return Empty() ? 0 : static_cast<long long>(right - left) * (bottom - top); }
-  bool operator==(const BoxI&) const = default;
-};
+using base::PixelRect;
 
 struct PointD {
   double x = 0;
@@ -55,11 +47,11 @@ ArrowParts ArrowFor(PointI from, PointI to, int width);
 // Where a shape's outline between `from` and `to`, drawn `width` pixels wide, can change pixels:
 // a few boxes along the outline (never the whole box around a diagonal line or an ellipse), with
 // a margin of half the width and two pixels. Empty for a shape of no size.
-std::vector<BoxI> OutlineArea(ShapeKind kind, PointI from, PointI to, int width);
+std::vector<PixelRect> OutlineArea(ShapeKind kind, PointI from, PointI to, int width);
 
 // Boxes that cover at least the pixels of `boxes`, fewer of them: two become the box around both
 // wherever that is no bigger than the two together (an outline and the one it replaces, moved a
 // little, become one box per side).
-std::vector<BoxI> MergeBoxes(std::vector<BoxI> boxes);
+std::vector<PixelRect> MergeBoxes(std::vector<PixelRect> boxes);
 
 }  // namespace overlay

@@ -8,10 +8,10 @@ namespace overlay {
 
 namespace {
 
-std::vector<RECT> ToRects(const std::vector<BoxI>& boxes) {
+std::vector<RECT> ToRects(const std::vector<PixelRect>& boxes) {
   std::vector<RECT> rects;
   rects.reserve(boxes.size());
-  for (const BoxI& b : boxes) rects.push_back({b.left, b.top, b.right, b.bottom});
+  for (const PixelRect& b : boxes) rects.push_back({b.left, b.top, b.right, b.bottom});
   return rects;
 }
 

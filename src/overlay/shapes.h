@@ -52,7 +52,7 @@ class ShapeDrag {
   PointI from_{0, 0};
   PointI to_{0, 0};
   bool undoable_ = false;
-  std::vector<BoxI> shown_;  // where the outline on the window now lies
+  std::vector<PixelRect> shown_;  // where the outline on the window now lies
 };
 
 }  // namespace overlay

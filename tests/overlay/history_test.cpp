@@ -31,11 +31,16 @@ struct Canvas {
   }
 };
 
-TEST(TileRecorder, KeepsOnlyTheTilesThatChangedAndSwapsBetweenBeforeAndAfter) {
+// A canvas with a recorder attached to it.
+class TileRecorderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { rec.Attach(c.Buffer()); }
   Canvas c;
-  const std::vector<uint32_t> before = c.px;
   TileRecorder rec;
-  rec.Attach(c.Buffer());
+};
+
+TEST_F(TileRecorderTest, KeepsOnlyTheTilesThatChangedAndSwapsBetweenBeforeAndAfter) {
+  const std::vector<uint32_t> before = c.px;
   ASSERT_TRUE(rec.Begin());
   // Touched over four tiles, changed in two of them (one an edge tile of the cut last column).
   rec.Touch({60, 10, 140, 80});
@@ -64,11 +69,8 @@ TEST(TileRecorder, KeepsOnlyTheTilesThatChangedAndSwapsBetweenBeforeAndAfter) {
   EXPECT_FALSE(change.SwapWith(other.Buffer()));
 }
 
-TEST(TileRecorder, RestoresPartOfAChangeAndCancelsAllOfIt) {
-  Canvas c;
+TEST_F(TileRecorderTest, RestoresPartOfAChangeAndCancelsAllOfIt) {
   const std::vector<uint32_t> before = c.px;
-  TileRecorder rec;
-  rec.Attach(c.Buffer());
   ASSERT_TRUE(rec.Begin());
   rec.Touch({0, 0, 150, 100});
   c.Paint({0, 0, 150, 100}, 7);
@@ -96,10 +98,7 @@ void MakeCopyWhole(TileRecorder& rec) {
   ASSERT_EQ(0u, rec.StaleTiles());
 }
 
-TEST(TileRecorder, DrawingOnlyMarksTilesAndTheClosedChangeIsSortedOutLater) {
-  Canvas c;
-  TileRecorder rec;
-  rec.Attach(c.Buffer());
+TEST_F(TileRecorderTest, DrawingOnlyMarksTilesAndTheClosedChangeIsSortedOutLater) {
   EXPECT_EQ(6u, rec.StaleTiles()) << "nothing of the copy is known at first";
   MakeCopyWhole(rec);
 
@@ -166,10 +165,7 @@ TEST(TileRecorder, AfterAnUndoTheCopyCatchesUpAndTheNextChangeRecordsExactlyWith
   }
 }
 
-TEST(TileRecorder, AChangeClosedAndNotTakenIsDroppedByTheNextOneWhichStillRecordsExactly) {
-  Canvas c;
-  TileRecorder rec;
-  rec.Attach(c.Buffer());
+TEST_F(TileRecorderTest, AChangeClosedAndNotTakenIsDroppedByTheNextOneWhichStillRecordsExactly) {
   MakeCopyWhole(rec);
   ASSERT_TRUE(rec.Begin());
   rec.Touch({0, 0, 30, 30});

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-using overlay::BoxI;
+using overlay::PixelRect;
 using overlay::PointI;
 using overlay::ShapeKind;
 
@@ -65,20 +65,20 @@ TEST(ArrowHead, FourTimesTheWidthLongAtLeastTwelveAsWideAsLongWithItsTipAtThePoi
   EXPECT_EQ(30, std::abs(stub.head[1].x - stub.head[2].x));
 }
 
-bool Inside(const std::vector<BoxI>& boxes, int x, int y) {
-  for (const BoxI& b : boxes)
+bool Inside(const std::vector<PixelRect>& boxes, int x, int y) {
+  for (const PixelRect& b : boxes)
     if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) return true;
   return false;
 }
 
-long long TotalArea(const std::vector<BoxI>& boxes) {
+long long TotalArea(const std::vector<PixelRect>& boxes) {
   long long area = 0;
-  for (const BoxI& b : boxes) area += b.Area();
+  for (const PixelRect& b : boxes) area += b.Area();
   return area;
 }
 
 // Every pixel within half the width and one pixel of the points is inside the boxes.
-void ExpectCovered(const std::vector<BoxI>& boxes, const std::vector<overlay::PointD>& outline, int width) {
+void ExpectCovered(const std::vector<PixelRect>& boxes, const std::vector<overlay::PointD>& outline, int width) {
   const int reach = width / 2 + 1;
   for (const overlay::PointD& p : outline) {
     for (int dy = -reach; dy <= reach; ++dy)
@@ -139,18 +139,18 @@ TEST(OutlineArea, HoldsEveryPixelTheOutlineCanTouchInThinBoxes) {
 
 TEST(MergeBoxes, AnOutlineAndTheOneItReplacesBecomeOneBoxPerSideWhileFarBoxesStayApart) {
   // A rectangle's outline moved by a few pixels: eight strips, four boxes.
-  std::vector<BoxI> both = overlay::OutlineArea(ShapeKind::Rectangle, {10, 10}, {1900, 1060}, 20);
+  std::vector<PixelRect> both = overlay::OutlineArea(ShapeKind::Rectangle, {10, 10}, {1900, 1060}, 20);
   const auto moved = overlay::OutlineArea(ShapeKind::Rectangle, {10, 10}, {1896, 1063}, 20);
   both.insert(both.end(), moved.begin(), moved.end());
-  const std::vector<BoxI> merged = overlay::MergeBoxes(both);
+  const std::vector<PixelRect> merged = overlay::MergeBoxes(both);
   EXPECT_EQ(4u, merged.size());
-  for (const BoxI& b : both)
+  for (const PixelRect& b : both)
     for (int y = b.top; y < b.bottom; y += 7)
       for (int x = b.left; x < b.right; x += 7) ASSERT_TRUE(Inside(merged, x, y));
   EXPECT_LE(TotalArea(merged), TotalArea(both));
 
-  const std::vector<BoxI> apart{{0, 0, 10, 10}, {500, 500, 510, 510}, {}};
-  EXPECT_EQ((std::vector<BoxI>{{0, 0, 10, 10}, {500, 500, 510, 510}}), overlay::MergeBoxes(apart));
+  const std::vector<PixelRect> apart{{0, 0, 10, 10}, {500, 500, 510, 510}, {}};
+  EXPECT_EQ((std::vector<PixelRect>{{0, 0, 10, 10}, {500, 500, 510, 510}}), overlay::MergeBoxes(apart));
 }
 
 }  // namespace
