@@ -56,9 +56,9 @@ std::vector<bench::Result> RectangleDragMove() {
       // The same areas, move by move, worked out before the clock runs.
       auto tool = [&](int k) { return overlay::PenPoint(pen, pointer(k).x, pointer(k).y, cursor); };
       const overlay::PointI from = overlay::PenPoint(pen, 12, 12, cursor);
-      std::vector<std::vector<overlay::BoxI>> areas;
+      std::vector<std::vector<overlay::PixelRect>> areas;
       for (int k = 1; k <= kMoves + kWarmup; ++k) {
-        std::vector<overlay::BoxI> both = overlay::OutlineArea(overlay::ShapeKind::Rectangle, from, tool(k - 1), width);
+        std::vector<overlay::PixelRect> both = overlay::OutlineArea(overlay::ShapeKind::Rectangle, from, tool(k - 1), width);
         const auto now = overlay::OutlineArea(overlay::ShapeKind::Rectangle, from, tool(k), width);
         both.insert(both.end(), now.begin(), now.end());
         areas.push_back(overlay::MergeBoxes(std::move(both)));
@@ -68,7 +68,7 @@ std::vector<bench::Result> RectangleDragMove() {
       size_t j = 0;
       const double plain = bench::MedianMicros(
           [&] {
-            for (const overlay::BoxI& b : areas[j]) {
+            for (const overlay::PixelRect& b : areas[j]) {
               ::BitBlt(window, b.left, b.top, b.right - b.left, b.bottom - b.top, content, b.left, b.top, SRCCOPY);
             }
             ::GdiFlush();
@@ -78,12 +78,12 @@ std::vector<bench::Result> RectangleDragMove() {
       // Where a move's time goes, on the area of one move: the old outline's area showing the
       // content again, and the new outline drawn onto the window.
       std::vector<RECT> old;
-      for (const overlay::BoxI& b :
+      for (const overlay::PixelRect& b :
            overlay::OutlineArea(overlay::ShapeKind::Rectangle, from, tool(kMoves / 2 - 1), width)) {
         old.push_back({b.left, b.top, b.right, b.bottom});
       }
       double shown = 0;
-      for (const overlay::BoxI& b : areas[kMoves / 2]) shown += static_cast<double>(b.Area());
+      for (const overlay::PixelRect& b : areas[kMoves / 2]) shown += static_cast<double>(b.Area());
       const double takeBack = bench::MedianMicros(
           [&] {
             o.Picture1.DrawOverShownContent(old, nullptr);
@@ -100,7 +100,7 @@ std::vector<bench::Result> RectangleDragMove() {
           kMoves, kWarmup);
       const double plainOne = bench::MedianMicros(
           [&] {
-            for (const overlay::BoxI& b : areas[kMoves / 2]) {
+            for (const overlay::PixelRect& b : areas[kMoves / 2]) {
               ::BitBlt(window, b.left, b.top, b.right - b.left, b.bottom - b.top, content, b.left, b.top, SRCCOPY);
             }
             ::GdiFlush();
