@@ -52,6 +52,9 @@ class DrawingSurface {
   bool CopyStale() const { return recorder_.RefreshWanted(); }
   // Brings the copy up to date: idle-time work.
   void RefreshCopy();
+  // Gives the copy's memory back until the next change.
+  void FreeCopy() { recorder_.FreeCopy(); }
+  size_t CopyBytes() const { return recorder_.CopyBytes(); }
 
   // --- The whole content ---------------------------------------------------------------------
   PixelImage Copy() const;

@@ -114,6 +114,10 @@ class PictureBox : public Window {
   // time brings it up to date, so that the next change reads no pixel while it draws.
   bool CopyStale() const { return surfaceLive_ && surface_.CopyStale(); }
   void RefreshCopy();
+  // Gives back the memory the history's copy of the drawing holds (a frame's worth), for a box
+  // that is not drawn on for a while; the next change makes it again.
+  void FreeDrawingCopy() { surface_.FreeCopy(); }
+  size_t DrawingCopyBytes() const { return surface_.CopyBytes(); }
 
   // --- The whole state, for steps that replace the background ---------------------------------
   struct State {

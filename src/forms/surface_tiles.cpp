@@ -89,6 +89,14 @@ void TileRecorder::Detach() {
   staleCount_ = 0;
 }
 
+void TileRecorder::FreeCopy() {
+  if (state_ != State::Idle) return;  // an open or closed change still reads it
+  copy_.reset();
+  copyWidth_ = copyHeight_ = 0;
+  // Whatever of the buffer the copy held is unknown again.
+  for (size_t index = 0; index < flags_.size(); ++index) MarkStale(index);
+}
+
 void TileRecorder::Reset() {
   for (uint32_t index : marked_) flags_[index] &= ~kMarked;
   marked_.clear();

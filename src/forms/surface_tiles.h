@@ -73,6 +73,10 @@ class TileRecorder {
   void Attach(const PixelBuffer& buffer);
   // No buffer any more. The copy's memory is kept for a buffer of the same size.
   void Detach();
+  // Gives the copy's memory back (a frame's worth), for a buffer that will not be drawn on for a
+  // while; the next change makes it again. Not while a change is open or waits to be taken.
+  void FreeCopy();
+  size_t CopyBytes() const { return copy_ ? static_cast<size_t>(copyWidth_) * copyHeight_ * sizeof(uint32_t) : 0; }
   bool Attached() const { return buffer_.pixels != nullptr; }
 
   // Starts a change. A change closed but not taken is dropped first (its pixels stay as drawn).

@@ -129,8 +129,13 @@ void DrawingHistory::PostIdleWork() {
 void DrawingHistory::DoIdleWork() {
   idlePosted_ = false;
   TakeEndedChange();
-  // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
-  overlay_.Picture1.RefreshCopy();
+  if (overlay_.IsVisible()) {
+    // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
+    overlay_.Picture1.RefreshCopy();
+  } else {
+    // Between presentations a program in the tray holds no frame's worth of memory for it.
+    overlay_.Picture1.FreeDrawingCopy();
+  }
   // The end of a presentation is handled: the keeper may start on its picture.
   if (keeper_) keeper_->StartWriting();
 }
@@ -291,14 +296,12 @@ void DrawingHistory::PresentationEnding() {
     // content is the picture, read into memory of its own.
     if (kept.drawing.Empty()) kept.drawing = forms::FrozenImage(overlay_.Picture1.ContentImage());
     keeper_->Keep(std::move(kept));
-    keeperWaits_ = true;
   }
   changed_ = false;
 }
 
 void DrawingHistory::PresentationGone() {
-  if (!keeperWaits_) return;
-  keeperWaits_ = false;
+  // The keeper starts on what it was handed, and the drawing copy goes, once the hide is done.
   PostIdleWork();
 }
 

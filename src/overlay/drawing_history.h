@@ -111,8 +111,9 @@ class DrawingHistory {
   // Before the window goes (Esc, Exit, sign-out, a close): the drawing is kept for the next
   // presentation's undo and handed to the keeper as a picture file.
   void PresentationEnding();
-  // Once the window has gone: the keeper may start on that file in the next idle time. Told any
-  // earlier, its thread would compete with the hide for the processor.
+  // Once the window has gone: the keeper may start on that file in the next idle time (told any
+  // earlier, its thread would compete with the hide for the processor), and the memory of the
+  // drawing's copy goes back.
   void PresentationGone();
   // Waits until the keeper has written everything handed to it.
   void FinishKeeping();
@@ -124,8 +125,8 @@ class DrawingHistory {
 
   // --- Idle time ------------------------------------------------------------------------------
   // The overlay's idle time (its timer during a presentation, kMsgHistoryIdle after one): the step
-  // of a closed change, the surface's copy brought up to date, and the keeper let start on what
-  // it was handed. Cheap when there is nothing to do.
+  // of a closed change, the surface's copy brought up to date (given back while the window is
+  // hidden), and the keeper let start on what it was handed. Cheap when there is nothing to do.
   void DoIdleWork();
 
   // Forgets every step and the previous presentation (a test's clean start).
@@ -153,7 +154,6 @@ class DrawingHistory {
   DrawingKeeper* keeper_ = nullptr;
   bool changed_ = false;
   bool idlePosted_ = false;
-  bool keeperWaits_ = false;  // handed a picture at the end of a presentation, not told to start
   // The previous presentation as it was at Esc, when it left a drawing.
   std::optional<OverlayState> lastPresentation_;
 };

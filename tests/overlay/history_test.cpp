@@ -180,6 +180,23 @@ TEST_F(TileRecorderTest, AChangeClosedAndNotTakenIsDroppedByTheNextOneWhichStill
   EXPECT_EQ(kept, c.px) << "cancel goes back to the dropped change's drawing, not before it";
 }
 
+TEST_F(TileRecorderTest, GivesItsCopyBackAndRecordsExactlyWithANewOne) {
+  MakeCopyWhole(rec);
+  EXPECT_EQ(150u * 100u * 4u, rec.CopyBytes());
+  rec.FreeCopy();
+  EXPECT_EQ(0u, rec.CopyBytes());
+  EXPECT_EQ(6u, rec.StaleTiles());
+  const std::vector<uint32_t> before = c.px;
+  ASSERT_TRUE(rec.Begin());
+  EXPECT_TRUE(rec.ReadsPixels({0, 0, 10, 10})) << "the new copy is filled as tiles are touched";
+  rec.Touch({0, 0, 100, 100});
+  c.Paint({0, 0, 100, 100}, 9);
+  TileChange change = rec.End();
+  EXPECT_EQ(4u, change.TileCount());
+  ASSERT_TRUE(change.SwapWith(c.Buffer()));
+  EXPECT_EQ(before, c.px);
+}
+
 TEST(KeptPicture, IsTheDrawingCopiedWithThePiecesPastedInAndCutAtItsEdges) {
   forms::PixelImage drawing{4, 3, std::vector<uint32_t>(12, 7)};
   const forms::FrozenImage frozen(std::move(drawing));

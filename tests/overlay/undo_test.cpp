@@ -244,6 +244,10 @@ TEST_F(UndoTest, AReleaseOnlyClosesTheStrokeThePauseAfterItMakesTheStepAndUndoOr
   short esc = 27;
   o().Picture1_KeyPress(esc);
   ASSERT_FALSE(o().IsLoaded());
+  // (Between presentations the history's copy of the drawing gives its memory back.)
+  const size_t frame = static_cast<size_t>(::GetSystemMetrics(SM_CXSCREEN)) * ::GetSystemMetrics(SM_CYSCREEN) * 4;
+  EXPECT_EQ(frame, o().Picture1.DrawingCopyBytes()) << "until the hide is done";
+  EXPECT_TRUE(PumpUntil([&] { return o().Picture1.DrawingCopyBytes() == 0; }));
   o().cmdScreen_Click();
   o().ShowOverlay();
   ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == o().Picture1.Hwnd(); }));
