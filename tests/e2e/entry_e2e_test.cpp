@@ -31,8 +31,10 @@ void Present(XWatch& watch, int entries, Tally& tally, const char* what) {
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() <= 0; }, 15000));
   App app;
   ASSERT_TRUE(StartUntilHandOff(app));
-  // Resident: the splash gone, the icon in the notification area (the main form's load ends there).
-  ASSERT_TRUE(WaitUntil([&] { return !app.Find(kSplash) && CountTrayIcons() == 1; }, 15000));
+  // Resident: the splash gone, from the screen too, and the icon in the notification area (the
+  // main form's load ends there).
+  ASSERT_TRUE(WaitUntil(
+      [&] { return !app.Find(kSplash) && CountTrayIcons() == 1 && CentreShowsThePattern(); }, 15000));
   // What the overlay must show, and what must come back at Esc: the pattern and the icon, once
   // the screen has settled.
   ScreenImage desktop = CaptureScreen();

@@ -49,19 +49,6 @@ std::string WhereTheyDiffer(const ScreenImage& expected, const ScreenImage& seen
          "," + std::to_string(bottom) + ")";
 }
 
-// The middle of the screen, where the splash shows, is the pattern again.
-bool CentreShowsThePattern() {
-  const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
-  const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 200;
-  const ScreenImage centre = CaptureScreenRect(left, top, 500, 400);
-  for (int y = top; y < top + 400; ++y) {
-    for (int x = left; x < left + 500; ++x) {
-      if (centre.At(x, y) != PatternWindow::PatternColor(x, y)) return false;
-    }
-  }
-  return true;
-}
-
 TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   ASSERT_TRUE(FreshSettings({{"color", "65280"}, {"brushwidth", "10"}}));  // a green pen, 10 wide
   const std::wstring saved = ScreenshotDir() + L"\\road-save";

@@ -263,6 +263,18 @@ size_t WorkingSetBytes() {
   return pmc.WorkingSetSize;
 }
 
+bool CentreShowsThePattern() {
+  const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
+  const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 200;
+  const ScreenImage centre = CaptureScreenRect(left, top, 500, 400);
+  for (int y = top; y < top + 400; ++y) {
+    for (int x = left; x < left + 500; ++x) {
+      if (centre.At(x, y) != PatternWindow::PatternColor(x, y)) return false;
+    }
+  }
+  return true;
+}
+
 uint32_t PatternWindow::PatternColor(int x, int y) {
   static const uint32_t kBars[8] = {0xFFFFFF, 0x000000, 0x808080, 0xFF0000,
                                     0x00FF00, 0x0000FF, 0xC0C0C0, 0x404040};

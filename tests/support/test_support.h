@@ -94,6 +94,10 @@ class PatternWindow {
   HWND hwnd_ = nullptr;
 };
 
+// The middle of the primary screen, where the splash shows, is the default PatternWindow's
+// pattern: the splash has gone from the screen, not only on Wine's side.
+bool CentreShowsThePattern();
+
 // A slide to present over, as a person would: a white window over the primary screen with the
 // title "Quarterly results" at (160, titleTop), the rest painted by `body` in the body font
 // (Tahoma, 40 pixels, black, on a transparent background).
