@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,17 +100,45 @@ class ShapesE2e : public ::testing::Test {
     // Under Wine a program takes Shift and Ctrl as the X server has them when the pointer moves
     // over it, and the X server knows nothing of keys pressed with SendInput. So the pointer goes
     // to the press first, the overlay handles that move (a message round trip after it), and only
-    // then do the keys go down: nothing moves between them and the press.
+    // then do the keys go down: nothing moves between them and the press. On a busy machine the X
+    // server's word can still come in before the press: the press then starts a freehand stroke,
+    // whose first dot shows at once where a shape's press draws nothing. That dot is let go, taken
+    // back with Ctrl+Z, and the press made again.
     HWND overlay = app.Find(kOverlay);
     ASSERT_NE(nullptr, overlay);
-    MovePointer(press);
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
-    ASSERT_TRUE(WaitUntil([&] { return held(false); }, 2000));
-    for (WORD k : keys) KeyDown(k);
-    ASSERT_TRUE(WaitUntil([&] { return held(true); }, 2000));
-    ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
-    ASSERT_TRUE(held(true)) << "the keys were let go of before the press";
-    MouseButton(1, true);
+    const RECT nearPress{press.x - 20, press.y - 20, press.x + 21, press.y + 21};
+    auto pressArea = [&] {
+      return CaptureScreenRect(nearPress.left, nearPress.top, nearPress.right - nearPress.left,
+                               nearPress.bottom - nearPress.top);
+    };
+    auto dotShows = [&] {
+      const ScreenImage now = pressArea();
+      for (int y = nearPress.top; y < nearPress.bottom; ++y)
+        for (int x = nearPress.left; x < nearPress.right; ++x)
+          if (now.At(x, y) != before.At(x, y)) return true;
+      return false;
+    };
+    for (int attempt = 0;; ++attempt) {
+      ASSERT_LT(attempt, 5) << "the program never had the keys at the press";
+      MovePointer(press);
+      for (int i = 0; i < 2; ++i) ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
+      ASSERT_TRUE(WaitUntil([&] { return held(false); }, 2000));
+      for (WORD k : keys) KeyDown(k);
+      if (!WaitUntil([&] { return held(true); }, 2000) || !WaitUntilReadyForInput(overlay, 2000) || !held(true)) {
+        std::printf("[ note     ] the keys for the press at %ld,%ld went up at once; once more\n", press.x, press.y);
+        for (WORD k : keys) KeyUp(k);
+        continue;
+      }
+      MouseButton(1, true);
+      ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
+      if (!WaitUntil(dotShows, 1000)) break;  // a shape has begun
+      std::printf("[ note     ] the press at %ld,%ld came without the keys; once more\n", press.x, press.y);
+      MouseButton(1, false);
+      for (WORD k : keys) KeyUp(k);
+      ASSERT_TRUE(WaitUntil([&] { return held(false); }, 2000));
+      TypeChord({VK_CONTROL, 'Z'});
+      ASSERT_TRUE(WaitUntil([&] { return !dotShows(); }, 5000)) << "Ctrl+Z took the dot back";
+    }
     for (const POINT& p : path) {
       MovePointer(p);
       Pump(10);
