@@ -8,7 +8,7 @@
 
 #include "bench.h"
 #include "capture/screen_capture.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 
 namespace {
 
@@ -21,11 +21,11 @@ std::vector<bench::Result> SaveFullScreenBmp() {
   const std::wstring plainName = dir + L"\\plain.bin";
 
   base::Picture grab = capture::GrabDesktop();
-  const size_t bytes = forms::EncodeBmp(*grab).size();
+  const size_t bytes = imaging::EncodeBmp(*grab).size();
   const std::vector<uint8_t> data(bytes, 0x5A);
 
-  const double save = bench::MedianMicros([&] { forms::SavePictureAsBmp(*grab, ours); }, 25);
-  const double encode = bench::MedianMicros([&] { forms::EncodeBmp(*grab); }, 25);
+  const double save = bench::MedianMicros([&] { imaging::SavePictureAsBmp(*grab, ours); }, 25);
+  const double encode = bench::MedianMicros([&] { imaging::EncodeBmp(*grab); }, 25);
   const double plain = bench::MedianMicros(
       [&] {
         HANDLE f = ::CreateFileW(plainName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,

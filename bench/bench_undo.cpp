@@ -11,7 +11,7 @@
 
 #include "bench.h"
 #include "forms/drawing_surface.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "overlay/clipboard.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
@@ -149,7 +149,7 @@ std::vector<bench::Result> UndoFullScreenClear() {
 bench::Registrar regUndo("undo.clear", UndoFullScreenClear);
 
 // A slide: white, a title band, coloured boxes and lines of text.
-forms::PixelImage Slide() {
+imaging::PixelImage Slide() {
   forms::DrawingSurface s;
   s.Create(1920, 1080);
   HDC dc = s.Dc();
@@ -197,7 +197,7 @@ std::vector<bench::Result> EscWithAndWithoutKeeping() {
     o.History().EndChange();
     // As the picture is at Esc; the stroke's step is made here, as in the pause before a real Esc.
     overlay::KeptPicture same;
-    same.drawing = forms::FrozenImage(o.History().ComposedPicture());
+    same.drawing = imaging::FrozenImage(o.History().ComposedPicture());
     LARGE_INTEGER a, b, f;
     ::QueryPerformanceFrequency(&f);
     ::QueryPerformanceCounter(&a);
@@ -232,19 +232,19 @@ std::vector<bench::Result> EscWithAndWithoutKeeping() {
 
   // Writing the PNG of a slide, as the keeper does on its thread, against writing the same pixels
   // as a BMP file.
-  const forms::PixelImage slide = Slide();
+  const imaging::PixelImage slide = Slide();
   const std::wstring png = folder + L"\\slide.png";
   size_t pngBytes = 0;
   const double write = bench::MedianMicros(
       [&] {
-        const std::vector<uint8_t> bytes = forms::EncodePng(slide);
+        const std::vector<uint8_t> bytes = imaging::EncodePng(slide);
         pngBytes = bytes.size();
-        forms::WritePictureFile(png, bytes.data(), bytes.size());
+        imaging::WritePictureFile(png, bytes.data(), bytes.size());
       },
       9, 1);
   std::vector<uint8_t> bmp(54 + slide.pixels.size() * 4, 0x5A);
   const double plainWrite =
-      bench::MedianMicros([&] { forms::WritePictureFile(folder + L"\\slide.bmp", bmp.data(), bmp.size()); }, 9, 1);
+      bench::MedianMicros([&] { imaging::WritePictureFile(folder + L"\\slide.bmp", bmp.data(), bmp.size()); }, 9, 1);
   char note[160];
   std::snprintf(note, sizeof note, "%zu bytes of PNG against %zu of BMP; off the user-interface thread", pngBytes,
                 bmp.size());

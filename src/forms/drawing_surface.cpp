@@ -6,7 +6,7 @@
 namespace forms {
 
 namespace {
-PixelRect ToPixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+base::PixelRect ToPixelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 }  // namespace
 
 DrawingSurface::~DrawingSurface() { Free(); }
@@ -42,38 +42,33 @@ bool DrawingSurface::Create(int width, int height) {
   bits_ = static_cast<uint32_t*>(bits);
   width_ = width;
   height_ = height;
-  recorder_.Attach(PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)});
+  recorder_.Attach(imaging::PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)});
   return true;
 }
 
-PixelBuffer DrawingSurface::Pixels() const {
+imaging::PixelBuffer DrawingSurface::Pixels() const {
   // GDI may hold drawing calls back in a batch; the memory is only what was drawn after this.
   ::GdiFlush();
-  return PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)};
+  return imaging::PixelBuffer{bits_, width_, height_, static_cast<size_t>(width_)};
 }
 
 bool DrawingSurface::BeginChange() { return Ready() && recorder_.Begin(); }
 
 void DrawingSurface::Touch(const RECT& area) {
-  const PixelRect part = ToPixelRect(area);
+  const base::PixelRect part = ToPixelRect(area);
   // Marking tiles reads no pixel; only a tile whose copy is stale is copied, after the drawing
   // queued before it has landed.
   if (recorder_.ReadsPixels(part)) ::GdiFlush();
   recorder_.Touch(part);
 }
 
-void DrawingSurface::RestoreFromBefore(const RECT& area) {
-  ::GdiFlush();
-  recorder_.RestoreBefore(ToPixelRect(area));
-}
-
-TileChange DrawingSurface::TakeEndedChange() {
-  if (!recorder_.Ended()) return TileChange{};
+imaging::TileChange DrawingSurface::TakeEndedChange() {
+  if (!recorder_.Ended()) return imaging::TileChange{};
   ::GdiFlush();
   return recorder_.Take();
 }
 
-TileChange DrawingSurface::EndChange() {
+imaging::TileChange DrawingSurface::EndChange() {
   CloseChange();
   return TakeEndedChange();
 }
@@ -83,13 +78,13 @@ void DrawingSurface::CancelChange() {
   recorder_.Cancel();
 }
 
-RECT DrawingSurface::Swap(TileChange& change) {
+RECT DrawingSurface::Swap(imaging::TileChange& change) {
   // A change still open (or closed and not taken) was recorded against the pixels about to be
   // replaced: it ends here.
   recorder_.Drop();
   if (!change.SwapWith(Pixels())) return RECT{};
   recorder_.Invalidate(change);
-  const PixelRect b = change.Bounds();
+  const base::PixelRect b = change.Bounds();
   return RECT{b.left, b.top, b.right, b.bottom};
 }
 
@@ -99,26 +94,26 @@ void DrawingSurface::RefreshCopy() {
   recorder_.Refresh();
 }
 
-PixelImage DrawingSurface::Copy() const {
-  PixelImage image;
+imaging::PixelImage DrawingSurface::Copy() const {
+  imaging::PixelImage image;
   if (!Ready()) return image;
-  const PixelBuffer buffer = Pixels();
+  const imaging::PixelBuffer buffer = Pixels();
   image.width = width_;
   image.height = height_;
   image.pixels.assign(buffer.pixels, buffer.pixels + static_cast<size_t>(width_) * height_);
   return image;
 }
 
-bool DrawingSurface::Fill(const FrozenImage& image) {
+bool DrawingSurface::Fill(const imaging::FrozenImage& image) {
   if (!Ready() || image.Width() != width_ || image.Height() != height_) return false;
-  const PixelBuffer buffer = Pixels();
+  const imaging::PixelBuffer buffer = Pixels();
   std::memcpy(buffer.pixels, image.Pixels(), image.Bytes());
   recorder_.InvalidateAll();
   return true;
 }
 
-FrozenImage DrawingSurface::Release() {
-  if (!Ready()) return FrozenImage{};
+imaging::FrozenImage DrawingSurface::Release() {
+  if (!Ready()) return imaging::FrozenImage{};
   ::GdiFlush();
   recorder_.Detach();
   // A bitmap selected into a DC cannot be deleted: it leaves the DC first, and the DC goes.
@@ -126,7 +121,7 @@ FrozenImage DrawingSurface::Release() {
   previous_ = nullptr;
   dc_.Reset();
   auto bitmap = std::make_shared<base::unique_hbitmap>(std::move(bitmap_));
-  FrozenImage image(width_, height_, bits_, std::move(bitmap));
+  imaging::FrozenImage image(width_, height_, bits_, std::move(bitmap));
   bits_ = nullptr;
   width_ = height_ = 0;
   return image;

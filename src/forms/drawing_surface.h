@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "base/handles.h"
-#include "forms/pixel_image.h"
-#include "forms/surface_tiles.h"
+#include "imaging/pixel_image.h"
+#include "imaging/surface_tiles.h"
 
 namespace forms {
 
@@ -25,25 +25,24 @@ class DrawingSurface {
   int Width() const { return width_; }
   int Height() const { return height_; }
   // The pixels, after any GDI drawing still queued has landed.
-  PixelBuffer Pixels() const;
+  imaging::PixelBuffer Pixels() const;
 
-  // --- One change at a time, for the history (forms/surface_tiles.h) --------------------------
+  // --- One change at a time, for the history (imaging/surface_tiles.h) --------------------------
   bool BeginChange();
   bool ChangeOpen() const { return recorder_.Open(); }
   // Closed, its record not taken yet.
   bool ChangeEnded() const { return recorder_.Ended(); }
   // Before drawing into `area`.
   void Touch(const RECT& area);
-  void RestoreFromBefore(const RECT& area);
   // Closes the change; nothing is read or copied yet.
   void CloseChange() { recorder_.Close(); }
   // What the closed change overwrote (empty when nothing changed, or nothing was closed).
-  TileChange TakeEndedChange();
-  TileChange EndChange();
+  imaging::TileChange TakeEndedChange();
+  imaging::TileChange EndChange();
   void CancelChange();
   // Exchanges a recorded change with the surface; the area that changed, empty when it could not
   // be applied (another size). A change open or closed ends unrecorded.
-  RECT Swap(TileChange& change);
+  RECT Swap(imaging::TileChange& change);
 
   // --- The copy the recorder keeps --------------------------------------------------------
   // The whole content was drawn anew (outside any change, which is dropped).
@@ -57,12 +56,12 @@ class DrawingSurface {
   size_t CopyBytes() const { return recorder_.CopyBytes(); }
 
   // --- The whole content ---------------------------------------------------------------------
-  PixelImage Copy() const;
+  imaging::PixelImage Copy() const;
   // Same size only; false otherwise.
-  bool Fill(const FrozenImage& image);
+  bool Fill(const imaging::FrozenImage& image);
   // Hands the pixels over as they are, bitmap and all, without copying them: the surface is free
   // afterwards (as after Free) and the image keeps the memory for as long as anyone holds it.
-  FrozenImage Release();
+  imaging::FrozenImage Release();
 
  private:
   base::unique_hdc dc_;
@@ -71,7 +70,7 @@ class DrawingSurface {
   uint32_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
-  TileRecorder recorder_;
+  imaging::TileRecorder recorder_;
 };
 
 }  // namespace forms

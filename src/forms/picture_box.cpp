@@ -308,12 +308,6 @@ bool PictureBox::BeginChange() {
   return surface_.BeginChange();
 }
 
-void PictureBox::RestoreFromBefore(const RECT& area) {
-  if (!surfaceLive_ || !surface_.ChangeOpen()) return;
-  surface_.RestoreFromBefore(area);
-  Present(area);
-}
-
 void PictureBox::DrawAndShow(const std::vector<RECT>& areas, const std::function<void(HDC)>& draw) {
   if (areas.empty()) return;
   if (!surfaceLive_ || !surface_.ChangeOpen()) {
@@ -340,13 +334,13 @@ bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const s
   return true;
 }
 
-TileChange PictureBox::TakeEndedChange() {
+imaging::TileChange PictureBox::TakeEndedChange() {
   // A surface that no longer shows (a new background came) has nothing worth recording.
-  if (!surfaceLive_) return TileChange{};
+  if (!surfaceLive_) return imaging::TileChange{};
   return surface_.TakeEndedChange();
 }
 
-TileChange PictureBox::EndChange() {
+imaging::TileChange PictureBox::EndChange() {
   CloseChange();
   return TakeEndedChange();
 }
@@ -361,7 +355,7 @@ void PictureBox::CancelChange() {
   Present(RECT{0, 0, surface_.Width(), surface_.Height()});
 }
 
-bool PictureBox::SwapChange(TileChange& change) {
+bool PictureBox::SwapChange(imaging::TileChange& change) {
   EnsureSurface();
   if (!surfaceLive_) return false;
   RECT changed = surface_.Swap(change);
@@ -379,7 +373,7 @@ size_t PictureBox::State::Bytes() const {
 
 PictureBox::State PictureBox::SaveState() {
   State state = StateWithoutDrawing();
-  if (surfaceLive_) state.drawing = FrozenImage(surface_.Copy());
+  if (surfaceLive_) state.drawing = imaging::FrozenImage(surface_.Copy());
   return state;
 }
 
@@ -413,15 +407,15 @@ void PictureBox::RestoreState(State state) {
   InvalidateChildrenOver(nullptr);
 }
 
-PixelImage PictureBox::ContentImage() {
+imaging::PixelImage PictureBox::ContentImage() {
   EnsureSurface();
   if (surfaceLive_) return surface_.Copy();
   // No surface: the content is the picture and the back colour, read through a bitmap of our own.
-  PixelImage image;
+  imaging::PixelImage image;
   image.width = std::max(Width(), 1);
   image.height = std::max(Height(), 1);
   DrawingSurface scratch;
-  if (!scratch.Create(image.width, image.height)) return PixelImage{};
+  if (!scratch.Create(image.width, image.height)) return imaging::PixelImage{};
   RECT all{0, 0, image.width, image.height};
   PaintFromPicture(scratch.Dc(), all);
   return scratch.Copy();
@@ -474,7 +468,7 @@ void PictureBox::InvalidateChildrenOver(const RECT* area) {
 void PictureBox::MouseEvent(UINT msg, WPARAM wParam, LPARAM lParam) {
   float x = static_cast<float>(GET_X_LPARAM(lParam));
   float y = static_cast<float>(GET_Y_LPARAM(lParam));
-  int shift = base::ShiftState();
+  int shift = detail::ShiftState();
   int button = 0;
   switch (msg) {
     case WM_LBUTTONDOWN: case WM_LBUTTONUP: button = kLeftButton; break;

@@ -10,7 +10,7 @@
 // straight onto the window, and tries again after the next new picture or clear.
 //
 // Changes can be recorded for undo: between BeginChange and CloseChange the surface notes which
-// tiles each drawing call touches (see forms/surface_tiles.h), TakeEndedChange makes the record of
+// tiles each drawing call touches (see imaging/surface_tiles.h), TakeEndedChange makes the record of
 // what they overwrote, and SwapChange puts it back.
 //
 // Child windows lie above the drawing. A transparent child gets what lies under it through
@@ -25,7 +25,7 @@
 #include "base/handles.h"
 #include "base/picture.h"
 #include "forms/drawing_surface.h"
-#include "forms/pixel_image.h"
+#include "imaging/pixel_image.h"
 #include "forms/window.h"
 
 namespace forms {
@@ -86,8 +86,6 @@ class PictureBox : public Window {
   // A change open, or closed and not taken, is dropped first (what it drew stays).
   bool BeginChange();
   bool ChangeOpen() const { return surface_.ChangeOpen(); }
-  // Brings the pixels of `area` back as they were when the change began, on the screen too.
-  void RestoreFromBefore(const RECT& area);
   // Draws into the content inside the open change, in the box's drawing mode (inside `areas`, or
   // what it draws outside stays behind), and shows the rectangles of `areas` at once. Without an
   // open change it is a plain drawing call over them.
@@ -98,18 +96,19 @@ class PictureBox : public Window {
   // over it (a repaint) takes the outline away. False, drawing nothing, without a drawing copy.
   bool DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw);
   // Closes the change at once, reading no pixel: what it overwrote is sorted out by
-  // TakeEndedChange, when there is time. Drawing calls until then join the closed change.
+  // TakeEndedChange, when there is time. Drawing calls after it belong to no change until the
+  // next BeginChange.
   void CloseChange() { surface_.CloseChange(); }
   bool ChangeEnded() const { return surface_.ChangeEnded(); }
   // What the closed change overwrote (empty when nothing changed or nothing was closed).
-  TileChange TakeEndedChange();
+  imaging::TileChange TakeEndedChange();
   // Closes the change and takes it at once.
-  TileChange EndChange();
+  imaging::TileChange EndChange();
   // Ends the change and puts everything it drew back as it was.
   void CancelChange();
   // Exchanges a change taken by TakeEndedChange or EndChange with the surface and shows the
   // result; false when it does not fit the surface (another size) or there is no surface.
-  bool SwapChange(TileChange& change);
+  bool SwapChange(imaging::TileChange& change);
   // The recorder's copy of the content lags behind it (after an undo, a new background): idle
   // time brings it up to date, so that the next change reads no pixel while it draws.
   bool CopyStale() const { return surfaceLive_ && surface_.CopyStale(); }
@@ -124,7 +123,7 @@ class PictureBox : public Window {
     base::Picture picture;
     int width = 0;
     int height = 0;
-    FrozenImage drawing;  // empty: the content is the picture itself
+    imaging::FrozenImage drawing;  // empty: the content is the picture itself
     size_t Bytes() const;
   };
   // A copy of the state; the box goes on as it was.
@@ -135,7 +134,7 @@ class PictureBox : public Window {
   State TakeState();
   void RestoreState(State state);
   // Background plus drawing as pixels (the box's size).
-  PixelImage ContentImage();
+  imaging::PixelImage ContentImage();
   // The window's own DC (the class keeps one for the window's life), for a box that is drawn
   // straight onto the screen and keeps nothing, such as a live view.
   HDC OwnDc() const { return windowDc_; }

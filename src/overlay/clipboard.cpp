@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "base/handles.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 
 namespace overlay {
 
-std::vector<uint8_t> ClipboardDib(const forms::PixelImage& image) {
+std::vector<uint8_t> ClipboardDib(const imaging::PixelImage& image) {
   if (image.Empty()) return {};
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
@@ -54,11 +54,11 @@ class OpenClipboardScope {
 
 }  // namespace
 
-bool CopyPictureToClipboard(HWND owner, const forms::PixelImage& image) {
+bool CopyPictureToClipboard(HWND owner, const imaging::PixelImage& image) {
   if (image.Empty()) return false;
   std::vector<uint8_t> png;
   try {
-    png = forms::EncodePng(image);
+    png = imaging::EncodePng(image);
   } catch (const std::exception&) {
     return false;
   }

@@ -14,13 +14,13 @@ constexpr int16_t kFirstUserLabel = 2;
 // A stroke, an erasure or a clear: the tiles it overwrote, swapped with the surface.
 class TileAction : public UndoAction {
  public:
-  TileAction(forms::PictureBox& box, forms::TileChange change) : box_(box), change_(std::move(change)) {}
+  TileAction(forms::PictureBox& box, imaging::TileChange change) : box_(box), change_(std::move(change)) {}
   bool Swap() override { return box_.SwapChange(change_); }
   size_t Bytes() const override { return sizeof(*this) + change_.Bytes(); }
 
  private:
   forms::PictureBox& box_;
-  forms::TileChange change_;
+  imaging::TileChange change_;
 };
 
 // A new background (or a new presentation): the whole state on the other side.
@@ -94,8 +94,6 @@ void DrawingHistory::BeginChange() {
 
 bool DrawingHistory::ChangeOpen() const { return overlay_.Picture1.ChangeOpen(); }
 
-void DrawingHistory::RestoreFromBefore(const RECT& area) { overlay_.Picture1.RestoreFromBefore(area); }
-
 void DrawingHistory::EndChange() {
   if (!overlay_.Picture1.ChangeOpen()) return;
   // The release: nothing is read or copied here, and nothing posted (a server round trip under
@@ -105,7 +103,7 @@ void DrawingHistory::EndChange() {
 
 void DrawingHistory::TakeEndedChange() {
   if (!overlay_.Picture1.ChangeEnded()) return;
-  forms::TileChange change = overlay_.Picture1.TakeEndedChange();
+  imaging::TileChange change = overlay_.Picture1.TakeEndedChange();
   if (change.Empty()) return;
   UndoStep step;
   step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
@@ -269,9 +267,9 @@ std::vector<PicturePiece> DrawingHistory::LabelPieces() {
   return pieces;
 }
 
-forms::PixelImage DrawingHistory::ComposedPicture() {
+imaging::PixelImage DrawingHistory::ComposedPicture() {
   SettleChange();
-  forms::PixelImage image = overlay_.Picture1.ContentImage();
+  imaging::PixelImage image = overlay_.Picture1.ContentImage();
   if (!image.Empty()) PastePieces(image, LabelPieces());
   return image;
 }
@@ -294,7 +292,7 @@ void DrawingHistory::PresentationEnding() {
     kept.drawing = lastPresentation_->surface.drawing;
     // No surface was live (nothing drawn on this background, or it could not be made): the
     // content is the picture, read into memory of its own.
-    if (kept.drawing.Empty()) kept.drawing = forms::FrozenImage(overlay_.Picture1.ContentImage());
+    if (kept.drawing.Empty()) kept.drawing = imaging::FrozenImage(overlay_.Picture1.ContentImage());
     keeper_->Keep(std::move(kept));
   }
   changed_ = false;

@@ -6,9 +6,9 @@
 // drawing. That last step holds the previous presentation as it was at Esc (its background, its
 // strokes, its labels), so undoing past the first step of a presentation brings it back.
 //
-// Anything that draws on the surface as one step (the shapes to come) uses the change interface:
-// BeginChange, draw with Picture1's calls, RestoreFromBefore to take back part of what this
-// change drew (the area under an outline that moved), EndChange (or CancelChange).
+// Anything that draws on the surface as one step (a stroke, a shape) uses the change interface:
+// BeginChange, draw with Picture1's calls, EndChange (or CancelChange, which takes back everything
+// the change drew).
 //
 // A stroke costs no more with the history than without: while it draws, the surface only notes
 // the tiles it touches, and EndChange (the release) just closes the change. Comparing those
@@ -34,7 +34,7 @@
 
 #include "base/picture.h"
 #include "forms/picture_box.h"
-#include "forms/pixel_image.h"
+#include "imaging/pixel_image.h"
 #include "overlay/history.h"
 
 class ss;
@@ -86,8 +86,6 @@ class DrawingHistory {
   // Opens a change on Picture1; one already open is ended (and recorded) first.
   void BeginChange();
   bool ChangeOpen() const;
-  // Brings `area` back as it was when the change began, on the screen too.
-  void RestoreFromBefore(const RECT& area);
   // Closes the change: one step when any pixel changed, nothing otherwise. The step is made in
   // idle time (DoIdleWork), or by whatever reads or changes the steps first.
   void EndChange();
@@ -119,7 +117,7 @@ class DrawingHistory {
   void FinishKeeping();
 
   // The picture as it shows: background, strokes and labels.
-  forms::PixelImage ComposedPicture();
+  imaging::PixelImage ComposedPicture();
   // Something was drawn, loaded or typed since the presentation began.
   bool ChangedThisPresentation() const { return changed_; }
 

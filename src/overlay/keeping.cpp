@@ -13,9 +13,9 @@
 
 namespace overlay {
 
-void PastePieces(forms::PixelImage& image, const std::vector<PicturePiece>& pieces) {
+void PastePieces(imaging::PixelImage& image, const std::vector<PicturePiece>& pieces) {
   for (const PicturePiece& piece : pieces) {
-    const forms::PixelImage& p = piece.image;
+    const imaging::PixelImage& p = piece.image;
     const int x0 = std::max(0, -piece.left);
     const int x1 = std::min(p.width, image.width - piece.left);
     if (x1 <= x0) continue;
@@ -26,8 +26,8 @@ void PastePieces(forms::PixelImage& image, const std::vector<PicturePiece>& piec
   }
 }
 
-forms::PixelImage KeptPicture::Compose() const {
-  forms::PixelImage image = drawing.Copy();
+imaging::PixelImage KeptPicture::Compose() const {
+  imaging::PixelImage image = drawing.Copy();
   PastePieces(image, pieces);
   return image;
 }
@@ -79,7 +79,7 @@ std::vector<std::wstring> KeptFilesToDelete(const std::vector<std::wstring>& nam
   return old;
 }
 
-DrawingKeeper::DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount, forms::WriteFileFn write)
+DrawingKeeper::DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount, imaging::WriteFileFn write)
     : folder_(std::move(folder)), report_(std::move(report)), keepCount_(keepCount), write_(write),
       thread_([this] { Run(); }) {}
 
@@ -180,7 +180,7 @@ void DrawingKeeper::Run() {
 void DrawingKeeper::Write(const Job& job) {
   std::string failure;
   try {
-    const std::vector<uint8_t> png = forms::EncodePng(job.picture.Compose());
+    const std::vector<uint8_t> png = imaging::EncodePng(job.picture.Compose());
     if (!MakeFolder(folder_)) {
       failure = base::SystemErrorText(::GetLastError());
     } else {
@@ -190,7 +190,7 @@ void DrawingKeeper::Write(const Job& job) {
         path = folder_ + L"\\" + KeptFileName(job.time, number);
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
       }
-      forms::WritePictureFile(path, png.data(), png.size(), write_);
+      imaging::WritePictureFile(path, png.data(), png.size(), write_);
     }
   } catch (...) {
     // The write's own reason (the disk is full, access is denied), or the codec's.

@@ -26,8 +26,8 @@
 #include <thread>
 #include <vector>
 
-#include "forms/picture_file.h"
-#include "forms/pixel_image.h"
+#include "imaging/picture_file.h"
+#include "imaging/pixel_image.h"
 
 namespace overlay {
 
@@ -35,18 +35,18 @@ namespace overlay {
 struct PicturePiece {
   int left = 0;
   int top = 0;
-  forms::PixelImage image;
+  imaging::PixelImage image;
 };
 
 // Copies each piece into `image` at its place, the parts outside it left out.
-void PastePieces(forms::PixelImage& image, const std::vector<PicturePiece>& pieces);
+void PastePieces(imaging::PixelImage& image, const std::vector<PicturePiece>& pieces);
 
 // A picture as the keeper takes it: the drawing, with the pieces over it.
 struct KeptPicture {
-  forms::FrozenImage drawing;
+  imaging::FrozenImage drawing;
   std::vector<PicturePiece> pieces;
   // The finished picture, in memory of its own.
-  forms::PixelImage Compose() const;
+  imaging::PixelImage Compose() const;
 };
 
 // The parts of a kept file's name, for ordering: the date and time, then the number (1 without).
@@ -70,7 +70,7 @@ class DrawingKeeper {
 
   // `report` is called on the keeper's thread. `write` replaces WriteFile (a test's full disk).
   DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount = kKeepCount,
-                forms::WriteFileFn write = nullptr);
+                imaging::WriteFileFn write = nullptr);
   DrawingKeeper(const DrawingKeeper&) = delete;
   DrawingKeeper& operator=(const DrawingKeeper&) = delete;
   // Writes what is still waiting, then ends the thread.
@@ -111,7 +111,7 @@ class DrawingKeeper {
   std::wstring folder_;
   ReportFn report_;
   size_t keepCount_;
-  forms::WriteFileFn write_;
+  imaging::WriteFileFn write_;
   bool reported_ = false;  // a failure was reported and no write has succeeded since
 
   std::mutex mutex_;

@@ -9,7 +9,7 @@
 #include "capture/fit_page.h"
 #include "capture/screen_capture.h"
 #include "base/error.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "overlay/ss.h"
 
 namespace {
@@ -34,8 +34,8 @@ void PrepareBmpDialog(forms::CommonDialog& dialog, HWND owner, unsigned long fla
 // Cancel is no failure and stays silent. Called inside the catch block of the failure.
 [[noreturn]] void ReportFileFailure(HWND owner, bool saving, const std::wstring& path) {
   const base::ErrorReport report = base::DescribeException(std::current_exception());
-  const std::wstring text = saving ? forms::SaveFailedText(path, report.description)
-                                   : forms::LoadFailedText(path, report.description);
+  const std::wstring text = saving ? imaging::SaveFailedText(path, report.description)
+                                   : imaging::LoadFailedText(path, report.description);
   ::MessageBoxW(owner, text.c_str(), L"Scrivane", MB_OK | MB_ICONERROR);
   throw;
 }
@@ -59,7 +59,7 @@ void ss::SaveScreenToFile() {
       throw base::AppError(base::kErrInvalidPicture, "SavePicture", "There is no picture of the screen to save.");
     }
     // A name ending in .png gets PNG content; every other name a BMP as always.
-    forms::SavePicture(*grab, path, writeFile_);
+    imaging::SavePicture(*grab, path, writeFile_);
   } catch (...) {
     ReportFileFailure(Hwnd(), true, path);
   }
@@ -83,7 +83,7 @@ void ss::LoadPictureFromFile() {
   const std::wstring path = CommonDialog1.fileName;
   base::Picture picture;
   try {
-    picture = forms::LoadPictureFile(path);
+    picture = imaging::LoadPictureFile(path);
   } catch (...) {
     ReportFileFailure(Hwnd(), false, path);
   }

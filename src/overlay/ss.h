@@ -13,7 +13,7 @@
 #include "forms/common_dialog.h"
 #include "forms/label.h"
 #include "forms/picture_box.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "forms/text_box.h"
 #include "forms/window.h"
 #include "overlay/drawing_history.h"
@@ -34,7 +34,7 @@ class ss : public forms::Window {
   void SetMagnifierLink(overlay::MagnifierLink* link) { magnifier_ = link; }
   // How a save writes its file and where the print command gets its printer: WriteFile and the
   // default printer unless told otherwise.
-  void SetFileWriter(forms::WriteFileFn write) { writeFile_ = write; }
+  void SetFileWriter(imaging::WriteFileFn write) { writeFile_ = write; }
   void SetPrinterFactory(capture::PrinterFactory factory) { printerFactory_ = std::move(factory); }
 
   // --- Presentation mode -------------------------------------------------------------------
@@ -150,7 +150,7 @@ class ss : public forms::Window {
 
   overlay::MainFormLink* mainForm_ = nullptr;
   overlay::MagnifierLink* magnifier_ = nullptr;
-  forms::WriteFileFn writeFile_ = nullptr;
+  imaging::WriteFileFn writeFile_ = nullptr;
   capture::PrinterFactory printerFactory_;
 
   bool loaded_ = false;

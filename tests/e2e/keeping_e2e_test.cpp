@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "e2e/driver.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "support/test_support.h"
 
 using namespace e2e;
@@ -64,7 +64,7 @@ std::string UnixPath(const std::wstring& path) {
 }
 
 ScreenImage Decoded(const std::wstring& path) {
-  base::Picture picture = forms::LoadPictureFile(path);
+  base::Picture picture = imaging::LoadPictureFile(path);
   return CaptureDc(picture->Dc(), 0, 0, picture->WidthPixels(), picture->HeightPixels());
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/rounding.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
@@ -104,7 +104,7 @@ TEST_F(DeskTest, CtrlSSavesTheMonitorOfThePresentationWithItsExactSizeAndPixels)
     ss::Instance().Picture1_KeyPress(ctrlS);
     user.Join();
     EXPECT_FALSE(user.timedOut);
-    const base::Picture saved = forms::LoadPictureFile(name);
+    const base::Picture saved = imaging::LoadPictureFile(name);
     ASSERT_NE(nullptr, saved) << "monitor " << i;
     EXPECT_EQ(Width(monitors[i]), saved->WidthPixels());
     EXPECT_EQ(Height(monitors[i]), saved->HeightPixels());

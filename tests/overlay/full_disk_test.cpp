@@ -8,7 +8,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "overlay/ss.h"
 #include "overlay_steps.h"
 #include "support/dialog_user.h"
@@ -36,7 +36,7 @@ class FullDiskTest : public ::testing::Test {
 TEST_F(FullDiskTest, ASaveThatDoesNotFitKeepsTheOldFileByteForByteAndSaysWhy) {
   // An earlier picture on the disk, small enough to fit.
   const std::wstring name = root_ + L"old.bmp";
-  forms::SavePictureAsBmp(*PatternPicture(160, 120, 3), name);
+  imaging::SavePictureAsBmp(*PatternPicture(160, 120, 3), name);
   const std::vector<uint8_t> old = ReadBytes(name);
   ASSERT_FALSE(old.empty());
 

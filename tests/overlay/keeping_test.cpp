@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
@@ -112,7 +112,7 @@ TEST_F(KeepingTest, ThePngHoldsThePictureAsShownLabelsIncludedAndNothingIsKeptWi
   const std::vector<std::wstring> kept = PngsIn(folder);
   ASSERT_EQ(1u, kept.size());
   EXPECT_TRUE(overlay::ParseKeptFileName(kept[0])) << std::string(kept[0].begin(), kept[0].end());
-  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[0]))));
+  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(imaging::LoadPictureFile(folder + L"\\" + kept[0]))));
 }
 
 TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
@@ -150,9 +150,9 @@ TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
     auto x = overlay::ParseKeptFileName(a), y = overlay::ParseKeptFileName(b);
     return x->stamp != y->stamp ? x->stamp < y->stamp : x->number < y->number;
   });
-  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[1]))))
+  EXPECT_EQ(0, CountDifferences(atEsc, PictureImage(imaging::LoadPictureFile(folder + L"\\" + kept[1]))))
       << "the second presentation as it was at its Esc";
-  EXPECT_EQ(0x0000FFu, PictureImage(forms::LoadPictureFile(folder + L"\\" + kept[2])).At(520, 500));
+  EXPECT_EQ(0x0000FFu, PictureImage(imaging::LoadPictureFile(folder + L"\\" + kept[2])).At(520, 500));
 }
 
 TEST_F(KeepingTest, OnceTheOverlayHasGoneItsOwnIdleTimeStartsTheWriteWithNoOneWaitingForIt) {
@@ -176,7 +176,7 @@ TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
     ASSERT_TRUE(a);
     if (a->stamp > b->stamp || (a->stamp == b->stamp && a->number > b->number)) newest = n;
   }
-  const ScreenImage last = PictureImage(forms::LoadPictureFile(folder + L"\\" + newest));
+  const ScreenImage last = PictureImage(imaging::LoadPictureFile(folder + L"\\" + newest));
   EXPECT_EQ(0xFF0000u, last.At(100 + 25 * 59, 300));
   EXPECT_NE(0xFF0000u, last.At(100 + 25 * 58 - 12, 300));
 }

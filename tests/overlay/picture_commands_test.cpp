@@ -13,7 +13,7 @@
 #include "capture/fit_page.h"
 #include "base/error.h"
 #include "base/text.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
@@ -95,11 +95,11 @@ TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheG
   EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), user.seen[1].icon);
 
   // The file holds the screen as it was at the key, at the screen's depth.
-  base::Picture saved = forms::LoadPictureFile(written);
+  base::Picture saved = imaging::LoadPictureFile(written);
   ASSERT_NE(nullptr, saved);
   EXPECT_EQ(0, CountDifferences(atTheKey, PictureImage(saved)));
   HDC screen = ::GetDC(nullptr);
-  EXPECT_EQ(forms::BmpBitsFor(::GetDeviceCaps(screen, BITSPIXEL)), ReadBytes(written)[28]);
+  EXPECT_EQ(imaging::BmpBitsFor(::GetDeviceCaps(screen, BITSPIXEL)), ReadBytes(written)[28]);
   ::ReleaseDC(nullptr, screen);
 
   // The grab is the new background; the clean copy is the old one.
@@ -156,7 +156,7 @@ TEST_F(PictureCommandsTest, ANameEndingInPngInAnyCaseHoldsAPngOfTheScreen) {
     const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     ASSERT_GE(bytes.size(), 8u);
     EXPECT_TRUE(std::equal(signature, signature + 8, bytes.begin())) << "a PNG signature in " << bytes.size() << " bytes";
-    base::Picture back = forms::LoadPictureFile(name);
+    base::Picture back = imaging::LoadPictureFile(name);
     ASSERT_NE(nullptr, back);
     EXPECT_EQ(0, CountDifferences(atTheKey, PictureImage(back)));
     ::DeleteFileW(name.c_str());
@@ -321,7 +321,7 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
   ss& o = ss::Instance();
   const std::wstring name = TempFile(L"cmd-load", L"small.bmp");
   base::Picture small = PatternPicture(640, 480, 11, 3);
-  forms::SavePictureAsBmp(*small, name);
+  imaging::SavePictureAsBmp(*small, name);
 
   DialogUser user({{Act::EnterFileName, name}});
   o.LoadPictureFromFile();
@@ -379,7 +379,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   junk[1] = 'M';
   WriteBytes(corrupt, junk);
   const std::wstring truncated = TempFile(L"cmd-corrupt", L"truncated.bmp");
-  forms::SavePictureAsBmp(*PatternPicture(300, 200, 1, 3), truncated);
+  imaging::SavePictureAsBmp(*PatternPicture(300, 200, 1, 3), truncated);
   std::vector<uint8_t> bytes = ReadBytes(truncated);
   bytes.resize(bytes.size() * 2 / 3);
   WriteBytes(truncated, bytes);
@@ -424,7 +424,7 @@ TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
   const std::wstring bmp = TempFile(L"cmd-png", L"src.bmp");
   base::Picture pic = PatternPicture(200, 150, 5, 3);
-  forms::SavePictureAsBmp(*pic, bmp);
+  imaging::SavePictureAsBmp(*pic, bmp);
   const std::wstring png = TempFile(L"cmd-png", L"picture.png");
   ASSERT_TRUE(ConvertToPng(bmp, png));
   DialogUser user({{Act::EnterFileName, png}});

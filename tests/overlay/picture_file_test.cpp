@@ -13,7 +13,7 @@
 
 #include "base/error.h"
 #include "base/handles.h"
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
 
@@ -30,62 +30,62 @@ void SetLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 // A small valid 24-bit BMP, built by hand: w x h, every pixel `bgr`.
 std::vector<uint8_t> HandMadeBmp(int w, int h) {
-  forms::BmpLayout l;
-  EXPECT_TRUE(forms::ComputeBmpLayout(w, h, 24, l));
+  imaging::BmpLayout l;
+  EXPECT_TRUE(imaging::ComputeBmpLayout(w, h, 24, l));
   std::vector<uint8_t> b(l.fileSize, 0);
-  forms::WriteBmpFileHeader(l, b.data());
-  forms::WriteBmpInfoHeader(l, b.data() + 14);
+  imaging::WriteBmpFileHeader(l, b.data());
+  imaging::WriteBmpInfoHeader(l, b.data() + 14);
   for (uint32_t i = l.pixelOffset; i < l.fileSize; ++i) b[i] = static_cast<uint8_t>(i * 7);
   return b;
 }
 
 TEST(BmpLayout, RowsArePaddedToFourBytesAndSmallDepthsCarryAColourTable) {
-  forms::BmpLayout l;
-  ASSERT_TRUE(forms::ComputeBmpLayout(1920, 1080, 32, l));
+  imaging::BmpLayout l;
+  ASSERT_TRUE(imaging::ComputeBmpLayout(1920, 1080, 32, l));
   EXPECT_EQ(7680u, l.rowStride);
   EXPECT_EQ(7680u * 1080, l.imageSize);
   EXPECT_EQ(54u, l.pixelOffset);
   EXPECT_EQ(54u + 7680u * 1080, l.fileSize);
   EXPECT_EQ(0u, l.colorTableEntries);
 
-  ASSERT_TRUE(forms::ComputeBmpLayout(3, 2, 24, l));
+  ASSERT_TRUE(imaging::ComputeBmpLayout(3, 2, 24, l));
   EXPECT_EQ(12u, l.rowStride);  // 9 bytes padded to 12
   EXPECT_EQ(24u, l.imageSize);
 
-  ASSERT_TRUE(forms::ComputeBmpLayout(33, 1, 1, l));
+  ASSERT_TRUE(imaging::ComputeBmpLayout(33, 1, 1, l));
   EXPECT_EQ(8u, l.rowStride);  // 33 bits -> 5 bytes -> 8
   EXPECT_EQ(2u, l.colorTableEntries);
   EXPECT_EQ(54u + 8u, l.pixelOffset);
 
-  ASSERT_TRUE(forms::ComputeBmpLayout(5, 5, 8, l));
+  ASSERT_TRUE(imaging::ComputeBmpLayout(5, 5, 8, l));
   EXPECT_EQ(256u, l.colorTableEntries);
   EXPECT_EQ(54u + 1024u, l.pixelOffset);
   EXPECT_EQ(8u, l.rowStride);
 
-  ASSERT_TRUE(forms::ComputeBmpLayout(7, 1, 16, l));
+  ASSERT_TRUE(imaging::ComputeBmpLayout(7, 1, 16, l));
   EXPECT_EQ(16u, l.rowStride);
 }
 
 TEST(BmpLayout, RefusesEmptyOrAbsurdSizesAndDepthsABmpCannotHold) {
-  forms::BmpLayout l;
-  EXPECT_FALSE(forms::ComputeBmpLayout(0, 10, 24, l));
-  EXPECT_FALSE(forms::ComputeBmpLayout(10, -1, 24, l));
-  EXPECT_FALSE(forms::ComputeBmpLayout(40000, 10, 24, l));
-  EXPECT_FALSE(forms::ComputeBmpLayout(30000, 30000, 32, l));  // past the pixel limit
-  EXPECT_FALSE(forms::ComputeBmpLayout(10, 10, 15, l));
-  EXPECT_EQ(16, forms::BmpBitsFor(15));
-  EXPECT_EQ(4, forms::BmpBitsFor(2));
-  EXPECT_EQ(24, forms::BmpBitsFor(24));
-  EXPECT_EQ(32, forms::BmpBitsFor(32));
-  EXPECT_EQ(0, forms::BmpBitsFor(0));
+  imaging::BmpLayout l;
+  EXPECT_FALSE(imaging::ComputeBmpLayout(0, 10, 24, l));
+  EXPECT_FALSE(imaging::ComputeBmpLayout(10, -1, 24, l));
+  EXPECT_FALSE(imaging::ComputeBmpLayout(40000, 10, 24, l));
+  EXPECT_FALSE(imaging::ComputeBmpLayout(30000, 30000, 32, l));  // past the pixel limit
+  EXPECT_FALSE(imaging::ComputeBmpLayout(10, 10, 15, l));
+  EXPECT_EQ(16, imaging::BmpBitsFor(15));
+  EXPECT_EQ(4, imaging::BmpBitsFor(2));
+  EXPECT_EQ(24, imaging::BmpBitsFor(24));
+  EXPECT_EQ(32, imaging::BmpBitsFor(32));
+  EXPECT_EQ(0, imaging::BmpBitsFor(0));
 }
 
 TEST(BmpHeaders, AreLittleEndianWithTheFieldsWhereReadersLookForThem) {
-  forms::BmpLayout l;
-  ASSERT_TRUE(forms::ComputeBmpLayout(640, 480, 24, l));
+  imaging::BmpLayout l;
+  ASSERT_TRUE(imaging::ComputeBmpLayout(640, 480, 24, l));
   std::vector<uint8_t> b(54);
-  forms::WriteBmpFileHeader(l, b.data());
-  forms::WriteBmpInfoHeader(l, b.data() + 14);
+  imaging::WriteBmpFileHeader(l, b.data());
+  imaging::WriteBmpInfoHeader(l, b.data() + 14);
   EXPECT_EQ('B', b[0]);
   EXPECT_EQ('M', b[1]);
   EXPECT_EQ(l.fileSize, Le32(b, 2));
@@ -111,63 +111,63 @@ TEST(BmpHeaders, AreLittleEndianWithTheFieldsWhereReadersLookForThem) {
 
 TEST(BmpCheck, AcceptsAWholeFileAndRefusesTruncatedCorruptAndAbsurdOnes) {
   std::vector<uint8_t> good = HandMadeBmp(5, 3);
-  forms::BmpFacts f;
-  ASSERT_EQ(forms::BmpCheck::Ok, forms::CheckBmp(good.data(), good.size(), f));
+  imaging::BmpFacts f;
+  ASSERT_EQ(imaging::BmpCheck::Ok, imaging::CheckBmp(good.data(), good.size(), f));
   EXPECT_EQ(5, f.width);
   EXPECT_EQ(3, f.height);
   EXPECT_FALSE(f.topDown);
   EXPECT_EQ(16u * 3, f.pixelBytes);
 
   // One byte short of the last row.
-  EXPECT_EQ(forms::BmpCheck::Truncated, forms::CheckBmp(good.data(), good.size() - 1, f));
-  EXPECT_EQ(forms::BmpCheck::Truncated, forms::CheckBmp(good.data(), 20, f));
-  EXPECT_EQ(forms::BmpCheck::NotBmp, forms::CheckBmp(reinterpret_cast<const uint8_t*>("PK\3\4xxxx"), 8, f));
+  EXPECT_EQ(imaging::BmpCheck::Truncated, imaging::CheckBmp(good.data(), good.size() - 1, f));
+  EXPECT_EQ(imaging::BmpCheck::Truncated, imaging::CheckBmp(good.data(), 20, f));
+  EXPECT_EQ(imaging::BmpCheck::NotBmp, imaging::CheckBmp(reinterpret_cast<const uint8_t*>("PK\3\4xxxx"), 8, f));
 
   // A 60-byte file that claims 30000 x 30000 pixels is refused on its claim alone.
   std::vector<uint8_t> huge = good;
   SetLe32(huge, 18, 30000);
   SetLe32(huge, 22, 30000);
-  EXPECT_EQ(forms::BmpCheck::TooLarge, forms::CheckBmp(huge.data(), huge.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::TooLarge, imaging::CheckBmp(huge.data(), huge.size(), f));
   SetLe32(huge, 18, 0x7FFFFFFF);
   SetLe32(huge, 22, 1);
-  EXPECT_EQ(forms::BmpCheck::TooLarge, forms::CheckBmp(huge.data(), huge.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::TooLarge, imaging::CheckBmp(huge.data(), huge.size(), f));
 
   std::vector<uint8_t> bad = good;
   SetLe32(bad, 18, static_cast<uint32_t>(-5));  // negative width
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   SetLe32(bad, 22, 0x80000000u);  // a height that cannot be negated
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   SetLe32(bad, 14, 99);  // unknown info header
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   SetLe32(bad, 10, 20);  // pixels said to start inside the headers
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   SetLe32(bad, 10, 0xFFFFFFF0u);  // pixels said to start far past the end
-  EXPECT_EQ(forms::BmpCheck::Truncated, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::Truncated, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   bad[28] = 7;  // 7 bits per pixel
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
   bad = good;
   SetLe32(bad, 30, BI_RLE8);  // RLE8 on a 24-bit bitmap
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(bad.data(), bad.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(bad.data(), bad.size(), f));
 
   // A top-down file is fine; an 8-bit one with more colours than it can index is not.
   std::vector<uint8_t> topDown = good;
   SetLe32(topDown, 22, static_cast<uint32_t>(-3));
-  ASSERT_EQ(forms::BmpCheck::Ok, forms::CheckBmp(topDown.data(), topDown.size(), f));
+  ASSERT_EQ(imaging::BmpCheck::Ok, imaging::CheckBmp(topDown.data(), topDown.size(), f));
   EXPECT_TRUE(f.topDown);
   EXPECT_EQ(3, f.height);
-  forms::BmpLayout l8;
-  ASSERT_TRUE(forms::ComputeBmpLayout(4, 4, 8, l8));
+  imaging::BmpLayout l8;
+  ASSERT_TRUE(imaging::ComputeBmpLayout(4, 4, 8, l8));
   std::vector<uint8_t> eight(l8.fileSize, 0);
-  forms::WriteBmpFileHeader(l8, eight.data());
-  forms::WriteBmpInfoHeader(l8, eight.data() + 14);
-  EXPECT_EQ(forms::BmpCheck::Ok, forms::CheckBmp(eight.data(), eight.size(), f));
+  imaging::WriteBmpFileHeader(l8, eight.data());
+  imaging::WriteBmpInfoHeader(l8, eight.data() + 14);
+  EXPECT_EQ(imaging::BmpCheck::Ok, imaging::CheckBmp(eight.data(), eight.size(), f));
   SetLe32(eight, 46, 257);
-  EXPECT_EQ(forms::BmpCheck::BadHeader, forms::CheckBmp(eight.data(), eight.size(), f));
+  EXPECT_EQ(imaging::BmpCheck::BadHeader, imaging::CheckBmp(eight.data(), eight.size(), f));
 }
 
 // --- What a file claims ------------------------------------------------------------------------
@@ -221,64 +221,64 @@ std::vector<uint8_t> GifHeaders(uint16_t screenW, uint16_t screenH,
   return b;
 }
 
-forms::HeaderCheck Check(const std::vector<uint8_t>& file, forms::ClaimedSize& claim) {
-  return forms::CheckPictureHeader(file.data(), file.size(), claim);
+imaging::HeaderCheck Check(const std::vector<uint8_t>& file, imaging::ClaimedSize& claim) {
+  return imaging::CheckPictureHeader(file.data(), file.size(), claim);
 }
 
 TEST(PictureHeader, EachFormatTellsItsSizeAndTheLimitsHoldForEveryFrame) {
-  forms::ClaimedSize c;
-  ASSERT_EQ(forms::HeaderCheck::Ok, Check(JpegHeaders({{640, 480}}), c));
-  EXPECT_EQ(forms::PictureFormat::Jpeg, c.format);
+  imaging::ClaimedSize c;
+  ASSERT_EQ(imaging::HeaderCheck::Ok, Check(JpegHeaders({{640, 480}}), c));
+  EXPECT_EQ(imaging::PictureFormat::Jpeg, c.format);
   EXPECT_EQ(640, c.width);
   EXPECT_EQ(480, c.height);
-  ASSERT_EQ(forms::HeaderCheck::Ok, Check(PngHeader(1920, 1080), c));
-  EXPECT_EQ(forms::PictureFormat::Png, c.format);
+  ASSERT_EQ(imaging::HeaderCheck::Ok, Check(PngHeader(1920, 1080), c));
+  EXPECT_EQ(imaging::PictureFormat::Png, c.format);
   EXPECT_EQ(1920, c.width);
-  ASSERT_EQ(forms::HeaderCheck::Ok, Check(GifHeaders(320, 200, {{320, 200}, {10, 10}}), c));
-  EXPECT_EQ(forms::PictureFormat::Gif, c.format);
+  ASSERT_EQ(imaging::HeaderCheck::Ok, Check(GifHeaders(320, 200, {{320, 200}, {10, 10}}), c));
+  EXPECT_EQ(imaging::PictureFormat::Gif, c.format);
   EXPECT_EQ(200, c.height);
-  ASSERT_EQ(forms::HeaderCheck::Ok, Check(HandMadeBmp(7, 5), c));
-  EXPECT_EQ(forms::PictureFormat::Bmp, c.format);
+  ASSERT_EQ(imaging::HeaderCheck::Ok, Check(HandMadeBmp(7, 5), c));
+  EXPECT_EQ(imaging::PictureFormat::Bmp, c.format);
   EXPECT_EQ(7, c.width);
 
   // Past the limits: the claim that broke them is reported.
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(JpegHeaders({{30000, 30000}}), c));
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(JpegHeaders({{30000, 30000}}), c));
   EXPECT_EQ(30000, c.width);
   EXPECT_EQ(30000, c.height);
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(JpegHeaders({{640, 480}, {60000, 2}}), c))
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(JpegHeaders({{640, 480}, {60000, 2}}), c))
       << "a second frame header further on counts as much as the first";
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(40000, 1), c));
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(8192, 8193), c)) << "one row past 64 Mi pixels";
-  EXPECT_EQ(forms::HeaderCheck::Ok, Check(PngHeader(8192, 8192), c)) << "exactly 64 Mi pixels";
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(PngHeader(0x80000000u, 0x80000000u), c));
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(65535, 65535, {{1, 1}}), c));
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(10, 10, {{10, 10}, {50000, 2}}), c))
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(PngHeader(40000, 1), c));
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(PngHeader(8192, 8193), c)) << "one row past 64 Mi pixels";
+  EXPECT_EQ(imaging::HeaderCheck::Ok, Check(PngHeader(8192, 8192), c)) << "exactly 64 Mi pixels";
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(PngHeader(0x80000000u, 0x80000000u), c));
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(GifHeaders(65535, 65535, {{1, 1}}), c));
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(GifHeaders(10, 10, {{10, 10}, {50000, 2}}), c))
       << "a frame larger than the screen it claims";
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(GifHeaders(8192, 8192, {{8192, 8192}, {8192, 8192}}), c))
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(GifHeaders(8192, 8192, {{8192, 8192}, {8192, 8192}}), c))
       << "frames a decoder holds all at once count together";
   std::vector<uint8_t> bmp = HandMadeBmp(7, 5);
   SetLe32(bmp, 18, 30000);
   SetLe32(bmp, 22, static_cast<uint32_t>(-30000));
-  EXPECT_EQ(forms::HeaderCheck::TooLarge, Check(bmp, c));
+  EXPECT_EQ(imaging::HeaderCheck::TooLarge, Check(bmp, c));
   EXPECT_EQ(30000, c.height);
 }
 
 TEST(PictureHeader, OtherFormatsAndHeadersThatSayNothingUsableAreNotPictures) {
-  forms::ClaimedSize c;
+  imaging::ClaimedSize c;
   const std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(tiff, c));
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check({}, c));
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(tiff, c));
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check({}, c));
   std::vector<uint8_t> noFrame = JpegHeaders({});
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(noFrame, c)) << "no frame header at all";
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(JpegHeaders({{640, 0}}), c)) << "a height left to a DNL marker";
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(noFrame, c)) << "no frame header at all";
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(JpegHeaders({{640, 0}}), c)) << "a height left to a DNL marker";
   std::vector<uint8_t> cut = JpegHeaders({{640, 480}});
   cut.resize(24);  // inside the frame header
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(cut, c));
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(cut, c));
   std::vector<uint8_t> png = PngHeader(100, 100);
   png.resize(20);
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(png, c));
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(PngHeader(0, 100), c));
-  EXPECT_EQ(forms::HeaderCheck::NotAPicture, Check(GifHeaders(10, 10, {}), c)) << "a GIF without an image";
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(png, c));
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(PngHeader(0, 100), c));
+  EXPECT_EQ(imaging::HeaderCheck::NotAPicture, Check(GifHeaders(10, 10, {}), c)) << "a GIF without an image";
 }
 
 // --- Files ---------------------------------------------------------------------------------
@@ -288,16 +288,16 @@ TEST(PictureFile, ABmpWrittenAtTheScreenDepthReadsBackPixelForPixelUnderAnyName)
   base::Picture pic = PatternPicture(301, 157);
   // Outside the ANSI code page: Cyrillic, CJK and a character beyond the BMP.
   const std::wstring name = dir + L"\\\u0421\u043d\u0438\u043c\u043e\u043a-\u56fe\u7247-\U0001F58C.png";
-  forms::SavePictureAsBmp(*pic, name);
+  imaging::SavePictureAsBmp(*pic, name);
   std::vector<uint8_t> bytes = ReadBytes(name);
   ASSERT_GE(bytes.size(), 54u);
   EXPECT_EQ('B', bytes[0]);
   HDC screen = ::GetDC(nullptr);
   const int screenBits = ::GetDeviceCaps(screen, BITSPIXEL);
   ::ReleaseDC(nullptr, screen);
-  EXPECT_EQ(forms::BmpBitsFor(screenBits), bytes[28]) << "the screen's colour depth";
+  EXPECT_EQ(imaging::BmpBitsFor(screenBits), bytes[28]) << "the screen's colour depth";
   EXPECT_EQ(bytes.size(), Le32(bytes, 2));
-  base::Picture back = forms::LoadPictureFile(name);
+  base::Picture back = imaging::LoadPictureFile(name);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(301, back->WidthPixels());
   EXPECT_EQ(157, back->HeightPixels());
@@ -320,13 +320,13 @@ BOOL WINAPI FailingWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
 TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
   const std::wstring dir = TempDir(L"failing");
   const std::wstring name = dir + L"\\keep.bmp";
-  forms::SavePictureAsBmp(*PatternPicture(400, 300), name);
+  imaging::SavePictureAsBmp(*PatternPicture(400, 300), name);
   const std::vector<uint8_t> before = ReadBytes(name);
   ASSERT_FALSE(before.empty());
 
   g_writesBeforeFailure = 1;  // the first megabyte goes out, the second fails
   try {
-    forms::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name, FailingWrite);
+    imaging::SavePictureAsBmp(*PatternPicture(1200, 900, 7), name, FailingWrite);
     ADD_FAILURE() << "the save reported success";
   } catch (const base::AppError& e) {
     EXPECT_EQ(base::kErrFileIo, e.Number());
@@ -336,7 +336,7 @@ TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
   EXPECT_EQ(1, FilesIn(dir)) << "the half-written temporary file is removed";
 
   // And a save that works replaces it.
-  forms::SavePictureAsBmp(*PatternPicture(40, 30, 5), name);
+  imaging::SavePictureAsBmp(*PatternPicture(40, 30, 5), name);
   EXPECT_NE(before, ReadBytes(name));
   EXPECT_EQ(40u, Le32(ReadBytes(name), 18));
   EXPECT_EQ(1, FilesIn(dir));
@@ -345,7 +345,7 @@ TEST(PictureFile, ASaveThatFailsPartWayLeavesTheOldFileByteForByte) {
 
 TEST(PictureFile, ASaveIntoAFolderThatDoesNotExistFailsAsAFileError) {
   EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([] {
-              forms::SavePictureAsBmp(*PatternPicture(4, 4), TempDir(L"x") + L"\\no\\such\\folder\\a.bmp");
+              imaging::SavePictureAsBmp(*PatternPicture(4, 4), TempDir(L"x") + L"\\no\\such\\folder\\a.bmp");
             }));
 }
 
@@ -386,14 +386,14 @@ TEST(PictureFile, APngLoadsThroughTheImagingCodecsAndABrokenOneFailsCleanly) {
   base::Picture pic = PatternPicture(123, 77, 3);
   const std::wstring png = dir + L"\\p.png";
   WriteWithCodec(pic, png, GUID_ContainerFormatPng);
-  base::Picture back = forms::LoadPictureFile(png);
+  base::Picture back = imaging::LoadPictureFile(png);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(0, CountDifferences(PictureImage(pic), PictureImage(back)));
 
   std::vector<uint8_t> bytes = ReadBytes(png);
   bytes.resize(bytes.size() / 2);
   WriteBytes(png, bytes);
-  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(png); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { imaging::LoadPictureFile(png); }));
   ::DeleteFileW(png.c_str());
 }
 
@@ -401,14 +401,14 @@ TEST(PictureFile, NonPicturesTruncatedAndAbsurdFilesFailAsInvalidPicturesWithout
   const std::wstring dir = TempDir(L"bad");
   const std::wstring name = dir + L"\\bad.bmp";
   WriteBytes(name, std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
-  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { imaging::LoadPictureFile(name); }));
   WriteBytes(name, {});
-  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { imaging::LoadPictureFile(name); }));
 
   std::vector<uint8_t> good = HandMadeBmp(64, 64);
   std::vector<uint8_t> truncated(good.begin(), good.end() - 100);
   WriteBytes(name, truncated);
-  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { imaging::LoadPictureFile(name); }));
 
   // Claims 30000 x 30000 at 32 bits (3.6 GB) in a file of a few bytes.
   std::vector<uint8_t> absurd = good;
@@ -417,12 +417,12 @@ TEST(PictureFile, NonPicturesTruncatedAndAbsurdFilesFailAsInvalidPicturesWithout
   absurd[28] = 32;
   WriteBytes(name, absurd);
   const size_t memoryBefore = WorkingSetBytes();
-  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { forms::LoadPictureFile(name); }));
+  EXPECT_EQ(base::kErrInvalidPicture, ErrorNumberOf([&] { imaging::LoadPictureFile(name); }));
   EXPECT_LT(WorkingSetBytes(), memoryBefore + (64u << 20));
 
-  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { forms::LoadPictureFile(dir + L"\\missing.bmp"); }));
+  EXPECT_EQ(base::kErrFileIo, ErrorNumberOf([&] { imaging::LoadPictureFile(dir + L"\\missing.bmp"); }));
   WriteBytes(name, good);
-  EXPECT_NE(nullptr, forms::LoadPictureFile(name));
+  EXPECT_NE(nullptr, imaging::LoadPictureFile(name));
   ::DeleteFileW(name.c_str());
 }
 
@@ -456,14 +456,14 @@ TEST(PictureFile, SmallJpegAndGifFilesLoad) {
   const std::wstring dir = TempDir(L"formats");
   const std::wstring jpeg = dir + L"\\p.jpg";
   WriteWithCodec(PatternPicture(96, 64, 3), jpeg, GUID_ContainerFormatJpeg);
-  base::Picture back = forms::LoadPictureFile(jpeg);
+  base::Picture back = imaging::LoadPictureFile(jpeg);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(96, back->WidthPixels());
   EXPECT_EQ(64, back->HeightPixels());
 
   const std::wstring gif = dir + L"\\p.gif";
   WriteBytes(gif, TinyGif());
-  back = forms::LoadPictureFile(gif);
+  back = imaging::LoadPictureFile(gif);
   ASSERT_NE(nullptr, back);
   const ScreenImage pixels = PictureImage(back);
   ASSERT_EQ(2, pixels.width);
@@ -494,7 +494,7 @@ TEST(PictureFile, AJpegClaiming30000By30000IsRefusedAtOnceWithoutTheMemory) {
 
   const size_t memoryBefore = WorkingSetBytes();
   const auto start = std::chrono::steady_clock::now();
-  const Raised error = ErrorOf([&] { forms::LoadPictureFile(name); });
+  const Raised error = ErrorOf([&] { imaging::LoadPictureFile(name); });
   const auto elapsed = std::chrono::steady_clock::now() - start;
   const size_t memoryAfter = WorkingSetBytes();
   EXPECT_EQ(base::kErrInvalidPicture, error.number);
@@ -524,14 +524,14 @@ TEST(PictureFile, AFolderPathOf300CharactersSavesReplacesAndLoads) {
   const std::wstring name = folder + L"\\deep.bmp";
   ASSERT_GT(name.size(), static_cast<size_t>(MAX_PATH));
   base::Picture first = PatternPicture(50, 40, 1);
-  forms::SavePictureAsBmp(*first, name);
-  base::Picture back = forms::LoadPictureFile(name);
+  imaging::SavePictureAsBmp(*first, name);
+  base::Picture back = imaging::LoadPictureFile(name);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(0, CountDifferences(PictureImage(first), PictureImage(back)));
   // Saving again replaces the file there, and leaves nothing else beside it.
   base::Picture second = PatternPicture(30, 20, 9);
-  forms::SavePictureAsBmp(*second, name);
-  back = forms::LoadPictureFile(name);
+  imaging::SavePictureAsBmp(*second, name);
+  back = imaging::LoadPictureFile(name);
   ASSERT_NE(nullptr, back);
   EXPECT_EQ(30, back->WidthPixels());
   EXPECT_EQ(1, FilesIn(L"\\\\?\\" + folder));
@@ -541,10 +541,10 @@ TEST(PictureFile, AFolderPathOf300CharactersSavesReplacesAndLoads) {
 TEST(PictureFile, AReadOnlyFileIsNotReplaced) {
   const std::wstring dir = TempDir(L"readonly");
   const std::wstring name = dir + L"\\kept.bmp";
-  forms::SavePictureAsBmp(*PatternPicture(20, 10), name);
+  imaging::SavePictureAsBmp(*PatternPicture(20, 10), name);
   const std::vector<uint8_t> before = ReadBytes(name);
   ASSERT_TRUE(::SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
-  const Raised error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(30, 30, 4), name); });
+  const Raised error = ErrorOf([&] { imaging::SavePictureAsBmp(*PatternPicture(30, 30, 4), name); });
   EXPECT_EQ(base::kErrFileIo, error.number);
   EXPECT_EQ(base::SystemErrorText(ERROR_ACCESS_DENIED), error.reason);
   EXPECT_EQ(before, ReadBytes(name));
@@ -557,19 +557,19 @@ TEST(PictureFile, AFileAnotherProgramIsWritingLoadsAndOneItHoldsIsNotReplaced) {
   const std::wstring dir = TempDir(L"shared");
   const std::wstring name = dir + L"\\busy.bmp";
   base::Picture pic = PatternPicture(40, 30, 2);
-  forms::SavePictureAsBmp(*pic, name);
+  imaging::SavePictureAsBmp(*pic, name);
   const std::vector<uint8_t> before = ReadBytes(name);
   {
     // A writer that lets others read but nothing more, as a program still saving the file does.
     base::unique_handle writer(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer);
-    base::Picture back = forms::LoadPictureFile(name);
+    base::Picture back = imaging::LoadPictureFile(name);
     ASSERT_NE(nullptr, back);
     EXPECT_EQ(0, CountDifferences(PictureImage(pic), PictureImage(back)));
 
     // That program holds the file: it cannot be replaced now, and the save says why.
-    const Raised error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(8, 8), name); });
+    const Raised error = ErrorOf([&] { imaging::SavePictureAsBmp(*PatternPicture(8, 8), name); });
     EXPECT_EQ(base::kErrFileIo, error.number);
     EXPECT_EQ(base::SystemErrorText(ERROR_SHARING_VIOLATION), error.reason);
   }
@@ -580,19 +580,19 @@ TEST(PictureFile, AFileAnotherProgramIsWritingLoadsAndOneItHoldsIsNotReplaced) {
 
 TEST(PictureFile, AMissingFileFailsWithTheSystemsReason) {
   const std::wstring missing = TempDir(L"missing") + L"\\not-there.bmp";
-  Raised error = ErrorOf([&] { forms::LoadPictureFile(missing); });
+  Raised error = ErrorOf([&] { imaging::LoadPictureFile(missing); });
   EXPECT_EQ(base::kErrFileIo, error.number);
   EXPECT_EQ(base::SystemErrorText(ERROR_FILE_NOT_FOUND), error.reason);
-  error = ErrorOf([&] { forms::SavePictureAsBmp(*PatternPicture(4, 4), missing + L"\\no\\a.bmp"); });
+  error = ErrorOf([&] { imaging::SavePictureAsBmp(*PatternPicture(4, 4), missing + L"\\no\\a.bmp"); });
   EXPECT_EQ(base::kErrFileIo, error.number);
   EXPECT_EQ(base::SystemErrorText(ERROR_PATH_NOT_FOUND), error.reason);
 }
 
 TEST(PictureFile, FailureTextsNameTheFileAndTheReason) {
   EXPECT_EQ(L"Could not save C:\\Talks\\x.bmp: There is not enough space on the disk.",
-            forms::SaveFailedText(L"C:\\Talks\\x.bmp", "There is not enough space on the disk."));
+            imaging::SaveFailedText(L"C:\\Talks\\x.bmp", "There is not enough space on the disk."));
   EXPECT_EQ(L"Could not load C:\\Talks\\\u0416.jpg: The picture is too large to open (30000 \u00d7 30000 pixels).",
-            forms::LoadFailedText(L"C:\\Talks\\\u0416.jpg",
+            imaging::LoadFailedText(L"C:\\Talks\\\u0416.jpg",
                                   "The picture is too large to open (30000 \xC3\x97 30000 pixels)."));
 }
 

@@ -198,7 +198,7 @@ class ShapesTest : public ::testing::Test {
     ScreenImage shot;
     PumpUntil(
         [&] {
-          const forms::PixelImage content = o().Picture1.ContentImage();
+          const imaging::PixelImage content = o().Picture1.ContentImage();
           shot = CaptureScreen();
           if (content.width != shot.width || content.height != shot.height) return false;
           for (size_t i = 0; i < shot.pixels.size(); ++i)

@@ -252,13 +252,13 @@ TEST_F(UndoTest, AReleaseOnlyClosesTheStrokeThePauseAfterItMakesTheStepAndUndoOr
   o().ShowOverlay();
   ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == o().Picture1.Hwnd(); }));
   ASSERT_TRUE(o().History().Undo());
-  const forms::PixelImage back = o().Picture1.ContentImage();
+  const imaging::PixelImage back = o().Picture1.ContentImage();
   EXPECT_EQ(red, back.At(600, 700) & 0xFFFFFF);
   EXPECT_EQ(red, back.At(600, 300) & 0xFFFFFF);
   EXPECT_NE(red, back.At(600, 520) & 0xFFFFFF);
   // ... as a step of its own.
   ASSERT_TRUE(o().History().Undo());
-  const forms::PixelImage before = o().Picture1.ContentImage();
+  const imaging::PixelImage before = o().Picture1.ContentImage();
   EXPECT_NE(red, before.At(600, 700) & 0xFFFFFF);
   EXPECT_EQ(red, before.At(600, 300) & 0xFFFFFF);
 }

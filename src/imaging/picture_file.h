@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "base/picture.h"
-#include "forms/pixel_image.h"
+#include "imaging/pixel_image.h"
 
-namespace forms {
+namespace imaging {
 
 // --- BMP arithmetic ---------------------------------------------------------------------------
 
@@ -58,7 +58,7 @@ struct BmpFacts {
   bool topDown = false;
   uint16_t bitsPerPixel = 0;
   uint32_t compression = 0;
-  uint32_t infoSize = 0;     // size of the info header (40, 108, 124, or 12 for the old core one)
+  uint32_t infoSize = 0;     // size of the info header: 40, 52, 56, 108 or 124
   uint32_t pixelOffset = 0;
   uint32_t pixelBytes = 0;   // bytes of pixel data the decoder may read from pixelOffset
 };
@@ -145,4 +145,4 @@ void SavePicture(const base::PictureObject& picture, const std::wstring& path, W
 std::wstring SaveFailedText(const std::wstring& path, const std::string& reason);
 std::wstring LoadFailedText(const std::wstring& path, const std::string& reason);
 
-}  // namespace forms
+}  // namespace imaging

@@ -25,7 +25,7 @@
 
 #include "base/pixel_rect.h"
 
-namespace forms {
+namespace imaging {
 
 using base::PixelRect;
 
@@ -91,8 +91,6 @@ class TileRecorder {
   // True when Touch would read pixels of the buffer (a tile under `area` has a stale copy and is
   // not marked yet): whoever draws into the buffer through a queue must let it land first.
   bool ReadsPixels(const PixelRect& area) const;
-  // Puts the pixels of `area` back as they were when the open change began.
-  void RestoreBefore(const PixelRect& area);
   // Closes the open change without looking at a pixel.
   void Close();
   // The closed change: what it overwrote, less the tiles that came out unchanged. The copy is up
@@ -151,4 +149,4 @@ class TileRecorder {
   int copyHeight_ = 0;
 };
 
-}  // namespace forms
+}  // namespace imaging

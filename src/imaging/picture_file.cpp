@@ -1,4 +1,4 @@
-#include "forms/picture_file.h"
+#include "imaging/picture_file.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -13,7 +13,7 @@
 #include "base/handles.h"
 #include "base/text.h"
 
-namespace forms {
+namespace imaging {
 
 // --- BMP arithmetic ---------------------------------------------------------------------------
 
@@ -755,4 +755,4 @@ std::wstring LoadFailedText(const std::wstring& path, const std::string& reason)
   return L"Could not load " + path + L": " + base::Widen(reason);
 }
 
-}  // namespace forms
+}  // namespace imaging

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace forms {
+namespace imaging {
 
 struct PixelImage {
   int width = 0;
@@ -66,4 +66,4 @@ inline PixelImage FrozenImage::Copy() const {
   return image;
 }
 
-}  // namespace forms
+}  // namespace imaging

@@ -1,10 +1,10 @@
-#include "forms/surface_tiles.h"
+#include "imaging/surface_tiles.h"
 
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
-namespace forms {
+namespace imaging {
 
 namespace {
 
@@ -191,19 +191,6 @@ bool TileRecorder::ReadsPixels(const PixelRect& area) const {
   });
 }
 
-void TileRecorder::RestoreBefore(const PixelRect& area) {
-  if (state_ != State::Open) return;
-  const PixelRect part = Clip(area);
-  // Tiles not marked have not changed since the change began: only marked ones give anything back.
-  VisitTiles(part, [&](size_t index) {
-    if (!(flags_[index] & kMarked)) return;
-    const PixelRect tile = TileArea(index);
-    const PixelRect overlap{std::max(part.left, tile.left), std::max(part.top, tile.top),
-                            std::min(part.right, tile.right), std::min(part.bottom, tile.bottom)};
-    CopyArea(Copy(), buffer_, overlap);
-  });
-}
-
 void TileRecorder::Close() {
   if (state_ == State::Open) state_ = State::Ended;
 }
@@ -288,4 +275,4 @@ void TileRecorder::Refresh() {
   }
 }
 
-}  // namespace forms
+}  // namespace imaging
