@@ -21,13 +21,7 @@ constexpr UINT_PTR kHistoryTimer = 2;
 constexpr UINT kHistoryTimerMillis = 50;
 }  // namespace
 
-ss& ss::Instance() {
-  // Created on first use and kept for the life of the process.
-  static ss* instance = new ss();
-  return *instance;
-}
-
-ss::ss() : forms::Window(L"ss") {}
+ss::ss(settings::AppSettingsRecord& settings) : forms::Window(L"ss"), AppSettings(settings) {}
 
 long ss::FormCount(const std::wstring& frmName) { return forms::Window::CountOpenForms(frmName); }
 

@@ -13,16 +13,25 @@
 #include "overlay/tool_cursors.h"
 #include "shell/myhotkey.h"
 
+namespace shell {
+class Application;
+}
+
 // It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
 // colour dialog.
 class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+  // The property of the window that holds the icon's id, readable from outside (WM_GETICON does
+  // not cross processes under Wine): it lets a tool, a test or the last-resort error handler
+  // address the icon the way the shell does.
+  static constexpr wchar_t kTrayIconIdProp[] = L"Scrivane.TrayIconId";
   // Registered window message by which the installer and the uninstaller ask a running copy to
   // end (WM_CLOSE to this window does the same).
   static constexpr wchar_t kCloseRequestMessage[] = L"Scrivane.Close";
 
-  static form1& Instance();
+  // The windows and settings it reaches are those of `app`, which holds it.
+  explicit form1(shell::Application& app);
 
   // Creates the window and runs its load handler; the window stays hidden.
   void Load();
@@ -54,6 +63,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   // The close request and the end of the session: unlike Exit, every window of the program goes,
   // so that the process ends and its files can be replaced or removed.
   void CloseProgram();
+  // A hotkey's command, by its id.
+  void OnHotkey(uint8_t id);
   HCURSOR CursorImage(overlay::CursorKind kind) override;
   void ShowMagnifier() override;
   void SetMagnifierVisible(bool visible) override;
@@ -86,7 +97,6 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  form1();
   void Form_Load();
   void OnDestroy();
   HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
@@ -94,6 +104,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void SetWidth(UINT item);
   void ReportTakenHotkeys();
 
+  shell::Application& app_;
+  myhotkey::HotkeyHook hotkeyHook_;
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
