@@ -28,6 +28,9 @@ constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
 constexpr UINT_PTR kStartPresentationTimer = 1;
 constexpr UINT kMenuGoneDelayMs = 400;
 
+// Posted by the keeper's thread after it wrote a drawing.
+constexpr UINT kMsgDrawingKept = WM_APP + 10;
+
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
@@ -70,6 +73,7 @@ void form1::Load() {
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
   app_.overlay.SetMainFormLink(this);
+  keptNoticeWindow_ = Hwnd();
   Form_Load();
 }
 
@@ -93,6 +97,7 @@ void form1::Form_Load() {
   // the 0.
   if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
   shell::SetStartMarks(RCPopup, app_.AppSettings.color, app_.AppSettings.brushwidth);
+  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
@@ -117,6 +122,8 @@ void form1::Command1_Click() {
 }
 
 void form1::menupopup() {
+  // The mark follows the setting, whatever changed it since the menu was last open.
+  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -140,6 +147,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemRest1: Rest1_Click(); break;
     case shell::kItemStartPresentation: StartPresentation_Click(); break;
     case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
+    case shell::kItemKeepDrawings: KeepDrawings_Click(); break;
     default: break;
   }
 }
@@ -217,7 +225,33 @@ void form1::RecentDrawings_Click() {
   ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void form1::KeepDrawings_Click() {
+  settings::AppSettingsRecord& s = app_.AppSettings;
+  s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
+  RCPopup.SetChecked(shell::kItemKeepDrawings, s.keepdrawings != settings::kFalse);
+  settings::SaveSettings(s);
+}
+
+void form1::DrawingKept() {
+  if (HWND w = keptNoticeWindow_.load()) ::PostMessageW(w, kMsgDrawingKept, 0, 0);
+}
+
+void form1::ShowKeepNoticeOnce() {
+  // Remembered with the settings, not by the folder being there: a user who had drawings kept
+  // before this notice existed has a folder already and was never told. A balloon that could
+  // not be shown is tried again at the next drawing kept.
+  if (app_.AppSettings.keepnotice != settings::kFalse) return;
+  overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper();
+  const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
+  if (!app_.Tray.ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
+  app_.AppSettings.keepnotice = settings::kTrue;
+  settings::SaveSettings(app_.AppSettings);
+}
+
 void form1::Rest1_Click() {
+  // The drawing on the overlay goes to the keeper below, after the icon: a failure to keep it
+  // is then told in a message box, even when an earlier one was told in the balloon.
+  if (overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper()) keeper->ProgramEnding();
   app_.Tray.UnhookTrayMessages();
   app_.Tray.RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
@@ -296,6 +330,9 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   switch (msg) {
+    case kMsgDrawingKept:
+      ShowKeepNoticeOnce();
+      return 0;
     case WM_TIMER:
       if (wParam != kStartPresentationTimer) return DefaultProc(msg, wParam, lParam);
       ::KillTimer(Hwnd(), kStartPresentationTimer);
@@ -316,7 +353,8 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_DESTROY:
-      ::RemovePropW(Hwnd(), kTrayIconIdProp);
+      keptNoticeWindow_ = nullptr;
+      ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();
       return 0;
     default:

@@ -1,5 +1,6 @@
 #include "shell/mod1.h"
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
@@ -40,24 +41,29 @@ void RemoveTrayIconOf(HWND hwnd, UINT iconId) {
 
 void Tray::AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   FillTrayIconRecord(TrayIcon, hwnd, iconId, icon, tip);
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-void Tray::RemoveTrayIcon() { ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon); }
+void Tray::RemoveTrayIcon() {
+  iconShown_ = false;
+  ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+}
 
 void Tray::ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-bool Tray::ShowTrayBalloon(const wchar_t* title, const wchar_t* text) {
-  if (TrayIcon.cbSize == 0) return false;
+bool Tray::ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags) {
+  if (TrayIcon.cbSize == 0 || !iconShown_) return false;
   NOTIFYICONDATAW balloon{};
   balloon.cbSize = sizeof balloon;
   balloon.hWnd = TrayIcon.hWnd;
   balloon.uID = TrayIcon.uID;
   balloon.uFlags = NIF_INFO;
-  balloon.dwInfoFlags = NIIF_WARNING;
+  balloon.dwInfoFlags = infoFlags;
   // Both fields are fixed arrays; a longer text is cut rather than refused.
   std::wcsncpy(balloon.szInfoTitle, title, std::size(balloon.szInfoTitle) - 1);
   std::wcsncpy(balloon.szInfo, text, std::size(balloon.szInfo) - 1);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -51,10 +52,11 @@ class Tray {
   void ReAddTrayIcon();
 
   // Shows `text` under `title` in a balloon at the icon that AddTrayIcon added, with the warning
-  // symbol. The icon record stays the first-version ANSI one (it has no room for a balloon): the
-  // balloon goes through a full-size wide record for the same window and id. False when there is
-  // no icon yet or the shell refused.
-  bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text);
+  // symbol (or the one `infoFlags` names). The icon record stays the first-version ANSI one (it
+  // has no room for a balloon): the balloon goes through a full-size wide record for the same
+  // window and id. False when there is no icon (not yet added, or removed) or the shell refused.
+  // Safe from any thread.
+  bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags = NIIF_WARNING);
 
   // Puts TrayWindowProc in front of the window's procedure; the window keeps a pointer to this
   // object in a property for it.
@@ -64,6 +66,8 @@ class Tray {
  private:
   friend LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   std::function<void()> rightButtonOnIcon_;
+  // Whether the shell shows the icon now; read by other threads before a balloon.
+  std::atomic<bool> iconShown_{false};
 };
 
 // The hook procedure; it finds its Tray through the hooked window.

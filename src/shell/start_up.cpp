@@ -41,6 +41,12 @@ Application::~Application() {
   // 3 and 4: the members, in reverse order of declaration.
 }
 
+void Application::ReportKeepFailure(const std::wstring& text) {
+  if (Tray.ShowTrayBalloon(L"Scrivane", text.c_str())) return;
+  // No icon to show it at: Exit has taken it away, and the process ends once this is read.
+  ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
 bool Application::AnyFormLoaded() const {
   return splash.IsLoaded() || mainForm.IsLoaded() || helpWindow.IsLoaded() || magnifier.IsLoaded() ||
          overlay.IsLoaded();
@@ -76,8 +82,9 @@ bool Application::StartUp() {
     return false;
   }
   keeper_ = std::make_unique<overlay::DrawingKeeper>(
-      overlay::DrawingKeeper::DefaultFolder(),
-      [this](const std::wstring& text) { Tray.ShowTrayBalloon(L"Scrivane", text.c_str()); });
+      overlay::DrawingKeeper::DefaultFolder(), [this](const std::wstring& text) { ReportKeepFailure(text); });
+  keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });
+  keeper_->SetKeptNotice([this](const std::wstring&) { mainForm.DrawingKept(); });
   overlay.History().SetKeeper(keeper_.get());
   splash.ShowModeless();
   return true;

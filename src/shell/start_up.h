@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "base/handles.h"
 #include "magnifier/mag_win.h"
@@ -56,6 +57,9 @@ class Application {
  private:
   // Waits for the drawings the keeper is still writing, then lets it go.
   void FinishKeeping();
+  // Tells the user that a drawing could not be kept: in the tray balloon, or in a message box when
+  // the icon has gone (at Exit). Called on the keeper's thread.
+  void ReportKeepFailure(const std::wstring& text);
 
   base::unique_handle instanceMutex_;
 
