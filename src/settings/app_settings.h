@@ -7,6 +7,9 @@
 
 namespace settings {
 
+constexpr int16_t kTrue = -1;
+constexpr int16_t kFalse = 0;
+
 struct AppSettingsRecord {
   int32_t color = 0;         // pen colour
   int16_t brushwidth = 0;    // pen width in pixels
@@ -17,10 +20,11 @@ struct AppSettingsRecord {
   int16_t textbold = 0;      // boolean
   int16_t textitalic = 0;    // boolean
   int32_t textcolor = 0;     // colour for text
+  // Each presentation's final picture is written into the Drawings folder; on unless turned off.
+  int16_t keepdrawings = kTrue;
+  // The user has been told once where the drawings are kept (the tray balloon of the first keep).
+  int16_t keepnotice = kFalse;
 };
-
-constexpr int16_t kTrue = -1;
-constexpr int16_t kFalse = 0;
 
 }  // namespace settings
 

@@ -35,7 +35,7 @@ void LoadSettings() {
   // A per-user copy exists only where the machine key could not be written; it is the newer one.
   cRegistry reg = At(kCurrentUser);
   if (!reg.KeyExists()) reg = At(kLocalMachine);
-  std::array<Variant, 9> values;
+  StoredValues values;
   for (size_t i = 0; i < kValueNames.size(); ++i) {
     reg.ValueKey(kValueNames[i]);
     reg.ValueType(REG_SZ);

@@ -1,4 +1,4 @@
-// Moving AppSettings to and from the registry, as nine text values under
+// Moving AppSettings to and from the registry, as text values (kValueNames) under
 // HKEY_LOCAL_MACHINE\Software\Scrivane. Where that key cannot be written (a user without
 // administrator rights), the values go to HKEY_CURRENT_USER\Software\Scrivane, and a load
 // prefers that per-user key whenever it exists.
@@ -11,7 +11,7 @@ namespace settings {
 // leaves its field at the empty value (0, empty text, false), a damaged one or a size outside its
 // range takes the first-start value (see KeepSizesInRange), and the others load.
 void LoadSettings();
-// Writes all nine values back; called after every change. Raises the RegistryError of the
+// Writes every value back; called after every change. Raises the RegistryError of the
 // machine key only when the per-user key cannot be written either.
 void SaveSettings();
 // The same through registry objects that ask `gate` before every write.

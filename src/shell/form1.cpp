@@ -27,11 +27,16 @@ constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
 constexpr UINT_PTR kStartPresentationTimer = 1;
 constexpr UINT kMenuGoneDelayMs = 400;
 
+// Posted by the keeper's thread after it wrote a drawing.
+constexpr UINT kMsgDrawingKept = WM_APP + 10;
+
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
 }
 }  // namespace
+
+std::atomic<HWND> form1::keptNoticeWindow_{nullptr};
 
 form1& form1::Instance() {
   static form1 instance;
@@ -71,6 +76,7 @@ void form1::Load() {
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
   ss::Instance().SetMainFormLink(this);
+  keptNoticeWindow_ = Hwnd();
   Form_Load();
 }
 
@@ -94,6 +100,7 @@ void form1::Form_Load() {
   // the 0.
   if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
   shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
+  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
@@ -120,6 +127,8 @@ void form1::Command1_Click() {
 }
 
 void form1::menupopup() {
+  // The mark follows the setting, whatever changed it since the menu was last open.
+  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -143,6 +152,7 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemRest1: Rest1_Click(); break;
     case shell::kItemStartPresentation: StartPresentation_Click(); break;
     case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
+    case shell::kItemKeepDrawings: KeepDrawings_Click(); break;
     default: break;
   }
 }
@@ -220,7 +230,32 @@ void form1::RecentDrawings_Click() {
   ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void form1::KeepDrawings_Click() {
+  AppSettings.keepdrawings = AppSettings.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
+  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
+  settings::SaveSettings();
+}
+
+void form1::DrawingKept() {
+  if (HWND w = keptNoticeWindow_.load()) ::PostMessageW(w, kMsgDrawingKept, 0, 0);
+}
+
+void form1::ShowKeepNoticeOnce() {
+  // Remembered with the settings, not by the folder being there: a user who had drawings kept
+  // before this notice existed has a folder already and was never told. A balloon that could
+  // not be shown is tried again at the next drawing kept.
+  if (AppSettings.keepnotice != settings::kFalse) return;
+  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
+  if (!mod1::ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
+  AppSettings.keepnotice = settings::kTrue;
+  settings::SaveSettings();
+}
+
 void form1::Rest1_Click() {
+  // The drawing on the overlay goes to the keeper below, after the icon: a failure to keep it
+  // is then told in a message box, even when an earlier one was told in the balloon.
+  if (overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper()) keeper->ProgramEnding();
   mod1::UnhookTrayMessages();
   mod1::RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
@@ -280,6 +315,9 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   switch (msg) {
+    case kMsgDrawingKept:
+      ShowKeepNoticeOnce();
+      return 0;
     case WM_TIMER:
       if (wParam != kStartPresentationTimer) return DefaultProc(msg, wParam, lParam);
       ::KillTimer(Hwnd(), kStartPresentationTimer);
@@ -300,6 +338,7 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_DESTROY:
+      keptNoticeWindow_ = nullptr;
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();
       return 0;

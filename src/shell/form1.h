@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "base/handles.h"
@@ -47,6 +48,11 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
+  // Turns keeping each presentation's drawing on or off (`keepdrawings`), and saves it.
+  void KeepDrawings_Click();
+  // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
+  // Safe from any thread (the keeper's): the balloon comes from this window's thread.
+  static void DrawingKept();
   void Rest1_Click();
   // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
   // starts once the menu is off the screen, so that the grab does not show it.
@@ -93,11 +99,14 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
   void ReportTakenHotkeys();
+  void ShowKeepNoticeOnce();
 
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;
   UINT closeRequest_ = 0;
+  // This window for other threads, which may not read Hwnd() while this thread changes it.
+  static std::atomic<HWND> keptNoticeWindow_;
   myhotkey::HotkeyRegistration hotkeys_;
 };

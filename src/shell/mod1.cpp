@@ -1,5 +1,6 @@
 #include "shell/mod1.h"
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
@@ -13,6 +14,11 @@ NOTIFYICONDATAA TrayIcon{};
 int16_t trayHooked = 0;
 HWND trayHookedWindow = nullptr;
 WNDPROC trayPreviousProc = nullptr;
+
+namespace {
+// Whether the shell shows the icon now; read by other threads before a balloon.
+std::atomic<bool> iconShown{false};
+}  // namespace
 
 void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   std::memset(&record, 0, sizeof record);
@@ -33,24 +39,29 @@ void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON i
 
 void AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   FillTrayIconRecord(TrayIcon, hwnd, iconId, icon, tip);
+  iconShown = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-void RemoveTrayIcon() { ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon); }
+void RemoveTrayIcon() {
+  iconShown = false;
+  ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+}
 
 void ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
+  iconShown = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text) {
-  if (TrayIcon.cbSize == 0) return false;
+bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags) {
+  if (TrayIcon.cbSize == 0 || !iconShown) return false;
   NOTIFYICONDATAW balloon{};
   balloon.cbSize = sizeof balloon;
   balloon.hWnd = TrayIcon.hWnd;
   balloon.uID = TrayIcon.uID;
   balloon.uFlags = NIF_INFO;
-  balloon.dwInfoFlags = NIIF_WARNING;
+  balloon.dwInfoFlags = infoFlags;
   // Both fields are fixed arrays; a longer text is cut rather than refused.
   std::wcsncpy(balloon.szInfoTitle, title, std::size(balloon.szInfoTitle) - 1);
   std::wcsncpy(balloon.szInfo, text, std::size(balloon.szInfo) - 1);

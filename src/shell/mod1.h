@@ -38,10 +38,11 @@ void RemoveTrayIcon();
 void ReAddTrayIcon();
 
 // Shows `text` under `title` in a balloon at the icon that AddTrayIcon added, with the warning
-// symbol. The icon record stays the first-version ANSI one (it has no room for a balloon): the
-// balloon goes through a full-size wide record for the same window and id. False when there is no
-// icon yet or the shell refused.
-bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text);
+// symbol (or the one `infoFlags` names). The icon record stays the first-version ANSI one (it has
+// no room for a balloon): the balloon goes through a full-size wide record for the same window and
+// id. False when there is no icon (not yet added, or removed) or the shell refused. Safe from any
+// thread.
+bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags = NIIF_WARNING);
 
 void HookTrayMessages(HWND hwnd);
 void UnhookTrayMessages();

@@ -6,6 +6,7 @@
 #include "shell/frm_splash.h"
 #include "shell/message_window.h"
 #include "shell/mod1.h"
+#include "settings/app_settings.h"
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -24,6 +25,12 @@ bool AnyFormLoaded() {
     if (forms::Window::CountOpenForms(name) > 0) return true;
   }
   return magWin::Instance().IsLoaded() || ss::Instance().IsLoaded();
+}
+
+void ReportKeepFailure(const std::wstring& text) {
+  if (mod1::ShowTrayBalloon(L"Scrivane", text.c_str())) return;
+  // No icon to show it at: Exit has taken it away, and the process ends once this is read.
+  ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
 void WireLinks() {
@@ -62,9 +69,9 @@ bool Program::StartUp() {
     return false;
   }
   WireLinks();
-  keeper_ = std::make_unique<overlay::DrawingKeeper>(
-      overlay::DrawingKeeper::DefaultFolder(),
-      [](const std::wstring& text) { mod1::ShowTrayBalloon(L"Scrivane", text.c_str()); });
+  keeper_ = std::make_unique<overlay::DrawingKeeper>(overlay::DrawingKeeper::DefaultFolder(), &ReportKeepFailure);
+  keeper_->SetWanted([] { return AppSettings.keepdrawings != settings::kFalse; });
+  keeper_->SetKeptNotice([](const std::wstring&) { form1::DrawingKept(); });
   ss::Instance().History().SetKeeper(keeper_.get());
   frmSplash::Instance().ShowModeless();
   return true;

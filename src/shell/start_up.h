@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "base/handles.h"
 #include "overlay/keeping.h"
@@ -22,6 +23,10 @@ bool AnyFormLoaded();
 // Connects the overlay and the magnifier through their narrow interfaces: the overlay reaches the
 // magnifier through the main form, and the magnifier hands its keys to the overlay.
 void WireLinks();
+
+// Tells the user that a drawing could not be kept: in the tray balloon, or in a message box when
+// the icon has gone (at Exit). Called on the keeper's thread.
+void ReportKeepFailure(const std::wstring& text);
 
 // Runs the message loop until no window of the program remains.
 void RunMessageLoop();

@@ -8,7 +8,7 @@ void BuildRCPopup(forms::PopupMenu& menu) {
   menu.AddSubmenu(L"Line Style").AddItems({{L"1", kItemOne}, {L"5", kItemFive}, {L"10", kItemTen},
                                            {L"15", kItemFifteen}, {L"20", kItemTwenty}});
   menu.AddItems({{L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp}, {L"Documentation", kItemDochelp},
-                 {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
+                 {L"Keep Drawings", kItemKeepDrawings}, {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
 }
 
 void ShowStartPresentationItem(forms::PopupMenu& menu, bool show) {
@@ -51,6 +51,10 @@ int16_t WidthOfItem(UINT item) {
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth) {
   CheckOnly(menu, kColourGroup, ColourItemFor(color));
   CheckOnly(menu, kWidthGroup, WidthItemFor(brushwidth));
+}
+
+std::wstring KeepNoticeText(const std::wstring& folder) {
+  return L"Scrivane keeps your drawings in " + folder + L". Untick Keep Drawings in this menu to stop.";
 }
 
 }  // namespace shell

@@ -1,5 +1,7 @@
 #include "e2e/driver.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 
 #include "support/test_support.h"
@@ -284,6 +286,8 @@ void DeleteScrivaneKeys() {
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values, bool helpWindow) {
   DeleteScrivaneKeys();
   bool written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup", helpWindow ? "0" : "1");
+  // The balloon of the first kept drawing would cover the screen that tests compare.
+  written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "keepnotice", "1") && written;
   for (const auto& [name, text] : values) written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name, text) && written;
   return written;
 }
@@ -402,6 +406,101 @@ int CountTrayIcons() {
 HWND FirstTrayIconWindow() {
   HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
   return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+}
+
+HWND OpenTrayMenu(const App& app) {
+  HWND main = app.Find(kMainForm);
+  if (!main) return nullptr;
+  ::PostMessageW(main, 0x0205, 0, 0x0204);
+  return app.WaitFor(kMenu, 5000);
+}
+
+void ClickMenuItem(HWND menu, bool last) {
+  const RECT rc = WindowRectOf(menu);
+  const int y = last ? rc.bottom - 8 : rc.top + 8;
+  testing_support::MouseMoveTo(rc.left + 30, y);
+  testing_support::Pump(150);
+  testing_support::MouseButton(1, true);
+  testing_support::Pump(50);
+  testing_support::MouseButton(1, false);
+}
+
+bool ChooseFromTrayMenu(const App& app, bool last) {
+  HWND menu = OpenTrayMenu(app);
+  if (!menu) return false;
+  testing_support::Pump(100);
+  ClickMenuItem(menu, last);
+  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+}
+
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom) {
+  HWND menu = OpenTrayMenu(app);
+  if (!menu) return false;
+  // Keys go to the thread of the foreground window: the menu's, once the program is in front
+  // (it puts its main window there before the menu opens; the window manager may answer late).
+  auto programInFront = [&] {
+    DWORD pid = 0;
+    HWND front = ::GetForegroundWindow();
+    return front && ::GetWindowThreadProcessId(front, &pid) && pid == app.Pid();
+  };
+  if (!WaitUntil(programInFront, 5000)) return false;
+  for (int i = 0; i <= fromBottom; ++i) testing_support::TapKey(VK_UP);
+  testing_support::TapKey(VK_RETURN);
+  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+}
+
+HWND FindBalloon(const std::wstring& text, int timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); w;
+             w = ::FindWindowExW(nullptr, w, L"tooltips_class32", nullptr)) {
+          if (::IsWindowVisible(w) && TextOf(w) == text) {
+            found = w;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs, 50);
+  return found;
+}
+
+std::wstring DrawingsFolder() {
+  PWSTR local = nullptr;
+  ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
+  std::wstring folder = std::wstring(local ? local : L"") + L"\\Scrivane\\Drawings";
+  ::CoTaskMemFree(local);
+  return folder;
+}
+
+std::vector<std::wstring> PngsIn(const std::wstring& folder) { return testing_support::FileNames(folder, L"*.png"); }
+
+std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (!toUnix) return {};
+  char* unix = toUnix(path.c_str());
+  std::string result = unix ? unix : "";
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return result;
+}
+
+bool RunUnix(const std::string& command) {
+  // Wine hands back no handle to wait on for a Unix program, so the command ends by making a
+  // marker file, and that is waited for.
+  const std::wstring marker = testing_support::TempDir(L"unix-run") + L"\\done-" + std::to_wstring(::GetTickCount64());
+  ::DeleteFileW(marker.c_str());
+  const std::string full = command + " ; touch '" + UnixPath(marker) + "'";
+  std::wstring line = L"/bin/sh -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return WaitUntil([&] { return ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
 }
 
 }  // namespace e2e

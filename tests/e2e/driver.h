@@ -113,8 +113,9 @@ bool WriteRegString(HKEY root, const char* subkey, const char* value, const std:
 bool KeyExists(HKEY root, const char* subkey);
 // A clean slate: HKLM and HKCU Software\Scrivane gone.
 void DeleteScrivaneKeys();
-// The clean slate with the help window turned off at start (on with `helpWindow`) and the stored
-// settings given as value name and text; false when one could not be written.
+// The clean slate with the help window turned off at start (on with `helpWindow`), the notice
+// of the first kept drawing given already, and the stored settings given as value name and text
+// (which may override both); false when one could not be written.
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values = {}, bool helpWindow = false);
 
 // Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
@@ -144,6 +145,31 @@ bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<
                       std::string& failure);
 // The private bytes of the running program (see testing_support::UnixMemory); 0 when not known.
 size_t PrivateBytes(const App& app);
+
+// Opens the tray menu the way the shell does (a right-button press on the icon) and waits for it.
+HWND OpenTrayMenu(const App& app);
+// Clicks the first or the last item of an open popup menu, a few pixels inside its frame. A click
+// reaches the menu whatever window the window manager thinks has the keyboard.
+void ClickMenuItem(HWND menu, bool last);
+// Opens the tray menu and clicks its last item (Exit) or its first, then waits for it to close.
+bool ChooseFromTrayMenu(const App& app, bool last);
+// Opens the tray menu and picks the item `fromBottom` places above its last one with the
+// keyboard (Up from no selection reaches the last item), then waits for it to close.
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom);
+
+// The balloon of Wine's tray (a tooltip window of explorer's) whose text is `text`; null when
+// none shows within `timeoutMs`.
+HWND FindBalloon(const std::wstring& text, int timeoutMs = 15000);
+
+// Where the program keeps its drawings: %LOCALAPPDATA%\Scrivane\Drawings.
+std::wstring DrawingsFolder();
+// The PNG files in `folder`.
+std::vector<std::wstring> PngsIn(const std::wstring& folder);
+
+// The Unix side: a Wine path as a Unix path, and a shell command run there, waited for (false
+// when it could not start or did not end within 20 s).
+std::string UnixPath(const std::wstring& path);
+bool RunUnix(const std::string& command);
 
 // The notification area as Wine's explorer shows it: icons in its stand-alone tray window.
 // The number of icons there, or -1 when no such window exists.

@@ -1,7 +1,8 @@
 // Never losing a drawing, with the real scrivane.exe: the PNG kept at the end of a presentation,
-// undo back into the last presentation after Esc (with a picture of another size loaded and saved
-// over, after an Esc with the button still held), a folder that cannot be written, the end of a
-// session, and Ctrl+C read by other programs (another Windows process and xclip on the X side).
+// the Keep Drawings switch and the notice of the first drawing kept, undo back into the last
+// presentation after Esc (with a picture of another size loaded and saved over, after an Esc with
+// the button still held), a folder that cannot be written, the end of a session, and Ctrl+C read
+// by other programs (another Windows process and xclip on the X side).
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -18,50 +19,8 @@ using namespace testing_support;
 
 namespace {
 
-std::wstring DrawingsFolder() {
-  PWSTR local = nullptr;
-  ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
-  std::wstring folder = std::wstring(local) + L"\\Scrivane\\Drawings";
-  ::CoTaskMemFree(local);
-  return folder;
-}
-
-std::vector<std::wstring> PngsIn(const std::wstring& folder) { return FileNames(folder, L"*.png"); }
-
 void EmptyFolder(const std::wstring& folder) {
   for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
-}
-
-std::string UnixPath(const std::wstring& path);
-
-// The Unix side: a shell command run from here, as Wine runs any Unix program. Wine hands back no
-// handle to wait on for it, so the command ends by making a marker file, and that is waited for.
-bool RunUnix(const std::string& command) {
-  const std::wstring marker = TempDir(L"keep-unix") + L"\\done-" + std::to_wstring(::GetTickCount64());
-  ::DeleteFileW(marker.c_str());
-  const std::string full = command + " ; touch '" + UnixPath(marker) + "'";
-  std::wstring line = L"/bin/sh -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "cannot start the Unix shell: error " << ::GetLastError();
-    return false;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return WaitUntil([&] { return ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-}
-
-std::string UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-  if (!toUnix) return {};
-  char* unix = toUnix(path.c_str());
-  std::string result = unix ? unix : "";
-  ::HeapFree(::GetProcessHeap(), 0, unix);
-  return result;
 }
 
 ScreenImage Decoded(const std::wstring& path) {
@@ -251,6 +210,59 @@ TEST_F(KeepingE2e, EscWithTheButtonHeldEndsTheStrokeAndTheNextPresentationUndoes
   Chord('Z', states[0], "the first stroke undone");
   Chord('Y', states[1], "the first stroke redone");
   Chord('Y', states[2], "the cut stroke redone");
+}
+
+TEST_F(KeepingE2e, UncheckedNothingIsKeptCheckedAgainTheNextIsAndTheNoticeComesOnceEver) {
+  // A user who has not been told yet.
+  app.Stop();
+  ASSERT_TRUE(FreshSettings({{"color", "255"}, {"keepnotice", "0"}}));
+  ASSERT_TRUE(StartUntilHandOff(app));
+  auto stored = [](const char* name) { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name).value_or("?"); };
+  ASSERT_EQ("1", stored("keepdrawings")) << "kept unless the user says otherwise";
+
+  // "Keep Drawings", just above "Recent Drawings" and "Exit", unticked.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 5000));
+  Enter();
+  Drag(100, 300, 900, 340, 12);
+  Leave();
+  // Ticked again: the next presentation is kept.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 5000));
+  Enter();
+  Drag(300, 600, 1200, 640, 12);
+  Pump(200);
+  const ScreenImage atEsc = CaptureScreen();
+  Leave();
+  // Files are written in the order they were handed over: once the second presentation's is
+  // there, the first one's would have been too.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto pngs = PngsIn(folder);
+        for (const std::wstring& n : pngs) {
+          if (CountDifferences(atEsc, Decoded(folder + L"\\" + n)) == 0) return true;
+        }
+        return false;
+      },
+      10000));
+  EXPECT_EQ(1u, PngsIn(folder).size()) << "the presentation with Keep Drawings unticked was kept";
+
+  // The first drawing kept: the balloon says where, once.
+  const std::wstring notice =
+      L"Scrivane keeps your drawings in " + folder + L". Untick Keep Drawings in this menu to stop.";
+  HWND balloon = FindBalloon(notice);
+  ASSERT_NE(nullptr, balloon) << "no notice";
+  EXPECT_TRUE(WaitUntil([&] { return stored("keepnotice") == "1"; }, 5000));
+  ::ShowWindow(balloon, SW_HIDE);
+
+  // Not again, not even after a restart.
+  app.Stop();
+  ASSERT_TRUE(StartUntilHandOff(app));
+  Enter();
+  Drag(100, 800, 900, 840, 12);
+  Leave();
+  ASSERT_TRUE(WaitForPngs(2));
+  EXPECT_EQ(nullptr, FindBalloon(notice, 3000)) << "the notice came again";
 }
 
 TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheBalloon) {

@@ -358,12 +358,41 @@ TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {
   }
 }
 
-TEST(KeptDrawings, OnlyOurOwnFilesBeyondTheNewestAreDeletedOldestFirst) {
-  std::vector<std::wstring> names = {L"2026-01-02 10-00-00 (10).png", L"notes.png", L"2026-01-02 10-00-00.png",
-                                     L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00 (2).png"};
-  const std::vector<std::wstring> expected = {L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00.png"};
-  EXPECT_EQ(expected, overlay::KeptFilesToDelete(names, 2));
-  EXPECT_TRUE(overlay::KeptFilesToDelete(names, 50).empty());
+TEST(KeptDrawings, OnlyOurOwnFilesBeyondTheNewestAreDeletedOldestWrittenFirst) {
+  constexpr uint64_t kHour = 36000000000ull;
+  const uint64_t now = 1000 * kHour;
+  // Written in this order, an hour apart, across the night summer time ended: the clock went back
+  // from 03:00 to 02:00, so the newest file's name sorts first.
+  const std::vector<overlay::KeptFile> files = {
+      {L"2026-10-25 01-30-00.png", now - 4 * kHour},      {L"notes.png", now - 9 * kHour},
+      {L"2026-10-25 02-30-00.png", now - 3 * kHour},      {L"2026-10-25 02-30-00 (2).png", now - 3 * kHour},
+      {L"2026-10-25 02-10-00.png", now - 1 * kHour},
+  };
+  EXPECT_EQ((std::vector<std::wstring>{L"2026-10-25 01-30-00.png", L"2026-10-25 02-30-00.png"}),
+            overlay::KeptFilesToDelete(files, 2, now));
+  EXPECT_TRUE(overlay::KeptFilesToDelete(files, 50, now).empty());
+  EXPECT_EQ(4u, overlay::KeptFilesToDelete(files, 0, now).size()) << "notes.png is never ours to delete";
+}
+
+TEST(KeptDrawings, FilesDatedAfterNowCountAsOldestAndTheFileJustWrittenIsKept) {
+  constexpr uint64_t kDay = 864000000000ull;
+  const uint64_t now = 1000 * kDay;
+  // Kept while the clock stood a year ahead; then the clock was put right.
+  const std::vector<overlay::KeptFile> files = {
+      {L"2027-06-01 10-00-00.png", now + 365 * kDay},
+      {L"2027-06-02 10-00-00.png", now + 366 * kDay},
+      {L"2026-06-01 09-00-00.png", now - kDay},
+      {L"2026-06-02 09-00-00.png", now},
+  };
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 2, now));
+  // A file just written stays whatever its time says (a file system that rounds times up).
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png",
+                                       L"2026-06-01 09-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 1, now, L"2026-06-02 09-00-00.png"));
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png",
+                                       L"2026-06-02 09-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 1, now, L"2026-06-01 09-00-00.png"));
 }
 
 TEST(ClipboardDib, IsABottomUpOpaque32BitBitmapOfThePicture) {

@@ -181,6 +181,44 @@ TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
   EXPECT_NE(0xFF0000u, last.At(100 + 25 * 58 - 12, 300));
 }
 
+// A file of `name` in `folder`, last written `ago` (negative: in the future) 100-ns units ago.
+void PutFileWritten(const std::wstring& folder, const std::wstring& name, int64_t ago) {
+  const std::wstring path = folder + L"\\" + name;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, f);
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const uint64_t t = ((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) - ago;
+  const FILETIME when{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+  ASSERT_TRUE(::SetFileTime(f, &when, &when, &when));
+  ::CloseHandle(f);
+}
+
+TEST_F(KeepingTest, OnlyOurFilesArePrunedAndTheirTimesNotTheirNamesSayWhichAreOld) {
+  constexpr int64_t kHour = 36000000000;
+  // Left by a clock that stood a year ahead; from before summer time ended (02:30, then 02:10 an
+  // hour later by the clock); and the user's own files, one of them old.
+  PutFileWritten(folder, L"2027-10-01 09-00-00.png", -24 * 365 * kHour);
+  PutFileWritten(folder, L"2026-10-20 10-00-00.png", 48 * kHour);
+  PutFileWritten(folder, L"2026-10-25 02-30-00.png", 2 * kHour);
+  PutFileWritten(folder, L"2026-10-25 02-10-00.png", 1 * kHour);
+  PutFileWritten(folder, L"my slides.png", 24 * 400 * kHour);
+  keeper = std::make_unique<overlay::DrawingKeeper>(folder, nullptr, 3);
+  ss::Instance().History().SetKeeper(keeper.get());
+  PresentAndDraw(400, 400);
+  PressEsc();
+  keeper->WaitUntilIdle();
+  std::vector<std::wstring> left = PngsIn(folder);
+  const std::vector<std::wstring> put = {L"2026-10-25 02-10-00.png", L"2026-10-25 02-30-00.png", L"my slides.png"};
+  std::vector<std::wstring> fresh;
+  for (const std::wstring& n : left) {
+    if (std::find(put.begin(), put.end(), n) == put.end()) fresh.push_back(n);
+  }
+  ASSERT_EQ(1u, fresh.size()) << "the new drawing, and no other file";
+  EXPECT_TRUE(overlay::ParseKeptFileName(fresh[0]));
+  EXPECT_EQ(4u, left.size()) << "the three put above stay";
+}
+
 TEST_F(KeepingTest, AFullDiskIsReportedOnceAndLosesNothingElse) {
   g_diskFull = true;
   PresentAndDraw(400, 400);

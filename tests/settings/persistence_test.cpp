@@ -16,8 +16,8 @@
 namespace {
 
 const std::wstring kKeyW = L"Software\\Scrivane";
-const wchar_t* const kNames[] = {L"color",    L"brushwidth", L"erasersize", L"showstartup", L"textfont",
-                                 L"textsize", L"textbold",   L"textitalic", L"textcolor"};
+const wchar_t* const kNames[] = {L"color",    L"brushwidth", L"erasersize", L"showstartup",  L"textfont",  L"textsize",
+                                 L"textbold", L"textitalic", L"textcolor",  L"keepdrawings", L"keepnotice"};
 
 class PersistenceTest : public ::testing::Test {
  protected:
@@ -34,7 +34,7 @@ class PersistenceTest : public ::testing::Test {
     regtest::DeleteTree(HKEY_LOCAL_MACHINE, kKeyW);
     regtest::DeleteTree(HKEY_CURRENT_USER, kKeyW);
   }
-  // The nine stored texts in field order; "<missing>" or "<type n>" where there is no REG_SZ.
+  // The stored texts in field order; "<missing>" or "<type n>" where there is no REG_SZ.
   static std::vector<std::wstring> StoredTexts(HKEY root) {
     std::vector<std::wstring> out;
     for (const wchar_t* name : kNames) {
@@ -48,12 +48,13 @@ class PersistenceTest : public ::testing::Test {
     }
     return out;
   }
-  // The nine fields of AppSettings in field order, as text, to be compared at once.
+  // The fields of AppSettings in field order, as text, to be compared at once.
   static std::vector<std::string> Loaded() {
     const settings::AppSettingsRecord& a = AppSettings;
-    return {std::to_string(a.color),      std::to_string(a.brushwidth), std::to_string(a.erasersize),
-            std::to_string(a.showstartup), a.textfont,                   std::to_string(a.textsize),
-            std::to_string(a.textbold),   std::to_string(a.textitalic), std::to_string(a.textcolor)};
+    return {std::to_string(a.color),        std::to_string(a.brushwidth), std::to_string(a.erasersize),
+            std::to_string(a.showstartup),  a.textfont,                   std::to_string(a.textsize),
+            std::to_string(a.textbold),     std::to_string(a.textitalic), std::to_string(a.textcolor),
+            std::to_string(a.keepdrawings), std::to_string(a.keepnotice)};
   }
   static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
     regtest::PutText(root, kKeyW, name, text);
@@ -64,20 +65,23 @@ class PersistenceTest : public ::testing::Test {
 TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
   AppSettings.erasersize = 24;  // whatever was in memory, the load replaces it
   settings::LoadSettings();
-  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0"}), Loaded());
+  // Drawings are kept, and the user has not been told yet.
+  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0", "-1", "0"}), Loaded());
 
   settings::SaveSettings(denied.Gate());
-  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0", L"1", L"0"}),
             StoredTexts(HKEY_LOCAL_MACHINE));
   EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
 }
 
 TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
-  const std::vector<std::wstring> texts{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"};
+  const std::vector<std::wstring> texts{L"0",  L"5", L"16",       L"1", L"Times New Roman", L"14",
+                                        L"1", L"0", L"16711680", L"0", L"1"};
   for (size_t i = 0; i < texts.size(); ++i) Put(HKEY_LOCAL_MACHINE, kNames[i], texts[i]);
   settings::LoadSettings();
   // Black with a width is not a first start; a stored 1 is true (-1).
-  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680"}), Loaded());
+  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680", "0", "-1"}),
+            Loaded());
   settings::SaveSettings(denied.Gate());
   EXPECT_EQ(texts, StoredTexts(HKEY_LOCAL_MACHINE));
 }
@@ -154,7 +158,8 @@ TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing
     EXPECT_EQ(16711680, AppSettings.textcolor);
     // The next save writes a clean value over the damaged one.
     settings::SaveSettings(denied.Gate());
-    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680", L"1",
+                                         L"0"}),
               StoredTexts(HKEY_LOCAL_MACHINE));
   }
   // A stored black pen stays black: only a width that was never stored means a first start.
@@ -231,6 +236,43 @@ TEST_F(PersistenceTest, MissingValuesLoadAsZeroExceptAPenWidthOfNothing) {
   EXPECT_EQ(9, AppSettings.textsize);
 }
 
+TEST_F(PersistenceTest, KeepDrawingsIsOnUnlessAStoredNumberSaysOff) {
+  struct Case {
+    const char* what;
+    std::function<void()> store;
+    int16_t keep;
+  } cases[] = {
+      {"missing: settings from before the switch", [] {}, settings::kTrue},
+      {"0", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"0"); }, settings::kFalse},
+      {"1", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"1"); }, settings::kTrue},
+      {"REG_DWORD 0", [] { regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings", 0); }, settings::kFalse},
+      {"damaged text", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"off"); }, settings::kTrue},
+      {"empty text", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L""); }, settings::kTrue},
+      {"bytes",
+       [] {
+         const uint8_t b[] = {0};
+         regtest::Put(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings", REG_BINARY, b, 1);
+       },
+       settings::kTrue},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    Put(HKEY_LOCAL_MACHINE, L"keepnotice", L"1");
+    c.store();
+    AppSettings.keepdrawings = c.keep == settings::kTrue ? settings::kFalse : settings::kTrue;
+    ASSERT_NO_THROW(settings::LoadSettings());
+    EXPECT_EQ(c.keep, AppSettings.keepdrawings);
+    EXPECT_EQ(settings::kTrue, AppSettings.keepnotice) << "the other values load whatever the switch holds";
+    settings::SaveSettings(denied.Gate());
+    const auto stored = regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
+    EXPECT_EQ(c.keep == settings::kTrue ? L"1" : L"0", stored->Text());
+  }
+}
+
 TEST_F(PersistenceTest, AFontNamedInAnyScriptRoundTrips) {
   const std::string font = "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xD0\x96";  // é€中Ж in UTF-8
   AppSettings.color = 255;
@@ -248,7 +290,7 @@ TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {
   settings::LoadSettings();
   ASSERT_NO_THROW(settings::SaveSettings(denied.Gate()));  // the first save of a user without rights
   EXPECT_FALSE(regtest::KeyThere(HKEY_LOCAL_MACHINE, kKeyW));
-  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0", L"1", L"0"}),
             StoredTexts(HKEY_CURRENT_USER));
 
   AppSettings.color = 0xFF0000;

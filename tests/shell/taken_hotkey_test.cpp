@@ -37,14 +37,14 @@ TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
   shell::BuildRCPopup(menu);
   shell::ShowStartPresentationItem(menu, true);
   shell::ShowStartPresentationItem(menu, true);
-  ASSERT_EQ(8, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(menu.Handle(), 0));
   EXPECT_EQ(L"Start Presentation Mode", CaptionAt(menu.Handle(), 0));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 1));
   shell::ShowStartPresentationItem(menu, false);
-  ASSERT_EQ(7, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(8, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 0));
-  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 6));
+  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 7));
 }
 
 class TakenHotkeyTest : public ::testing::Test {
@@ -70,7 +70,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   EXPECT_FALSE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(f.RCPopup.Handle(), 0));
-  EXPECT_EQ(8, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
 
   // Once the other program lets go, the next load has the key and the menu as usual.
   f.Unload();
@@ -78,7 +78,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   f.Load();
   EXPECT_TRUE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
-  EXPECT_EQ(7, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(8, ::GetMenuItemCount(f.RCPopup.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(f.RCPopup.Handle(), 0));
 }
 
