@@ -16,12 +16,6 @@ using namespace testing_support;
 
 namespace {
 
-uint64_t Fingerprint(const ScreenImage& image) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint32_t p : image.pixels) h = (h ^ (p & 0xFFFFFF)) * 1099511628211ull;
-  return h;
-}
-
 class UndoTest : public ::testing::Test {
  protected:
   void SetUp() override {
