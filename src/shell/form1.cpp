@@ -157,7 +157,9 @@ void form1::dochelp_Click() {
   std::wstring path(32768, L'\0');
   DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   path.resize(n);
-  path = path.substr(0, path.find_last_of(L"\\/")) + L"\\Scrivane.pdf";
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) path.resize(slash);
+  path += L"\\Scrivane.pdf";
   ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
