@@ -80,5 +80,6 @@ void ss::Redo() {
 }
 
 void ss::CopyPicture() {
-  if (IsVisible()) overlay::CopyPictureToClipboard(Hwnd(), history_.ComposedPicture());
+  // What the screen shows: the whole picture at x1, the magnified part of it when zoomed.
+  if (IsVisible()) overlay::CopyPictureToClipboard(Hwnd(), Picture1.ShownImage(history_.ComposedPicture()));
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -164,9 +165,10 @@ bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs) {
 namespace {
 LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
 
-void SendMouse(DWORD flags, int x, int y) {
+void SendMouse(DWORD flags, int x, int y, DWORD data = 0) {
   // Across the whole desktop, so that a monitor left of or above the primary one is reached too.
   INPUT in{};
+  in.mi.mouseData = data;
   in.type = INPUT_MOUSE;
   in.mi.dx = Absolute(x - ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
   in.mi.dy = Absolute(y - ::GetSystemMetrics(SM_YVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
@@ -182,6 +184,11 @@ POINT CursorPos() {
 }  // namespace
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
+
+void MouseWheel(int delta) {
+  const POINT p = CursorPos();
+  SendMouse(MOUSEEVENTF_WHEEL, p.x, p.y, static_cast<DWORD>(delta));
+}
 
 void MouseButton(int button, bool down) {
   DWORD flag = 0;
@@ -499,6 +506,75 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   long n = 0;
   for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
   return n;
+}
+
+ScreenImage ClipboardPicture() {
+  ScreenImage image;
+  if (!::OpenClipboard(nullptr)) return image;
+  if (HGLOBAL dib = ::GetClipboardData(CF_DIB)) {
+    if (const auto* info = static_cast<const BITMAPINFO*>(::GlobalLock(dib))) {
+      HDC screen = ::GetDC(nullptr);
+      HBITMAP bitmap = ::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
+                                        reinterpret_cast<const uint8_t*>(info) + info->bmiHeader.biSize, info,
+                                        DIB_RGB_COLORS);
+      const int width = info->bmiHeader.biWidth;
+      const int height = std::abs(info->bmiHeader.biHeight);
+      ::GlobalUnlock(dib);
+      HDC memory = ::CreateCompatibleDC(screen);
+      HGDIOBJ old = ::SelectObject(memory, bitmap);
+      image = CaptureDc(memory, 0, 0, width, height);
+      ::SelectObject(memory, old);
+      ::DeleteDC(memory);
+      ::DeleteObject(bitmap);
+      ::ReleaseDC(nullptr, screen);
+    }
+  }
+  ::CloseClipboard();
+  return image;
+}
+
+double ZoomAfter(int notches) { return std::min(std::pow(1.25, notches), 8.0); }
+
+RECT ZoomedPart(POINT pointer, int notches, int width, int height) {
+  const double zoom = ZoomAfter(notches);
+  auto along = [&](LONG at, int side, LONG& start, LONG& end) {
+    const int length = std::min(side, static_cast<int>(std::ceil(side / zoom - 1e-9)));
+    const double origin = (std::clamp<LONG>(at, 0, side - 1) + 0.5) * (1 - 1 / zoom);
+    start = std::clamp(static_cast<int>(std::floor(origin + 0.5)), 0, side - length);
+    end = start + length;
+  };
+  RECT part{};
+  along(pointer.x, width, part.left, part.right);
+  along(pointer.y, height, part.top, part.bottom);
+  return part;
+}
+
+ScreenImage Stretched(const ScreenImage& image, const RECT& part) {
+  const BITMAPINFO bi = base::TopDownDib32(image.width, image.height);
+  HDC screen = ::GetDC(nullptr);
+  void* fromBits = nullptr;
+  void* toBits = nullptr;
+  HBITMAP from = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &fromBits, nullptr, 0);
+  HBITMAP to = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &toBits, nullptr, 0);
+  HDC fromDc = ::CreateCompatibleDC(screen);
+  HDC toDc = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ oldFrom = ::SelectObject(fromDc, from);
+  HGDIOBJ oldTo = ::SelectObject(toDc, to);
+  std::copy(image.pixels.begin(), image.pixels.end(), static_cast<uint32_t*>(fromBits));
+  ::SetStretchBltMode(toDc, COLORONCOLOR);
+  ::StretchBlt(toDc, 0, 0, image.width, image.height, fromDc, part.left, part.top, part.right - part.left,
+               part.bottom - part.top, SRCCOPY);
+  ScreenImage out = CaptureDc(toDc, 0, 0, image.width, image.height);
+  out.left = image.left;
+  out.top = image.top;
+  ::SelectObject(fromDc, oldFrom);
+  ::SelectObject(toDc, oldTo);
+  ::DeleteDC(fromDc);
+  ::DeleteDC(toDc);
+  ::DeleteObject(from);
+  ::DeleteObject(to);
+  return out;
 }
 
 uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {

@@ -54,6 +54,8 @@ bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 // Real input.
 void MouseMoveTo(int x, int y);
 void MouseButton(int button, bool down);  // 1 left, 2 right, 4 middle
+// The wheel turned where the pointer is: WHEEL_DELTA (120) a notch, up (away from the user) positive.
+void MouseWheel(int delta);
 void Drag(int x0, int y0, int x1, int y1, int steps, int button = 1, int pumpMs = 5);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
@@ -143,6 +145,17 @@ uint64_t Fingerprint(const ScreenImage& image);
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
 
+// The wheel's zoom of presentation mode, as a presenter sees it: after `notches` notches up the
+// zoom is 1.25^notches (at most 8), and with the pointer at `pointer` (relative to the picture,
+// which is `width` x `height`) the screen shows the part of the picture that starts at
+// pointer * (1 - 1/zoom) (measured at the pixel's centre, rounded, kept inside the picture) and
+// is ceil(width / zoom) x ceil(height / zoom) pixels, stretched over the whole picture's place.
+double ZoomAfter(int notches);
+RECT ZoomedPart(POINT pointer, int notches, int width, int height);
+// `image`'s part `part` (in the image's own pixels) stretched over an image of the same size and
+// place, each pixel the nearest (StretchBlt in COLORONCOLOR).
+ScreenImage Stretched(const ScreenImage& image, const RECT& part);
+
 // Waiting for the screen to show something, for checks written as
 // EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
 // `expected`, or as it is when `timeoutMs` has passed.
@@ -150,6 +163,9 @@ uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 30
 // The pixels of the screen that differ from `expected` (at its place), once there are none or
 // when `timeoutMs` has passed.
 long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
+
+// The picture on the clipboard as CF_DIB, read as any program reads it; empty when there is none.
+ScreenImage ClipboardPicture();
 
 // Files.
 // A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
