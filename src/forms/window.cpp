@@ -12,7 +12,16 @@ std::vector<Window*>& Window::OpenForms() {
   return forms;
 }
 
+void (*Window::endRequestHandler_)() = nullptr;
+
 Window::~Window() { Destroy(); }
+
+UINT Window::EndRequestMessage() {
+  static const UINT message = ::RegisterWindowMessageW(kEndRequestMessage);
+  return message;
+}
+
+void Window::SetEndRequestHandler(void (*handler)()) { endRequestHandler_ = handler; }
 
 void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HCURSOR cursor,
                                  HICON icon, HICON smallIcon) {
@@ -89,6 +98,10 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
   if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == EndRequestMessage() && msg != 0 && endRequestHandler_) {
+    endRequestHandler_();
+    return 0;
+  }
   if (msg == WM_NCDESTROY) {
     LRESULT result = self->HandleMessage(msg, wParam, lParam);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

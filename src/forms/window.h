@@ -35,6 +35,13 @@ class Window {
   // Counts the open windows of this process whose form name equals `name`, ignoring case.
   static long CountOpenForms(const std::wstring& name);
 
+  // The registered message by which the installer asks a running copy to end, broadcast to every
+  // top-level window: each window of ours answers it by calling the handler, so that a copy whose
+  // main window has gone (Exit with the magnifier open) still hears it.
+  static constexpr wchar_t kEndRequestMessage[] = L"Scrivane.CloseAll";
+  static UINT EndRequestMessage();
+  static void SetEndRequestHandler(void (*handler)());
+
  protected:
   explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
   // A form whose window is kept, hidden, while the form counts as unloaded leaves the collection
@@ -48,6 +55,7 @@ class Window {
  private:
   static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static void (*endRequestHandler_)();
 
   HWND hwnd_ = nullptr;
   std::wstring formName_;

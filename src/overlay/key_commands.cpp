@@ -196,8 +196,14 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         if (IsVisible()) history_.Redo();
         break;
       case KeyCommand::CopyPicture:
-        if (IsVisible()) overlay::CopyPictureToClipboard(Hwnd(), history_.ComposedPicture());
-        break;
+        if (IsVisible()) {
+          // Announced only: the worker makes the data while the presenter goes on (clipboard.h).
+          imaging::PixelImage picture = clipboard_.TakeSpareImage();
+          history_.ComposePictureInto(picture);
+          clipboard_.Offer(Hwnd(), std::move(picture));
+        }
+        // No setting changed: nothing to save, and the key is done at once.
+        return;
       case KeyCommand::None:
         break;
     }

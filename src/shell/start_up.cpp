@@ -33,6 +33,20 @@ void ReportKeepFailure(const std::wstring& text) {
   ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
+void EndProgram() {
+  form1& main = form1::Instance();
+  if (main.IsLoaded()) {
+    // Everything, as the close request does: the drawing is kept, the icon and hotkeys go.
+    main.CloseProgram();
+    return;
+  }
+  // Exit has been chosen already, or start-up has not handed off yet: what is left goes.
+  if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+  if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+  if (frmSplash::Instance().IsCreated()) frmSplash::Instance().Unload();
+  if (ss::Instance().IsCreated()) ss::Instance().UnloadForGood();
+}
+
 void WireLinks() {
   ss& overlay = ss::Instance();
   overlay.SetMagnifierLink(&form1::Instance());
@@ -69,6 +83,9 @@ bool Program::StartUp() {
     return false;
   }
   WireLinks();
+  // The installer asks without elevation; a copy started elevated must still hear it.
+  forms::Window::SetEndRequestHandler(&EndProgram);
+  ::ChangeWindowMessageFilter(forms::Window::EndRequestMessage(), MSGFLT_ADD);
   keeper_ = std::make_unique<overlay::DrawingKeeper>(overlay::DrawingKeeper::DefaultFolder(), &ReportKeepFailure);
   keeper_->SetWanted([] { return AppSettings.keepdrawings != settings::kFalse; });
   keeper_->SetKeptNotice([](const std::wstring&) { form1::DrawingKept(); });

@@ -24,6 +24,10 @@ bool AnyFormLoaded();
 // magnifier through the main form, and the magnifier hands its keys to the overlay.
 void WireLinks();
 
+// The answer of every window of ours to the installer's end request: every window of the program
+// goes, and with the last one the process.
+void EndProgram();
+
 // Tells the user that a drawing could not be kept: in the tray balloon, or in a message box when
 // the icon has gone (at Exit). Called on the keeper's thread.
 void ReportKeepFailure(const std::wstring& text);
