@@ -8,7 +8,7 @@ set -euo pipefail
 pkgs=(g++-mingw-w64-x86-64 wine64 wine xvfb openbox x11-apps imagemagick
       cmake make ninja-build googletest cups printer-driver-cups-pdf poppler-utils
       python3 x11-xserver-utils rst2pdf nsis zip xclip
-      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev xserver-xephyr)
+      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev libxtst-dev xserver-xephyr)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -132,6 +132,11 @@ std::optional<XCursorImage> XWatch::Cursor(const std::string& label, int timeout
   return c;
 }
 
+bool XWatch::Key(const std::string& keysym, bool down, int timeoutMs) {
+  const std::string what = std::string("key ") + (down ? "down " : "up ") + keysym;
+  return Command(what, what + "\n", nullptr, timeoutMs);
+}
+
 std::optional<XWatchRecord> XWatch::Stop(const std::string& label, int timeoutMs) {
   if (!Command("stop " + label, "stopped " + label + "\n", nullptr, timeoutMs)) return std::nullopt;
   const std::wstring path = dir_ + L"\\record-" + Widen(label) + L".txt";

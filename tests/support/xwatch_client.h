@@ -72,6 +72,9 @@ class XWatch {
   std::optional<XWatchProgress> Peek(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
   std::optional<XWatchRecord> Stop(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
   std::optional<XCursorImage> Cursor(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
+  // Presses or releases a key in the X server itself (XTest), named by its X keysym ("Control_L",
+  // "Shift_L", "Tab"); true once the server has it.
+  bool Key(const std::string& keysym, bool down, int timeoutMs = kAnswerTimeoutMs);
   static std::optional<XWatchRecord> Parse(const std::string& text);
   // The watcher's last answer when a command timed out, for a failure message.
   const std::string& LastAck() const { return lastAck_; }

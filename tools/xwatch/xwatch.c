@@ -24,6 +24,13 @@
  *   stop LABEL                         ->  writes record-LABEL.txt, then "stopped LABEL"
  *   cursor LABEL                       ->  "cursor LABEL W H XHOT YHOT": the pointer image the X
  *                                          server shows now (XFixes), as Wine made it
+ *   key down|up KEYSYM                 ->  "key down|up KEYSYM" once the X server has the key
+ *                                          pressed or released (XTest), "error ..." for a name
+ *                                          it does not know. A key pressed here is one the X
+ *                                          server knows of: Wine takes the state of Shift and
+ *                                          Ctrl from the X server at every pointer event, so a
+ *                                          key pressed with SendInput alone may be let go again
+ *                                          behind a program's back.
  *   quit                               ->  "bye", and the program ends
  * At start-up it writes "ready" (its pid), so a starter knows it is listening.
  *
@@ -50,6 +57,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/XTest.h>
 #include <errno.h>
 #include <poll.h>
 #include <stdarg.h>
@@ -432,6 +440,20 @@ static int RunCommand(char* line) {
       XFree(c);
     } else {
       snprintf(ack, sizeof ack, "cursor %.200s 0 0 0 0\n", line + 7);
+    }
+    WriteFileAtomically("ack", ack);
+  } else if (strncmp(line, "key down ", 9) == 0 || strncmp(line, "key up ", 7) == 0) {
+    const int down = line[4] == 'd';
+    const char* name = line + (down ? 9 : 7);
+    KeySym sym = XStringToKeysym(name);
+    KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(g_dpy, sym);
+    if (!code) {
+      snprintf(ack, sizeof ack, "error unknown key: %.400s\n", name);
+    } else {
+      XTestFakeKeyEvent(g_dpy, code, down ? True : False, CurrentTime);
+      /* The server has it once it has answered. */
+      XSync(g_dpy, False);
+      snprintf(ack, sizeof ack, "key %s %.200s\n", down ? "down" : "up", name);
     }
     WriteFileAtomically("ack", ack);
   } else if (strcmp(line, "quit") == 0) {
