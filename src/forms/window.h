@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace forms {
 
@@ -32,15 +32,16 @@ class Window {
   // The form's name (not its caption), as FormCount compares it; empty for child controls.
   const std::wstring& FormName() const { return formName_; }
 
-  // Counts the open windows of this process whose form name equals `name`, ignoring case.
+  // Counts the open forms of this process (on its user-interface thread) whose form name equals
+  // `name`, ignoring case.
   static long CountOpenForms(const std::wstring& name);
 
   // The registered message by which the installer asks a running copy to end, broadcast to every
-  // top-level window: each window of ours answers it by calling the handler, so that a copy whose
-  // main window has gone (Exit with the magnifier open) still hears it.
+  // top-level window: a window given a handler answers it by calling it, so that a copy whose main
+  // window has gone (Exit with the magnifier open) still hears it.
   static constexpr wchar_t kEndRequestMessage[] = L"Scrivane.CloseAll";
   static UINT EndRequestMessage();
-  static void SetEndRequestHandler(void (*handler)());
+  void SetEndRequestHandler(std::function<void()> handler) { endRequest_ = std::move(handler); }
 
  protected:
   explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
@@ -55,12 +56,10 @@ class Window {
  private:
   static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static void (*endRequestHandler_)();
+  std::function<void()> endRequest_;
 
   HWND hwnd_ = nullptr;
   std::wstring formName_;
-  // The process's collection of open forms, which FormCount walks.
-  static std::vector<Window*>& OpenForms();
 };
 
 // Sent by a child control to its parent when it moved, changed size, showed, hid or went, so

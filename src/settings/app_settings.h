@@ -1,5 +1,6 @@
-// The one record of the user's choices that the whole process shares. Booleans are 16-bit with
-// true = -1, colours 0x00BBGGRR.
+// The record of the user's choices. The program holds one, `AppSettings`, in its application object
+// (shell/start_up.h); the windows that read it are given it when they are made. Booleans are 16-bit
+// with true = -1, colours 0x00BBGGRR.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,3 @@ struct AppSettingsRecord {
 };
 
 }  // namespace settings
-
-// Process-wide, created with the process, never copied.
-extern settings::AppSettingsRecord AppSettings;

@@ -294,6 +294,87 @@ bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> va
 
 bool StartUntilHandOff(App& app) { return app.Start() && app.WaitFor(kMainForm, kHandOffTimeoutMs) != nullptr; }
 
+HWND EnterPresentation(const App& app, int timeoutMs) {
+  testing_support::TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  HWND overlay = app.WaitFor(kOverlay, timeoutMs);
+  if (!overlay) return nullptr;
+  // The overlay takes the keyboard back from the notification area's window if it has to.
+  if (!WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, timeoutMs)) return nullptr;
+  return testing_support::WaitUntilReadyForInput(overlay, timeoutMs) ? overlay : nullptr;
+}
+
+bool LeavePresentation(const App& app, int timeoutMs) {
+  testing_support::TapKey(VK_ESCAPE);
+  return WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, timeoutMs);
+}
+
+POINT HighlighterTip(POINT pointer) { return {pointer.x - 9, pointer.y + 11}; }
+
+bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+                   int timeoutMs) {
+  // Sent all at once, the moves and the release can reach the overlay out of their order under
+  // Wine (the X server reports the pointer's moves as well): the stroke then stops short.
+  for (size_t i = 0; i < path.size(); ++i) {
+    testing_support::MouseMoveTo(path[i].x, path[i].y);
+    if (i == 0) testing_support::MouseButton(1, true);
+    const POINT tip = HighlighterTip(path[i]);
+    const uint32_t under = before.At(tip.x, tip.y);
+    const uint32_t ink = penRgb & under;
+    if (ink == under) {
+      if (i + 1 == path.size()) return false;  // its end would not show
+      continue;
+    }
+    if (testing_support::ScreenPixelOnceItIs(tip.x, tip.y, ink, timeoutMs) != ink) return false;
+  }
+  testing_support::MouseButton(1, false);
+  return true;
+}
+
+bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<uint64_t>* states,
+                      std::string& failure) {
+  const testing_support::ScreenImage desktop = testing_support::CaptureScreen();
+  if (!EnterPresentation(app)) {
+    failure = "the overlay did not come";
+    return false;
+  }
+  // The overlay shows the grab: the screen as it was.
+  if (testing_support::ScreenDifferencesOnceNone(desktop, 10000) != 0) {
+    failure = "the overlay did not show the desktop as it was";
+    return false;
+  }
+  if (states) states->push_back(testing_support::Fingerprint(desktop));
+  testing_support::ScreenImage shown = desktop;
+  for (int k = 0; k < strokes; ++k) {
+    // From the right across every bar, ending in the white bar at the left, each lower than the
+    // one before: no stroke ends on another's ink.
+    const std::vector<POINT> path{{1800, 80 + 44 * k}, {900, 300 + 20 * k}, {100, 60 + 44 * k}};
+    if (!StrokeThrough(path, shown, penRgb)) {
+      failure = "stroke " + std::to_string(k + 1) + " did not show (screen in presentation-failure.bmp)";
+      testing_support::SaveImageBmp(testing_support::CaptureScreen(),
+                                    testing_support::ScreenshotDir() + L"\\presentation-failure.bmp");
+      return false;
+    }
+    shown = testing_support::CaptureScreen();
+    if (states) states->push_back(testing_support::Fingerprint(shown));
+  }
+  if (!LeavePresentation(app)) {
+    failure = "the overlay did not go at Esc";
+    return false;
+  }
+  return true;
+}
+
+size_t PrivateBytes(const App& app) {
+  static int unixPid = 0;
+  static DWORD forPid = 0;
+  if (forPid != app.Pid()) {
+    unixPid = testing_support::UnixPidOf(L"scrivane.exe");
+    forPid = unixPid ? app.Pid() : 0;
+  }
+  testing_support::UnixMemory memory;
+  return unixPid && testing_support::ReadUnixMemory(unixPid, memory) ? memory.Private() : 0;
+}
+
 int CountTrayIcons() {
   // Wine gives every icon a window of its own: its X11 driver puts them into a stand-alone tray
   // window when no X system tray is there; its explorer (a virtual desktop) into Shell_TrayWnd.

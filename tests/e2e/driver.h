@@ -121,6 +121,31 @@ bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> va
 // Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
 bool StartUntilHandOff(App& app);
 
+// --- Presenting, as a presenter does it ------------------------------------------------------
+// Ctrl+Shift+Z; the overlay once it is shown, in front and answering messages (null if it does
+// not come).
+HWND EnterPresentation(const App& app, int timeoutMs = 10000);
+// Esc; true once the overlay has gone.
+bool LeavePresentation(const App& app, int timeoutMs = 10000);
+// Where the highlighter draws for the pointer at `pointer`: the tip of its cursor, at 96 dpi 9
+// pixels left of the pointer and 11 below. (Another process's cursor cannot be read here.)
+POINT HighlighterTip(POINT pointer);
+// A drag of the left button through `path` with real input, with the highlighter in `penRgb`
+// (0xRRGGBB) over the screen `before`: each press and move goes once the one before it shows (the
+// pen's colour AND the pixel under it, at the tool's place), where it shows at all. False when the
+// end of the stroke does not show, or a part of it does not within `timeoutMs`.
+bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+                   int timeoutMs = 10000);
+// One presentation over the desktop of a PatternWindow (turned or not, its white bar lighter than
+// the pen): Ctrl+Shift+Z, `strokes` (up to 10) highlighter strokes in the colour `penRgb`
+// (0xRRGGBB), each ending in the white bar, then Esc. With `states`, the
+// fingerprints of the screen after the entry and after every stroke are added to it. False, with
+// the reason in `failure`, when a step did not come.
+bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<uint64_t>* states,
+                      std::string& failure);
+// The private bytes of the running program (see testing_support::UnixMemory); 0 when not known.
+size_t PrivateBytes(const App& app);
+
 // Opens the tray menu the way the shell does (a right-button press on the icon) and waits for it.
 HWND OpenTrayMenu(const App& app);
 // Clicks the first or the last item of an open popup menu, a few pixels inside its frame. A click

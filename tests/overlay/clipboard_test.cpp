@@ -74,14 +74,14 @@ class ClipboardTest : public ::testing::Test {
     EmptyTheClipboard();
   }
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) PressEsc();
-    ss::Instance().History().Forget();
+    if (App().overlay.IsLoaded()) PressEsc();
+    App().overlay.History().Forget();
     EmptyTheClipboard();
   }
   // Presentation mode with a stroke of `color`, and the picture as it shows.
   ScreenImage Draw(COLORREF color, int y) {
-    if (!ss::Instance().IsVisible()) EnterPresentationMode();
-    ss& o = ss::Instance();
+    if (!App().overlay.IsVisible()) EnterPresentationMode();
+    ss& o = App().overlay;
     if (!o.PenMode()) o.TogglePen();
     o.History().BeginChange();
     o.Picture1.PSet(200, y, color, 20);
@@ -96,7 +96,7 @@ class ClipboardTest : public ::testing::Test {
   }
   static void CtrlC() {
     short key = 3;
-    ss::Instance().Picture1_KeyPress(key);
+    App().overlay.Picture1_KeyPress(key);
   }
 };
 
@@ -122,7 +122,7 @@ TEST_F(ClipboardTest, APasteAtOnceAfterTheEndOfThePresentationAndAfterTheWindowH
   // The window goes (the program ends) before anyone pastes.
   const ScreenImage third = Draw(RGB(0, 160, 0), 800);
   CtrlC();
-  ss::Instance().UnloadForGood();
+  App().overlay.UnloadForGood();
   Pump(50);
   pasted = Paste();
   EXPECT_EQ(0, CountDifferences(third, pasted.dib));
