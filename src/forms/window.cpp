@@ -20,10 +20,6 @@ std::wstring Lower(std::wstring s) {
 
 Window::~Window() { Destroy(); }
 
-UINT Window::EndRequestMessage() {
-  static const UINT message = ::RegisterWindowMessageW(kEndRequestMessage);
-  return message;
-}
 
 
 
@@ -109,7 +105,7 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
   if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  if (msg == EndRequestMessage() && msg != 0 && self->endRequest_) {
+  if (self->endRequestMessage_ != 0 && msg == self->endRequestMessage_ && self->endRequest_) {
     // A copy of the handler: it may destroy this window and its object's state with it.
     const std::function<void()> handler = self->endRequest_;
     handler();

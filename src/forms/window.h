@@ -40,8 +40,11 @@ class Window {
   // top-level window: a window given a handler answers it by calling it, so that a copy whose main
   // window has gone (Exit with the magnifier open) still hears it.
   static constexpr wchar_t kEndRequestMessage[] = L"Scrivane.CloseAll";
-  static UINT EndRequestMessage();
-  void SetEndRequestHandler(std::function<void()> handler) { endRequest_ = std::move(handler); }
+  static UINT EndRequestMessage() { return ::RegisterWindowMessageW(kEndRequestMessage); }
+  void SetEndRequestHandler(std::function<void()> handler) {
+    endRequestMessage_ = EndRequestMessage();
+    endRequest_ = std::move(handler);
+  }
 
  protected:
   explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
@@ -56,6 +59,7 @@ class Window {
  private:
   static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  UINT endRequestMessage_ = 0;
   std::function<void()> endRequest_;
 
   HWND hwnd_ = nullptr;

@@ -437,6 +437,24 @@ void Press(HWND wizard, int id) {
   ::PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+// The uninstaller's message box (beside its wizard) whose text holds `text`, once it shows; null
+// when none does.
+HWND QuestionOf(const App& uninstaller, HWND wizard, const std::wstring& text) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : uninstaller.Windows(true)) {
+          if (w != wizard && ClassOf(w) == L"#32770" && MessageBoxText(w).find(text) != std::wstring::npos) {
+            found = w;
+            return true;
+          }
+        }
+        return false;
+      },
+      kSetupTimeoutMs);
+  return found;
+}
+
 void Screenshot(const wchar_t* name) { SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\" + name); }
 
 TEST_F(InstallerTest, WizardWithoutStartAtSignInThenUninstallThatRemovesTheSettings) {
@@ -496,26 +514,11 @@ TEST_F(InstallerTest, WizardWithoutStartAtSignInThenUninstallThatRemovesTheSetti
   ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Uninstall Scrivane"); }, 10000));
   Press(wizard, kNextButton);  // Uninstall
   // Two questions, the settings first, then the drawings; both answered Yes.
-  auto question = [&](const std::wstring& text) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-          for (HWND w : uninstall.Windows(true)) {
-            if (w != wizard && ClassOf(w) == L"#32770" && MessageBoxText(w).find(text) != std::wstring::npos) {
-              found = w;
-              return true;
-            }
-          }
-          return false;
-        },
-        kSetupTimeoutMs);
-    return found;
-  };
-  HWND settingsQuestion = question(L"remove your Scrivane settings");
+  HWND settingsQuestion = QuestionOf(uninstall, wizard, L"remove your Scrivane settings");
   ASSERT_NE(nullptr, settingsQuestion);
   Screenshot(L"installer-5-uninstall-question.bmp");
   ::PostMessageW(::GetDlgItem(settingsQuestion, IDYES), BM_CLICK, 0, 0);
-  HWND drawingsQuestion = question(L"remove the drawings Scrivane kept in " + DrawingsFolder());
+  HWND drawingsQuestion = QuestionOf(uninstall, wizard, L"remove the drawings Scrivane kept in " + DrawingsFolder());
   ASSERT_NE(nullptr, drawingsQuestion);
   ::PostMessageW(::GetDlgItem(drawingsQuestion, IDYES), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Completing Scrivane Uninstall"); }, kSetupTimeoutMs));
@@ -541,18 +544,8 @@ TEST_F(InstallerTest, WizardWithoutStartAtSignInThenUninstallThatRemovesTheSetti
   ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Uninstall Scrivane"); }, 10000));
   Press(wizard, kNextButton);
   auto answer = [&](const std::wstring& text, int button) {
-    HWND found = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-          for (HWND w : again.Windows(true)) {
-            if (w != wizard && ClassOf(w) == L"#32770" && MessageBoxText(w).find(text) != std::wstring::npos) {
-              found = w;
-              return true;
-            }
-          }
-          return false;
-        },
-        kSetupTimeoutMs));
+    HWND found = QuestionOf(again, wizard, text);
+    ASSERT_NE(nullptr, found) << std::string(text.begin(), text.end());
     ::PostMessageW(::GetDlgItem(found, button), BM_CLICK, 0, 0);
   };
   answer(L"remove your Scrivane settings", IDNO);

@@ -435,9 +435,14 @@ TEST_F(TextLabelsTest, OnAMonitorOfAnotherDpiTheEditorAndTheLabelsTakeItsDpi) {
 
 // --- The label and the label array on their own ----------------------------------------------
 
+// A hidden window to hold labels.
+HWND LabelHost() {
+  return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
 TEST(Label, SizesItselfToItsLinesShowsAmpersandsAndCopiesItsModel) {
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
+  HWND host = LabelHost();
   ASSERT_NE(nullptr, host);
   forms::Label model;
   model.SetAutoSize(true);
@@ -481,8 +486,7 @@ TEST(Label, SizesItselfToItsLinesShowsAmpersandsAndCopiesItsModel) {
 }
 
 TEST(Label, AndTextBoxMakeTheirFontsForTheDpiTheyAreGiven) {
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
+  HWND host = LabelHost();
   ASSERT_NE(nullptr, host);
   forms::Label model;
   model.SetAutoSize(true);
