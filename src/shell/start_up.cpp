@@ -16,14 +16,15 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
 }
 
 Application::Application()
-    : Tray([this] { mainForm.menupopup(); }),
+    : Tray([this] { commands.Run(CommandId::Menu); }),
       overlay(AppSettings),
       helpWindow(*this),
       mainForm(*this),
       splash(*this) {
-  // The overlay reaches the magnifier through the main form, and the magnifier hands its keys to
-  // the overlay.
-  overlay.SetMagnifierLink(&mainForm);
+  // The overlay's keys and right button run the commands; the cursors it shows are the ones the
+  // main form carries; the magnifier hands its keys to the overlay's key handler.
+  overlay.SetCommandDispatcher(&commands);
+  overlay.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
   // Whichever window of ours is left hears the installer's end request (a copy may outlive its
   // main window: Exit with the magnifier open).
@@ -41,7 +42,8 @@ Application::~Application() {
   if (helpWindow.IsLoaded()) helpWindow.Unload();
   if (mainForm.IsLoaded()) mainForm.Unload();
   if (splash.IsLoaded()) splash.Unload();
-  overlay.SetMagnifierLink(nullptr);
+  overlay.SetCommandDispatcher(nullptr);
+  overlay.SetCursorSource(nullptr);
   magnifier.SetKeyForwarder(nullptr);
   // 2.
   FinishKeeping();
