@@ -105,14 +105,18 @@ class ShapesE2e : public ::testing::Test {
     // Under Wine a program takes Shift and Ctrl as the X server has them whenever the pointer
     // moves over it, and the X server knows nothing of keys pressed with SendInput: on a busy
     // machine the X server's word could come in between the keys and the press, which then
-    // started a freehand stroke. So the keys go down in the X server itself (the screen watcher
-    // presses them), and the program hears the same from both sides.
+    // started a freehand stroke. So the keys go down in the X server too (the screen watcher
+    // presses them there), and the program hears the same from both sides. Through SendInput as
+    // well: a key the X server delivers to a window that is not Wine's never reaches Wine.
     HWND overlay = app.Find(kOverlay);
     ASSERT_NE(nullptr, overlay);
     MovePointer(press);
     ASSERT_TRUE(WaitUntilReadyForInput(overlay, 10000));
     ASSERT_TRUE(WaitUntil([&] { return held(false); }, 10000));
-    for (WORD k : keys) ASSERT_TRUE(watch.Key(XKeyName(k), true)) << watch.LastAck();
+    for (WORD k : keys) {
+      ASSERT_TRUE(watch.Key(XKeyName(k), true)) << watch.LastAck();
+      KeyDown(k);
+    }
     ASSERT_TRUE(WaitUntil([&] { return held(true); }, 10000)) << "the keys did not reach the program";
     ASSERT_TRUE(WaitUntilReadyForInput(overlay, 10000));
     MouseButton(1, true);
@@ -121,7 +125,10 @@ class ShapesE2e : public ::testing::Test {
       Pump(10);
     }
     MouseButton(1, false);
-    for (WORD k : keys) ASSERT_TRUE(watch.Key(XKeyName(k), false)) << watch.LastAck();
+    for (WORD k : keys) {
+      KeyUp(k);
+      ASSERT_TRUE(watch.Key(XKeyName(k), false)) << watch.LastAck();
+    }
     after = Steady();
   }
   bool Changed(POINT p) const { return before.At(p.x, p.y) != after.At(p.x, p.y); }
@@ -164,7 +171,7 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   // along the diagonal; the box leaves its middle alone and the figures in it readable.
   Command(L'y', "color", "65535");
   Command(L'3', "brushwidth", "15");
-  ShapeDrag({VK_CONTROL}, {250, 320}, {{600, 600}, {1000, 930}});
+  ASSERT_NO_FATAL_FAILURE(ShapeDrag({VK_CONTROL}, {250, 320}, {{600, 600}, {1000, 930}}));
   POINT a = HighlighterAt({250, 320}), b = HighlighterAt({1000, 930});
   EXPECT_TRUE(Changed({(a.x + b.x) / 2, a.y})) << "the top side";
   EXPECT_TRUE(Changed({b.x, (a.y + b.y) / 2})) << "the right side";
@@ -175,7 +182,7 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   Command(L'p', "color", "65535");
   Command(L'r', "color", "255");
   Command(L'1', "brushwidth", "5");
-  ShapeDrag({VK_CONTROL, VK_SHIFT}, {1300, 250}, {{1200, 300}, {950, 400}});
+  ASSERT_NO_FATAL_FAILURE(ShapeDrag({VK_CONTROL, VK_SHIFT}, {1300, 250}, {{1200, 300}, {950, 400}}));
   a = PenAt({1300, 250});
   b = PenAt({950, 400});
   const double length = std::hypot(b.x - a.x, b.y - a.y);
@@ -193,7 +200,7 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   // Blue at 10: Shift-drag an underline; the pointer wanders above it on the way.
   Command(L'b', "color", "16711680");
   Command(L'2', "brushwidth", "10");
-  ShapeDrag({VK_SHIFT}, {1150, 566}, {{1300, 480}, {1500, 540}, {1480, 566}});
+  ASSERT_NO_FATAL_FAILURE(ShapeDrag({VK_SHIFT}, {1150, 566}, {{1300, 480}, {1500, 540}, {1480, 566}}));
   a = PenAt({1150, 566});
   b = PenAt({1480, 566});
   EXPECT_EQ(0x0000FFu, after.At((a.x + b.x) / 2, a.y));
@@ -204,7 +211,7 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   Command(L'g', "color", "65280");
   Command(L'1', "brushwidth", "5");
   const ScreenImage beforeEllipse = Steady();
-  ShapeDrag({VK_TAB}, {1120, 596}, {{1300, 650}, {1450, 696}});
+  ASSERT_NO_FATAL_FAILURE(ShapeDrag({VK_TAB}, {1120, 596}, {{1300, 650}, {1450, 696}}));
   a = PenAt({1120, 596});
   b = PenAt({1450, 696});
   EXPECT_EQ(0x00FF00u, after.At(a.x, (a.y + b.y) / 2)) << "the left end";
