@@ -12,6 +12,7 @@
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "shell/commands.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
 #include "shell/message_window.h"
@@ -34,7 +35,7 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 //      hooks, hotkeys and icon with it), the splash;
 //   2. the keeper writes the drawings still on their way to the disk, then goes;
 //   3. the objects go in the reverse order of the members below: splash, main form, help window,
-//      magnifier, overlay, the tray icon record, the settings;
+//      magnifier, overlay, the tray icon record, the commands, the settings;
 //   4. last, the single-instance mutex, so that a new copy can start only once this one holds
 //      nothing.
 class Application {
@@ -66,6 +67,8 @@ class Application {
  public:
   // The user's choices, read by every window; loaded by the splash, saved after every change.
   settings::AppSettingsRecord AppSettings;
+  // Runs every command, whichever key, menu item or hotkey asks for it.
+  CommandDispatcher commands{*this};
   // The notification-area icon record and its hook on the main window (TrayIcon, trayHooked,
   // trayHookedWindow, trayPreviousProc).
   mod1::Tray Tray;
