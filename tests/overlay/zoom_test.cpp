@@ -228,18 +228,6 @@ class ZoomTest : public ::testing::Test {
     MouseButton(1, false);
     PumpUntilInputHandled();
   }
-  // The rows (or columns) of `colour` in a line of the picture through (x, y), counted outward.
-  static int RunThrough(const ScreenImage& image, POINT at, bool vertical, uint32_t colour) {
-    auto is = [&](int x, int y) {
-      return x >= 0 && y >= 0 && x < image.width && y < image.height && image.At(x, y) == colour;
-    };
-    if (!is(at.x, at.y)) return 0;
-    int run = 1;
-    for (int d = 1; is(vertical ? at.x : at.x + d, vertical ? at.y + d : at.y); ++d) ++run;
-    for (int d = 1; is(vertical ? at.x : at.x - d, vertical ? at.y - d : at.y); ++d) ++run;
-    return run;
-  }
-
   std::unique_ptr<PatternWindow> pattern;
   ScreenImage frozen;
   std::unique_ptr<overlay::DrawingKeeper> keeper;

@@ -508,6 +508,17 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   return n;
 }
 
+int RunThrough(const ScreenImage& image, POINT at, bool upright, uint32_t colour) {
+  auto is = [&](int x, int y) {
+    return x >= image.left && y >= image.top && x < image.left + image.width && y < image.top + image.height &&
+           image.At(x, y) == colour;
+  };
+  int run = 0;
+  for (int d = 0; is(upright ? at.x : at.x + d, upright ? at.y + d : at.y); ++d) ++run;
+  for (int d = 1; run > 0 && is(upright ? at.x : at.x - d, upright ? at.y - d : at.y); ++d) ++run;
+  return run;
+}
+
 ScreenImage ClipboardPicture() {
   ScreenImage image;
   if (!::OpenClipboard(nullptr)) return image;
@@ -575,6 +586,17 @@ ScreenImage Stretched(const ScreenImage& image, const RECT& part) {
   ::DeleteObject(from);
   ::DeleteObject(to);
   return out;
+}
+
+POINT PixelShownAt(POINT shown, const RECT& part, int width, int height) {
+  ScreenImage places;
+  places.width = width;
+  places.height = height;
+  places.pixels.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) places.pixels[static_cast<size_t>(y) * width + x] = static_cast<uint32_t>(x | (y << 12));
+  const uint32_t place = Stretched(places, part).At(shown.x, shown.y);
+  return {static_cast<LONG>(place & 0xFFF), static_cast<LONG>(place >> 12)};
 }
 
 uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {

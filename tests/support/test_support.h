@@ -155,6 +155,9 @@ RECT ZoomedPart(POINT pointer, int notches, int width, int height);
 // `image`'s part `part` (in the image's own pixels) stretched over an image of the same size and
 // place, each pixel the nearest (StretchBlt in COLORONCOLOR).
 ScreenImage Stretched(const ScreenImage& image, const RECT& part);
+// The picture pixel that the same stretch of a width x height picture shows at `shown` (relative
+// to the picture's place), found by stretching a picture whose every pixel holds its own place.
+POINT PixelShownAt(POINT shown, const RECT& part, int width, int height);
 
 // Waiting for the screen to show something, for checks written as
 // EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
@@ -163,6 +166,10 @@ uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 30
 // The pixels of the screen that differ from `expected` (at its place), once there are none or
 // when `timeoutMs` has passed.
 long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
+
+// How many pixels of `colour` lie in a row through `at` (or a column, `upright`), `at` included;
+// 0 when `at` is not of that colour. The width of a line drawn across that row or column.
+int RunThrough(const ScreenImage& image, POINT at, bool upright, uint32_t colour);
 
 // The picture on the clipboard as CF_DIB, read as any program reads it; empty when there is none.
 ScreenImage ClipboardPicture();
