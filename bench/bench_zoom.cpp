@@ -37,8 +37,11 @@ double Time(F&& f) {
 // The plain operation: the view's rectangle of the picture stretched over the window.
 class PlainStretch {
  public:
-  PlainStretch(HWND window, HDC picture) : window_(window), dc_(::GetDC(window)), picture_(picture) {
-    ::SetStretchBltMode(dc_, COLORONCOLOR);
+  PlainStretch(HWND window, HDC picture, int mode = COLORONCOLOR)
+      : window_(window), dc_(::GetDC(window)), picture_(picture) {
+    ::SetStretchBltMode(dc_, mode);
+    // HALFTONE wants the brush origin set after the mode (as StretchBlt's documentation says).
+    if (mode == HALFTONE) ::SetBrushOrgEx(dc_, 0, 0, nullptr);
   }
   ~PlainStretch() { ::ReleaseDC(window_, dc_); }
   void Draw(const base::PixelRect& s, int width, int height) const {
@@ -121,6 +124,19 @@ std::vector<bench::Result> Zoom() {
     bench::PumpMessages();
   }
   results.push_back(Report("pan step with a label in view", labelOurs, labelPlain));
+
+  // The filter not taken: the same view's stretch with HALFTONE's smoothing against the nearest
+  // pixel, fewer times (it is the slow one).
+  {
+    PlainStretch halftone(o.Picture1.Hwnd(), picture->Dc(), HALFTONE);
+    Samples smooth, nearest;
+    for (int i = 0; i < 40; ++i) {
+      const base::PixelRect shown = o.Picture1.View().Source();
+      smooth.micros.push_back(Time([&] { halftone.Draw(shown, w, h); }));
+      nearest.micros.push_back(Time([&] { plain.Draw(shown, w, h); }));
+    }
+    results.push_back(Report("HALFTONE stretch of the view (not used)", smooth, nearest));
+  }
   o.Unload();
   bench::PumpMessages();
   return results;

@@ -277,6 +277,7 @@ TEST_F(ShapesE2e, UnderTheWheelsZoomAStrokeAndALineLandOnThePicturePixelsUnderTh
   // The view with the pointer at rest, then x1.
   MovePointer(middle);
   const ScreenImage zoomed = Steady();
+  SaveImageBmp(zoomed, ScreenshotDir() + L"\\e2e-zoomed-view.bmp");
   TypeText(L"0");
   ASSERT_TRUE(WaitUntil([&] { return CountDifferences(zoomed, CaptureScreen()) > 0; }, 5000));
   const ScreenImage picture = Steady();
