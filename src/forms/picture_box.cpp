@@ -622,8 +622,9 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 namespace forms {
 
 bool PictureBox::ZoomBy(int notches, POINT anchor) {
+  // The view knows the box's size from WM_SIZE: no GetClientRect (a server round trip under Wine)
+  // on the way to the screen.
   if (!Hwnd()) return false;
-  view_.SetSize(Width(), Height());
   // The view is stretched from the drawing copy: made now, not at the first stroke under the view.
   EnsureSurface();
   if (!view_.ZoomBy(notches, anchor.x, anchor.y)) return false;
