@@ -106,7 +106,9 @@ DrawingKeeper::~DrawingKeeper() {
   thread_.join();
 }
 
-std::wstring DrawingKeeper::DefaultFolder() {
+std::wstring DrawingKeeper::DefaultFolder() { return ProgramFolder() + L"\\Drawings"; }
+
+std::wstring DrawingKeeper::ProgramFolder() {
   PWSTR local = nullptr;
   std::wstring folder;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &local)) && local) {
@@ -118,7 +120,7 @@ std::wstring DrawingKeeper::DefaultFolder() {
     const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
     if (n > 0 && n < MAX_PATH) folder = buffer;
   }
-  return folder + L"\\Scrivane\\Drawings";
+  return folder + L"\\Scrivane";
 }
 
 bool DrawingKeeper::MakeFolder(const std::wstring& folder) {

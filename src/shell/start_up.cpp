@@ -73,6 +73,10 @@ bool Program::StartUp() {
   keeper_->SetWanted([] { return AppSettings.keepdrawings != settings::kFalse; });
   keeper_->SetKeptNotice([](const std::wstring&) { form1::DrawingKept(); });
   ss::Instance().History().SetKeeper(keeper_.get());
+  // Older undo steps wait on the disk rather than in memory, but only while the user lets the
+  // program keep pictures there.
+  historyFile_ = std::make_unique<imaging::SpillFile>(overlay::DrawingKeeper::ProgramFolder() + L"\\Undo history.tmp");
+  ss::Instance().History().SetSpillFile(historyFile_.get(), [] { return AppSettings.keepdrawings != settings::kFalse; });
   frmSplash::Instance().ShowModeless();
   return true;
 }
@@ -87,6 +91,10 @@ int Program::Run() {
   // The last presentation's picture may still be on its way to the disk.
   ss::Instance().History().SetKeeper(nullptr);
   keeper_.reset();
+  // The undo steps go, and the file of the older ones with them.
+  ss::Instance().History().Forget();
+  ss::Instance().History().SetSpillFile(nullptr);
+  historyFile_.reset();
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "imaging/spill_file.h"
 #include "overlay/keeping.h"
 
 namespace shell {
@@ -44,6 +45,8 @@ class Program {
   base::unique_handle instanceMutex_;
   // Writes every presentation's final picture into the Drawings folder.
   std::unique_ptr<overlay::DrawingKeeper> keeper_;
+  // Where the undo history keeps older steps out of memory; deleted when the program ends.
+  std::unique_ptr<imaging::SpillFile> historyFile_;
 };
 
 }  // namespace shell
