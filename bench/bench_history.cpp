@@ -20,6 +20,7 @@
 
 #include "bench.h"
 #include "overlay/ss.h"
+#include "shell/start_up.h"
 #include "e2e/driver.h"
 #include "support/test_support.h"
 
@@ -128,7 +129,7 @@ HeapFigures WalkHeaps() {
 // holds in memory and in its file by its own count, against the process's private bytes, and
 // where the time of packing goes.
 std::vector<bench::Result> HistoryCountsInProcess() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   o.History().Forget();
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
@@ -240,7 +241,7 @@ double Median(std::vector<double> v) {
 // the spill file, a full-screen Ctrl+E and the step back into the last presentation, each against
 // a full-screen BitBlt onto the window.
 std::vector<bench::Result> PackingAndPackedUndo() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   o.History().Forget();
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);

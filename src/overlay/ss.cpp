@@ -23,13 +23,7 @@ constexpr UINT kHistoryTimerMillis = 50;
 constexpr UINT kHistoryTimerHiddenMillis = 10;
 }  // namespace
 
-ss& ss::Instance() {
-  // Created on first use and kept for the life of the process.
-  static ss* instance = new ss();
-  return *instance;
-}
-
-ss::ss() : forms::Window(L"ss") {}
+ss::ss(settings::AppSettingsRecord& settings) : forms::Window(L"ss"), AppSettings(settings) {}
 
 long ss::FormCount(const std::wstring& frmName) { return forms::Window::CountOpenForms(frmName); }
 
@@ -241,8 +235,8 @@ void ss::ClaimKeyboard() {
 }
 
 HCURSOR ss::CursorFor(overlay::CursorKind kind) {
-  if (mainForm_) {
-    if (HCURSOR c = mainForm_->CursorImage(kind)) return c;
+  if (cursorSource_) {
+    if (HCURSOR c = cursorSource_(kind)) return c;
   }
   // Without the main form (the overlay opened on its own), our own set at the system's size.
   ownCursors_.Make(overlay::CursorSizeForDpi(base::DpiForWindow(Hwnd())));
@@ -281,12 +275,7 @@ void ss::ToggleEraser() {
     SetCursorImage(overlay::CursorKind::Highlighter);
   } else {
     eraserOn = -1;
-    switch (AppSettings.erasersize) {
-      case 8: SetCursorImage(overlay::CursorKind::Eraser8); break;
-      case 16: SetCursorImage(overlay::CursorKind::Eraser16); break;
-      case 24: SetCursorImage(overlay::CursorKind::Eraser24); break;
-      default: SetCursorImage(overlay::CursorKind::Eraser32); break;
-    }
+    SetCursorImage(overlay::EraserCursorFor(AppSettings.erasersize));
   }
 }
 
@@ -319,7 +308,7 @@ void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
   // presentation.
   if (!IsVisible()) return;
   if (Button != forms::kLeftButton) {
-    if (mainForm_) mainForm_->menupopup();
+    if (commands_) commands_->Run(overlay::CommandId::Menu);
     // The menu made the hidden main window foreground; without this the next keys of the
     // presentation would go nowhere until the presenter clicked the surface again.
     if (IsCreated()) ClaimKeyboardSoon();

@@ -156,6 +156,15 @@ base::unique_hcursor MakeToolCursor(CursorKind kind, int size) {
   return base::unique_hcursor(static_cast<HCURSOR>(::CreateIconIndirect(&info)));
 }
 
+CursorKind EraserCursorFor(int16_t size) {
+  switch (size) {
+    case 8: return CursorKind::Eraser8;
+    case 16: return CursorKind::Eraser16;
+    case 24: return CursorKind::Eraser24;
+    default: return CursorKind::Eraser32;
+  }
+}
+
 int CursorImageSize(HCURSOR cursor) {
   ICONINFO info{};
   if (!cursor || !::GetIconInfo(cursor, &info)) return 0;

@@ -29,6 +29,9 @@ base::unique_hcursor MakeToolCursor(CursorKind kind, int size);
 // The width of a cursor's image in pixels (0 for none).
 int CursorImageSize(HCURSOR cursor);
 
+// The eraser's cursor for an eraser size: 8, 16 and 24 have their own, anything else the 32.
+CursorKind EraserCursorFor(int16_t size);
+
 // The six cursors at one size, owned together.
 class ToolCursorSet {
  public:

@@ -1,5 +1,6 @@
-// The one record of the user's choices that the whole process shares. Booleans are 16-bit with
-// true = -1, colours 0x00BBGGRR.
+// The record of the user's choices. The program holds one, `AppSettings`, in its application object
+// (shell/start_up.h); the windows that read it are given it when they are made. Booleans are 16-bit
+// with true = -1, colours 0x00BBGGRR.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +25,14 @@ struct AppSettingsRecord {
   int16_t keepdrawings = kTrue;
   // The user has been told once where the drawings are kept (the tray balloon of the first keep).
   int16_t keepnotice = kFalse;
+
+  // Not stored. The colour whose item in the tray menu carries the mark: the colour last chosen
+  // through a colour item or a colour key, kMenuColorPalette after the menu's Palette, and the
+  // loaded colour at start. The colour dialog's own key changes `color` and leaves this.
+  int32_t menucolor = 0;
 };
 
-}  // namespace settings
+// `menucolor` when "Palette" carries the mark, whatever colour it chose: no colour is negative.
+constexpr int32_t kMenuColorPalette = -1;
 
-// Process-wide, created with the process, never copied.
-extern settings::AppSettingsRecord AppSettings;
+}  // namespace settings

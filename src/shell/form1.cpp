@@ -12,9 +12,11 @@
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
+#include "shell/commands.h"
 #include "shell/message_window.h"
 #include "shell/mod1.h"
 #include "shell/myhotkey.h"
+#include "shell/start_up.h"
 #include "shell/tray_menu.h"
 
 namespace {
@@ -36,14 +38,10 @@ HICON LoadProgramIcon(int size) {
 }
 }  // namespace
 
-std::atomic<HWND> form1::keptNoticeWindow_{nullptr};
-
-form1& form1::Instance() {
-  static form1 instance;
-  return instance;
+form1::form1(shell::Application& app)
+    : forms::Window(L"form1"), app_(app), hotkeyHook_([this](uint8_t id) { OnHotkey(id); }) {
+  shell::BuildRCPopup(RCPopup);
 }
-
-form1::form1() : forms::Window(L"form1") { shell::BuildRCPopup(RCPopup); }
 
 void form1::Load() {
   if (IsCreated()) return;
@@ -75,7 +73,6 @@ void form1::Load() {
   closeRequest_ = ::RegisterWindowMessageW(kCloseRequestMessage);
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
-  ss::Instance().SetMainFormLink(this);
   keptNoticeWindow_ = Hwnd();
   Form_Load();
 }
@@ -93,122 +90,66 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKi
 
 void form1::Form_Load() {
   // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
-  hotkeys_ = myhotkey::InstallHotkeys(Hwnd());
+  hotkeys_ = hotkeyHook_.InstallHotkeys(Hwnd());
   // Without Ctrl+Shift+Z nothing else starts presentation mode: the menu offers it instead.
   shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
   // the 0.
-  if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
-  shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
-  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
+  if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
+  // The colour item that carries the mark starts as the loaded colour's.
+  app_.AppSettings.menucolor = app_.AppSettings.color;
+  shell::SetMenuMarks(RCPopup, app_.AppSettings);
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
   // The overlay's window is made now, hidden, rather than at the first Ctrl+Shift+Z.
-  ss::Instance().PrepareWindow();
+  app_.overlay.PrepareWindow();
 }
 
 void form1::ReportTakenHotkeys() {
   const std::wstring text = myhotkey::TakenHotkeyMessage(hotkeys_);
-  if (!text.empty()) mod1::ShowTrayBalloon(L"Scrivane", text.c_str());
+  if (!text.empty()) app_.Tray.ShowTrayBalloon(L"Scrivane", text.c_str());
 }
 
 void form1::Command1_Click() {
-  mod1::HookTrayMessages(Hwnd());
+  app_.Tray.HookTrayMessages(Hwnd());
   if (!oncestarted) {
     HICON icon = FormIcon();
-    mod1::AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
-    // The icon's id, readable from outside (WM_GETICON does not cross processes under Wine): lets a
-    // tool or test address the icon the way the shell does.
-    ::SetPropW(Hwnd(), L"Scrivane.TrayIconId", reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(mod1::TrayIcon.uID)));
+    app_.Tray.AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
+    ::SetPropW(Hwnd(), kTrayIconIdProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(app_.Tray.TrayIcon.uID)));
     oncestarted = -1;
   }
   ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
 void form1::menupopup() {
-  // The mark follows the setting, whatever changed it since the menu was last open.
-  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
+  // The marks follow the settings, whatever changed them since the menu was last open.
+  shell::SetMenuMarks(RCPopup, app_.AppSettings);
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
 }
 
-void form1::RunMenuCommand(UINT item) {
-  switch (item) {
-    case shell::kItemRed: red_Click(); break;
-    case shell::kItemYellow: yellow_Click(); break;
-    case shell::kItemBlue: blue_Click(); break;
-    case shell::kItemGreen: green_Click(); break;
-    case shell::kItemOne: One_Click(); break;
-    case shell::kItemFive: five_Click(); break;
-    case shell::kItemTen: ten_Click(); break;
-    case shell::kItemFifteen: fifteen_Click(); break;
-    case shell::kItemTwenty: twenty_Click(); break;
-    case shell::kItemMypalette: mypalette_Click(); break;
-    case shell::kItemMagnifier: magnifier_Click(); break;
-    case shell::kItemMyhelp: myhelp_Click(); break;
-    case shell::kItemDochelp: dochelp_Click(); break;
-    case shell::kItemRest1: Rest1_Click(); break;
-    case shell::kItemStartPresentation: StartPresentation_Click(); break;
-    case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
-    case shell::kItemKeepDrawings: KeepDrawings_Click(); break;
-    default: break;
-  }
-}
+void form1::RunMenuCommand(UINT item) { app_.commands.RunMenuItem(item); }
 
 void form1::SysTrayMouseEventHandler() {
   HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
-  ss& overlay = ss::Instance();
+  ss& overlay = app_.overlay;
   overlay.cmdScreen_Click();  // grabbed while the overlay is still hidden
   overlay.ShowOverlay(frontBefore);
 }
 
-void form1::SetColour(UINT item, int32_t color) {
-  shell::CheckOnly(RCPopup, shell::kColourGroup, item);
-  AppSettings.color = color;
-  settings::SaveSettings();
-}
-
-void form1::SetWidth(UINT item) {
-  AppSettings.brushwidth = shell::WidthOfItem(item);
-  shell::CheckOnly(RCPopup, shell::kWidthGroup, item);
-  settings::SaveSettings();
-}
-
-void form1::red_Click() { SetColour(shell::kItemRed, shell::kColorRed); }
-void form1::yellow_Click() { SetColour(shell::kItemYellow, shell::kColorYellow); }
-void form1::blue_Click() { SetColour(shell::kItemBlue, shell::kColorBlue); }
-void form1::green_Click() { SetColour(shell::kItemGreen, shell::kColorGreen); }
-void form1::One_Click() { SetWidth(shell::kItemOne); }
-void form1::five_Click() { SetWidth(shell::kItemFive); }
-void form1::ten_Click() { SetWidth(shell::kItemTen); }
-void form1::fifteen_Click() { SetWidth(shell::kItemFifteen); }
-void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
-
-void form1::mypalette_Click() {
-  // The overlay's own colour command, loading the overlay hidden when it is not there.
-  ss& overlay = ss::Instance();
-  short keyAscii = 99;  // "c"
-  overlay.Picture1_KeyPress(keyAscii);
-  if (!overlay.checkpalette) {
-    shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
-    settings::SaveSettings();
-  }
-}
-
-// Shown modeless; when it is already showing it stays open (unlike Ctrl+Shift+M).
-void form1::magnifier_Click() { ShowMagnifier(); }
-
-void form1::ShowMagnifier() { magWin::Instance().ShowWindowModeless(); }
-
-void form1::SetMagnifierVisible(bool visible) {
-  magWin& mag = magWin::Instance();
-  if (mag.IsLoaded()) mag.SetVisible(visible);
-}
-
-void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
+void form1::red_Click() { app_.commands.Run(shell::CommandId::Red); }
+void form1::yellow_Click() { app_.commands.Run(shell::CommandId::Yellow); }
+void form1::blue_Click() { app_.commands.Run(shell::CommandId::Blue); }
+void form1::green_Click() { app_.commands.Run(shell::CommandId::Green); }
+void form1::One_Click() { app_.commands.Run(shell::CommandId::Width1); }
+void form1::five_Click() { app_.commands.Run(shell::CommandId::Width5); }
+void form1::ten_Click() { app_.commands.Run(shell::CommandId::Width10); }
+void form1::fifteen_Click() { app_.commands.Run(shell::CommandId::Width15); }
+void form1::twenty_Click() { app_.commands.Run(shell::CommandId::Width20); }
+void form1::mypalette_Click() { app_.commands.Run(shell::CommandId::Palette); }
 
 void form1::dochelp_Click() {
   // The manual lies next to the program. The wide call, so that a folder whose name lies outside
@@ -216,24 +157,20 @@ void form1::dochelp_Click() {
   std::wstring path(32768, L'\0');
   DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   path.resize(n);
-  path = path.substr(0, path.find_last_of(L"\\/")) + L"\\Scrivane.pdf";
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) path.resize(slash);
+  path += L"\\Scrivane.pdf";
   ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void form1::RecentDrawings_Click() {
-  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper();
   const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
   overlay::DrawingKeeper::MakeFolder(folder);
   // Explorer itself, given the folder: the shell's own "open" of a folder talks to Explorer by
   // DDE first, which under Wine can keep this thread waiting for half a minute.
   const std::wstring quoted = L"\"" + folder + L"\"";
   ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
-}
-
-void form1::KeepDrawings_Click() {
-  AppSettings.keepdrawings = AppSettings.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
-  RCPopup.SetChecked(shell::kItemKeepDrawings, AppSettings.keepdrawings != settings::kFalse);
-  settings::SaveSettings();
 }
 
 void form1::DrawingKept() {
@@ -244,24 +181,24 @@ void form1::ShowKeepNoticeOnce() {
   // Remembered with the settings, not by the folder being there: a user who had drawings kept
   // before this notice existed has a folder already and was never told. A balloon that could
   // not be shown is tried again at the next drawing kept.
-  if (AppSettings.keepnotice != settings::kFalse) return;
-  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  if (app_.AppSettings.keepnotice != settings::kFalse) return;
+  overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper();
   const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
-  if (!mod1::ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
-  AppSettings.keepnotice = settings::kTrue;
-  settings::SaveSettings();
+  if (!app_.Tray.ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
+  app_.AppSettings.keepnotice = settings::kTrue;
+  settings::SaveSettings(app_.AppSettings);
 }
 
 void form1::Rest1_Click() {
   // The drawing on the overlay goes to the keeper below, after the icon: a failure to keep it
   // is then told in a message box, even when an earlier one was told in the balloon.
-  if (overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper()) keeper->ProgramEnding();
-  mod1::UnhookTrayMessages();
-  mod1::RemoveTrayIcon();
+  if (overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper()) keeper->ProgramEnding();
+  app_.Tray.UnhookTrayMessages();
+  app_.Tray.RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
   // The overlay goes with its window: nothing of it is kept once the program ends.
-  ss::Instance().UnloadForGood();
+  app_.overlay.UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
 }
@@ -269,11 +206,13 @@ void form1::Rest1_Click() {
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
 
 void form1::CloseProgram() {
-  if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
-  if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+  if (app_.magnifier.IsLoaded()) app_.magnifier.UnloadWindow();
+  if (app_.helpWindow.IsLoaded()) app_.helpWindow.Unload();
   // Then what Exit does: hooks, icon, hotkeys, overlay and this form.
   Rest1_Click();
 }
+
+void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(id); }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;
@@ -291,11 +230,10 @@ HCURSOR form1::CursorImage(overlay::CursorKind kind) {
 void form1::OnDestroy() {
   // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
   // window would keep the next load from hooking, and an icon would outlive its owner.
-  if (ss::Instance().MainFormLink() == this) ss::Instance().SetMainFormLink(nullptr);
-  mod1::UnhookTrayMessages();
-  if (oncestarted) mod1::RemoveTrayIcon();
+  app_.Tray.UnhookTrayMessages();
+  if (oncestarted) app_.Tray.RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());
-  myhotkey::RemoveHotkeyHook(Hwnd());
+  hotkeyHook_.RemoveHotkeyHook(Hwnd());
   for (HWND* b : {&Command1, &ic5, &ic1, &ic2, &ic3, &Command2}) {
     if (*b) ::RemovePropW(*b, kMouseIconProp);
     *b = nullptr;
@@ -307,7 +245,7 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (taskbarCreated_ != 0 && msg == taskbarCreated_) {
     // The shell's notification area was re-created and has forgotten every icon: without ours
     // the menu, and with it Exit, would be out of reach.
-    if (oncestarted) mod1::ReAddTrayIcon();
+    if (oncestarted) app_.Tray.ReAddTrayIcon();
     return 0;
   }
   if (closeRequest_ != 0 && msg == closeRequest_) {
@@ -334,7 +272,7 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // now and the drawing on the overlay is written before that.
       if (wParam) {
         CloseProgram();
-        ss::Instance().History().FinishKeeping();
+        app_.overlay.History().FinishKeeping();
       }
       return 0;
     case WM_DESTROY:

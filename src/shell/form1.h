@@ -10,20 +10,26 @@
 #include "base/handles.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
-#include "overlay/links.h"
 #include "overlay/tool_cursors.h"
 #include "shell/myhotkey.h"
 
-// It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
-// colour dialog.
-class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
+namespace shell {
+class Application;
+}
+
+class form1 : public forms::Window {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+  // The property of the window that holds the icon's id, readable from outside (WM_GETICON does
+  // not cross processes under Wine): it lets a tool, a test or the last-resort error handler
+  // address the icon the way the shell does.
+  static constexpr wchar_t kTrayIconIdProp[] = L"Scrivane.TrayIconId";
   // Registered window message by which the installer and the uninstaller ask a running copy to
   // end (WM_CLOSE to this window does the same).
   static constexpr wchar_t kCloseRequestMessage[] = L"Scrivane.Close";
 
-  static form1& Instance();
+  // The windows and settings it reaches are those of `app`, which holds it.
+  explicit form1(shell::Application& app);
 
   // Creates the window and runs its load handler; the window stays hidden.
   void Load();
@@ -31,28 +37,26 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   bool IsLoaded() const { return IsCreated(); }
 
   // --- What other parts call --------------------------------------------------------------
-  void menupopup() override;
+  // The tray menu at the pointer, its marks from the settings; the chosen item's command runs.
+  void menupopup();
   void SysTrayMouseEventHandler();
-  void red_Click() override;
-  void yellow_Click() override;
-  void blue_Click() override;
-  void green_Click() override;
+  // The menu items' commands, as a click on the item runs them (through the command table).
+  void red_Click();
+  void yellow_Click();
+  void blue_Click();
+  void green_Click();
   void One_Click();
-  void five_Click() override;
-  void ten_Click() override;
-  void fifteen_Click() override;
-  void twenty_Click() override;
+  void five_Click();
+  void ten_Click();
+  void fifteen_Click();
+  void twenty_Click();
   void mypalette_Click();
-  void magnifier_Click();
-  void myhelp_Click();
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
-  // Turns keeping each presentation's drawing on or off (`keepdrawings`), and saves it.
-  void KeepDrawings_Click();
   // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
   // Safe from any thread (the keeper's): the balloon comes from this window's thread.
-  static void DrawingKept();
+  void DrawingKept();
   void Rest1_Click();
   // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
   // starts once the menu is off the screen, so that the grab does not show it.
@@ -60,9 +64,10 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   // The close request and the end of the session: unlike Exit, every window of the program goes,
   // so that the process ends and its files can be replaced or removed.
   void CloseProgram();
-  HCURSOR CursorImage(overlay::CursorKind kind) override;
-  void ShowMagnifier() override;
-  void SetMagnifierVisible(bool visible) override;
+  // A hotkey's command, by its id.
+  void OnHotkey(uint8_t id);
+  // The cursor a hidden button carries; null once the form has gone.
+  HCURSOR CursorImage(overlay::CursorKind kind);
 
   // Hooks the icon's callback, adds the icon the first time, hides the form.
   void Command1_Click();
@@ -92,21 +97,20 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  form1();
   void Form_Load();
   void OnDestroy();
   HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
-  void SetColour(UINT item, int32_t color);
-  void SetWidth(UINT item);
   void ReportTakenHotkeys();
   void ShowKeepNoticeOnce();
 
+  shell::Application& app_;
+  myhotkey::HotkeyHook hotkeyHook_;
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;
   UINT closeRequest_ = 0;
   // This window for other threads, which may not read Hwnd() while this thread changes it.
-  static std::atomic<HWND> keptNoticeWindow_;
+  std::atomic<HWND> keptNoticeWindow_{nullptr};
   myhotkey::HotkeyRegistration hotkeys_;
 };

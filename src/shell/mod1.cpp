@@ -6,18 +6,12 @@
 #include <iterator>
 
 #include "base/error.h"
-#include "shell/form1.h"
 
 namespace mod1 {
 
-NOTIFYICONDATAA TrayIcon{};
-int16_t trayHooked = 0;
-HWND trayHookedWindow = nullptr;
-WNDPROC trayPreviousProc = nullptr;
-
 namespace {
-// Whether the shell shows the icon now; read by other threads before a balloon.
-std::atomic<bool> iconShown{false};
+// Where the hooked window keeps its Tray for TrayWindowProc.
+constexpr wchar_t kTrayHookProp[] = L"Scrivane.TrayHook";
 }  // namespace
 
 void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON icon, const char* tip) {
@@ -37,25 +31,33 @@ void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON i
   for (size_t i = len + 1; i < kTipField; ++i) record.szTip[i] = ' ';
 }
 
-void AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
+void RemoveTrayIconOf(HWND hwnd, UINT iconId) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = hwnd;
+  record.uID = iconId;
+  ::Shell_NotifyIconA(NIM_DELETE, &record);
+}
+
+void Tray::AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   FillTrayIconRecord(TrayIcon, hwnd, iconId, icon, tip);
-  iconShown = true;
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-void RemoveTrayIcon() {
-  iconShown = false;
+void Tray::RemoveTrayIcon() {
+  iconShown_ = false;
   ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
 }
 
-void ReAddTrayIcon() {
+void Tray::ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
-  iconShown = true;
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags) {
-  if (TrayIcon.cbSize == 0 || !iconShown) return false;
+bool Tray::ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags) {
+  if (TrayIcon.cbSize == 0 || !iconShown_) return false;
   NOTIFYICONDATAW balloon{};
   balloon.cbSize = sizeof balloon;
   balloon.hWnd = TrayIcon.hWnd;
@@ -68,27 +70,32 @@ bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags)
   return ::Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
 }
 
-void HookTrayMessages(HWND hwnd) {
+void Tray::HookTrayMessages(HWND hwnd) {
   if (trayHooked) return;
   trayHookedWindow = hwnd;
+  // The property goes first: the hook may see a message as soon as it is in.
+  ::SetPropW(hwnd, kTrayHookProp, this);
   trayPreviousProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
   trayHooked = -1;
 }
 
-void UnhookTrayMessages() {
+void Tray::UnhookTrayMessages() {
   if (!trayHooked) return;
-  ::SetWindowLongPtrA(trayHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trayPreviousProc));
+  ::SetWindowLongPtrW(trayHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trayPreviousProc));
+  ::RemovePropW(trayHookedWindow, kTrayHookProp);
   trayHooked = 0;
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return base::CallFromWindowSystem([&]() -> LRESULT {
+    auto* tray = static_cast<Tray*>(::GetPropW(hwnd, kTrayHookProp));
+    if (!tray) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == trayCallbackMessage && lParam == kTrayRightButtonDown) {
-      form1::Instance().menupopup();
+      if (tray->rightButtonOnIcon_) tray->rightButtonOnIcon_();
       return -1;
     }
-    return ::CallWindowProcA(trayPreviousProc, hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(tray->trayPreviousProc, hwnd, msg, wParam, lParam);
   });
 }
 

@@ -14,6 +14,7 @@
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
 #include "support/picture_support.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -45,8 +46,8 @@ BOOL WINAPI MaybeFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LP
 class KeepingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
-    AppSettings.brushwidth = 10;
+    App().AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
+    App().AppSettings.brushwidth = 10;
     folder = TempDir(L"keeping");
     for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
     keeper = std::make_unique<overlay::DrawingKeeper>(
@@ -56,13 +57,13 @@ class KeepingTest : public ::testing::Test {
           reports.push_back(text);
         },
         overlay::DrawingKeeper::kKeepCount, &MaybeFull);
-    ss::Instance().History().Forget();
-    ss::Instance().History().SetKeeper(keeper.get());
+    App().overlay.History().Forget();
+    App().overlay.History().SetKeeper(keeper.get());
   }
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
-    ss::Instance().History().SetKeeper(nullptr);
-    ss::Instance().History().Forget();
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
+    App().overlay.History().SetKeeper(nullptr);
+    App().overlay.History().Forget();
     if (HANDLE gate = g_writeGate.exchange(nullptr)) {
       ::SetEvent(gate);
       keeper.reset();
@@ -74,7 +75,7 @@ class KeepingTest : public ::testing::Test {
   // One presentation with a dot drawn through the surface as a stroke would draw it.
   void PresentAndDraw(int x, int y) {
     EnterPresentationMode();
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     o.TogglePen();  // the opaque pen: the highlighter leaves a black desktop black
     o.History().BeginChange();
     o.Picture1.PSet(x, y, RGB(255, 0, 0), 20);
@@ -95,10 +96,10 @@ TEST_F(KeepingTest, ThePngHoldsThePictureAsShownLabelsIncludedAndNothingIsKeptWi
   EXPECT_TRUE(PngsIn(folder).empty()) << "nothing drawn, nothing kept";
 
   PresentAndDraw(500, 500);
-  ss& o = ss::Instance();
-  AppSettings.textfont = "Arial";
-  AppSettings.textsize = 24;
-  AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 160));
+  ss& o = App().overlay;
+  App().AppSettings.textfont = "Arial";
+  App().AppSettings.textsize = 24;
+  App().AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 160));
   o.ArmTextPlacement();
   o.Picture1_MouseUp(1, 0, 480, 480);
   o.txtEdit.SetText(L"Kept\r\nwith its label");
@@ -130,7 +131,7 @@ TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
   const ScreenImage atEsc = CaptureScreen();
   PressEsc();
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   ASSERT_TRUE(o.History().Undo());
   o.TogglePen();
   o.History().BeginChange();
@@ -204,7 +205,7 @@ TEST_F(KeepingTest, OnlyOurFilesArePrunedAndTheirTimesNotTheirNamesSayWhichAreOl
   PutFileWritten(folder, L"2026-10-25 02-10-00.png", 1 * kHour);
   PutFileWritten(folder, L"my slides.png", 24 * 400 * kHour);
   keeper = std::make_unique<overlay::DrawingKeeper>(folder, nullptr, 3);
-  ss::Instance().History().SetKeeper(keeper.get());
+  App().overlay.History().SetKeeper(keeper.get());
   PresentAndDraw(400, 400);
   PressEsc();
   keeper->WaitUntilIdle();
@@ -234,7 +235,7 @@ TEST_F(KeepingTest, AFullDiskIsReportedOnceAndLosesNothingElse) {
   }
   // The drawing is still there: the next presentation undoes back into it.
   EnterPresentationMode();
-  ASSERT_TRUE(ss::Instance().History().Undo());
+  ASSERT_TRUE(App().overlay.History().Undo());
   Pump(100);
   EXPECT_EQ(0xFF0000u, CaptureScreenRect(600, 400, 1, 1).At(600, 400));
   // With room again the next one is written, and a later failure is told again.

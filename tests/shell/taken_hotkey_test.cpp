@@ -9,6 +9,7 @@
 #include "shell/form1.h"
 #include "shell/myhotkey.h"
 #include "shell/tray_menu.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -50,13 +51,13 @@ TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
 class TakenHotkeyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings = settings::AppSettingsRecord{};
+    App().AppSettings = settings::AppSettingsRecord{};
     e2e::DeleteScrivaneKeys();
     holder_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   }
   void TearDown() override {
     ::UnregisterHotKey(holder_, 1);
-    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    if (App().mainForm.IsLoaded()) App().mainForm.Unload();
     ::DestroyWindow(holder_);
     Pump(50);
   }
@@ -65,7 +66,7 @@ class TakenHotkeyTest : public ::testing::Test {
 
 TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen) {
   ASSERT_TRUE(::RegisterHotKey(holder_, 1, MOD_CONTROL | MOD_SHIFT, 'Z'));
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.Load();
   EXPECT_FALSE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
