@@ -52,7 +52,7 @@ class SpillFile {
   bool Open();
 
   std::wstring path_;
-  base::unique_handle file_;
+  base::unique_hfile file_;
   bool failed_ = false;
   std::vector<bool> used_;  // per block
   size_t usedBytes_ = 0;
