@@ -297,21 +297,25 @@ std::vector<bench::Result> PackingAndPackedUndo() {
     results.push_back({"packing a full-screen Ctrl+E step (idle time)", clearPack.totalUs, blit,
                        "full-screen BitBlt onto the window", note});
   }
-  // Undo of the packed Ctrl+E, then with every step in the file.
-  for (bool spilled : {false, true}) {
-    steps.SetMemoryLimitBytes(spilled ? 0 : overlay::History::kDefaultMemoryBytes);
-    std::vector<double> undos;
-    for (int i = 0; i < 11; ++i) {
-      IdleUntilDone(o);
-      undos.push_back(Micros([&] { o.History().Undo(); }));
-      o.History().Redo();
+  // Undo of the packed Ctrl+E, then with every step in the file: the newest step undone and
+  // redone, packed again between the two.
+  auto timeUndos = [&](const char* inMemory, const char* inFile) {
+    for (bool spilled : {false, true}) {
+      steps.SetMemoryLimitBytes(spilled ? 0 : overlay::History::kDefaultMemoryBytes);
+      std::vector<double> undos;
+      for (int i = 0; i < 11; ++i) {
+        IdleUntilDone(o);
+        undos.push_back(Micros([&] { o.History().Undo(); }));
+        o.History().Redo();
+      }
+      char note[160];
+      std::snprintf(note, sizeof note, "%.1f ms; target <= 33 ms; %.0f KB in the file", Median(undos) / 1000,
+                    steps.StoredBytes() / 1024.0);
+      results.push_back({spilled ? inFile : inMemory, Median(undos), blit, "full-screen BitBlt onto the window", note});
     }
-    char note[160];
-    std::snprintf(note, sizeof note, "%.1f ms; target <= 33 ms", Median(undos) / 1000);
-    results.push_back({spilled ? "undo of a full-screen Ctrl+E, from the spill file" : "undo of a full-screen Ctrl+E, packed",
-                       Median(undos), blit, "full-screen BitBlt onto the window", note});
-  }
-  steps.SetMemoryLimitBytes(overlay::History::kDefaultMemoryBytes);
+    steps.SetMemoryLimitBytes(overlay::History::kDefaultMemoryBytes);
+  };
+  timeUndos("undo of a full-screen Ctrl+E, packed", "undo of a full-screen Ctrl+E, from the spill file");
 
   // Esc and a new presentation: the step back into the last one, a whole state.
   o.Unload();
@@ -328,21 +332,7 @@ std::vector<bench::Result> PackingAndPackedUndo() {
     results.push_back({"packing the presentation kept at Esc (idle time)", keptPack.totalUs, blit,
                        "full-screen BitBlt onto the window", note});
   }
-  for (bool spilled : {false, true}) {
-    steps.SetMemoryLimitBytes(spilled ? 0 : overlay::History::kDefaultMemoryBytes);
-    std::vector<double> undos;
-    for (int i = 0; i < 11; ++i) {
-      IdleUntilDone(o);
-      undos.push_back(Micros([&] { o.History().Undo(); }));
-      o.History().Redo();
-    }
-    char note[160];
-    std::snprintf(note, sizeof note, "%.1f ms; target <= 33 ms; %.0f KB in the file", Median(undos) / 1000,
-                  steps.StoredBytes() / 1024.0);
-    results.push_back({spilled ? "undo into the last presentation, from the file" : "undo into the last presentation, packed",
-                       Median(undos), blit, "full-screen BitBlt onto the window", note});
-  }
-  steps.SetMemoryLimitBytes(overlay::History::kDefaultMemoryBytes);
+  timeUndos("undo into the last presentation, packed", "undo into the last presentation, from the file");
   o.Unload();
   o.History().Forget();
   o.History().SetSpillFile(nullptr);

@@ -101,6 +101,12 @@ void PackedBytes::Start(size_t capacity) {
 
 bool PackedBytes::Append(const uint8_t* bytes, size_t size) { return !file_ && buffer_.Append(bytes, size); }
 
+bool PackedBytes::Write(size_t most, const std::function<size_t(uint8_t*)>& write) {
+  const size_t at = buffer_.Size();
+  if (file_ || !buffer_.Resize(at + most)) return false;
+  return buffer_.Resize(at + write(buffer_.Data() + at));
+}
+
 bool PackedBytes::Spill(SpillFile& file) {
   if (file_ || buffer_.Empty()) return false;
   if (!file.Put(buffer_.Data(), buffer_.Size(), extent_)) return false;

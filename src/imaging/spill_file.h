@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,9 @@ class PackedBytes {
   // a part at a time, then finished (the memory past it goes back).
   void Start(size_t capacity);
   bool Append(const uint8_t* bytes, size_t size);
+  // Appends what `write` puts at the pointer it is given (room for `most` bytes), returning how
+  // many it wrote; false (nothing appended) when there is no room or memory for `most`.
+  bool Write(size_t most, const std::function<size_t(uint8_t*)>& write);
   void Finish() { buffer_.Trim(); }
   // The bytes, in memory; call Load first when they may be in the file.
   const uint8_t* Data() const { return buffer_.Data(); }

@@ -36,11 +36,11 @@ inline int Step(uint32_t from, uint32_t to, int shift) {
   return static_cast<int8_t>(static_cast<uint8_t>((to >> shift) - (from >> shift)));
 }
 
-void PutWord(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v >> 16));
-  out.push_back(static_cast<uint8_t>(v >> 24));
+void PutWord(uint8_t*& out, uint32_t v) {
+  *out++ = static_cast<uint8_t>(v);
+  *out++ = static_cast<uint8_t>(v >> 8);
+  *out++ = static_cast<uint8_t>(v >> 16);
+  *out++ = static_cast<uint8_t>(v >> 24);
 }
 
 uint32_t GetWord(const uint8_t* p) {
@@ -49,99 +49,112 @@ uint32_t GetWord(const uint8_t* p) {
 }
 
 // The codes for one pixel that is not the one before.
-void PutPixel(std::vector<uint8_t>& out, uint32_t v, uint32_t prev, uint32_t (&seen)[64]) {
+void PutPixel(uint8_t*& out, uint32_t v, uint32_t prev, uint32_t (&seen)[64]) {
   const int h = Hash(v);
   if (seen[h] == v) {
-    out.push_back(static_cast<uint8_t>(kIndex | h));
+    *out++ = static_cast<uint8_t>(kIndex | h);
     return;
   }
   seen[h] = v;
   if ((v ^ prev) >> 24) {
-    out.push_back(kWhole);
+    *out++ = kWhole;
     PutWord(out, v);
     return;
   }
   const int dr = Step(prev, v, 16), dg = Step(prev, v, 8), db = Step(prev, v, 0);
   if (dr >= -2 && dr <= 1 && dg >= -2 && dg <= 1 && db >= -2 && db <= 1) {
-    out.push_back(static_cast<uint8_t>(kDiff | (dr + 2) << 4 | (dg + 2) << 2 | (db + 2)));
+    *out++ = static_cast<uint8_t>(kDiff | (dr + 2) << 4 | (dg + 2) << 2 | (db + 2));
     return;
   }
   const int rg = dr - dg, bg = db - dg;
   if (dg >= -32 && dg <= 31 && rg >= -8 && rg <= 7 && bg >= -8 && bg <= 7) {
-    out.push_back(static_cast<uint8_t>(kLuma | (dg + 32)));
-    out.push_back(static_cast<uint8_t>((rg + 8) << 4 | (bg + 8)));
+    *out++ = static_cast<uint8_t>(kLuma | (dg + 32));
+    *out++ = static_cast<uint8_t>((rg + 8) << 4 | (bg + 8));
     return;
   }
-  out.push_back(kRgb);
-  out.push_back(static_cast<uint8_t>(v >> 16));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v));
+  *out++ = kRgb;
+  *out++ = static_cast<uint8_t>(v >> 16);
+  *out++ = static_cast<uint8_t>(v >> 8);
+  *out++ = static_cast<uint8_t>(v);
 }
 
-}  // namespace
-
-void PackArea(const PixelBuffer& pixels, const PixelBuffer* reference, const base::PixelRect& area,
-              std::vector<uint8_t>& out) {
+// PackArea into memory with room for MaxPackedBytes of the area; the bytes written.
+size_t PackAreaAt(const PixelBuffer& pixels, const PixelBuffer* reference, const base::PixelRect& area,
+                  uint8_t* const start) {
+  uint8_t* out = start;
   const int w = area.right - area.left;
-  auto valueRow = [&](int y, uint32_t* into) {
-    const uint32_t* p = Row(pixels, area.left, y);
-    if (!reference) {
-      std::memcpy(into, p, static_cast<size_t>(w) * sizeof(uint32_t));
-      return;
-    }
-    const uint32_t* r = Row(*reference, area.left, y);
-    for (int x = 0; x < w; ++x) into[x] = p[x] ^ r[x];
+  // The values of row y from its pixels: the pixels, or their difference from the reference.
+  const uint32_t* p = nullptr;
+  const uint32_t* r = nullptr;
+  auto startRow = [&](int y) {
+    p = Row(pixels, area.left, y);
+    if (reference) r = Row(*reference, area.left, y);
   };
-  std::vector<uint32_t> row(static_cast<size_t>(std::max(w, 1)));
+  auto value = [&](int x) { return r ? p[x] ^ r[x] : p[x]; };
   // One value all over is the common case: a tile of flat colour, or one nobody drew on.
-  valueRow(area.top, row.data());
-  const uint32_t first = row[0];
+  startRow(area.top);
+  const uint32_t first = value(0);
   bool flat = true;
   for (int y = area.top; y < area.bottom && flat; ++y) {
-    if (y != area.top) valueRow(y, row.data());
-    flat = std::all_of(row.begin(), row.begin() + w, [&](uint32_t v) { return v == first; });
+    startRow(y);
+    for (int x = 0; x < w; ++x) {
+      if (value(x) != first) {
+        flat = false;
+        break;
+      }
+    }
   }
   if (flat) {
     if (first == 0) {
-      out.push_back(kNothing);
+      *out++ = kNothing;
     } else {
-      out.push_back(kFlat);
+      *out++ = kFlat;
       PutWord(out, first);
     }
-    return;
+    return static_cast<size_t>(out - start);
   }
-  out.push_back(kCoded);
+  *out++ = kCoded;
   uint32_t seen[64] = {};
   uint32_t prev = 0;
   int run = 0;
   for (int y = area.top; y < area.bottom; ++y) {
-    valueRow(y, row.data());
+    startRow(y);
     for (int x = 0; x < w; ++x) {
-      const uint32_t v = row[x];
+      const uint32_t v = value(x);
       if (v == prev) {
         if (++run == kMaxRun) {
-          out.push_back(static_cast<uint8_t>(kRun | (run - 1)));
+          *out++ = static_cast<uint8_t>(kRun | (run - 1));
           run = 0;
         }
         continue;
       }
       if (run > 0) {
-        out.push_back(static_cast<uint8_t>(kRun | (run - 1)));
+        *out++ = static_cast<uint8_t>(kRun | (run - 1));
         run = 0;
       }
       PutPixel(out, v, prev, seen);
       prev = v;
     }
   }
-  if (run > 0) out.push_back(static_cast<uint8_t>(kRun | (run - 1)));
+  if (run > 0) *out++ = static_cast<uint8_t>(kRun | (run - 1));
+  return static_cast<size_t>(out - start);
+}
+
+}  // namespace
+
+void PackArea(const PixelBuffer& pixels, const PixelBuffer* reference, const base::PixelRect& area,
+              std::vector<uint8_t>& out) {
+  if (area.Empty()) return;
+  const size_t at = out.size();
+  out.resize(at + MaxPackedBytes(static_cast<size_t>(area.Area())));
+  out.resize(at + PackAreaAt(pixels, reference, area, out.data() + at));
 }
 
 bool PackAreaInto(PackedBytes& out, const PixelBuffer& pixels, const PixelBuffer* reference,
                   const base::PixelRect& area) {
-  thread_local std::vector<uint8_t> scratch;
-  scratch.clear();
-  PackArea(pixels, reference, area, scratch);
-  return out.Append(scratch.data(), scratch.size());
+  if (area.Empty()) return true;
+  return out.Write(MaxPackedBytes(static_cast<size_t>(area.Area())),
+                   [&](uint8_t* at) { return PackAreaAt(pixels, reference, area, at); });
 }
 
 size_t UnpackArea(const uint8_t* in, size_t size, const PixelBuffer& pixels, const PixelBuffer* reference,

@@ -30,8 +30,8 @@ namespace imaging {
 void PackArea(const PixelBuffer& pixels, const PixelBuffer* reference, const base::PixelRect& area,
               std::vector<uint8_t>& out);
 
-// PackArea into a piece of packed bytes, through a buffer of this thread's that is kept for the next
-// area; false when the piece has no room left or no memory.
+// PackArea straight into a piece of packed bytes; false when the piece has no room left for the
+// most the area could take, or no memory.
 bool PackAreaInto(PackedBytes& out, const PixelBuffer& pixels, const PixelBuffer* reference,
                   const base::PixelRect& area);
 // The most bytes PackArea makes of an area of `pixels` pixels.
