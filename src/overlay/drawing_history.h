@@ -125,7 +125,7 @@ class DrawingHistory {
     steps_.SetSpillFile(file, std::move(wanted));
   }
 
-  // Forgets every step and the previous presentation (a test's clean start).
+  // Forgets every step and the previous presentation (a test's clean start, the end of the program).
   void Forget();
 
   void SetKeeper(DrawingKeeper* keeper) { keeper_ = keeper; }
