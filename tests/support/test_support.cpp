@@ -165,10 +165,9 @@ bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs) {
 namespace {
 LONG Absolute(int v, int extent) { return static_cast<LONG>((static_cast<long long>(v) * 65535 + (extent - 1) / 2) / (extent - 1)); }
 
-void SendMouse(DWORD flags, int x, int y, DWORD data = 0) {
+void SendMouse(DWORD flags, int x, int y) {
   // Across the whole desktop, so that a monitor left of or above the primary one is reached too.
   INPUT in{};
-  in.mi.mouseData = data;
   in.type = INPUT_MOUSE;
   in.mi.dx = Absolute(x - ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_CXVIRTUALSCREEN));
   in.mi.dy = Absolute(y - ::GetSystemMetrics(SM_YVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN));
@@ -181,8 +180,12 @@ void SendMouse(DWORD flags, int x, int y, DWORD data = 0) {
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
 
 void MouseWheel(int delta) {
-  const POINT p = CursorPos();
-  SendMouse(MOUSEEVENTF_WHEEL, p.x, p.y, static_cast<DWORD>(delta));
+  // Where the pointer is, without moving it (as a button press: see below).
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.mouseData = static_cast<DWORD>(delta);
+  in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  ::SendInput(1, &in, sizeof in);
 }
 
 void MouseButton(int button, bool down) {
