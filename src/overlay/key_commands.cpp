@@ -62,23 +62,16 @@ short SizeKeyNumber(KeyCommand command) {
 short EraserSizeForKey(KeyCommand command) { return static_cast<short>(8 * SizeKeyNumber(command)); }
 short PenWidthForKey(KeyCommand command) { return static_cast<short>(5 * SizeKeyNumber(command)); }
 
-}  // namespace overlay
-
-namespace {
-
-overlay::CursorKind EraserCursorFor(short size) {
+CursorKind EraserCursorFor(short size) {
   switch (size) {
-    case 8: return overlay::CursorKind::Eraser8;
-    case 16: return overlay::CursorKind::Eraser16;
-    case 24: return overlay::CursorKind::Eraser24;
-    default: return overlay::CursorKind::Eraser32;
+    case 8: return CursorKind::Eraser8;
+    case 16: return CursorKind::Eraser16;
+    case 24: return CursorKind::Eraser24;
+    default: return CursorKind::Eraser32;
   }
 }
 
-// The tray menu's command that a size key (with the eraser off) or a colour key stands for.
-void MainFormCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
-  using overlay::KeyCommand;
-  using overlay::MainFormLink;
+void RunMainFormCommand(MainFormLink* main, KeyCommand command) {
   static constexpr std::pair<KeyCommand, void (MainFormLink::*)()> kCommands[] = {
       {KeyCommand::Size1, &MainFormLink::five_Click},    {KeyCommand::Size2, &MainFormLink::ten_Click},
       {KeyCommand::Size3, &MainFormLink::fifteen_Click}, {KeyCommand::Size4, &MainFormLink::twenty_Click},
@@ -90,7 +83,7 @@ void MainFormCommand(overlay::MainFormLink* main, overlay::KeyCommand command) {
   }
 }
 
-}  // namespace
+}  // namespace overlay
 
 void ss::ShowColourDialog() {
   magHidden = 0;
@@ -162,9 +155,9 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
         if (eraserOn) {
           Load();
           AppSettings.erasersize = overlay::EraserSizeForKey(command);
-          SetCursorImage(EraserCursorFor(AppSettings.erasersize));
+          SetCursorImage(overlay::EraserCursorFor(AppSettings.erasersize));
         } else {
-          MainFormCommand(main, command);
+          overlay::RunMainFormCommand(main, command);
         }
         break;
       case KeyCommand::Magnifier:
@@ -182,7 +175,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
       case KeyCommand::Red:
       case KeyCommand::Yellow:
       case KeyCommand::Green:
-        MainFormCommand(main, command);
+        overlay::RunMainFormCommand(main, command);
         break;
       case KeyCommand::ArmText:
         Load();

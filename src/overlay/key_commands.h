@@ -2,6 +2,8 @@
 // not key codes: Ctrl+S arrives as 19, Esc as 27, and letters as their lower- or upper-case form.
 #pragma once
 
+#include "overlay/links.h"
+
 namespace overlay {
 
 enum class KeyCommand {
@@ -35,5 +37,12 @@ KeyCommand MatchKey(short keyAscii);
 // tray commands set with it off.
 short EraserSizeForKey(KeyCommand command);
 short PenWidthForKey(KeyCommand command);
+
+// The eraser's cursor for an eraser size: 8, 16 and 24 their own, any other size 32.
+CursorKind EraserCursorFor(short size);
+
+// Runs the tray menu's command that a size key (with the eraser off) or a colour key stands for,
+// on the main form; nothing for any other command, or without the main form.
+void RunMainFormCommand(MainFormLink* main, KeyCommand command);
 
 }  // namespace overlay

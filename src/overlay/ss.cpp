@@ -3,6 +3,7 @@
 #include "base/window_place.h"
 #include "capture/screen_capture.h"
 #include "base/dpi.h"
+#include "overlay/key_commands.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
@@ -212,9 +213,7 @@ bool TookTheKeyboardUnasked(HWND front, HWND frontBefore) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(front, &pid);
   if (pid == ::GetCurrentProcessId()) return !::IsWindowVisible(front);
-  wchar_t cls[64] = {};
-  ::GetClassNameW(front, cls, 64);
-  return ::lstrcmpW(cls, L"Shell_TrayWnd") == 0 || ::lstrcmpW(cls, L"__winex11_standalone_tray") == 0;
+  return forms::IsNotificationAreaWindow(front);
 }
 }  // namespace
 
@@ -234,12 +233,8 @@ void ss::ClaimKeyboard() {
 }
 
 HCURSOR ss::CursorFor(overlay::CursorKind kind) {
-  if (mainForm_) {
-    if (HCURSOR c = mainForm_->CursorImage(kind)) return c;
-  }
   // Without the main form (the overlay opened on its own), our own set at the system's size.
-  ownCursors_.Make(overlay::CursorSizeForDpi(base::DpiForWindow(Hwnd())));
-  return ownCursors_.Get(kind);
+  return overlay::ToolCursorImage(mainForm_, ownCursors_, Hwnd(), kind);
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {
@@ -274,12 +269,7 @@ void ss::ToggleEraser() {
     SetCursorImage(overlay::CursorKind::Highlighter);
   } else {
     eraserOn = -1;
-    switch (AppSettings.erasersize) {
-      case 8: SetCursorImage(overlay::CursorKind::Eraser8); break;
-      case 16: SetCursorImage(overlay::CursorKind::Eraser16); break;
-      case 24: SetCursorImage(overlay::CursorKind::Eraser24); break;
-      default: SetCursorImage(overlay::CursorKind::Eraser32); break;
-    }
+    SetCursorImage(overlay::EraserCursorFor(AppSettings.erasersize));
   }
 }
 

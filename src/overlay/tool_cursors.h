@@ -41,4 +41,8 @@ class ToolCursorSet {
   int size_ = 0;
 };
 
+// The image of a tool's cursor for a window of ours: the one the main form carries, or, without
+// it, `own` made at the size the system asks for at the window's scaling.
+HCURSOR ToolCursorImage(MainFormLink* main, ToolCursorSet& own, HWND window, CursorKind kind);
+
 }  // namespace overlay

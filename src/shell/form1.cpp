@@ -6,6 +6,7 @@
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "base/dpi.h"
 #include "overlay/tool_cursors.h"
@@ -71,6 +72,7 @@ void form1::Load() {
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
   ss::Instance().SetMainFormLink(this);
+  overlay::LiveDrawing::Instance().SetMainFormLink(this);
   Form_Load();
 }
 
@@ -120,6 +122,8 @@ void form1::Command1_Click() {
 }
 
 void form1::menupopup() {
+  frontBeforeMenu_ = ::GetForegroundWindow();
+  RCPopup.SetChecked(shell::kItemLiveDrawing, overlay::LiveDrawing::Instance().IsOn());
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -143,16 +147,33 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemRest1: Rest1_Click(); break;
     case shell::kItemStartPresentation: StartPresentation_Click(); break;
     case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
+    case shell::kItemLiveDrawing: LiveDrawing_Click(); break;
     default: break;
   }
 }
 
+bool form1::PresentationShowing() { return ss::Instance().IsVisible(); }
+
 void form1::SysTrayMouseEventHandler() {
+  // Live drawing and presentation mode exclude each other: the one that is on stays alone.
+  if (overlay::LiveDrawing::Instance().IsOn()) return;
   HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   ss& overlay = ss::Instance();
   overlay.cmdScreen_Click();  // grabbed while the overlay is still hidden
   overlay.ShowOverlay(frontBefore);
+}
+
+void form1::LiveDrawingHotkey() {
+  if (PresentationShowing()) return;
+  // The time the key was pressed: two presses in a row are told apart from two apart however long
+  // the messages waited.
+  overlay::LiveDrawing::Instance().OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
+}
+
+void form1::LiveDrawing_Click() {
+  if (PresentationShowing()) return;
+  overlay::LiveDrawing::Instance().Toggle(frontBeforeMenu_);
 }
 
 void form1::SetColour(UINT item, int32_t color) {
@@ -178,9 +199,20 @@ void form1::fifteen_Click() { SetWidth(shell::kItemFifteen); }
 void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
 
 void form1::mypalette_Click() {
+  short keyAscii = 99;  // "c"
+  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  if (live.CurrentState() == overlay::LiveDrawing::State::Inking) {
+    // Over live drawing the dialog belongs to its window, which lies above everything else.
+    const int32_t before = AppSettings.color;
+    live.KeyPress(keyAscii);
+    if (AppSettings.color != before) {
+      shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
+      settings::SaveSettings();
+    }
+    return;
+  }
   // The overlay's own colour command, loading the overlay hidden when it is not there.
   ss& overlay = ss::Instance();
-  short keyAscii = 99;  // "c"
   overlay.Picture1_KeyPress(keyAscii);
   if (!overlay.checkpalette) {
     shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
@@ -225,7 +257,10 @@ void form1::Rest1_Click() {
   mod1::RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
-  // The overlay goes with its window: nothing of it is kept once the program ends.
+  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyLiveDrawing);
+  // Live drawing ends as Esc ends it, its picture kept; the overlay goes with its window: nothing
+  // of it is kept once the program ends.
+  overlay::LiveDrawing::Instance().End();
   ss::Instance().UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
@@ -257,6 +292,8 @@ void form1::OnDestroy() {
   // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
   // window would keep the next load from hooking, and an icon would outlive its owner.
   if (ss::Instance().MainFormLink() == this) ss::Instance().SetMainFormLink(nullptr);
+  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  if (live.MainFormLinkInUse() == this) live.SetMainFormLink(nullptr);
   mod1::UnhookTrayMessages();
   if (oncestarted) mod1::RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());

@@ -32,6 +32,11 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   // --- What other parts call --------------------------------------------------------------
   void menupopup() override;
   void SysTrayMouseEventHandler();
+  // Ctrl+Shift+X: starts live drawing over the monitor under the pointer, switches it between
+  // inking and pointing, or ends it when pressed twice in a row. Ignored during presentation mode.
+  void LiveDrawingHotkey();
+  // "Live Drawing": starts live drawing, or ends it when it is on. Ignored during presentation mode.
+  void LiveDrawing_Click();
   void red_Click() override;
   void yellow_Click() override;
   void blue_Click() override;
@@ -93,6 +98,11 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
   void ReportTakenHotkeys();
+  // Presentation mode is showing: live drawing stays off meanwhile (and the other way round).
+  static bool PresentationShowing();
+
+  // The window in front when the menu was asked for, before the menu made this one foreground.
+  HWND frontBeforeMenu_ = nullptr;
 
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;

@@ -1,6 +1,7 @@
 #include "shell/start_up.h"
 
 #include "magnifier/mag_win.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
@@ -20,7 +21,7 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
 }
 
 bool AnyFormLoaded() {
-  for (const wchar_t* name : {L"frmSplash", L"form1", L"messageWindow", L"magWin", L"ss"}) {
+  for (const wchar_t* name : {L"frmSplash", L"form1", L"messageWindow", L"magWin", L"ss", L"LiveDrawing"}) {
     if (forms::Window::CountOpenForms(name) > 0) return true;
   }
   return magWin::Instance().IsLoaded() || ss::Instance().IsLoaded();
@@ -66,6 +67,7 @@ bool Program::StartUp() {
       overlay::DrawingKeeper::DefaultFolder(),
       [](const std::wstring& text) { mod1::ShowTrayBalloon(L"Scrivane", text.c_str()); });
   ss::Instance().History().SetKeeper(keeper_.get());
+  overlay::LiveDrawing::Instance().SetKeeper(keeper_.get());
   frmSplash::Instance().ShowModeless();
   return true;
 }
@@ -79,6 +81,7 @@ int Program::Run() {
   }
   // The last presentation's picture may still be on its way to the disk.
   ss::Instance().History().SetKeeper(nullptr);
+  overlay::LiveDrawing::Instance().SetKeeper(nullptr);
   keeper_.reset();
   return 0;
 }

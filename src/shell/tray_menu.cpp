@@ -7,7 +7,7 @@ void BuildRCPopup(forms::PopupMenu& menu) {
                                         {L"Green", kItemGreen}, {L"Palette", kItemMypalette}});
   menu.AddSubmenu(L"Line Style").AddItems({{L"1", kItemOne}, {L"5", kItemFive}, {L"10", kItemTen},
                                            {L"15", kItemFifteen}, {L"20", kItemTwenty}});
-  menu.AddItems({{L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp}, {L"Documentation", kItemDochelp},
+  menu.AddItems({{L"Live Drawing", kItemLiveDrawing}, {L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp}, {L"Documentation", kItemDochelp},
                  {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
 }
 

@@ -28,6 +28,7 @@ enum TrayItem : UINT {
   // Only there while another program holds Ctrl+Shift+Z; the first item then.
   kItemStartPresentation,
   kItemRecentDrawings,
+  kItemLiveDrawing,
 };
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
@@ -40,7 +41,7 @@ constexpr UINT kColourGroup[] = {kItemRed, kItemYellow, kItemBlue, kItemGreen, k
 constexpr UINT kWidthGroup[] = {kItemOne, kItemFive, kItemTen, kItemFifteen, kItemTwenty};
 
 // Builds the menu in its order: "Colours" and "Line Style" submenus, then the commands, with
-// "Recent Drawings" just above "Exit".
+// "Live Drawing" just above "Magnifier" and "Recent Drawings" just above "Exit".
 // Nothing is checked.
 void BuildRCPopup(forms::PopupMenu& menu);
 

@@ -1,6 +1,9 @@
 #include "e2e/driver.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cstdio>
 
 #include "support/test_support.h"
 
@@ -204,6 +207,57 @@ void ClickCentre(HWND hwnd) {
   testing_support::Pump(30);
 }
 
+void MovePointer(POINT p) {
+  testing_support::MouseMoveTo(p.x, p.y);
+  WaitUntil(
+      [&] {
+        POINT now{};
+        ::GetCursorPos(&now);
+        return now.x == p.x && now.y == p.y;
+      },
+      2000);
+}
+
+bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
+                  const std::function<bool()>& dotShows) {
+  using namespace testing_support;
+  auto held = [&](bool down) {
+    for (WORD k : keys)
+      if ((::GetAsyncKeyState(k) < 0) != down) return false;
+    return true;
+  };
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 5) return false;
+    MovePointer(press);
+    for (int i = 0; i < 2; ++i) {
+      if (!WaitUntilReadyForInput(window, 2000)) return false;
+    }
+    if (!WaitUntil([&] { return held(false); }, 2000)) return false;
+    for (WORD k : keys) KeyDown(k);
+    if (!WaitUntil([&] { return held(true); }, 2000) || !WaitUntilReadyForInput(window, 2000) || !held(true)) {
+      std::printf("[ note     ] the keys for the press at %ld,%ld went up at once; once more\n", press.x, press.y);
+      for (WORD k : keys) KeyUp(k);
+      continue;
+    }
+    MouseButton(1, true);
+    if (!WaitUntilReadyForInput(window, 2000)) return false;
+    if (!WaitUntil(dotShows, 1000)) break;  // a shape has begun
+    std::printf("[ note     ] the press at %ld,%ld came without the keys; once more\n", press.x, press.y);
+    MouseButton(1, false);
+    for (WORD k : keys) KeyUp(k);
+    if (!WaitUntil([&] { return held(false); }, 2000)) return false;
+    TypeChord({VK_CONTROL, 'Z'});
+    if (!WaitUntil([&] { return !dotShows(); }, 5000)) return false;
+  }
+  for (const POINT& p : path) {
+    MovePointer(p);
+    Pump(10);
+  }
+  MouseButton(1, false);
+  for (WORD k : keys) KeyUp(k);
+  return true;
+}
+
 bool BringToFront(HWND w, int timeoutMs) {
   return WaitUntil(
       [&] {
@@ -321,6 +375,20 @@ int CountTrayIcons() {
 HWND FirstTrayIconWindow() {
   HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
   return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
+}
+
+std::wstring DrawingsFolder() {
+  PWSTR local = nullptr;
+  ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
+  std::wstring folder = std::wstring(local ? local : L"") + L"\\Scrivane\\Drawings";
+  ::CoTaskMemFree(local);
+  return folder;
+}
+
+std::vector<std::wstring> PngsIn(const std::wstring& folder) { return testing_support::FileNames(folder, L"*.png"); }
+
+void EmptyFolder(const std::wstring& folder) {
+  for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
 }
 
 }  // namespace e2e

@@ -104,6 +104,21 @@ void ClickCentre(HWND hwnd);
 // covering it). False, without a click, when that is not so within `timeoutMs`.
 bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
 
+// Moves the pointer to `p` and waits until the system has it there.
+void MovePointer(POINT p);
+
+// A drag with `keys` held from `press` through `path`, on `window` of the program, as a presenter
+// makes a shape. Under Wine a program takes Shift and Ctrl as the X server has them when the
+// pointer moves over it, and the X server knows nothing of keys pressed with SendInput. So the
+// pointer goes to the press first, the window handles that move (a message round trip after it),
+// and only then do the keys go down: nothing moves between them and the press. On a busy machine
+// the X server's word can still come in before the press: the press then starts a freehand
+// stroke, whose first dot shows at once where a shape's press draws nothing (`dotShows` looks for
+// it). That dot is let go, taken back with Ctrl+Z, and the press made again. False when the
+// program never had the keys at the press.
+bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
+                  const std::function<bool()>& dotShows);
+
 // The program's key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Scrivane";
 
@@ -116,6 +131,12 @@ void DeleteScrivaneKeys();
 // The clean slate with the help window turned off at start (on with `helpWindow`) and the stored
 // settings given as value name and text; false when one could not be written.
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values = {}, bool helpWindow = false);
+
+// Where the program keeps its drawings: %LOCALAPPDATA%\Scrivane\Drawings.
+std::wstring DrawingsFolder();
+// The PNG files in a folder, sorted by name; and all of them removed.
+std::vector<std::wstring> PngsIn(const std::wstring& folder);
+void EmptyFolder(const std::wstring& folder);
 
 // Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
 bool StartUntilHandOff(App& app);

@@ -17,20 +17,6 @@ using namespace testing_support;
 
 namespace {
 
-std::wstring DrawingsFolder() {
-  PWSTR local = nullptr;
-  ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
-  std::wstring folder = std::wstring(local) + L"\\Scrivane\\Drawings";
-  ::CoTaskMemFree(local);
-  return folder;
-}
-
-std::vector<std::wstring> PngsIn(const std::wstring& folder) { return FileNames(folder, L"*.png"); }
-
-void EmptyFolder(const std::wstring& folder) {
-  for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
-}
-
 std::string UnixPath(const std::wstring& path);
 
 // The Unix side: a shell command run from here, as Wine runs any Unix program. Wine hands back no

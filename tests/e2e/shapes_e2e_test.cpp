@@ -73,16 +73,6 @@ class ShapesE2e : public ::testing::Test {
     TypeText(std::wstring(1, key));
     ASSERT_TRUE(WaitUntil([&] { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, value) == want; }, 3000)) << value;
   }
-  static void MovePointer(POINT p) {
-    MouseMoveTo(p.x, p.y);
-    WaitUntil(
-        [&] {
-          POINT now{};
-          ::GetCursorPos(&now);
-          return now.x == p.x && now.y == p.y;
-        },
-        2000);
-  }
   // Where the tool acts for a pointer at p: the tip of its cursor, at 96 dpi 9 pixels left of and
   // 11 below the pointer for the highlighter, 10 left and 9 below for the pen. (Another process's
   // cursor cannot be read here.)
@@ -91,60 +81,19 @@ class ShapesE2e : public ::testing::Test {
 
   // A drag with `keys` held from `press` through `path`; the screen before and after.
   void ShapeDrag(const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path) {
-    auto held = [&](bool down) {
-      for (WORD k : keys)
-        if ((::GetAsyncKeyState(k) < 0) != down) return false;
-      return true;
-    };
     before = Steady();
-    // Under Wine a program takes Shift and Ctrl as the X server has them when the pointer moves
-    // over it, and the X server knows nothing of keys pressed with SendInput. So the pointer goes
-    // to the press first, the overlay handles that move (a message round trip after it), and only
-    // then do the keys go down: nothing moves between them and the press. On a busy machine the X
-    // server's word can still come in before the press: the press then starts a freehand stroke,
-    // whose first dot shows at once where a shape's press draws nothing. That dot is let go, taken
-    // back with Ctrl+Z, and the press made again.
     HWND overlay = app.Find(kOverlay);
     ASSERT_NE(nullptr, overlay);
     const RECT nearPress{press.x - 20, press.y - 20, press.x + 21, press.y + 21};
-    auto pressArea = [&] {
-      return CaptureScreenRect(nearPress.left, nearPress.top, nearPress.right - nearPress.left,
-                               nearPress.bottom - nearPress.top);
-    };
     auto dotShows = [&] {
-      const ScreenImage now = pressArea();
+      const ScreenImage now = CaptureScreenRect(nearPress.left, nearPress.top, nearPress.right - nearPress.left,
+                                                nearPress.bottom - nearPress.top);
       for (int y = nearPress.top; y < nearPress.bottom; ++y)
         for (int x = nearPress.left; x < nearPress.right; ++x)
           if (now.At(x, y) != before.At(x, y)) return true;
       return false;
     };
-    for (int attempt = 0;; ++attempt) {
-      ASSERT_LT(attempt, 5) << "the program never had the keys at the press";
-      MovePointer(press);
-      for (int i = 0; i < 2; ++i) ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
-      ASSERT_TRUE(WaitUntil([&] { return held(false); }, 2000));
-      for (WORD k : keys) KeyDown(k);
-      if (!WaitUntil([&] { return held(true); }, 2000) || !WaitUntilReadyForInput(overlay, 2000) || !held(true)) {
-        std::printf("[ note     ] the keys for the press at %ld,%ld went up at once; once more\n", press.x, press.y);
-        for (WORD k : keys) KeyUp(k);
-        continue;
-      }
-      MouseButton(1, true);
-      ASSERT_TRUE(WaitUntilReadyForInput(overlay, 2000));
-      if (!WaitUntil(dotShows, 1000)) break;  // a shape has begun
-      std::printf("[ note     ] the press at %ld,%ld came without the keys; once more\n", press.x, press.y);
-      MouseButton(1, false);
-      for (WORD k : keys) KeyUp(k);
-      ASSERT_TRUE(WaitUntil([&] { return held(false); }, 2000));
-      TypeChord({VK_CONTROL, 'Z'});
-      ASSERT_TRUE(WaitUntil([&] { return !dotShows(); }, 5000)) << "Ctrl+Z took the dot back";
-    }
-    for (const POINT& p : path) {
-      MovePointer(p);
-      Pump(10);
-    }
-    MouseButton(1, false);
-    for (WORD k : keys) KeyUp(k);
+    ASSERT_TRUE(DragWithKeys(overlay, keys, press, path, dotShows)) << "the program never had the keys at the press";
     after = Steady();
   }
   bool Changed(POINT p) const { return before.At(p.x, p.y) != after.At(p.x, p.y); }

@@ -204,31 +204,32 @@ void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
   Pump(pumpMs);
 }
 
-void KeyDown(WORD vk) {
+namespace {
+void KeyEvent(WORD vk, bool up, DWORD time) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
   in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  in.ki.time = time;
   ::SendInput(1, &in, sizeof in);
 }
+}  // namespace
 
-void KeyUp(WORD vk) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  in.ki.dwFlags = KEYEVENTF_KEYUP;
-  ::SendInput(1, &in, sizeof in);
-}
+void KeyDown(WORD vk) { KeyEvent(vk, false, 0); }
+
+void KeyUp(WORD vk) { KeyEvent(vk, true, 0); }
 
 void TapKey(WORD vk) {
   KeyDown(vk);
   KeyUp(vk);
 }
 
-void TypeChord(std::initializer_list<WORD> vks) {
-  for (WORD vk : vks) KeyDown(vk);
-  for (auto it = std::rbegin(vks); it != std::rend(vks); ++it) KeyUp(*it);
+void TypeChord(std::initializer_list<WORD> vks) { TypeChordAt(vks, 0); }
+
+void TypeChordAt(std::initializer_list<WORD> vks, DWORD time) {
+  for (WORD vk : vks) KeyEvent(vk, false, time);
+  for (auto it = std::rbegin(vks); it != std::rend(vks); ++it) KeyEvent(*it, true, time);
 }
 
 void TypeText(const std::wstring& text) {

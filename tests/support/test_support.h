@@ -59,6 +59,9 @@ void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void TapKey(WORD vk);
 void TypeChord(std::initializer_list<WORD> vks);  // press all in order, release in reverse
+// The same, every event stamped `time` (GetTickCount's clock): the message time the program reads
+// is then when the keys were pressed by this stamp, however busy the machine.
+void TypeChordAt(std::initializer_list<WORD> vks, DWORD time);
 void TypeText(const std::wstring& text);  // unicode characters
 
 // Free GDI handle slots: create solid brushes until creation fails, then delete them.
