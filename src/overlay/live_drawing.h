@@ -96,9 +96,10 @@ class LiveDrawing : public forms::Window {
   // and after it (the benchmark's window on the cost).
   using PresentObserver = std::function<void(const RECT& area, int64_t before, int64_t after)>;
   void SetPresentObserver(PresentObserver observer) { presentObserver_ = std::move(observer); }
-  // Frames shown since live drawing started, and the one-shot frame timer's state.
+  // Frames shown since live drawing started; whether a timer runs (the frame's wait, or the
+  // keyboard's hand-over for half a second after a switch): none does while nothing moves.
   int PresentCount() const { return presents_; }
-  bool FrameTimerRunning() const { return frameTimer_; }
+  bool TimersRunning() const { return frameTimer_ || keyboardTicks_ > 0; }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -11,6 +11,7 @@
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
@@ -399,6 +400,107 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   ASSERT_NE(nullptr, ss::Instance().Picture1.GetPicture());
   EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), ss::Instance().Picture1.GetPicture()->WidthPixels());
   ::DeleteFileW(name.c_str());
+}
+
+// --- Live drawing -----------------------------------------------------------------------------------
+
+class LiveCommandsTest : public CommandsTest {
+ protected:
+  void TearDown() override {
+    overlay::LiveDrawing::Instance().End();
+    CommandsTest::TearDown();
+  }
+  // Live drawing from its tray item, once it has the keyboard.
+  void StartLive() {
+    form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
+    overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+    ASSERT_TRUE(live.IsOn());
+    ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == live.Hwnd() && ::GetFocus() == live.Hwnd(); }));
+  }
+};
+
+TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTheTrayItemEndsIt) {
+  StartLive();
+  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  Type(L"g");
+  EXPECT_EQ("65280", Stored("color"));
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  Type(L"3");
+  EXPECT_EQ("15", Stored("brushwidth"));
+  EXPECT_EQ(shell::kItemFifteen, CheckedWidth());
+  Type(L"e2");
+  EXPECT_TRUE(live.EraserOn());
+  EXPECT_EQ("16", Stored("erasersize"));
+  EXPECT_EQ(overlay::CursorKind::Eraser16, live.CurrentCursor());
+  EXPECT_EQ(shell::kItemFifteen, CheckedWidth()) << "with the eraser on, the width stays";
+  Type(L"ep");
+  EXPECT_FALSE(live.EraserOn());
+  EXPECT_TRUE(live.PenMode());
+  EXPECT_EQ(overlay::CursorKind::Pen, live.CurrentCursor());
+
+  // c: the colour dialog over the layer; the marks stay, as with the key in presentation mode.
+  {
+    ColourDialogAnswer answer(RGB(10, 20, 30));
+    Type(L"c");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color"));
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  // The tray's Palette while live drawing is on: the same dialog, and then the mark moves.
+  {
+    ColourDialogAnswer answer(RGB(40, 50, 60));
+    form1::Instance().RunMenuCommand(shell::kItemMypalette);
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  EXPECT_EQ(std::to_string(RGB(40, 50, 60)), Stored("color"));
+  EXPECT_EQ(shell::kItemMypalette, CheckedColour());
+  EXPECT_FALSE(ss::Instance().IsLoaded()) << "the frozen overlay was not needed";
+
+  // The tray item again ends live drawing.
+  form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
+  EXPECT_FALSE(live.IsOn());
+}
+
+TEST_F(LiveCommandsTest, LiveDrawingAndPresentationModeExcludeEachOther) {
+  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  StartLive();
+  // Ctrl+Shift+Z (and the menu's stand-in for it) while live drawing is on: nothing.
+  form1::Instance().SysTrayMouseEventHandler();
+  EXPECT_FALSE(ss::Instance().IsVisible());
+  EXPECT_EQ(overlay::LiveDrawing::State::Inking, live.CurrentState());
+  live.End();
+
+  Enter();
+  // Ctrl+Shift+X and the tray item while presenting: nothing.
+  form1::Instance().LiveDrawingHotkey();
+  form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
+  EXPECT_FALSE(live.IsOn());
+  EXPECT_TRUE(ss::Instance().IsVisible());
+}
+
+TEST_F(LiveCommandsTest, ExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
+  const std::wstring folder = TempDir(L"live-exit");
+  for (const std::wstring& n : FileNames(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+  overlay::DrawingKeeper keeper(folder, nullptr);
+  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  live.SetKeeper(&keeper);
+  StartLive();
+  live.MouseDown(1, 0, 300, 300);
+  live.MouseMove(1, 600, 320);
+  live.MouseUp(1, 600, 320);
+
+  form1::Instance().Rest1_Click();
+  EXPECT_FALSE(live.IsOn());
+  keeper.WaitUntilIdle();
+  live.SetKeeper(nullptr);
+  EXPECT_EQ(1, FilesIn(folder)) << "the drawing was kept";
+  EXPECT_FALSE(shell::AnyFormLoaded()) << "nothing of live drawing keeps the program running";
+  HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(::RegisterHotKey(probe, 9, MOD_CONTROL | MOD_SHIFT, 'X')) << "Ctrl+Shift+X is free again";
+  ::UnregisterHotKey(probe, 9);
+  ::DestroyWindow(probe);
 }
 
 TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {

@@ -1,0 +1,159 @@
+// The live-drawing window in this process: what it is while on and off, the hotkey's presses by
+// their times, Space, Esc during a shape, and frames that go out joined, with nothing running once
+// the pointer rests.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "base/window_place.h"
+#include "overlay/live_drawing.h"
+#include "settings/app_settings.h"
+#include "support/test_support.h"
+
+namespace {
+
+using overlay::LiveDrawing;
+using testing_support::PumpUntil;
+
+LONG_PTR ExStyle(HWND w) { return ::GetWindowLongPtrW(w, GWL_EXSTYLE); }
+
+class LiveDrawingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppSettings = settings::AppSettingsRecord{};
+    AppSettings.color = 255;
+    AppSettings.brushwidth = 10;
+    AppSettings.erasersize = 8;
+    testing_support::MouseMoveTo(500, 400);
+    PumpUntil([] {
+      POINT p{};
+      ::GetCursorPos(&p);
+      return p.x == 500 && p.y == 400;
+    });
+  }
+  void TearDown() override { live.End(); }
+  // The presses of the hotkey, at the times they were made.
+  void Hotkey(DWORD at) { live.OnHotkey(at, nullptr); }
+  LiveDrawing& live = LiveDrawing::Instance();
+};
+
+TEST_F(LiveDrawingTest, CoversTheMonitorUnderThePointerAsATopmostLayeredToolWindowOnlyWhileOn) {
+  live.Start(nullptr);
+  ASSERT_TRUE(live.IsOn());
+  EXPECT_EQ(LiveDrawing::State::Inking, live.CurrentState());
+  HWND w = live.Hwnd();
+  ASSERT_TRUE(::IsWindowVisible(w));
+  const LONG_PTR ex = ExStyle(w);
+  EXPECT_TRUE(ex & WS_EX_LAYERED);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW) << "no taskbar button";
+  EXPECT_FALSE(ex & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE)) << "inking takes clicks and keys";
+  RECT rc{};
+  ::GetWindowRect(w, &rc);
+  const RECT monitor = base::MonitorRectUnderPointer();
+  EXPECT_TRUE(::EqualRect(&rc, &monitor));
+  EXPECT_EQ(1, forms::Window::CountOpenForms(L"livedrawing"));
+  EXPECT_TRUE(live.Ink().Ready());
+  EXPECT_GE(live.PresentCount(), 1) << "its content went out before it showed";
+  live.Start(nullptr);
+  EXPECT_EQ(w, live.Hwnd()) << "a second start changes nothing";
+
+  live.End();
+  EXPECT_FALSE(live.IsOn());
+  EXPECT_FALSE(::IsWindowVisible(w));
+  EXPECT_EQ(0, forms::Window::CountOpenForms(L"LiveDrawing")) << "off, it keeps no program running";
+  EXPECT_FALSE(live.Ink().Ready()) << "no screen's worth of ink is held between live drawings";
+}
+
+TEST_F(LiveDrawingTest, TheHotkeySwitchesInkingAndPointingAndEndsLiveDrawingWhenPressedTwiceInARow) {
+  const DWORD twice = ::GetDoubleClickTime();
+  Hotkey(10000);
+  ASSERT_EQ(LiveDrawing::State::Inking, live.CurrentState());
+  Hotkey(10000 + twice + 1);
+  ASSERT_EQ(LiveDrawing::State::Pointing, live.CurrentState());
+  const LONG_PTR ex = ExStyle(live.Hwnd());
+  EXPECT_EQ(WS_EX_TRANSPARENT | WS_EX_NOACTIVATE, ex & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
+  EXPECT_TRUE(ex & WS_EX_LAYERED);
+  EXPECT_NE(live.Hwnd(), ::GetForegroundWindow()) << "pointing does not keep the keyboard";
+  // Keys of inking do nothing while pointing.
+  short p = 'p';
+  live.KeyPress(p);
+  EXPECT_FALSE(live.PenMode());
+
+  Hotkey(10000 + 3 * twice);
+  ASSERT_EQ(LiveDrawing::State::Inking, live.CurrentState());
+  EXPECT_FALSE(ExStyle(live.Hwnd()) & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
+  // Twice in a row: the end, from either state.
+  Hotkey(10000 + 3 * twice + twice / 2);
+  EXPECT_FALSE(live.IsOn());
+  // A press that starts it and one right after it: on and off again.
+  Hotkey(50000);
+  EXPECT_TRUE(live.IsOn());
+  Hotkey(50000 + twice);
+  EXPECT_FALSE(live.IsOn());
+
+  // Space switches to pointing too.
+  live.Start(nullptr);
+  short space = ' ';
+  live.KeyPress(space);
+  EXPECT_EQ(LiveDrawing::State::Pointing, live.CurrentState());
+  live.SetPointing(false);
+  EXPECT_EQ(LiveDrawing::State::Inking, live.CurrentState());
+}
+
+TEST_F(LiveDrawingTest, EscDuringAShapeTakesBackTheShapeOnlyAndTheNextEscEnds) {
+  live.Start(nullptr);
+  short p = 'p';
+  live.KeyPress(p);
+  ASSERT_TRUE(live.PenMode());
+  live.MouseDown(1, 0, 100, 100);
+  live.MouseMove(1, 300, 120);
+  live.MouseUp(1, 300, 120);
+  ASSERT_EQ(1u, live.Ink().Steps().UndoCount());
+
+  live.MouseDown(1, 2, 400, 400);  // Ctrl: a rectangle
+  live.MouseMove(1, 700, 600);
+  EXPECT_TRUE(live.Ink().ShapeFollowing());
+  short esc = 27;
+  live.KeyPress(esc);
+  EXPECT_TRUE(live.IsOn());
+  EXPECT_FALSE(live.Ink().ShapeFollowing());
+  live.MouseMove(1, 750, 650);
+  live.MouseUp(1, 750, 650);
+  EXPECT_EQ(1u, live.Ink().Steps().UndoCount()) << "the taken-back shape is no step";
+  // The stroke is still there; Ctrl+E clears it as a step of its own and puts the highlighter back.
+  short e = 'e';
+  live.KeyPress(e);
+  short ctrlE = 5;
+  live.KeyPress(ctrlE);
+  EXPECT_FALSE(live.EraserOn());
+  EXPECT_EQ(overlay::CursorKind::Highlighter, live.CurrentCursor());
+  EXPECT_FALSE(live.Ink().Canvas().HasInk());
+  EXPECT_EQ(2u, live.Ink().Steps().UndoCount());
+  live.KeyPress(esc);
+  EXPECT_FALSE(live.IsOn());
+}
+
+TEST_F(LiveDrawingTest, AStrokeGoesOutInAtMostTwoFramesAndNothingRunsOnceThePointerRests) {
+  live.Start(nullptr);
+  // The hand-over of the keyboard at the start watches for half a second, then stops.
+  ASSERT_TRUE(PumpUntil([&] { return !live.TimersRunning(); }, 5000));
+  const int before = live.PresentCount();
+  live.MouseDown(1, 0, 100, 200);
+  for (int i = 1; i <= 100; ++i) live.MouseMove(1, 100 + i * 8, 200 + (i % 7) * 3);
+  live.MouseUp(1, 900, 200);
+  // However fast or slow this machine is, the moves of one burst go out in at most two frames: the
+  // first at once, the rest joined when the frame's wait is over.
+  EXPECT_LE(live.PresentCount() - before, 2);
+  ASSERT_TRUE(PumpUntil([&] { return !live.TimersRunning(); }, 5000)) << "the frame's wait ends";
+  const int after = live.PresentCount();
+  EXPECT_GE(after - before, 1);
+  EXPECT_LE(after - before, 2);
+  EXPECT_EQ(1u, live.Ink().Steps().UndoCount());
+  // At rest nothing runs: no timer and no frame.
+  testing_support::Pump(200);
+  EXPECT_FALSE(live.TimersRunning());
+  EXPECT_EQ(after, live.PresentCount());
+}
+
+}  // namespace
