@@ -6,7 +6,14 @@
 #include <string>
 #include <vector>
 
+namespace shell {
+class Application;
+}
+
 namespace bench {
+
+// The program's application object, whose windows the benchmarks drive; made by main.
+shell::Application& App();
 
 struct Result {
   std::string name;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "bench.h"
+#include "shell/start_up.h"
 #include "magnifier/mag_geometry.h"
 #include "magnifier/mag_win.h"
 
@@ -14,8 +15,8 @@ namespace {
 std::vector<bench::Result> MagnifierTick() {
   const int cx = ::GetSystemMetrics(SM_CXSCREEN);
   const int cy = ::GetSystemMetrics(SM_CYSCREEN);
-  zoomFactor = 3;
-  magWin& m = magWin::Instance();
+  magWin& m = bench::App().magnifier;
+  m.zoomFactor = 3;
   m.ShowWindowModeless();
   bench::PumpMessages();
   ::SetCursorPos(cx / 2, cy / 2);
@@ -30,13 +31,13 @@ std::vector<bench::Result> MagnifierTick() {
   POINT cursor{};
   ::GetCursorPos(&cursor);
   const magnifier::Point origin =
-      magnifier::SourceOrigin({cursor.x, cursor.y}, {0, 0, cx, cy}, {grabWidth, grabHeight});
+      magnifier::SourceOrigin({cursor.x, cursor.y}, {0, 0, cx, cy}, {m.grabWidth, m.grabHeight});
   HDC view = m.Picture1.OwnDc();
   HDC screen = ::GetDC(nullptr);
   double plain = bench::MedianMicros(
       [&] {
-        ::StretchBlt(view, 0, 0, grabWidth * zoomFactor, grabHeight * zoomFactor, screen, origin.x, origin.y,
-                     grabWidth, grabHeight, SRCCOPY);
+        ::StretchBlt(view, 0, 0, m.grabWidth * m.zoomFactor, m.grabHeight * m.zoomFactor, screen, origin.x, origin.y,
+                     m.grabWidth, m.grabHeight, SRCCOPY);
         ::GdiFlush();
       },
       200, 10);
@@ -47,8 +48,8 @@ std::vector<bench::Result> MagnifierTick() {
       [&] {
         HWND desktop = ::GetDesktopWindow();
         HDC dc = ::GetDC(desktop);
-        ::StretchBlt(view, 0, 0, grabWidth * zoomFactor, grabHeight * zoomFactor, dc, origin.x, origin.y, grabWidth,
-                     grabHeight, SRCCOPY);
+        ::StretchBlt(view, 0, 0, m.grabWidth * m.zoomFactor, m.grabHeight * m.zoomFactor, dc, origin.x, origin.y,
+                     m.grabWidth, m.grabHeight, SRCCOPY);
         ::ReleaseDC(desktop, dc);
         ::GdiFlush();
       },
@@ -56,7 +57,7 @@ std::vector<bench::Result> MagnifierTick() {
 
   char note[160];
   std::snprintf(note, sizeof note, "screen %dx%d, grab %dx%d -> %dx%d; target ratio <= 1.2 and under 5000 us", cx, cy,
-                grabWidth, grabHeight, grabWidth * zoomFactor, grabHeight * zoomFactor);
+                m.grabWidth, m.grabHeight, m.grabWidth * m.zoomFactor, m.grabHeight * m.zoomFactor);
   m.UnloadWindow();
   bench::PumpMessages();
   return {{"magnifier tick at x3", ours, plain, "StretchBlt of the same rectangles", note},

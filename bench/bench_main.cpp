@@ -7,8 +7,15 @@
 #include <map>
 
 #include "bench.h"
+#include "shell/start_up.h"
 
 namespace bench {
+
+namespace {
+shell::Application* theApp = nullptr;
+}  // namespace
+
+shell::Application& App() { return *theApp; }
 
 static std::map<std::string, BenchFn>& Benchmarks() {
   static std::map<std::string, BenchFn> all;
@@ -42,6 +49,8 @@ void PumpMessages() {
 }  // namespace bench
 
 int main(int argc, char** argv) {
+  shell::Application app;
+  bench::theApp = &app;
   const char* only = argc > 1 ? argv[1] : nullptr;
   std::printf("%-48s %12s %12s %8s  %s\n", "benchmark (median)", "ours us", "plain us", "ratio", "plain operation");
   for (auto& [name, fn] : bench::Benchmarks()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "shell/start_up.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/shape_geometry.h"
 #include "overlay/ss.h"
@@ -22,7 +23,7 @@ constexpr int kMoves = 600;
 constexpr int kWarmup = 3;
 
 std::vector<bench::Result> RectangleDragMove() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   o.History().Forget();
   o.cmdScreen_Click();
   o.ShowOverlay();
@@ -33,8 +34,8 @@ std::vector<bench::Result> RectangleDragMove() {
     if (o.PenMode() != pen) o.TogglePen();
     const int cursor = overlay::CursorImageSize(o.CurrentCursorImage());
     for (int width : {1, 20}) {
-      AppSettings.brushwidth = static_cast<int16_t>(width);
-      AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
+      bench::App().AppSettings.brushwidth = static_cast<int16_t>(width);
+      bench::App().AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
       // The press near the top-left corner, then small moves of the pointer near the opposite one,
       // as a presenter's hand makes them at the end of a drag across the screen.
       auto pointer = [&](int k) { return POINT{cx - 20 - (k * 5) % 17, cy - 20 - (k * 3) % 13}; };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "shell/start_up.h"
 #include "forms/drawing_surface.h"
 #include "imaging/picture_file.h"
 #include "overlay/clipboard.h"
@@ -85,7 +86,7 @@ StrokeTimes TimeStrokes(ss& o, int reps) {
 }
 
 std::vector<bench::Result> StrokeWithHistory() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   o.History().Forget();
   Enter(o);
   const StrokeTimes t = TimeStrokes(o, 300);
@@ -104,7 +105,7 @@ std::vector<bench::Result> StrokeWithHistory() {
 bench::Registrar regStroke("undo.stroke", StrokeWithHistory);
 
 std::vector<bench::Result> UndoFullScreenClear() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   o.History().Forget();
   Enter(o);
   // Ink over every tile of the screen, then Ctrl+E: the clear changes the whole frame.
@@ -178,7 +179,7 @@ imaging::PixelImage Slide() {
 }
 
 std::vector<bench::Result> EscWithAndWithoutKeeping() {
-  ss& o = ss::Instance();
+  ss& o = bench::App().overlay;
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   const std::wstring folder = std::wstring(temp) + L"scrivane-bench-keep";

@@ -7,10 +7,16 @@
 
 namespace forms {
 
-std::vector<Window*>& Window::OpenForms() {
-  static std::vector<Window*> forms;
-  return forms;
+namespace {
+// The mark of a named form's window while the form counts as open. The windows themselves are the
+// collection of open forms: nothing apart from them can go stale when one goes.
+constexpr wchar_t kOpenFormProp[] = L"Scrivane.OpenForm";
+
+std::wstring Lower(std::wstring s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return s;
 }
+}  // namespace
 
 Window::~Window() { Destroy(); }
 
@@ -48,23 +54,30 @@ void Window::Destroy() {
 }
 
 long Window::CountOpenForms(const std::wstring& name) {
-  auto lower = [](std::wstring s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return s;
-  };
-  const std::wstring wanted = lower(name);
-  long count = 0;
-  for (const Window* w : OpenForms()) {
-    if (!w->formName_.empty() && lower(w->formName_) == wanted) ++count;
-  }
-  return count;
+  struct Count {
+    std::wstring wanted;
+    long found = 0;
+  } count{Lower(name)};
+  // Forms are top-level windows of the user-interface thread, the one that asks.
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        auto& c = *reinterpret_cast<Count*>(lParam);
+        const auto* form = static_cast<const Window*>(::GetPropW(hwnd, kOpenFormProp));
+        if (form && Lower(form->formName_) == c.wanted) ++c.found;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.found;
 }
 
 void Window::SetListedAsOpen(bool open) {
-  if (formName_.empty()) return;
-  auto& forms = OpenForms();
-  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-  if (open && hwnd_) forms.push_back(this);
+  if (formName_.empty() || !hwnd_) return;
+  if (open) {
+    ::SetPropW(hwnd_, kOpenFormProp, this);
+  } else {
+    ::RemovePropW(hwnd_, kOpenFormProp);
+  }
 }
 
 LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultProc(msg, wParam, lParam); }
@@ -84,7 +97,7 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     self = static_cast<Window*>(cs->lpCreateParams);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->hwnd_ = hwnd;
-    if (!self->formName_.empty()) OpenForms().push_back(self);
+    self->SetListedAsOpen(true);
   } else {
     self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
@@ -92,8 +105,7 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCDESTROY) {
     LRESULT result = self->HandleMessage(msg, wParam, lParam);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    auto& open = OpenForms();
-    open.erase(std::remove(open.begin(), open.end(), self), open.end());
+    self->SetListedAsOpen(false);
     self->hwnd_ = nullptr;
     self->OnDestroyed();
     return result;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace forms {
 
@@ -32,7 +31,8 @@ class Window {
   // The form's name (not its caption), as FormCount compares it; empty for child controls.
   const std::wstring& FormName() const { return formName_; }
 
-  // Counts the open windows of this process whose form name equals `name`, ignoring case.
+  // Counts the open forms of this process (on its user-interface thread) whose form name equals
+  // `name`, ignoring case.
   static long CountOpenForms(const std::wstring& name);
 
  protected:
@@ -51,8 +51,6 @@ class Window {
 
   HWND hwnd_ = nullptr;
   std::wstring formName_;
-  // The process's collection of open forms, which FormCount walks.
-  static std::vector<Window*>& OpenForms();
 };
 
 // Sent by a child control to its parent when it moved, changed size, showed, hid or went, so

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
+#include <optional>
 
 #include "base/com.h"
 #include "base/dib.h"
@@ -342,6 +343,13 @@ std::wstring FilePathForApi(const std::wstring& path) {
   return LR"(\\?\)" + full;
 }
 
+// The path as the user knows it, without the "\\?\" form FilePathForApi may have given it.
+std::wstring ShownPath(const std::wstring& apiPath) {
+  if (apiPath.rfind(LR"(\\?\UNC\)", 0) == 0) return LR"(\\)" + apiPath.substr(8);
+  if (apiPath.rfind(LR"(\\?\)", 0) == 0) return apiPath.substr(4);
+  return apiPath;
+}
+
 std::wstring DirectoryOf(const std::wstring& fullPath) {
   const size_t slash = fullPath.find_last_of(L'\\');
   return slash == std::wstring::npos ? std::wstring(L".") : fullPath.substr(0, slash);
@@ -598,7 +606,47 @@ bool ReadPictureRows(const base::PictureObject& picture, BITMAPINFO* info, void*
 
 }  // namespace
 
-void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write) {
+namespace {
+
+// Which file a name leads to, and as it was: the same volume and file index is the same file,
+// unless it was deleted and the number given to a new one (Linux file systems do that at once),
+// which the times, the size and the attributes then tell.
+struct FileIdentity {
+  DWORD volume = 0;
+  uint64_t index = 0;
+  uint64_t size = 0;
+  uint64_t created = 0;
+  uint64_t written = 0;
+  DWORD attributes = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info)) return std::nullopt;
+  auto join = [](DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; };
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      join(info.nFileIndexHigh, info.nFileIndexLow),
+                      join(info.nFileSizeHigh, info.nFileSizeLow),
+                      join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime),
+                      join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+                      info.dwFileAttributes};
+}
+
+std::optional<FileIdentity> IdentityAt(const std::wstring& path) {
+  base::unique_handle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return std::nullopt;
+  return IdentityOf(file.Get());
+}
+
+}  // namespace
+
+std::wstring KeptAsText(const std::wstring& path) { return L" The new picture is kept as " + path + L"."; }
+
+void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write,
+                      ReplaceFileFn replace) {
   const char* const kSource = "SavePicture";
   const std::wstring target = FilePathForApi(path);
 
@@ -609,6 +657,7 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
   if (targetExists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     FileFailed(kSource, ERROR_ACCESS_DENIED);
   }
+  std::optional<FileIdentity> oldFile;
   if (targetExists) {
     // ReplaceFileW needs the old file with delete access; a program that holds it open without
     // delete sharing makes that impossible. Asked now, before anything is written, the answer is
@@ -618,6 +667,7 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!old) FileFailed(kSource, LastErrorOr(ERROR_SHARING_VIOLATION));
+    oldFile = IdentityOf(old.Get());
   }
 
   // The new file is complete on disk under a temporary name beside the target before the target
@@ -632,9 +682,19 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
 
   if (targetExists) {
     // ReplaceFileW keeps what belongs to the old file: its ACL, its hard links, its attributes.
-    if (!::ReplaceFileW(target.c_str(), temp.Path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr)) {
-      FileFailed(kSource, LastErrorOr(ERROR_UNABLE_TO_REMOVE_REPLACED));
+    if (!(replace ? replace : &::ReplaceFileW)(target.c_str(), temp.Path().c_str(), nullptr,
+                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      const DWORD code = LastErrorOr(ERROR_UNABLE_TO_REMOVE_REPLACED);
+      // Most failures leave the old file where it was, and the new one can go. But
+      // ERROR_UNABLE_TO_MOVE_REPLACEMENT (and whatever else ends with the old file gone) leaves only
+      // the new one: it takes the target's name if it still can, and otherwise stays where it is.
+      if (oldFile && IdentityAt(target) == oldFile) FileFailed(kSource, code);
+      if (!::MoveFileExW(temp.Path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const std::wstring kept = temp.Path();
+        temp.Keep();
+        throw base::AppError(base::kErrFileIo, kSource,
+                             base::SystemErrorText(code) + base::Narrow(KeptAsText(ShownPath(kept))));
+      }
     }
   } else if (!::MoveFileExW(temp.Path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
     FileFailed(kSource, LastErrorOr(ERROR_WRITE_FAULT));

@@ -111,13 +111,24 @@ base::Picture LoadPictureFile(const std::wstring& path);
 // makes a write fail part-way).
 using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
+// How an existing target is replaced: ReplaceFileW, unless a caller hands in another (a test that
+// makes the replacement fail after the old file is gone).
+using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+
 // Writes `bytes` as the whole new content of `path`, the way every picture format is saved: the
 // bytes go to a temporary file beside the target first, and only a complete, flushed file takes
 // the target's place (ReplaceFileW over an existing file, which keeps its ACL and hard links;
 // MoveFileExW for a new one). A write that fails part-way leaves an earlier file byte for byte and
 // removes the temporary file. A target marked read-only is refused (access denied) before
 // anything is written: Wine running as root would replace it anyway.
-void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write = nullptr);
+// No failure loses both pictures: when the replacement fails after the old file has gone
+// (ERROR_UNABLE_TO_MOVE_REPLACEMENT), the new file is moved to the target's name; when even that
+// fails it stays under its temporary name, and the error's description ends with where it is
+// (KeptAsText).
+void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t size, WriteFileFn write = nullptr,
+                      ReplaceFileFn replace = nullptr);
+// " The new picture is kept as C:\Talks\~scv1f-2a-3b-0.tmp.", the end of such a description.
+std::wstring KeptAsText(const std::wstring& path);
 
 // Writes `picture` as a BMP file at its own colour depth (the screen's, for a grab), whatever
 // the extension of `path`, through WritePictureFile.

@@ -8,10 +8,6 @@
 #include "magnifier/mag_geometry.h"
 #include "resources/resource_ids.h"
 
-int32_t zoomFactor;
-int32_t grabWidth;
-int32_t grabHeight;
-
 namespace {
 
 constexpr wchar_t kMagnifierClass[] = L"ScrivaneMagnifier";
@@ -34,12 +30,6 @@ HICON LoadFormIcon(int cx, int cy) {
 }  // namespace
 
 // --- The window -----------------------------------------------------------------------------
-
-magWin& magWin::Instance() {
-  // One object for the life of the process; its window comes and goes.
-  static magWin* instance = new magWin();
-  return *instance;
-}
 
 magWin::magWin() : forms::Window(L"magWin") {}
 

@@ -13,15 +13,17 @@
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 
-// Process-wide: the zoom survives the window; the grab size follows the view and the zoom.
-// Start-up sets zoomFactor to 3 before any window opens.
-extern int32_t zoomFactor;
-extern int32_t grabWidth;
-extern int32_t grabHeight;
-
+// One object for the life of the program (its application object holds it); its window comes and
+// goes.
 class magWin : public forms::Window {
  public:
-  static magWin& Instance();
+  magWin();
+
+  // The zoom survives the window; start-up sets it to 3 before any window opens. The grab size
+  // follows the view and the zoom.
+  int32_t zoomFactor = 3;
+  int32_t grabWidth = 0;
+  int32_t grabHeight = 0;
 
   // Shows the window modeless, loading it first if it is not loaded.
   void ShowWindowModeless();
@@ -69,7 +71,6 @@ class magWin : public forms::Window {
   void OnDestroyed() override;
 
  private:
-  magWin();
   void Load();
   void Form_Load();
   void Form_Resize();

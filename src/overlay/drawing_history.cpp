@@ -167,9 +167,10 @@ void DrawingHistory::Apply(OverlayState state) {
   for (const auto& [index, label] : state.labels) ApplyLabel(index, label);
 }
 
-void DrawingHistory::PushStateStep(OverlayState before) {
+void DrawingHistory::PushStateStep(OverlayState before, bool quiet) {
   UndoStep step;
   step.Add(std::make_unique<StateAction>(*this, std::move(before)));
+  if (quiet) step.SetQuiet();
   steps_.Push(std::move(step));
 }
 
@@ -177,8 +178,8 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
   SettleChange();
   if (overlay_.IsVisible()) {
     // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
-    // and undoing it brings the earlier background and drawing back.
-    PushStateStep(Capture(false));
+    // and undoing it brings the earlier background and drawing back, with the step before it.
+    PushStateStep(Capture(false), true);
   } else {
     // A presentation begins. The last one's drawing is where undo goes first.
     if (lastPresentation_) PushStateStep(std::move(*lastPresentation_));
@@ -195,6 +196,14 @@ void DrawingHistory::ReplaceBackground(base::Picture picture) {
   overlay_.Picture1.SetPicture(picture);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
   changed_ = true;
+}
+
+void DrawingHistory::GrabBecomesBackground(base::Picture grab) {
+  SettleChange();
+  // A save through the magnifier between presentations changes no presentation: the next entry
+  // grabs anew.
+  if (overlay_.IsVisible()) PushStateStep(Capture(false), true);
+  overlay_.Picture1.SetPictureKeepDrawing(std::move(grab));
 }
 
 // --- Labels ----------------------------------------------------------------------------------------

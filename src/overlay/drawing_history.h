@@ -1,10 +1,13 @@
 // Undo and redo on the overlay, and what becomes of a drawing when its presentation ends.
 //
 // A step is one change to the picture as the presenter sees it: one stroke or one eraser drag
-// (press to release), Ctrl+E, loading a picture, a second entry that grabs the screen again,
-// placing or editing one text label, and the start of a presentation after one that left a
-// drawing. That last step holds the previous presentation as it was at Esc (its background, its
-// strokes, its labels), so undoing past the first step of a presentation brings it back.
+// (press to release), Ctrl+E, loading a picture, placing or editing one text label, and the start
+// of a presentation after one that left a drawing. That last step holds the previous presentation
+// as it was at Esc (its background, its strokes, its labels), so undoing past the first step of a
+// presentation brings it back. A grab of what shows that becomes the background (a save, a second
+// entry on the open overlay) is a quiet step: it changes nothing on the screen, so undo takes it
+// along with the step before it; and when the grab is of another size, the surface's new size
+// comes back with it.
 //
 // Anything that draws on the surface as one step (a stroke, a shape) uses the change interface:
 // BeginChange, draw with Picture1's calls, EndChange (or CancelChange, which takes back everything
@@ -101,6 +104,10 @@ class DrawingHistory {
   void TakeGrab(base::Picture grab);
   // A picture that becomes the background and the clean copy (Ctrl+L, the capture buttons).
   void ReplaceBackground(base::Picture picture);
+  // A grab of what shows becomes the background, the drawing and the clean copy staying (a save):
+  // a quiet step, which undo takes along with the one before it. A grab of another size than
+  // the surface becomes the surface, at its size.
+  void GrabBecomesBackground(base::Picture grab);
   // Around the commit of a label: its state before, and the step once it is placed.
   std::optional<LabelState> CaptureLabel(int16_t index) const;
   void RecordLabelEdit(int16_t index, std::optional<LabelState> before);
@@ -142,7 +149,7 @@ class DrawingHistory {
   // The change open or closed goes into the steps now: before anything else reads or changes them.
   void SettleChange();
   void PostIdleWork();
-  void PushStateStep(OverlayState before);
+  void PushStateStep(OverlayState before, bool quiet = false);
   // Labels as they paint themselves, with their places.
   std::vector<PicturePiece> LabelPieces();
   OverlayState CaptureState(bool withLabels, bool takeSurface);

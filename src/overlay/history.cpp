@@ -1,5 +1,7 @@
 #include "overlay/history.h"
 
+#include <cstddef>
+
 namespace overlay {
 
 void UndoStep::Add(std::unique_ptr<UndoAction> action) {
@@ -12,17 +14,20 @@ size_t UndoStep::Bytes() const {
   return bytes;
 }
 
-bool UndoStep::Undo() {
-  bool any = false;
-  for (auto it = actions_.rbegin(); it != actions_.rend(); ++it) any = (*it)->Swap() || any;
-  return any;
+bool UndoStep::SwapAll(bool backwards) {
+  const size_t n = actions_.size();
+  auto at = [&](size_t k) -> UndoAction& { return *actions_[backwards ? n - 1 - k : k]; };
+  for (size_t k = 0; k < n; ++k) {
+    if (at(k).Swap()) continue;
+    while (k-- > 0) at(k).Swap();
+    return false;
+  }
+  return true;
 }
 
-bool UndoStep::Redo() {
-  bool any = false;
-  for (auto& a : actions_) any = a->Swap() || any;
-  return any;
-}
+bool UndoStep::Undo() { return SwapAll(true); }
+
+bool UndoStep::Redo() { return SwapAll(false); }
 
 void History::Push(UndoStep step) {
   if (step.Empty()) return;
@@ -38,26 +43,52 @@ void History::Push(UndoStep step) {
 }
 
 bool History::Undo() {
-  if (position_ == 0) return false;
-  UndoStep& step = steps_[position_ - 1];
-  const size_t before = step.Bytes();
-  if (!step.Undo()) return false;
-  --position_;
-  // A step that swaps whole states may hold more or less after the swap than before.
-  bytes_ = bytes_ - before + step.Bytes();
+  bool undone = false;
+  while (position_ > 0) {
+    UndoStep& step = steps_[position_ - 1];
+    const size_t before = step.Bytes();
+    if (!step.Undo()) {
+      // Everything older was recorded on top of what this step should bring back.
+      Drop(0, position_);
+      break;
+    }
+    --position_;
+    // A step that swaps whole states may hold more or less after the swap than before.
+    bytes_ = bytes_ - before + step.Bytes();
+    undone = true;
+    if (!step.Quiet()) break;
+  }
   Trim();
-  return true;
+  return undone;
 }
 
 bool History::Redo() {
-  if (position_ == steps_.size()) return false;
-  UndoStep& step = steps_[position_];
-  const size_t before = step.Bytes();
-  if (!step.Redo()) return false;
-  ++position_;
-  bytes_ = bytes_ - before + step.Bytes();
+  bool redone = false;
+  while (position_ < steps_.size()) {
+    UndoStep& step = steps_[position_];
+    if (redone && !step.Quiet()) break;
+    const size_t before = step.Bytes();
+    if (!step.Redo()) {
+      Drop(position_, steps_.size());
+      break;
+    }
+    ++position_;
+    bytes_ = bytes_ - before + step.Bytes();
+    redone = true;
+  }
   Trim();
-  return true;
+  return redone;
+}
+
+void History::Drop(size_t first, size_t last) {
+  for (size_t i = first; i < last; ++i) bytes_ -= steps_[i].Bytes();
+  steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(first), steps_.begin() + static_cast<std::ptrdiff_t>(last));
+  if (position_ >= last) {
+    position_ -= last - first;
+  } else if (position_ > first) {
+    position_ = first;
+  }
+  dropped_ += last - first;
 }
 
 void History::Clear() {
@@ -73,12 +104,7 @@ void History::SetLimitBytes(size_t limit) {
 
 void History::Trim() {
   // The oldest first, and never the step just made or just undone into.
-  while (bytes_ > limit_ && position_ > 1) {
-    bytes_ -= steps_.front().Bytes();
-    steps_.pop_front();
-    --position_;
-    ++dropped_;
-  }
+  while (bytes_ > limit_ && position_ > 1) Drop(0, 1);
 }
 
 }  // namespace overlay

@@ -3,6 +3,13 @@
 // (last first), redo swaps them forward again; a new step drops every step that could have been
 // redone.
 //
+// A step that can no longer be applied (it was recorded on a surface of another size, its pixels
+// could not be read back) never blocks the history: it goes, and with it every step beyond it in
+// the same direction, which were recorded on top of it.
+//
+// A quiet step changes nothing that shows (the picture on the screen becomes the background, as
+// a save does): it goes with its neighbour, so that every Ctrl+Z and Ctrl+Y changes the picture.
+//
 // The memory of all steps together is bounded in bytes, not in steps: strokes keep only the
 // tiles they touched, so a few hundred fit where a few full frames would. When a new step
 // passes the bound the oldest steps go first; the newest step stays even alone over the bound.
@@ -32,11 +39,19 @@ class UndoStep {
   void Add(std::unique_ptr<UndoAction> action);
   bool Empty() const { return actions_.empty(); }
   size_t Bytes() const;
+  // All or nothing: false, with nothing changed, when one of its actions cannot be applied.
   bool Undo();
   bool Redo();
+  // Undo takes the step before a quiet one along, redo the one after it.
+  void SetQuiet() { quiet_ = true; }
+  bool Quiet() const { return quiet_; }
 
  private:
+  // Swaps every action (the last first, backwards); on a failure the ones swapped go back.
+  bool SwapAll(bool backwards);
+
   std::vector<std::unique_ptr<UndoAction>> actions_;
+  bool quiet_ = false;
 };
 
 class History {
@@ -52,6 +67,8 @@ class History {
   // Adds a step after the present one: the steps that could be redone are dropped, then the
   // oldest steps while the total is over the bound. An empty step is not added.
   void Push(UndoStep step);
+  // One step back or forward (with the quiet steps next to it); false when nothing changed. A
+  // step that cannot be applied is dropped with the ones beyond it, and nothing more is tried.
   bool Undo();
   bool Redo();
   void Clear();
@@ -61,12 +78,14 @@ class History {
   size_t Bytes() const { return bytes_; }
   size_t LimitBytes() const { return limit_; }
   void SetLimitBytes(size_t limit);
-  // Steps dropped so far because the bound was reached, and steps added so far.
+  // Steps dropped so far (the bound was reached, or they could not be applied), and steps added so far.
   size_t DroppedCount() const { return dropped_; }
   size_t PushedCount() const { return pushed_; }
 
  private:
   void Trim();
+  // Drops steps_[first, last).
+  void Drop(size_t first, size_t last);
 
   std::deque<UndoStep> steps_;
   size_t position_ = 0;  // steps_[0, position_) can be undone, the rest redone

@@ -66,16 +66,30 @@ std::optional<KeptName> ParseKeptFileName(const std::wstring& name) {
   return parts;
 }
 
-std::vector<std::wstring> KeptFilesToDelete(const std::vector<std::wstring>& names, size_t keep) {
-  std::vector<std::pair<KeptName, std::wstring>> ours;
-  for (const std::wstring& n : names) {
-    if (auto parts = ParseKeptFileName(n)) ours.emplace_back(*parts, n);
+std::vector<std::wstring> KeptFilesToDelete(const std::vector<KeptFile>& files, size_t keep, uint64_t now,
+                                            const std::wstring& justWritten) {
+  // A file system that keeps times to two seconds (FAT) may date a file just written a little
+  // after now: only what lies further ahead was written under a clock since set back.
+  constexpr uint64_t kTolerance = 60ull * 10000000;
+  struct Ours {
+    uint64_t age;  // larger is newer
+    KeptName parts;
+    const std::wstring* name;
+  };
+  std::vector<Ours> ours;
+  for (const KeptFile& f : files) {
+    auto parts = ParseKeptFileName(f.name);
+    if (!parts) continue;
+    uint64_t age = f.writeTime > now + kTolerance ? 0 : f.writeTime;
+    if (f.name == justWritten) age = UINT64_MAX;
+    ours.push_back({age, *parts, &f.name});
   }
-  std::sort(ours.begin(), ours.end(), [](const auto& a, const auto& b) {
-    return a.first.stamp != b.first.stamp ? a.first.stamp < b.first.stamp : a.first.number < b.first.number;
+  std::sort(ours.begin(), ours.end(), [](const Ours& a, const Ours& b) {
+    if (a.age != b.age) return a.age < b.age;
+    return a.parts.stamp != b.parts.stamp ? a.parts.stamp < b.parts.stamp : a.parts.number < b.parts.number;
   });
   std::vector<std::wstring> old;
-  for (size_t i = 0; i + keep < ours.size(); ++i) old.push_back(ours[i].second);
+  for (size_t i = 0; i + keep < ours.size(); ++i) old.push_back(*ours[i].name);
   return old;
 }
 
@@ -120,7 +134,7 @@ std::wstring DrawingKeeper::FailureText(const std::wstring& folder, const std::s
 }
 
 void DrawingKeeper::Keep(KeptPicture picture) {
-  if (picture.drawing.Empty()) return;
+  if (picture.drawing.Empty() || (wanted_ && !wanted_())) return;
   Job job{std::move(picture), {}, 0, std::chrono::steady_clock::now() + kHoldLimit};
   ::GetLocalTime(&job.time);
   {
@@ -179,13 +193,13 @@ void DrawingKeeper::Run() {
 
 void DrawingKeeper::Write(const Job& job) {
   std::string failure;
+  std::wstring path;
   try {
     const std::vector<uint8_t> png = imaging::EncodePng(job.picture.Compose());
     if (!MakeFolder(folder_)) {
       failure = base::SystemErrorText(::GetLastError());
     } else {
       // The first free name of that second.
-      std::wstring path;
       for (int number = 1;; ++number) {
         path = folder_ + L"\\" + KeptFileName(job.time, number);
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) break;
@@ -197,24 +211,33 @@ void DrawingKeeper::Write(const Job& job) {
     failure = base::DescribeException(std::current_exception()).description;
   }
   if (!failure.empty()) {
-    if (!reported_ && report_) report_(FailureText(folder_, failure));
+    const bool tell = ending_ ? !reportedEnding_ : !reported_;
+    if (tell && report_) report_(FailureText(folder_, failure));
     reported_ = true;
+    if (ending_) reportedEnding_ = true;
     return;
   }
   reported_ = false;
-  Prune();
+  Prune(path.substr(path.find_last_of(L'\\') + 1));
+  if (kept_) kept_(path);
 }
 
-void DrawingKeeper::Prune() {
-  std::vector<std::wstring> names;
+void DrawingKeeper::Prune(const std::wstring& justWritten) {
+  std::vector<KeptFile> files;
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW((folder_ + L"\\*.png").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    const uint64_t time = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                          found.ftLastWriteTime.dwLowDateTime;
+    files.push_back({found.cFileName, time});
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
-  for (const std::wstring& name : KeptFilesToDelete(names, keepCount_)) {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const uint64_t nowTime = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  for (const std::wstring& name : KeptFilesToDelete(files, keepCount_, nowTime, justWritten)) {
     ::DeleteFileW((folder_ + L"\\" + name).c_str());
   }
 }

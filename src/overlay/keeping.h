@@ -1,7 +1,9 @@
 // Keeping every presentation: when one ends with a drawing, its final picture is written as a PNG
 // file into a folder (%LOCALAPPDATA%\Scrivane\Drawings), named after the local date and time of
 // its end ("2026-12-07 14-03-27.png"; another in the same second gets " (2)", " (3)", ...), and
-// only the newest files are kept.
+// only the newest files are kept. Which are the newest is told by the files' own times (UTC), not
+// by their names: a local clock that goes back (the end of summer time, a flight west) makes a
+// new name sort before older ones. Only files named in our pattern are ever deleted.
 //
 // Encoding a full-screen picture takes about a tenth of a second, so it happens on a thread of
 // its own, and so does putting the picture together: Keep is handed the drawing's own pixels,
@@ -9,15 +11,19 @@
 // thread copies the pixels, pastes the labels in and encodes its copy. It starts on a picture
 // only once told (StartWriting, which the user-interface thread calls when it has handled the
 // end of the presentation): started at once, its copying and encoding compete with that thread
-// for the processor and the memory while the overlay goes. A write that fails loses nothing else; it is reported once
-// through the function given at construction, and again only after a write has succeeded.
+// for the processor and the memory while the overlay goes. A write that fails loses nothing else;
+// it is reported once through the function given at construction, and again only after a write
+// has succeeded, or once more when the program is ending (ProgramEnding): the last drawing's
+// failure is then the last chance to tell the user.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -49,24 +55,37 @@ struct KeptPicture {
   imaging::PixelImage Compose() const;
 };
 
-// The parts of a kept file's name, for ordering: the date and time, then the number (1 without).
+// The parts of a kept file's name: the date and time, then the number (1 without).
 struct KeptName {
   std::wstring stamp;  // "2026-12-07 14-03-27"
   int number = 1;
+};
+
+// A file in the folder and its last-write time (a FILETIME as one number: 100 ns since 1601, UTC).
+struct KeptFile {
+  std::wstring name;
+  uint64_t writeTime = 0;
 };
 
 // "2026-12-07 14-03-27.png" for number 1, "2026-12-07 14-03-27 (2).png" for 2.
 std::wstring KeptFileName(const SYSTEMTIME& localTime, int number);
 // The name's parts when it is one of ours, nothing for any other file.
 std::optional<KeptName> ParseKeptFileName(const std::wstring& name);
-// Of the names given, ours that fall outside the newest `keep`, oldest first; other files are
-// never among them.
-std::vector<std::wstring> KeptFilesToDelete(const std::vector<std::wstring>& names, size_t keep);
+// Of the files given, ours that fall outside the newest `keep`, oldest first; other files are
+// never among them. Newest means the latest write time, with `justWritten` newest of all; a file
+// dated after `now` (same unit) was written before a clock was set back, so it counts as older
+// than every file written since.
+std::vector<std::wstring> KeptFilesToDelete(const std::vector<KeptFile>& files, size_t keep, uint64_t now,
+                                            const std::wstring& justWritten = {});
 
 class DrawingKeeper {
  public:
   static constexpr size_t kKeepCount = 50;
   using ReportFn = std::function<void(const std::wstring& text)>;
+  // Asked at every hand-over: false keeps nothing (the user turned keeping off).
+  using WantedFn = std::function<bool()>;
+  // Told on the keeper's thread after each file it wrote, with the file's path.
+  using KeptFn = std::function<void(const std::wstring& path)>;
 
   // `report` is called on the keeper's thread. `write` replaces WriteFile (a test's full disk).
   DrawingKeeper(std::wstring folder, ReportFn report, size_t keepCount = kKeepCount,
@@ -82,7 +101,12 @@ class DrawingKeeper {
   static bool MakeFolder(const std::wstring& folder);
 
   const std::wstring& Folder() const { return folder_; }
-  // Hands a picture over to be written, named after this moment. Returns at once, without waking
+  // Set before the first hand-over.
+  void SetWanted(WantedFn wanted) { wanted_ = std::move(wanted); }
+  void SetKeptNotice(KeptFn kept) { kept_ = std::move(kept); }
+  // The program is ending: the next failure is reported even when an earlier one was.
+  void ProgramEnding() { ending_ = true; }
+  // Hands a picture over to be written, named after this moment (nothing when not wanted). Returns at once, without waking
   // the keeper's thread (that would compete with the overlay going away): the picture is put
   // together and encoded there after StartWriting or WaitUntilIdle, or at the end; a thread still
   // busy with an earlier picture takes it up kHoldLimit after the hand-over at the latest.
@@ -106,13 +130,17 @@ class DrawingKeeper {
   bool MayStart(const Job& job) const;
   void Run();
   void Write(const Job& job);
-  void Prune();
+  void Prune(const std::wstring& justWritten);
 
   std::wstring folder_;
   ReportFn report_;
   size_t keepCount_;
   imaging::WriteFileFn write_;
+  WantedFn wanted_;
+  KeptFn kept_;
   bool reported_ = false;  // a failure was reported and no write has succeeded since
+  std::atomic<bool> ending_{false};
+  bool reportedEnding_ = false;  // a failure was reported since ProgramEnding
 
   std::mutex mutex_;
   std::condition_variable wake_;

@@ -194,7 +194,7 @@ void ss::Picture1_KeyPress(short& KeyAscii) {
       case KeyCommand::None:
         break;
     }
-    settings::SaveSettings();
+    settings::SaveSettings(AppSettings);
   } catch (...) {
     // The error path: the command ends here, silently, and the settings are not saved.
     checkpalette = -1;

@@ -35,13 +35,9 @@ int ButtonsOf(WPARAM wParam) {
 
 }  // namespace
 
-LiveDrawing& LiveDrawing::Instance() {
-  // Made on first use and kept for the life of the process, as the overlay is.
-  static LiveDrawing* instance = new LiveDrawing();
-  return *instance;
+LiveDrawing::LiveDrawing(settings::AppSettingsRecord& settings) : forms::Window(L"LiveDrawing"), AppSettings(settings) {
+  ::QueryPerformanceFrequency(&qpcFrequency_);
 }
-
-LiveDrawing::LiveDrawing() : forms::Window(L"LiveDrawing") { ::QueryPerformanceFrequency(&qpcFrequency_); }
 
 double LiveDrawing::NowMs() const {
   LARGE_INTEGER now;
@@ -369,7 +365,7 @@ void LiveDrawing::KeyPress(short& keyAscii) {
       case KeyCommand::ArmText:
       case KeyCommand::None: return;
     }
-    settings::SaveSettings();
+    settings::SaveSettings(AppSettings);
   } catch (...) {
     // As in presentation mode: the command ends here, silently (a cancelled dialog), and the
     // settings are not saved. A failed save has told the user why.

@@ -11,8 +11,9 @@
 // again end live drawing. The picture of the screen with the ink over it is then kept, like a
 // presentation's.
 //
-// One instance for the life of the process. Its window is made at the first start and kept, hidden
-// and without a pixel of ink, between live drawings (made anew for another monitor).
+// One instance for the life of the program (its application object holds it). Its window is made
+// at the first start and kept, hidden and without a pixel of ink, between live drawings (made anew
+// for another monitor).
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,7 @@
 #include "overlay/live_frames.h"
 #include "overlay/live_ink.h"
 #include "overlay/tool_cursors.h"
+#include "settings/app_settings.h"
 
 namespace overlay {
 
@@ -36,7 +38,11 @@ class DrawingKeeper;
 class LiveDrawing : public forms::Window {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneLiveDrawing";
-  static LiveDrawing& Instance();
+  // `settings` is the program's settings record, read at every stroke and key and changed by the
+  // key commands; it outlives live drawing.
+  explicit LiveDrawing(settings::AppSettingsRecord& settings);
+  // The window goes while this object is whole.
+  ~LiveDrawing() override { Destroy(); }
 
   // --- Wiring, at start-up ------------------------------------------------------------------------
   // The main form (its tray menu, colour and width commands, and cursors); without it the right
@@ -106,7 +112,6 @@ class LiveDrawing : public forms::Window {
   void OnDestroyed() override;
 
  private:
-  LiveDrawing();
   bool MakeWindow();
   void FreeEverything();
   void SetStyles(bool pointing);
@@ -133,6 +138,7 @@ class LiveDrawing : public forms::Window {
   void SaveToFile();
   void CopyToClipboard();
 
+  settings::AppSettingsRecord& AppSettings;
   MainFormLink* mainForm_ = nullptr;
   DrawingKeeper* keeper_ = nullptr;
   imaging::WriteFileFn writeFile_ = nullptr;

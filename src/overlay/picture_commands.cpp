@@ -72,9 +72,9 @@ void ss::SaveScreenToFile() {
   overlay::SaveScreenPicture(CommonDialog1, Hwnd(), Picture3.GetPicture(), writeFile_);
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
-  // so the eraser still reveals the background from before the save.
-  // What shows stays as it is (the grab is the same picture), so the undo steps still fit it.
-  Picture1.SetPictureKeepDrawing(Picture3.GetPicture());
+  // so the eraser still reveals the background from before the save. What shows stays as it is,
+  // and undo brings the background and the size from before the save back.
+  history_.GrabBecomesBackground(Picture3.GetPicture());
 }
 
 void ss::LoadPictureFromFile() {

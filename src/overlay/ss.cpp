@@ -22,13 +22,7 @@ constexpr UINT_PTR kHistoryTimer = 2;
 constexpr UINT kHistoryTimerMillis = 50;
 }  // namespace
 
-ss& ss::Instance() {
-  // Created on first use and kept for the life of the process.
-  static ss* instance = new ss();
-  return *instance;
-}
-
-ss::ss() : forms::Window(L"ss") {}
+ss::ss(settings::AppSettingsRecord& settings) : forms::Window(L"ss"), AppSettings(settings) {}
 
 long ss::FormCount(const std::wstring& frmName) { return forms::Window::CountOpenForms(frmName); }
 
@@ -118,8 +112,13 @@ void ss::OnDestroyed() {
 
 void ss::Unload() {
   if (!loaded_) return;
-  // Whatever ends the presentation, its drawing is kept first.
+  // Whatever ends the presentation, its drawing is kept first: a stroke under way ends there, as
+  // a step of its own.
   history_.PresentationEnding();
+  // A button still held lets go of the pointer: the window goes, and what the pointer does next
+  // belongs to whatever is under it.
+  HWND captured = ::GetCapture();
+  if (captured && (captured == Hwnd() || ::IsChild(Hwnd(), captured))) ::ReleaseCapture();
   loaded_ = false;
   ::ShowWindow(Hwnd(), SW_HIDE);
   ForgetPresentation();
@@ -298,6 +297,9 @@ void ss::CancelShapeDrag() {
 }
 
 void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
+  // A hidden overlay draws nothing: a press or move that comes after it has gone belongs to no
+  // presentation.
+  if (!IsVisible()) return;
   if (Button != forms::kLeftButton) {
     if (mainForm_) mainForm_->menupopup();
     // The menu made the hidden main window foreground; without this the next keys of the
@@ -325,7 +327,7 @@ void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
 }
 
 void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
-  if (Button != forms::kLeftButton) return;
+  if (Button != forms::kLeftButton || !IsVisible()) return;
   if (shapeDrag_.Busy()) {
     FollowShape(X, Y);
     return;
@@ -342,6 +344,7 @@ void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
 }
 
 void ss::Picture1_MouseUp(int Button, int /*Shift*/, float X, float Y) {
+  if (!IsVisible()) return;
   if (Button == forms::kLeftButton) {
     if (shapeDrag_.Following()) FollowShape(X, Y);
     shapeDrag_.Finish(Picture1, ShapeStyleNow());

@@ -1,7 +1,7 @@
 // The overlay of presentation mode: a borderless window over the whole screen that shows a still
 // picture of the desktop, on which the presenter draws, types labels and gives key commands.
-// One instance for the life of the process; its window is created at each presentation and
-// destroyed at Esc.
+// One instance for the life of the program (its application object holds it); its window is made
+// once and kept, hidden, between presentations.
 #pragma once
 
 #include <windows.h>
@@ -21,10 +21,13 @@
 #include "overlay/pen_geometry.h"
 #include "overlay/shapes.h"
 #include "overlay/tool_cursors.h"
+#include "settings/app_settings.h"
 
 class ss : public forms::Window {
  public:
-  static ss& Instance();
+  // `settings` is the program's settings record, read at every stroke and key and changed by the
+  // key commands; it outlives the overlay.
+  explicit ss(settings::AppSettingsRecord& settings);
 
   // --- Wiring, at start-up -------------------------------------------------------------------
   // The main form (tray menu, its commands, the cursors it carries) and the magnifier; either may
@@ -123,7 +126,6 @@ class ss : public forms::Window {
   void OnDestroyed() override;
 
  private:
-  ss();
   void CreateOverlayWindow(const RECT& area);
   void Form_Load();
   void ForgetPresentation();
@@ -148,6 +150,7 @@ class ss : public forms::Window {
 
   HCURSOR CursorFor(overlay::CursorKind kind);
 
+  settings::AppSettingsRecord& AppSettings;
   overlay::MainFormLink* mainForm_ = nullptr;
   overlay::MagnifierLink* magnifier_ = nullptr;
   imaging::WriteFileFn writeFile_ = nullptr;

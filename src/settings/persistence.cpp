@@ -31,11 +31,11 @@ void WriteAll(int32_t root, const AppSettingsRecord& record, const WriteGate& ga
 
 }  // namespace
 
-void LoadSettings() {
+void LoadSettings(AppSettingsRecord& record) {
   // A per-user copy exists only where the machine key could not be written; it is the newer one.
   cRegistry reg = At(kCurrentUser);
   if (!reg.KeyExists()) reg = At(kLocalMachine);
-  std::array<Variant, 9> values;
+  StoredValues values;
   for (size_t i = 0; i < kValueNames.size(); ++i) {
     reg.ValueKey(kValueNames[i]);
     reg.ValueType(REG_SZ);
@@ -44,20 +44,19 @@ void LoadSettings() {
   AppSettingsRecord loaded = RecordFromValues(values);
   ApplyFirstStart(loaded);
   KeepSizesInRange(loaded);
-  AppSettings = loaded;
+  record = loaded;
 }
 
-void SaveSettings() { SaveSettings(WriteGate{}); }
+void SaveSettings(const AppSettingsRecord& record) { SaveSettings(record, WriteGate{}); }
 
-void SaveSettings(const WriteGate& gate) {
-  const AppSettingsRecord snapshot = AppSettings;
+void SaveSettings(const AppSettingsRecord& record, const WriteGate& gate) {
   try {
-    WriteAll(kLocalMachine, snapshot, gate);
+    WriteAll(kLocalMachine, record, gate);
   } catch (const RegistryError& machineError) {
     // Users without administrator rights may not write under HKEY_LOCAL_MACHINE: keep their
     // settings in their own hive instead of failing every save.
     try {
-      WriteAll(kCurrentUser, snapshot, gate);
+      WriteAll(kCurrentUser, record, gate);
     } catch (const RegistryError&) {
       throw machineError;
     }

@@ -67,7 +67,7 @@ std::optional<std::string> ToText(const Variant& v) {
   return TextForm(v);
 }
 
-AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values) {
+AppSettingsRecord RecordFromValues(const StoredValues& values) {
   AppSettingsRecord r;  // every field starts at its empty value
   auto flag = [](const Variant& v) { return ToCondition(v).value_or(false) ? kTrue : kFalse; };
   r.color = ToLong(values[0]).value_or(0);
@@ -80,14 +80,18 @@ AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values) {
   r.textbold = flag(values[6]);
   r.textitalic = flag(values[7]);
   r.textcolor = ToLong(values[8]).value_or(0);
+  // Never stored (a first start, or settings from before the switch existed) reads as on.
+  const bool keep = values[9].GetKind() == Variant::Kind::Empty || ToCondition(values[9]).value_or(true);
+  r.keepdrawings = keep ? kTrue : kFalse;
+  r.keepnotice = flag(values[10]);
   return r;
 }
 
-std::array<Variant, 9> ValuesFromRecord(const AppSettingsRecord& r) {
+StoredValues ValuesFromRecord(const AppSettingsRecord& r) {
   auto flag = [](int16_t b) { return Variant(static_cast<int16_t>(b != kFalse ? 1 : 0)); };
-  return {Variant(r.color),    Variant(r.brushwidth), Variant(r.erasersize),
-          Variant(r.showstartup), Variant(r.textfont), Variant(r.textsize),
-          flag(r.textbold),    flag(r.textitalic),   Variant(r.textcolor)};
+  return {Variant(r.color),       Variant(r.brushwidth), Variant(r.erasersize), Variant(r.showstartup),
+          Variant(r.textfont),    Variant(r.textsize),   flag(r.textbold),      flag(r.textitalic),
+          Variant(r.textcolor),   flag(r.keepdrawings),  flag(r.keepnotice)};
 }
 
 void ApplyFirstStart(AppSettingsRecord& record) {

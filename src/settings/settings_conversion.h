@@ -23,15 +23,18 @@ std::optional<bool> ToCondition(const Variant& v);    // textbold, textitalic: n
 std::optional<std::string> ToText(const Variant& v);  // textfont
 
 // The registry value names, in field order (the order of every load and save).
-inline constexpr std::array<const char*, 9> kValueNames = {
+inline constexpr std::array<const char*, 11> kValueNames = {
     "color", "brushwidth", "erasersize", "showstartup", "textfont",
-    "textsize", "textbold", "textitalic", "textcolor"};
+    "textsize", "textbold", "textitalic", "textcolor", "keepdrawings", "keepnotice"};
+using StoredValues = std::array<Variant, kValueNames.size()>;
 
-// Fills a record from the nine values read in kValueNames order; unreadable ones stay empty.
-AppSettingsRecord RecordFromValues(const std::array<Variant, 9>& values);
+// Fills a record from the values read in kValueNames order; unreadable ones stay empty, except
+// keepdrawings, which is on unless a number says 0: a missing or damaged switch must not stop
+// what the user never turned off.
+AppSettingsRecord RecordFromValues(const StoredValues& values);
 // What a save writes, in kValueNames order: the numbers as numbers (written as decimal text),
 // the font as text, the booleans as 1 or 0.
-std::array<Variant, 9> ValuesFromRecord(const AppSettingsRecord& record);
+StoredValues ValuesFromRecord(const AppSettingsRecord& record);
 // First start: no pen colour and no pen width means nothing was ever saved: red, 10 pixels.
 void ApplyFirstStart(AppSettingsRecord& record);
 

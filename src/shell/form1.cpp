@@ -16,6 +16,7 @@
 #include "shell/message_window.h"
 #include "shell/mod1.h"
 #include "shell/myhotkey.h"
+#include "shell/start_up.h"
 #include "shell/tray_menu.h"
 
 namespace {
@@ -28,18 +29,19 @@ constexpr wchar_t kMouseIconProp[] = L"MouseIcon";
 constexpr UINT_PTR kStartPresentationTimer = 1;
 constexpr UINT kMenuGoneDelayMs = 400;
 
+// Posted by the keeper's thread after it wrote a drawing.
+constexpr UINT kMsgDrawingKept = WM_APP + 10;
+
 HICON LoadProgramIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SCRIVANE), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
 }
 }  // namespace
 
-form1& form1::Instance() {
-  static form1 instance;
-  return instance;
+form1::form1(shell::Application& app)
+    : forms::Window(L"form1"), app_(app), hotkeyHook_([this](uint8_t id) { OnHotkey(id); }) {
+  shell::BuildRCPopup(RCPopup);
 }
-
-form1::form1() : forms::Window(L"form1") { shell::BuildRCPopup(RCPopup); }
 
 void form1::Load() {
   if (IsCreated()) return;
@@ -71,8 +73,9 @@ void form1::Load() {
   closeRequest_ = ::RegisterWindowMessageW(kCloseRequestMessage);
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
-  ss::Instance().SetMainFormLink(this);
-  overlay::LiveDrawing::Instance().SetMainFormLink(this);
+  app_.overlay.SetMainFormLink(this);
+  app_.live.SetMainFormLink(this);
+  keptNoticeWindow_ = Hwnd();
   Form_Load();
 }
 
@@ -89,41 +92,42 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKi
 
 void form1::Form_Load() {
   // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
-  hotkeys_ = myhotkey::InstallHotkeys(Hwnd());
+  hotkeys_ = hotkeyHook_.InstallHotkeys(Hwnd());
   // Without Ctrl+Shift+Z nothing else starts presentation mode: the menu offers it instead.
   shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
   // the 0.
-  if (AppSettings.erasersize == 0) AppSettings.erasersize = 8;
-  shell::SetStartMarks(RCPopup, AppSettings.color, AppSettings.brushwidth);
+  if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
+  shell::SetStartMarks(RCPopup, app_.AppSettings.color, app_.AppSettings.brushwidth);
+  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
   // The overlay's window is made now, hidden, rather than at the first Ctrl+Shift+Z.
-  ss::Instance().PrepareWindow();
+  app_.overlay.PrepareWindow();
 }
 
 void form1::ReportTakenHotkeys() {
   const std::wstring text = myhotkey::TakenHotkeyMessage(hotkeys_);
-  if (!text.empty()) mod1::ShowTrayBalloon(L"Scrivane", text.c_str());
+  if (!text.empty()) app_.Tray.ShowTrayBalloon(L"Scrivane", text.c_str());
 }
 
 void form1::Command1_Click() {
-  mod1::HookTrayMessages(Hwnd());
+  app_.Tray.HookTrayMessages(Hwnd());
   if (!oncestarted) {
     HICON icon = FormIcon();
-    mod1::AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
-    // The icon's id, readable from outside (WM_GETICON does not cross processes under Wine): lets a
-    // tool or test address the icon the way the shell does.
-    ::SetPropW(Hwnd(), L"Scrivane.TrayIconId", reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(mod1::TrayIcon.uID)));
+    app_.Tray.AddTrayIcon(Hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)), icon, mod1::kTrayTip);
+    ::SetPropW(Hwnd(), kTrayIconIdProp, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(app_.Tray.TrayIcon.uID)));
     oncestarted = -1;
   }
   ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
 void form1::menupopup() {
+  // The mark follows the setting, whatever changed it since the menu was last open.
+  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
+  RCPopup.SetChecked(shell::kItemLiveDrawing, app_.live.IsOn());
   frontBeforeMenu_ = ::GetForegroundWindow();
-  RCPopup.SetChecked(shell::kItemLiveDrawing, overlay::LiveDrawing::Instance().IsOn());
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -147,19 +151,20 @@ void form1::RunMenuCommand(UINT item) {
     case shell::kItemRest1: Rest1_Click(); break;
     case shell::kItemStartPresentation: StartPresentation_Click(); break;
     case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
+    case shell::kItemKeepDrawings: KeepDrawings_Click(); break;
     case shell::kItemLiveDrawing: LiveDrawing_Click(); break;
     default: break;
   }
 }
 
-bool form1::PresentationShowing() { return ss::Instance().IsVisible(); }
+bool form1::PresentationShowing() const { return app_.overlay.IsVisible(); }
 
 void form1::SysTrayMouseEventHandler() {
   // Live drawing and presentation mode exclude each other: the one that is on stays alone.
-  if (overlay::LiveDrawing::Instance().IsOn()) return;
+  if (app_.live.IsOn()) return;
   HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
-  ss& overlay = ss::Instance();
+  ss& overlay = app_.overlay;
   overlay.cmdScreen_Click();  // grabbed while the overlay is still hidden
   overlay.ShowOverlay(frontBefore);
 }
@@ -168,24 +173,24 @@ void form1::LiveDrawingHotkey() {
   if (PresentationShowing()) return;
   // The time the key was pressed: two presses in a row are told apart from two apart however long
   // the messages waited.
-  overlay::LiveDrawing::Instance().OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
+  app_.live.OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
 }
 
 void form1::LiveDrawing_Click() {
   if (PresentationShowing()) return;
-  overlay::LiveDrawing::Instance().Toggle(frontBeforeMenu_);
+  app_.live.Toggle(frontBeforeMenu_);
 }
 
 void form1::SetColour(UINT item, int32_t color) {
   shell::CheckOnly(RCPopup, shell::kColourGroup, item);
-  AppSettings.color = color;
-  settings::SaveSettings();
+  app_.AppSettings.color = color;
+  settings::SaveSettings(app_.AppSettings);
 }
 
 void form1::SetWidth(UINT item) {
-  AppSettings.brushwidth = shell::WidthOfItem(item);
+  app_.AppSettings.brushwidth = shell::WidthOfItem(item);
   shell::CheckOnly(RCPopup, shell::kWidthGroup, item);
-  settings::SaveSettings();
+  settings::SaveSettings(app_.AppSettings);
 }
 
 void form1::red_Click() { SetColour(shell::kItemRed, shell::kColorRed); }
@@ -200,37 +205,36 @@ void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
 
 void form1::mypalette_Click() {
   short keyAscii = 99;  // "c"
-  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
-  if (live.CurrentState() == overlay::LiveDrawing::State::Inking) {
+  if (app_.live.CurrentState() == overlay::LiveDrawing::State::Inking) {
     // Over live drawing the dialog belongs to its window, which lies above everything else.
-    const int32_t before = AppSettings.color;
-    live.KeyPress(keyAscii);
-    if (AppSettings.color != before) {
+    const int32_t before = app_.AppSettings.color;
+    app_.live.KeyPress(keyAscii);
+    if (app_.AppSettings.color != before) {
       shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
-      settings::SaveSettings();
+      settings::SaveSettings(app_.AppSettings);
     }
     return;
   }
   // The overlay's own colour command, loading the overlay hidden when it is not there.
-  ss& overlay = ss::Instance();
+  ss& overlay = app_.overlay;
   overlay.Picture1_KeyPress(keyAscii);
   if (!overlay.checkpalette) {
     shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
-    settings::SaveSettings();
+    settings::SaveSettings(app_.AppSettings);
   }
 }
 
 // Shown modeless; when it is already showing it stays open (unlike Ctrl+Shift+M).
 void form1::magnifier_Click() { ShowMagnifier(); }
 
-void form1::ShowMagnifier() { magWin::Instance().ShowWindowModeless(); }
+void form1::ShowMagnifier() { app_.magnifier.ShowWindowModeless(); }
 
 void form1::SetMagnifierVisible(bool visible) {
-  magWin& mag = magWin::Instance();
+  magWin& mag = app_.magnifier;
   if (mag.IsLoaded()) mag.SetVisible(visible);
 }
 
-void form1::myhelp_Click() { messageWindow::Instance().ShowQuickHelp(); }
+void form1::myhelp_Click() { app_.helpWindow.ShowQuickHelp(); }
 
 void form1::dochelp_Click() {
   // The manual lies next to the program. The wide call, so that a folder whose name lies outside
@@ -243,7 +247,7 @@ void form1::dochelp_Click() {
 }
 
 void form1::RecentDrawings_Click() {
-  overlay::DrawingKeeper* keeper = ss::Instance().History().Keeper();
+  overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper();
   const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
   overlay::DrawingKeeper::MakeFolder(folder);
   // Explorer itself, given the folder: the shell's own "open" of a folder talks to Explorer by
@@ -252,16 +256,42 @@ void form1::RecentDrawings_Click() {
   ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
+void form1::KeepDrawings_Click() {
+  settings::AppSettingsRecord& s = app_.AppSettings;
+  s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
+  RCPopup.SetChecked(shell::kItemKeepDrawings, s.keepdrawings != settings::kFalse);
+  settings::SaveSettings(s);
+}
+
+void form1::DrawingKept() {
+  if (HWND w = keptNoticeWindow_.load()) ::PostMessageW(w, kMsgDrawingKept, 0, 0);
+}
+
+void form1::ShowKeepNoticeOnce() {
+  // Remembered with the settings, not by the folder being there: a user who had drawings kept
+  // before this notice existed has a folder already and was never told. A balloon that could
+  // not be shown is tried again at the next drawing kept.
+  if (app_.AppSettings.keepnotice != settings::kFalse) return;
+  overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper();
+  const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
+  if (!app_.Tray.ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
+  app_.AppSettings.keepnotice = settings::kTrue;
+  settings::SaveSettings(app_.AppSettings);
+}
+
 void form1::Rest1_Click() {
-  mod1::UnhookTrayMessages();
-  mod1::RemoveTrayIcon();
+  // The drawing on the overlay goes to the keeper below, after the icon: a failure to keep it
+  // is then told in a message box, even when an earlier one was told in the balloon.
+  if (overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper()) keeper->ProgramEnding();
+  app_.Tray.UnhookTrayMessages();
+  app_.Tray.RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyLiveDrawing);
   // Live drawing ends as Esc ends it, its picture kept; the overlay goes with its window: nothing
   // of it is kept once the program ends.
-  overlay::LiveDrawing::Instance().End();
-  ss::Instance().UnloadForGood();
+  app_.live.End();
+  app_.overlay.UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
 }
@@ -269,10 +299,32 @@ void form1::Rest1_Click() {
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
 
 void form1::CloseProgram() {
-  if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
-  if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
+  if (app_.magnifier.IsLoaded()) app_.magnifier.UnloadWindow();
+  if (app_.helpWindow.IsLoaded()) app_.helpWindow.Unload();
   // Then what Exit does: hooks, icon, hotkeys, overlay and this form.
   Rest1_Click();
+}
+
+void form1::OnHotkey(uint8_t id) {
+  switch (id) {
+    case myhotkey::hotkeyPresentation:
+      SysTrayMouseEventHandler();
+      break;
+    case myhotkey::hotkeyLiveDrawing:
+      LiveDrawingHotkey();
+      break;
+    case myhotkey::hotkeyMagnifier: {
+      magWin& mag = app_.magnifier;
+      if (mag.IsShowing()) {
+        mag.UnloadWindow();
+      } else {
+        mag.ShowWindowModeless();
+      }
+      break;
+    }
+    default:
+      break;
+  }
 }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
@@ -291,13 +343,12 @@ HCURSOR form1::CursorImage(overlay::CursorKind kind) {
 void form1::OnDestroy() {
   // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
   // window would keep the next load from hooking, and an icon would outlive its owner.
-  if (ss::Instance().MainFormLink() == this) ss::Instance().SetMainFormLink(nullptr);
-  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
-  if (live.MainFormLinkInUse() == this) live.SetMainFormLink(nullptr);
-  mod1::UnhookTrayMessages();
-  if (oncestarted) mod1::RemoveTrayIcon();
+  if (app_.overlay.MainFormLink() == this) app_.overlay.SetMainFormLink(nullptr);
+  if (app_.live.MainFormLinkInUse() == this) app_.live.SetMainFormLink(nullptr);
+  app_.Tray.UnhookTrayMessages();
+  if (oncestarted) app_.Tray.RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());
-  myhotkey::RemoveHotkeyHook(Hwnd());
+  hotkeyHook_.RemoveHotkeyHook(Hwnd());
   for (HWND* b : {&Command1, &ic5, &ic1, &ic2, &ic3, &Command2}) {
     if (*b) ::RemovePropW(*b, kMouseIconProp);
     *b = nullptr;
@@ -309,7 +360,7 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (taskbarCreated_ != 0 && msg == taskbarCreated_) {
     // The shell's notification area was re-created and has forgotten every icon: without ours
     // the menu, and with it Exit, would be out of reach.
-    if (oncestarted) mod1::ReAddTrayIcon();
+    if (oncestarted) app_.Tray.ReAddTrayIcon();
     return 0;
   }
   if (closeRequest_ != 0 && msg == closeRequest_) {
@@ -317,6 +368,9 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   switch (msg) {
+    case kMsgDrawingKept:
+      ShowKeepNoticeOnce();
+      return 0;
     case WM_TIMER:
       if (wParam != kStartPresentationTimer) return DefaultProc(msg, wParam, lParam);
       ::KillTimer(Hwnd(), kStartPresentationTimer);
@@ -333,10 +387,11 @@ LRESULT form1::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // now and the drawing on the overlay is written before that.
       if (wParam) {
         CloseProgram();
-        ss::Instance().History().FinishKeeping();
+        app_.overlay.History().FinishKeeping();
       }
       return 0;
     case WM_DESTROY:
+      keptNoticeWindow_ = nullptr;
       ::RemovePropW(Hwnd(), L"Scrivane.TrayIconId");
       OnDestroy();
       return 0;

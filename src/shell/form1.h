@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "base/handles.h"
@@ -13,16 +14,25 @@
 #include "overlay/tool_cursors.h"
 #include "shell/myhotkey.h"
 
+namespace shell {
+class Application;
+}
+
 // It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
 // colour dialog.
 class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
+  // The property of the window that holds the icon's id, readable from outside (WM_GETICON does
+  // not cross processes under Wine): it lets a tool, a test or the last-resort error handler
+  // address the icon the way the shell does.
+  static constexpr wchar_t kTrayIconIdProp[] = L"Scrivane.TrayIconId";
   // Registered window message by which the installer and the uninstaller ask a running copy to
   // end (WM_CLOSE to this window does the same).
   static constexpr wchar_t kCloseRequestMessage[] = L"Scrivane.Close";
 
-  static form1& Instance();
+  // The windows and settings it reaches are those of `app`, which holds it.
+  explicit form1(shell::Application& app);
 
   // Creates the window and runs its load handler; the window stays hidden.
   void Load();
@@ -52,6 +62,11 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
+  // Turns keeping each presentation's drawing on or off (`keepdrawings`), and saves it.
+  void KeepDrawings_Click();
+  // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
+  // Safe from any thread (the keeper's): the balloon comes from this window's thread.
+  void DrawingKept();
   void Rest1_Click();
   // "Start Presentation Mode", there while another program holds Ctrl+Shift+Z: presentation mode
   // starts once the menu is off the screen, so that the grab does not show it.
@@ -59,6 +74,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   // The close request and the end of the session: unlike Exit, every window of the program goes,
   // so that the process ends and its files can be replaced or removed.
   void CloseProgram();
+  // A hotkey's command, by its id.
+  void OnHotkey(uint8_t id);
   HCURSOR CursorImage(overlay::CursorKind kind) override;
   void ShowMagnifier() override;
   void SetMagnifierVisible(bool visible) override;
@@ -91,23 +108,26 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  form1();
   void Form_Load();
   void OnDestroy();
   HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
   void SetColour(UINT item, int32_t color);
   void SetWidth(UINT item);
   void ReportTakenHotkeys();
+  void ShowKeepNoticeOnce();
   // Presentation mode is showing: live drawing stays off meanwhile (and the other way round).
-  static bool PresentationShowing();
+  bool PresentationShowing() const;
 
-  // The window in front when the menu was asked for, before the menu made this one foreground.
-  HWND frontBeforeMenu_ = nullptr;
-
+  shell::Application& app_;
+  myhotkey::HotkeyHook hotkeyHook_;
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
   base::unique_hicon smallIcon_;
   UINT taskbarCreated_ = 0;
   UINT closeRequest_ = 0;
+  // This window for other threads, which may not read Hwnd() while this thread changes it.
+  std::atomic<HWND> keptNoticeWindow_{nullptr};
   myhotkey::HotkeyRegistration hotkeys_;
+  // The window in front when the menu was asked for, before the menu made this one foreground.
+  HWND frontBeforeMenu_ = nullptr;
 };

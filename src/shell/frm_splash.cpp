@@ -9,16 +9,12 @@
 #include "settings/persistence.h"
 #include "shell/form1.h"
 #include "shell/message_window.h"
+#include "shell/start_up.h"
 
 namespace {
 constexpr int kArtWidth = 400;
 constexpr int kArtHeight = 300;
 }  // namespace
-
-frmSplash& frmSplash::Instance() {
-  static frmSplash instance;
-  return instance;
-}
 
 void frmSplash::ShowModeless() {
   if (!IsCreated()) {
@@ -61,8 +57,8 @@ void frmSplash::ShowModeless() {
 }
 
 void frmSplash::Form_Load() {
-  settings::LoadSettings();
-  zoomFactor = 3;
+  settings::LoadSettings(app_.AppSettings);
+  app_.magnifier.zoomFactor = 3;
 }
 
 void frmSplash::Timer1_Timer() {
@@ -71,10 +67,10 @@ void frmSplash::Timer1_Timer() {
   ::KillTimer(Hwnd(), kTimer1);
   ::ShowWindow(Hwnd(), SW_HIDE);
   // Any value but 1 lets the help window come.
-  if (AppSettings.showstartup != 1) messageWindow::Instance().ShowStartupForm();
-  settings::SaveSettings();
+  if (app_.AppSettings.showstartup != 1) app_.helpWindow.ShowStartupForm();
+  settings::SaveSettings(app_.AppSettings);
   // The main form hides itself in its load; hidden once more here.
-  form1& main = form1::Instance();
+  form1& main = app_.mainForm;
   main.Load();
   if (main.Hwnd()) ::ShowWindow(main.Hwnd(), SW_HIDE);
   Unload();

@@ -7,6 +7,10 @@
 #include "base/handles.h"
 #include "forms/window.h"
 
+namespace shell {
+class Application;
+}
+
 class frmSplash : public forms::Window {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneSplash";
@@ -16,7 +20,8 @@ class frmSplash : public forms::Window {
   static constexpr int kClientWidthTwips = 5970;
   static constexpr int kClientHeightTwips = 4470;
 
-  static frmSplash& Instance();
+  // The settings it loads and the forms it hands over to are those of `app`, which holds it.
+  explicit frmSplash(shell::Application& app) : forms::Window(L"frmSplash"), app_(app) {}
 
   // Creates the window (its load handler runs before the first paint) and shows it, centred.
   void ShowModeless();
@@ -33,10 +38,10 @@ class frmSplash : public forms::Window {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  frmSplash() : forms::Window(L"frmSplash") {}
   void Form_Load();
   void Paint();
 
+  shell::Application& app_;
   base::unique_hbitmap artwork_;
   base::unique_hfont noticeFont_;
   base::unique_hfont smallNoticeFont_;

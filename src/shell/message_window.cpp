@@ -5,6 +5,7 @@
 #include "forms/fonts.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
+#include "shell/start_up.h"
 
 namespace shell {
 
@@ -71,12 +72,7 @@ constexpr DWORD kStyle = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 }  // namespace
 
-messageWindow& messageWindow::Instance() {
-  static messageWindow instance;
-  return instance;
-}
-
-messageWindow::messageWindow() : forms::Window(L"messageWindow") {}
+messageWindow::messageWindow(shell::Application& app) : forms::Window(L"messageWindow"), app_(app) {}
 
 void messageWindow::Load() {
   if (IsCreated()) return;
@@ -136,13 +132,13 @@ void messageWindow::ShowQuickHelp() {
   ::ShowWindow(Hwnd(), SW_SHOW);
   ::ShowWindow(controls_[kLabel24], SW_HIDE);
   ::SetWindowTextW(controls_[kCheck1], shell::kQuickHelpCheckText);
-  ::SendMessageW(controls_[kCheck1], BM_SETCHECK, AppSettings.showstartup == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::SendMessageW(controls_[kCheck1], BM_SETCHECK, app_.AppSettings.showstartup == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void messageWindow::Command1_Click() {
   const bool checked = ::SendMessageW(controls_[kCheck1], BM_GETCHECK, 0, 0) == BST_CHECKED;
-  AppSettings.showstartup = checked ? 1 : 0;
-  settings::SaveSettings();
+  app_.AppSettings.showstartup = checked ? 1 : 0;
+  settings::SaveSettings(app_.AppSettings);
   Unload();
 }
 

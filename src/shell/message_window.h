@@ -13,6 +13,8 @@
 
 namespace shell {
 
+class Application;
+
 // One control of the help window, with its place and size in twips.
 struct HelpControl {
   const wchar_t* name;
@@ -40,7 +42,8 @@ class messageWindow : public forms::Window {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneHelp";
 
-  static messageWindow& Instance();
+  // The settings it shows and stores are those of `app`, which holds it.
+  explicit messageWindow(shell::Application& app);
 
   // The start-up form: shown as loaded, modeless.
   void ShowStartupForm();
@@ -59,11 +62,11 @@ class messageWindow : public forms::Window {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  messageWindow();
   void Load();
   void LayOut(int dpi);
   void Paint();
 
+  shell::Application& app_;
   std::array<HWND, 26> controls_{};
   base::unique_hfont regular_;
   base::unique_hfont bold_;

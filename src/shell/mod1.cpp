@@ -1,18 +1,18 @@
 #include "shell/mod1.h"
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
 
 #include "base/error.h"
-#include "shell/form1.h"
 
 namespace mod1 {
 
-NOTIFYICONDATAA TrayIcon{};
-int16_t trayHooked = 0;
-HWND trayHookedWindow = nullptr;
-WNDPROC trayPreviousProc = nullptr;
+namespace {
+// Where the hooked window keeps its Tray for TrayWindowProc.
+constexpr wchar_t kTrayHookProp[] = L"Scrivane.TrayHook";
+}  // namespace
 
 void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   std::memset(&record, 0, sizeof record);
@@ -31,53 +31,71 @@ void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON i
   for (size_t i = len + 1; i < kTipField; ++i) record.szTip[i] = ' ';
 }
 
-void AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
+void RemoveTrayIconOf(HWND hwnd, UINT iconId) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = hwnd;
+  record.uID = iconId;
+  ::Shell_NotifyIconA(NIM_DELETE, &record);
+}
+
+void Tray::AddTrayIcon(HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   FillTrayIconRecord(TrayIcon, hwnd, iconId, icon, tip);
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-void RemoveTrayIcon() { ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon); }
+void Tray::RemoveTrayIcon() {
+  iconShown_ = false;
+  ::Shell_NotifyIconA(NIM_DELETE, &TrayIcon);
+}
 
-void ReAddTrayIcon() {
+void Tray::ReAddTrayIcon() {
   if (TrayIcon.cbSize == 0) return;
+  iconShown_ = true;
   ::Shell_NotifyIconA(NIM_ADD, &TrayIcon);
 }
 
-bool ShowTrayBalloon(const wchar_t* title, const wchar_t* text) {
-  if (TrayIcon.cbSize == 0) return false;
+bool Tray::ShowTrayBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags) {
+  if (TrayIcon.cbSize == 0 || !iconShown_) return false;
   NOTIFYICONDATAW balloon{};
   balloon.cbSize = sizeof balloon;
   balloon.hWnd = TrayIcon.hWnd;
   balloon.uID = TrayIcon.uID;
   balloon.uFlags = NIF_INFO;
-  balloon.dwInfoFlags = NIIF_WARNING;
+  balloon.dwInfoFlags = infoFlags;
   // Both fields are fixed arrays; a longer text is cut rather than refused.
   std::wcsncpy(balloon.szInfoTitle, title, std::size(balloon.szInfoTitle) - 1);
   std::wcsncpy(balloon.szInfo, text, std::size(balloon.szInfo) - 1);
   return ::Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
 }
 
-void HookTrayMessages(HWND hwnd) {
+void Tray::HookTrayMessages(HWND hwnd) {
   if (trayHooked) return;
   trayHookedWindow = hwnd;
+  // The property goes first: the hook may see a message as soon as it is in.
+  ::SetPropW(hwnd, kTrayHookProp, this);
   trayPreviousProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
   trayHooked = -1;
 }
 
-void UnhookTrayMessages() {
+void Tray::UnhookTrayMessages() {
   if (!trayHooked) return;
-  ::SetWindowLongPtrA(trayHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trayPreviousProc));
+  ::SetWindowLongPtrW(trayHookedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trayPreviousProc));
+  ::RemovePropW(trayHookedWindow, kTrayHookProp);
   trayHooked = 0;
 }
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return base::CallFromWindowSystem([&]() -> LRESULT {
+    auto* tray = static_cast<Tray*>(::GetPropW(hwnd, kTrayHookProp));
+    if (!tray) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == trayCallbackMessage && lParam == kTrayRightButtonDown) {
-      form1::Instance().menupopup();
+      if (tray->rightButtonOnIcon_) tray->rightButtonOnIcon_();
       return -1;
     }
-    return ::CallWindowProcA(trayPreviousProc, hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(tray->trayPreviousProc, hwnd, msg, wParam, lParam);
   });
 }
 

@@ -2,22 +2,26 @@
 
 #include "base/error.h"
 #include "forms/window.h"
-#include "magnifier/mag_win.h"
-#include "shell/form1.h"
 
 namespace myhotkey {
 
-WNDPROC hotkeyPreviousProc = nullptr;
+namespace {
 
-HotkeyRegistration InstallHotkeys(HWND hwnd) {
+// Where the hooked window keeps its HotkeyHook for HotkeyWindowProc.
+constexpr wchar_t kHotkeyHookProp[] = L"Scrivane.HotkeyHook";
+
+}  // namespace
+
+HotkeyRegistration HotkeyHook::InstallHotkeys(HWND hwnd) {
   // A combination another program holds does nothing for us; the main form tells the presenter
   // once, and the tray menu stays the way in.
   HotkeyRegistration registration;
   registration.presentation = ::RegisterHotKey(hwnd, hotkeyPresentation, kHotkeyModifiers, kPresentationKey) != FALSE;
   registration.magnifier = ::RegisterHotKey(hwnd, hotkeyMagnifier, kHotkeyModifiers, kMagnifierKey) != FALSE;
   registration.liveDrawing = ::RegisterHotKey(hwnd, hotkeyLiveDrawing, kHotkeyModifiers, kLiveDrawingKey) != FALSE;
+  ::SetPropW(hwnd, kHotkeyHookProp, this);
   hotkeyPreviousProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
   return registration;
 }
 
@@ -42,47 +46,28 @@ void ReleaseHotkeys(HWND hwnd) {
   ::UnregisterHotKey(hwnd, hotkeyLiveDrawing);
 }
 
-void RemoveHotkeyHook(HWND hwnd) {
+void HotkeyHook::RemoveHotkeyHook(HWND hwnd) {
   if (!hotkeyPreviousProc) return;
-  ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hotkeyPreviousProc));
+  ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hotkeyPreviousProc));
+  ::RemovePropW(hwnd, kHotkeyHookProp);
   hotkeyPreviousProc = nullptr;
 }
 
 LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return base::CallFromWindowSystem([&]() -> LRESULT {
+    auto* hook = static_cast<HotkeyHook*>(::GetPropW(hwnd, kHotkeyHookProp));
+    if (!hook) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_HOTKEY) {
       if (HWND modal = forms::ModalWindowOfThisThread()) {
         // The presenter is answering a dialog of ours: the keys bring it forward, nothing more.
         ::SetForegroundWindow(modal);
         return 1;
       }
-      OnHotkey(static_cast<uint8_t>(wParam & 0xFF));
+      if (hook->onHotkey_) hook->onHotkey_(static_cast<uint8_t>(wParam & 0xFF));
       return 1;
     }
-    return ::CallWindowProcA(hotkeyPreviousProc, hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(hook->hotkeyPreviousProc, hwnd, msg, wParam, lParam);
   });
-}
-
-void OnHotkey(uint8_t id) {
-  switch (id) {
-    case hotkeyPresentation:
-      form1::Instance().SysTrayMouseEventHandler();
-      break;
-    case hotkeyLiveDrawing:
-      form1::Instance().LiveDrawingHotkey();
-      break;
-    case hotkeyMagnifier: {
-      magWin& mag = magWin::Instance();
-      if (mag.IsShowing()) {
-        mag.UnloadWindow();
-      } else {
-        mag.ShowWindowModeless();
-      }
-      break;
-    }
-    default:
-      break;
-  }
 }
 
 }  // namespace myhotkey

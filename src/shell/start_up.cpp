@@ -1,12 +1,5 @@
 #include "shell/start_up.h"
 
-#include "magnifier/mag_win.h"
-#include "overlay/live_drawing.h"
-#include "overlay/ss.h"
-#include "shell/form1.h"
-#include "shell/frm_splash.h"
-#include "shell/message_window.h"
-#include "shell/mod1.h"
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -20,20 +13,49 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
   return false;
 }
 
-bool AnyFormLoaded() {
-  for (const wchar_t* name : {L"frmSplash", L"form1", L"messageWindow", L"magWin", L"ss", L"LiveDrawing"}) {
-    if (forms::Window::CountOpenForms(name) > 0) return true;
-  }
-  return magWin::Instance().IsLoaded() || ss::Instance().IsLoaded();
+Application::Application()
+    : Tray([this] { mainForm.menupopup(); }),
+      overlay(AppSettings),
+      live(AppSettings),
+      helpWindow(*this),
+      mainForm(*this),
+      splash(*this) {
+  // The overlay reaches the magnifier through the main form, and the magnifier hands its keys to
+  // the overlay.
+  overlay.SetMagnifierLink(&mainForm);
+  magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
 }
 
-void WireLinks() {
-  ss& overlay = ss::Instance();
-  overlay.SetMagnifierLink(&form1::Instance());
-  magWin::Instance().SetKeyForwarder([&overlay](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
+Application::~Application() {
+  // 1. Normally every window is gone by now, and the loop ended because none was left. Where one
+  // is still up (a test, a benchmark) it goes here, before anything it calls into: the overlay
+  // first, handing its drawing to the keeper, then the others.
+  live.End();
+  live.Destroy();
+  overlay.UnloadForGood();
+  if (magnifier.IsLoaded()) magnifier.UnloadWindow();
+  if (helpWindow.IsLoaded()) helpWindow.Unload();
+  if (mainForm.IsLoaded()) mainForm.Unload();
+  if (splash.IsLoaded()) splash.Unload();
+  overlay.SetMagnifierLink(nullptr);
+  magnifier.SetKeyForwarder(nullptr);
+  // 2.
+  FinishKeeping();
+  // 3 and 4: the members, in reverse order of declaration.
 }
 
-void RunMessageLoop() {
+void Application::ReportKeepFailure(const std::wstring& text) {
+  if (Tray.ShowTrayBalloon(L"Scrivane", text.c_str())) return;
+  // No icon to show it at: Exit has taken it away, and the process ends once this is read.
+  ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+bool Application::AnyFormLoaded() const {
+  return splash.IsLoaded() || mainForm.IsLoaded() || helpWindow.IsLoaded() || magnifier.IsLoaded() ||
+         overlay.IsLoaded() || live.IsOn();
+}
+
+void Application::RunMessageLoop() {
   // Not a GetMessage loop: a message sent from another thread or process (the shell's icon
   // callback, whose menu may end in Exit; the installer's close request) is handled inside
   // GetMessage, which then goes on waiting for a posted message that may never come, and the
@@ -49,41 +71,45 @@ void RunMessageLoop() {
     }
     if (msg.message == WM_QUIT) return;
     // Tab and Enter in the help window, as in a dialog.
-    HWND help = messageWindow::Instance().Hwnd();
+    HWND help = helpWindow.Hwnd();
     if (help && ::IsDialogMessageW(help, &msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
 }
 
-bool Program::StartUp() {
+bool Application::StartUp() {
   // Before any window or other object of the program exists.
   if (!AcquireSingleInstance(kInstanceMutexName, instanceMutex_)) {
     ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
     return false;
   }
-  WireLinks();
   keeper_ = std::make_unique<overlay::DrawingKeeper>(
-      overlay::DrawingKeeper::DefaultFolder(),
-      [](const std::wstring& text) { mod1::ShowTrayBalloon(L"Scrivane", text.c_str()); });
-  ss::Instance().History().SetKeeper(keeper_.get());
-  overlay::LiveDrawing::Instance().SetKeeper(keeper_.get());
-  frmSplash::Instance().ShowModeless();
+      overlay::DrawingKeeper::DefaultFolder(), [this](const std::wstring& text) { ReportKeepFailure(text); });
+  keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });
+  keeper_->SetKeptNotice([this](const std::wstring&) { mainForm.DrawingKept(); });
+  overlay.History().SetKeeper(keeper_.get());
+  live.SetKeeper(keeper_.get());
+  splash.ShowModeless();
   return true;
 }
 
-int Program::Run() {
+int Application::Run() {
   InstallLastResortHandler();
   try {
     if (StartUp()) RunMessageLoop();
   } catch (...) {
     ReportUncaughtError();
   }
-  // The last presentation's picture may still be on its way to the disk.
-  ss::Instance().History().SetKeeper(nullptr);
-  overlay::LiveDrawing::Instance().SetKeeper(nullptr);
-  keeper_.reset();
+  FinishKeeping();
   return 0;
+}
+
+void Application::FinishKeeping() {
+  // The last presentation's picture may still be on its way to the disk.
+  overlay.History().SetKeeper(nullptr);
+  live.SetKeeper(nullptr);
+  keeper_.reset();
 }
 
 }  // namespace shell

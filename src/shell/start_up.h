@@ -1,12 +1,22 @@
-// The program's entry routine and its message loop.
+// The program's entry routine, its message loop, and the application object that holds everything
+// the program keeps while it runs.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "base/handles.h"
+#include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
+#include "overlay/live_drawing.h"
+#include "overlay/ss.h"
+#include "settings/app_settings.h"
+#include "shell/form1.h"
+#include "shell/frm_splash.h"
+#include "shell/message_window.h"
+#include "shell/mod1.h"
 
 namespace shell {
 
@@ -16,28 +26,60 @@ constexpr wchar_t kInstanceMutexName[] = L"Local\\Scrivane.SingleInstance";
 // Creates the named mutex and keeps it in `holder`. False when another copy already holds it.
 bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 
-// True while any window of the program is loaded; the process ends when none is.
-bool AnyFormLoaded();
-
-// Connects the overlay and the magnifier through their narrow interfaces: the overlay reaches the
-// magnifier through the main form, and the magnifier hands its keys to the overlay.
-void WireLinks();
-
-// Runs the message loop until no window of the program remains.
-void RunMessageLoop();
-
-// One run of the program: the single-instance guard it holds while it runs, StartUp, the loop.
-class Program {
+// One run of the program, made in wWinMain: the state the whole program shares and every window
+// it has, wired together. Nothing of the program lives outside it.
+//
+// It is torn down in one order, each step with everything after it still there:
+//   1. the windows go, each while the others it calls are still whole: live drawing and the
+//      overlay (their drawings handed to the keeper first), the magnifier, the help window, the
+//      main form (which takes its hooks, hotkeys and icon with it), the splash;
+//   2. the keeper writes the drawings still on their way to the disk, then goes;
+//   3. the objects go in the reverse order of the members below: splash, main form, help window,
+//      magnifier, live drawing, overlay, the tray icon record, the settings;
+//   4. last, the single-instance mutex, so that a new copy can start only once this one holds
+//      nothing.
+class Application {
  public:
+  Application();
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
   // Refuses a second copy, otherwise shows the splash and returns; false when refused.
   bool StartUp();
   // StartUp and the loop; the process's exit code. Drawings still being written are finished
   // before it returns.
   int Run();
+  // Runs the message loop until no window of the program remains.
+  void RunMessageLoop();
+  // True while any window of the program is loaded; the process ends when none is.
+  bool AnyFormLoaded() const;
 
  private:
+  // Waits for the drawings the keeper is still writing, then lets it go.
+  void FinishKeeping();
+  // Tells the user that a drawing could not be kept: in the tray balloon, or in a message box when
+  // the icon has gone (at Exit). Called on the keeper's thread.
+  void ReportKeepFailure(const std::wstring& text);
+
   base::unique_handle instanceMutex_;
-  // Writes every presentation's final picture into the Drawings folder.
+
+ public:
+  // The user's choices, read by every window; loaded by the splash, saved after every change.
+  settings::AppSettingsRecord AppSettings;
+  // The notification-area icon record and its hook on the main window (TrayIcon, trayHooked,
+  // trayHookedWindow, trayPreviousProc).
+  mod1::Tray Tray;
+  // The windows. The magnifier's zoomFactor lives with it: it survives the window.
+  ss overlay;
+  overlay::LiveDrawing live;
+  magWin magnifier;
+  messageWindow helpWindow;
+  form1 mainForm;
+  frmSplash splash;
+
+ private:
+  // Writes every presentation's final picture into the Drawings folder; made by StartUp.
   std::unique_ptr<overlay::DrawingKeeper> keeper_;
 };
 

@@ -7,7 +7,8 @@ void BuildRCPopup(forms::PopupMenu& menu) {
                                         {L"Green", kItemGreen}, {L"Palette", kItemMypalette}});
   menu.AddSubmenu(L"Line Style").AddItems({{L"1", kItemOne}, {L"5", kItemFive}, {L"10", kItemTen},
                                            {L"15", kItemFifteen}, {L"20", kItemTwenty}});
-  menu.AddItems({{L"Live Drawing", kItemLiveDrawing}, {L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp}, {L"Documentation", kItemDochelp},
+  menu.AddItems({{L"Live Drawing", kItemLiveDrawing}, {L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp},
+                 {L"Documentation", kItemDochelp}, {L"Keep Drawings", kItemKeepDrawings},
                  {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
 }
 
@@ -51,6 +52,10 @@ int16_t WidthOfItem(UINT item) {
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth) {
   CheckOnly(menu, kColourGroup, ColourItemFor(color));
   CheckOnly(menu, kWidthGroup, WidthItemFor(brushwidth));
+}
+
+std::wstring KeepNoticeText(const std::wstring& folder) {
+  return L"Scrivane keeps your drawings in " + folder + L". Untick Keep Drawings in this menu to stop.";
 }
 
 }  // namespace shell

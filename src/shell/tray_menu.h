@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "forms/popup_menu.h"
 
@@ -28,6 +29,8 @@ enum TrayItem : UINT {
   // Only there while another program holds Ctrl+Shift+Z; the first item then.
   kItemStartPresentation,
   kItemRecentDrawings,
+  // Checked while each presentation's drawing is kept in the Drawings folder (`keepdrawings`).
+  kItemKeepDrawings,
   kItemLiveDrawing,
 };
 
@@ -41,7 +44,7 @@ constexpr UINT kColourGroup[] = {kItemRed, kItemYellow, kItemBlue, kItemGreen, k
 constexpr UINT kWidthGroup[] = {kItemOne, kItemFive, kItemTen, kItemFifteen, kItemTwenty};
 
 // Builds the menu in its order: "Colours" and "Line Style" submenus, then the commands, with
-// "Live Drawing" just above "Magnifier" and "Recent Drawings" just above "Exit".
+// "Live Drawing" just above "Magnifier", and "Keep Drawings" and "Recent Drawings" just above "Exit".
 // Nothing is checked.
 void BuildRCPopup(forms::PopupMenu& menu);
 
@@ -64,5 +67,8 @@ void CheckOnly(forms::PopupMenu& menu, const UINT (&group)[N], UINT item) {
 
 // The marks of the main form's load, from the loaded colour and width.
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth);
+
+// What the balloon says the first time a drawing is kept.
+std::wstring KeepNoticeText(const std::wstring& folder);
 
 }  // namespace shell

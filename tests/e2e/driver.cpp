@@ -219,7 +219,7 @@ void MovePointer(POINT p) {
 }
 
 bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
-                  const std::function<bool()>& dotShows) {
+                  const std::function<bool()>& dotShows, const std::function<bool()>& endShows) {
   using namespace testing_support;
   auto held = [&](bool down) {
     for (WORD k : keys)
@@ -253,7 +253,19 @@ bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const
     MovePointer(p);
     Pump(10);
   }
-  MouseButton(1, false);
+  if (endShows) {
+    const POINT last = path.empty() ? press : path.back();
+    WaitUntil(
+        [&] {
+          if (endShows()) return true;
+          MouseMoveTo(last.x, last.y);
+          return false;
+        },
+        5000, 50);
+    MouseButtonAt(1, false, last);
+  } else {
+    MouseButton(1, false);
+  }
   for (WORD k : keys) KeyUp(k);
   return true;
 }
@@ -338,11 +350,94 @@ void DeleteScrivaneKeys() {
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values, bool helpWindow) {
   DeleteScrivaneKeys();
   bool written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "showstartup", helpWindow ? "0" : "1");
+  // The balloon of the first kept drawing would cover the screen that tests compare.
+  written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "keepnotice", "1") && written;
   for (const auto& [name, text] : values) written = WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name, text) && written;
   return written;
 }
 
 bool StartUntilHandOff(App& app) { return app.Start() && app.WaitFor(kMainForm, kHandOffTimeoutMs) != nullptr; }
+
+HWND EnterPresentation(const App& app, int timeoutMs) {
+  testing_support::TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+  HWND overlay = app.WaitFor(kOverlay, timeoutMs);
+  if (!overlay) return nullptr;
+  // The overlay takes the keyboard back from the notification area's window if it has to.
+  if (!WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, timeoutMs)) return nullptr;
+  return testing_support::WaitUntilReadyForInput(overlay, timeoutMs) ? overlay : nullptr;
+}
+
+bool LeavePresentation(const App& app, int timeoutMs) {
+  testing_support::TapKey(VK_ESCAPE);
+  return WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, timeoutMs);
+}
+
+POINT HighlighterTip(POINT pointer) { return {pointer.x - 9, pointer.y + 11}; }
+
+bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+                   int timeoutMs) {
+  // Sent all at once, the moves and the release can reach the overlay out of their order under
+  // Wine (the X server reports the pointer's moves as well): the stroke then stops short.
+  for (size_t i = 0; i < path.size(); ++i) {
+    testing_support::MouseMoveTo(path[i].x, path[i].y);
+    if (i == 0) testing_support::MouseButton(1, true);
+    const POINT tip = HighlighterTip(path[i]);
+    const uint32_t under = before.At(tip.x, tip.y);
+    const uint32_t ink = penRgb & under;
+    if (ink == under) {
+      if (i + 1 == path.size()) return false;  // its end would not show
+      continue;
+    }
+    if (testing_support::ScreenPixelOnceItIs(tip.x, tip.y, ink, timeoutMs) != ink) return false;
+  }
+  testing_support::MouseButton(1, false);
+  return true;
+}
+
+bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<uint64_t>* states,
+                      std::string& failure) {
+  const testing_support::ScreenImage desktop = testing_support::CaptureScreen();
+  if (!EnterPresentation(app)) {
+    failure = "the overlay did not come";
+    return false;
+  }
+  // The overlay shows the grab: the screen as it was.
+  if (testing_support::ScreenDifferencesOnceNone(desktop, 10000) != 0) {
+    failure = "the overlay did not show the desktop as it was";
+    return false;
+  }
+  if (states) states->push_back(testing_support::Fingerprint(desktop));
+  testing_support::ScreenImage shown = desktop;
+  for (int k = 0; k < strokes; ++k) {
+    // From the right across every bar, ending in the white bar at the left, each lower than the
+    // one before: no stroke ends on another's ink.
+    const std::vector<POINT> path{{1800, 80 + 44 * k}, {900, 300 + 20 * k}, {100, 60 + 44 * k}};
+    if (!StrokeThrough(path, shown, penRgb)) {
+      failure = "stroke " + std::to_string(k + 1) + " did not show (screen in presentation-failure.bmp)";
+      testing_support::SaveImageBmp(testing_support::CaptureScreen(),
+                                    testing_support::ScreenshotDir() + L"\\presentation-failure.bmp");
+      return false;
+    }
+    shown = testing_support::CaptureScreen();
+    if (states) states->push_back(testing_support::Fingerprint(shown));
+  }
+  if (!LeavePresentation(app)) {
+    failure = "the overlay did not go at Esc";
+    return false;
+  }
+  return true;
+}
+
+size_t PrivateBytes(const App& app) {
+  static int unixPid = 0;
+  static DWORD forPid = 0;
+  if (forPid != app.Pid()) {
+    unixPid = testing_support::UnixPidOf(L"scrivane.exe");
+    forPid = unixPid ? app.Pid() : 0;
+  }
+  testing_support::UnixMemory memory;
+  return unixPid && testing_support::ReadUnixMemory(unixPid, memory) ? memory.Private() : 0;
+}
 
 int CountTrayIcons() {
   // Wine gives every icon a window of its own: its X11 driver puts them into a stand-alone tray
@@ -377,6 +472,64 @@ HWND FirstTrayIconWindow() {
   return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
 }
 
+HWND OpenTrayMenu(const App& app) {
+  HWND main = app.Find(kMainForm);
+  if (!main) return nullptr;
+  ::PostMessageW(main, 0x0205, 0, 0x0204);
+  return app.WaitFor(kMenu, 5000);
+}
+
+void ClickMenuItem(HWND menu, bool last) {
+  const RECT rc = WindowRectOf(menu);
+  const int y = last ? rc.bottom - 8 : rc.top + 8;
+  testing_support::MouseMoveTo(rc.left + 30, y);
+  testing_support::Pump(150);
+  testing_support::MouseButton(1, true);
+  testing_support::Pump(50);
+  testing_support::MouseButton(1, false);
+}
+
+bool ChooseFromTrayMenu(const App& app, bool last) {
+  HWND menu = OpenTrayMenu(app);
+  if (!menu) return false;
+  testing_support::Pump(100);
+  ClickMenuItem(menu, last);
+  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+}
+
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom) {
+  HWND menu = OpenTrayMenu(app);
+  if (!menu) return false;
+  // Keys go to the thread of the foreground window: the menu's, once the program is in front
+  // (it puts its main window there before the menu opens; the window manager may answer late).
+  auto programInFront = [&] {
+    DWORD pid = 0;
+    HWND front = ::GetForegroundWindow();
+    return front && ::GetWindowThreadProcessId(front, &pid) && pid == app.Pid();
+  };
+  if (!WaitUntil(programInFront, 5000)) return false;
+  for (int i = 0; i <= fromBottom; ++i) testing_support::TapKey(VK_UP);
+  testing_support::TapKey(VK_RETURN);
+  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+}
+
+HWND FindBalloon(const std::wstring& text, int timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); w;
+             w = ::FindWindowExW(nullptr, w, L"tooltips_class32", nullptr)) {
+          if (::IsWindowVisible(w) && TextOf(w) == text) {
+            found = w;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs, 50);
+  return found;
+}
+
 std::wstring DrawingsFolder() {
   PWSTR local = nullptr;
   ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local);
@@ -389,6 +542,33 @@ std::vector<std::wstring> PngsIn(const std::wstring& folder) { return testing_su
 
 void EmptyFolder(const std::wstring& folder) {
   for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+}
+
+std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  auto toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+  if (!toUnix) return {};
+  char* unix = toUnix(path.c_str());
+  std::string result = unix ? unix : "";
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return result;
+}
+
+bool RunUnix(const std::string& command) {
+  // Wine hands back no handle to wait on for a Unix program, so the command ends by making a
+  // marker file, and that is waited for.
+  const std::wstring marker = testing_support::TempDir(L"unix-run") + L"\\done-" + std::to_wstring(::GetTickCount64());
+  ::DeleteFileW(marker.c_str());
+  const std::string full = command + " ; touch '" + UnixPath(marker) + "'";
+  std::wstring line = L"/bin/sh -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return WaitUntil([&] { return ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
 }
 
 }  // namespace e2e

@@ -115,9 +115,11 @@ void MovePointer(POINT p);
 // the X server's word can still come in before the press: the press then starts a freehand
 // stroke, whose first dot shows at once where a shape's press draws nothing (`dotShows` looks for
 // it). That dot is let go, taken back with Ctrl+Z, and the press made again. False when the
-// program never had the keys at the press.
+// program never had the keys at the press. With `endShows`, the last move is made again until it
+// shows (a program busy showing its frames may handle the X server's late word of an earlier move
+// after it, and that one takes the place of the last in its queue), and the release goes there.
 bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
-                  const std::function<bool()>& dotShows);
+                  const std::function<bool()>& dotShows, const std::function<bool()>& endShows = nullptr);
 
 // The program's key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Scrivane";
@@ -128,18 +130,64 @@ bool WriteRegString(HKEY root, const char* subkey, const char* value, const std:
 bool KeyExists(HKEY root, const char* subkey);
 // A clean slate: HKLM and HKCU Software\Scrivane gone.
 void DeleteScrivaneKeys();
-// The clean slate with the help window turned off at start (on with `helpWindow`) and the stored
-// settings given as value name and text; false when one could not be written.
+// The clean slate with the help window turned off at start (on with `helpWindow`), the notice
+// of the first kept drawing given already, and the stored settings given as value name and text
+// (which may override both); false when one could not be written.
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values = {}, bool helpWindow = false);
-
-// Where the program keeps its drawings: %LOCALAPPDATA%\Scrivane\Drawings.
-std::wstring DrawingsFolder();
-// The PNG files in a folder, sorted by name; and all of them removed.
-std::vector<std::wstring> PngsIn(const std::wstring& folder);
-void EmptyFolder(const std::wstring& folder);
 
 // Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
 bool StartUntilHandOff(App& app);
+
+// --- Presenting, as a presenter does it ------------------------------------------------------
+// Ctrl+Shift+Z; the overlay once it is shown, in front and answering messages (null if it does
+// not come).
+HWND EnterPresentation(const App& app, int timeoutMs = 10000);
+// Esc; true once the overlay has gone.
+bool LeavePresentation(const App& app, int timeoutMs = 10000);
+// Where the highlighter draws for the pointer at `pointer`: the tip of its cursor, at 96 dpi 9
+// pixels left of the pointer and 11 below. (Another process's cursor cannot be read here.)
+POINT HighlighterTip(POINT pointer);
+// A drag of the left button through `path` with real input, with the highlighter in `penRgb`
+// (0xRRGGBB) over the screen `before`: each press and move goes once the one before it shows (the
+// pen's colour AND the pixel under it, at the tool's place), where it shows at all. False when the
+// end of the stroke does not show, or a part of it does not within `timeoutMs`.
+bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+                   int timeoutMs = 10000);
+// One presentation over the desktop of a PatternWindow (turned or not, its white bar lighter than
+// the pen): Ctrl+Shift+Z, `strokes` (up to 10) highlighter strokes in the colour `penRgb`
+// (0xRRGGBB), each ending in the white bar, then Esc. With `states`, the
+// fingerprints of the screen after the entry and after every stroke are added to it. False, with
+// the reason in `failure`, when a step did not come.
+bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<uint64_t>* states,
+                      std::string& failure);
+// The private bytes of the running program (see testing_support::UnixMemory); 0 when not known.
+size_t PrivateBytes(const App& app);
+
+// Opens the tray menu the way the shell does (a right-button press on the icon) and waits for it.
+HWND OpenTrayMenu(const App& app);
+// Clicks the first or the last item of an open popup menu, a few pixels inside its frame. A click
+// reaches the menu whatever window the window manager thinks has the keyboard.
+void ClickMenuItem(HWND menu, bool last);
+// Opens the tray menu and clicks its last item (Exit) or its first, then waits for it to close.
+bool ChooseFromTrayMenu(const App& app, bool last);
+// Opens the tray menu and picks the item `fromBottom` places above its last one with the
+// keyboard (Up from no selection reaches the last item), then waits for it to close.
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom);
+
+// The balloon of Wine's tray (a tooltip window of explorer's) whose text is `text`; null when
+// none shows within `timeoutMs`.
+HWND FindBalloon(const std::wstring& text, int timeoutMs = 15000);
+
+// Where the program keeps its drawings: %LOCALAPPDATA%\Scrivane\Drawings.
+std::wstring DrawingsFolder();
+// The PNG files in `folder`, sorted by name; and all of them removed.
+std::vector<std::wstring> PngsIn(const std::wstring& folder);
+void EmptyFolder(const std::wstring& folder);
+
+// The Unix side: a Wine path as a Unix path, and a shell command run there, waited for (false
+// when it could not start or did not end within 20 s).
+std::string UnixPath(const std::wstring& path);
+bool RunUnix(const std::string& command);
 
 // The notification area as Wine's explorer shows it: icons in its stand-alone tray window.
 // The number of icons there, or -1 when no such window exists.

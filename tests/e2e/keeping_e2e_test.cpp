@@ -1,6 +1,8 @@
 // Never losing a drawing, with the real scrivane.exe: the PNG kept at the end of a presentation,
-// undo back into the last presentation after Esc, a folder that cannot be written, the end of a
-// session, and Ctrl+C read by other programs (another Windows process and xclip on the X side).
+// the Keep Drawings switch and the notice of the first drawing kept, undo back into the last
+// presentation after Esc (with a picture of another size loaded and saved over, after an Esc with
+// the button still held), a folder that cannot be written, the end of a session, and Ctrl+C read
+// by other programs (another Windows process and xclip on the X side).
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -16,38 +18,6 @@ using namespace e2e;
 using namespace testing_support;
 
 namespace {
-
-std::string UnixPath(const std::wstring& path);
-
-// The Unix side: a shell command run from here, as Wine runs any Unix program. Wine hands back no
-// handle to wait on for it, so the command ends by making a marker file, and that is waited for.
-bool RunUnix(const std::string& command) {
-  const std::wstring marker = TempDir(L"keep-unix") + L"\\done-" + std::to_wstring(::GetTickCount64());
-  ::DeleteFileW(marker.c_str());
-  const std::string full = command + " ; touch '" + UnixPath(marker) + "'";
-  std::wstring line = L"/bin/sh -c \"" + std::wstring(full.begin(), full.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    ADD_FAILURE() << "cannot start the Unix shell: error " << ::GetLastError();
-    return false;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return WaitUntil([&] { return ::GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
-}
-
-std::string UnixPath(const std::wstring& path) {
-  using ToUnix = char*(CDECL*)(LPCWSTR);
-  auto toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-  if (!toUnix) return {};
-  char* unix = toUnix(path.c_str());
-  std::string result = unix ? unix : "";
-  ::HeapFree(::GetProcessHeap(), 0, unix);
-  return result;
-}
 
 ScreenImage Decoded(const std::wstring& path) {
   base::Picture picture = imaging::LoadPictureFile(path);
@@ -85,6 +55,21 @@ class KeepingE2e : public ::testing::Test {
   }
   bool WaitForPngs(size_t count) {
     return WaitUntil([&] { return PngsIn(folder).size() == count; }, 10000);
+  }
+  // Ctrl+<letter> opens the program's file dialog; `path` is named in it and taken.
+  void NameFile(WORD letter, const std::wstring& path) {
+    TypeChord({VK_CONTROL, letter});
+    HWND dialog = app.WaitFor(kDialog, 10000);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitUntilReadyForInput(dialog, 10000));
+    ::SendMessageW(::GetDlgItem(dialog, 0x47c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 10000));
+  }
+  // Ctrl+Z or Ctrl+Y, and the screen it must bring back.
+  void Chord(WORD letter, const ScreenImage& expected, const char* what) {
+    TypeChord({VK_CONTROL, letter});
+    EXPECT_EQ(0, ScreenDifferencesOnceNone(expected, 5000)) << what;
   }
 
   App app;
@@ -128,6 +113,152 @@ TEST_F(KeepingE2e, EscKeepsOnePngOfTheScreenAndUndoInTheNextPresentationBringsTh
   SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\undo-after-reentry.bmp");
   TypeChord({VK_CONTROL, 'Y'});
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(fresh, CaptureScreen()) == 0; }, 5000));
+}
+
+TEST_F(KeepingE2e, APictureOfAnotherSizeLoadedDrawnOnAndSavedUndoesStepByStepNowAndInTheNextPresentation) {
+  // An 800 x 600 picture of light colours, which the red highlighter marks wherever it goes.
+  ScreenImage small;
+  small.width = 800;
+  small.height = 600;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) small.pixels.push_back(static_cast<uint32_t>((200 + x % 56) << 16 | (200 + y % 56) << 8 | 230));
+  const std::wstring dir = TempDir(L"keep-sizes");
+  ASSERT_TRUE(SaveImageBmp(small, dir + L"\\small.bmp"));
+  const std::wstring saved = dir + L"\\saved.bmp";
+  ::DeleteFileW(saved.c_str());
+
+  HWND overlay = Enter();
+  std::vector<ScreenImage> states{CaptureScreen()};
+  // Ctrl+L: the picture at the top left, the overlay's back colour around it.
+  NameFile('L', dir + L"\\small.bmp");
+  ASSERT_EQ(small.At(5, 5), ScreenPixelOnceItIs(5, 5, small.At(5, 5)));
+  states.push_back(CaptureScreen());
+  ASSERT_TRUE(StrokeThrough({{700, 100}, {400, 300}, {100, 500}}, states.back(), 0xFF0000));
+  states.push_back(CaptureScreen());
+  // Ctrl+S: the screen, picture and back colour, becomes the background at the screen's size.
+  NameFile('S', saved);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = app.MessageBox()) != nullptr; }, 10000));
+  ASSERT_TRUE(WaitUntilReadyForInput(box, 10000));
+  DismissMessageBox(box);
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, 10000));
+  ASSERT_TRUE(BringToFront(overlay));
+  ASSERT_EQ(0, ScreenDifferencesOnceNone(states.back(), 5000)) << "the save changes nothing that shows";
+  // A stroke beyond the loaded picture, on the background the save made.
+  ASSERT_TRUE(StrokeThrough({{900, 300}, {1400, 350}, {1800, 700}}, states.back(), 0xFF0000));
+  states.push_back(CaptureScreen());
+
+  // Every Ctrl+Z brings back the picture before its step (the save goes with the stroke before
+  // it), and Ctrl+Y forward again.
+  Chord('Z', states[2], "the stroke over the back colour undone");
+  Chord('Z', states[1], "the save and the stroke on the small picture undone");
+  Chord('Z', states[0], "the load undone");
+  Chord('Y', states[1], "the load redone");
+  Chord('Y', states[2], "the stroke and the save redone");
+  Chord('Y', states[3], "the last stroke redone");
+
+  // In the next presentation, undo goes back through all of it the same way.
+  Leave();
+  Enter();
+  for (int i = 3; i >= 0; --i) Chord('Z', states[i], ("next presentation, state " + std::to_string(i)).c_str());
+}
+
+TEST_F(KeepingE2e, EscWithTheButtonHeldEndsTheStrokeAndTheNextPresentationUndoesItExactly) {
+  HWND overlay = Enter();
+  std::vector<ScreenImage> states{CaptureScreen()};
+  ASSERT_TRUE(StrokeThrough({{1800, 100}, {900, 300}, {100, 120}}, states.back(), 0xFF0000));
+  states.push_back(CaptureScreen());
+  // A second stroke, its button still held when Esc comes.
+  const ScreenImage before = states.back();
+  const POINT press{1800, 400}, held{150, 420};
+  MouseMoveTo(press.x, press.y);
+  MouseButton(1, true);
+  const POINT tip = HighlighterTip(held);
+  const uint32_t ink = 0xFF0000 & before.At(tip.x, tip.y);
+  MouseMoveTo(held.x, held.y);
+  ASSERT_EQ(ink, ScreenPixelOnceItIs(tip.x, tip.y, ink));
+  states.push_back(CaptureScreen());
+  Leave();
+  // The overlay's thread no longer holds the pointer.
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(overlay, nullptr), &gui));
+  EXPECT_EQ(nullptr, gui.hwndCapture);
+  // The magnifier comes up and is in front, so that the pointer's input goes to the program's
+  // thread (as it would to a window that kept the capture on Windows); the pointer goes on with
+  // the button down, then lets go.
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  HWND magnifier = app.WaitFor(kMagnifier, 5000);
+  ASSERT_NE(nullptr, magnifier);
+  ASSERT_TRUE(BringToFront(magnifier));
+  for (int x = 300; x <= 1500; x += 200) {
+    MouseMoveTo(x, 700);
+    ASSERT_TRUE(WaitUntilReadyForInput(magnifier));
+  }
+  MouseButton(1, false);
+  ASSERT_TRUE(WaitUntilReadyForInput(magnifier));
+  ::PostMessageW(magnifier, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kMagnifier) == nullptr; }, 5000));
+
+  Enter();
+  Chord('Z', states[2], "the presentation as it was at Esc");
+  Chord('Z', states[1], "the stroke cut short by Esc undone");
+  Chord('Z', states[0], "the first stroke undone");
+  Chord('Y', states[1], "the first stroke redone");
+  Chord('Y', states[2], "the cut stroke redone");
+}
+
+TEST_F(KeepingE2e, UncheckedNothingIsKeptCheckedAgainTheNextIsAndTheNoticeComesOnceEver) {
+  // A user who has not been told yet.
+  app.Stop();
+  ASSERT_TRUE(FreshSettings({{"color", "255"}, {"keepnotice", "0"}}));
+  ASSERT_TRUE(StartUntilHandOff(app));
+  auto stored = [](const char* name) { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name).value_or("?"); };
+  ASSERT_EQ("1", stored("keepdrawings")) << "kept unless the user says otherwise";
+
+  // "Keep Drawings", just above "Recent Drawings" and "Exit", unticked.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 5000));
+  Enter();
+  Drag(100, 300, 900, 340, 12);
+  Leave();
+  // Ticked again: the next presentation is kept.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 5000));
+  Enter();
+  Drag(300, 600, 1200, 640, 12);
+  Pump(200);
+  const ScreenImage atEsc = CaptureScreen();
+  Leave();
+  // Files are written in the order they were handed over: once the second presentation's is
+  // there, the first one's would have been too.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto pngs = PngsIn(folder);
+        for (const std::wstring& n : pngs) {
+          if (CountDifferences(atEsc, Decoded(folder + L"\\" + n)) == 0) return true;
+        }
+        return false;
+      },
+      10000));
+  EXPECT_EQ(1u, PngsIn(folder).size()) << "the presentation with Keep Drawings unticked was kept";
+
+  // The first drawing kept: the balloon says where, once.
+  const std::wstring notice =
+      L"Scrivane keeps your drawings in " + folder + L". Untick Keep Drawings in this menu to stop.";
+  HWND balloon = FindBalloon(notice);
+  ASSERT_NE(nullptr, balloon) << "no notice";
+  EXPECT_TRUE(WaitUntil([&] { return stored("keepnotice") == "1"; }, 5000));
+  ::ShowWindow(balloon, SW_HIDE);
+
+  // Not again, not even after a restart.
+  app.Stop();
+  ASSERT_TRUE(StartUntilHandOff(app));
+  Enter();
+  Drag(100, 800, 900, 840, 12);
+  Leave();
+  ASSERT_TRUE(WaitForPngs(2));
+  EXPECT_EQ(nullptr, FindBalloon(notice, 3000)) << "the notice came again";
 }
 
 TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheBalloon) {

@@ -110,11 +110,11 @@ TEST(StartUpE2e, SplashThenHelpWindowThenSettingsThenNothingVisible) {
   EXPECT_EQ(26u, Children(help).size());
   SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-help.bmp");
 
-  // The start-up save: the nine first-start texts.
-  const char* names[] = {"color", "brushwidth", "erasersize", "showstartup", "textfont",
-                         "textsize", "textbold", "textitalic", "textcolor"};
-  const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, names[i]).value_or("?")) << names[i];
+  // The start-up save: the first-start texts.
+  const char* names[] = {"color",    "brushwidth", "erasersize", "showstartup",  "textfont",  "textsize",
+                         "textbold", "textitalic", "textcolor",  "keepdrawings", "keepnotice"};
+  const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0", "1", "0"};
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(texts[i], ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, names[i]).value_or("?")) << names[i];
   EXPECT_EQ(1, CountTrayIcons());
 
   // OK with the box left unchecked, by a real click once the window can take it.

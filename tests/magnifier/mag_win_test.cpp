@@ -6,13 +6,14 @@
 #include "magnifier/mag_win.h"
 #include "overlay/ss.h"
 #include "support/side_thread.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
 
 namespace {
 
-magWin& Mag() { return magWin::Instance(); }
+magWin& Mag() { return App().magnifier; }
 
 // The first visible popup menu window on the screen, if any.
 HWND VisibleMenuWindow() { return FindVisibleWindow(L"#32768", false); }
@@ -79,8 +80,8 @@ ViewMatch CompareViewWithPattern(POINT origin, int zoom, const wchar_t* shot) {
   POINT clientAt{0, 0};
   ::ClientToScreen(Mag().Hwnd(), &clientAt);
   // The view reaches past the client area; only the part inside it is on the screen.
-  const int visibleWidth = std::min<int>(clientAt.x + client.right - viewAt.x, grabWidth * zoom);
-  const int visibleHeight = std::min<int>(clientAt.y + client.bottom - viewAt.y, grabHeight * zoom);
+  const int visibleWidth = std::min<int>(clientAt.x + client.right - viewAt.x, Mag().grabWidth * zoom);
+  const int visibleHeight = std::min<int>(clientAt.y + client.bottom - viewAt.y, Mag().grabHeight * zoom);
   ScreenImage img = CaptureScreenRect(viewAt.x, viewAt.y, visibleWidth, visibleHeight);
   SaveImageBmp(img, ScreenshotDir() + L"\\" + shot);
   ViewMatch m;
@@ -138,12 +139,12 @@ bool BelongsToMagnifier(HWND w) { return w && (w == Mag().Hwnd() || ::GetAncesto
 class MagnifierTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    zoomFactor = 3;
+    Mag().zoomFactor = 3;
     Mag().SetKeyForwarder(nullptr);
   }
   void TearDown() override {
     if (Mag().IsLoaded()) Mag().UnloadWindow();
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
     Mag().SetKeyForwarder(nullptr);
     Pump(100);
   }
@@ -194,8 +195,8 @@ TEST_F(MagnifierTest, OpensAsATopmostThirdOfTheScreenAtTheTopLeftWithItsMenu) {
   EXPECT_EQ(clientAt.y, vr.top);
   EXPECT_EQ(640, vr.right - vr.left);
   EXPECT_EQ(360, vr.bottom - vr.top);
-  EXPECT_EQ(213, grabWidth);
-  EXPECT_EQ(120, grabHeight);
+  EXPECT_EQ(213, Mag().grabWidth);
+  EXPECT_EQ(120, Mag().grabHeight);
 
   // The popup's items, in order.
   ASSERT_TRUE(Mag().mnuPop);
@@ -221,11 +222,11 @@ TEST_F(MagnifierTest, TheViewAndTheGrabFollowTheWindowSize) {
   ::GetWindowRect(Mag().Picture1.Hwnd(), &vr);
   EXPECT_EQ(800, vr.right - vr.left);
   EXPECT_EQ(500, vr.bottom - vr.top);
-  EXPECT_EQ(267, grabWidth);  // 266.67
-  EXPECT_EQ(167, grabHeight);  // 166.67
+  EXPECT_EQ(267, Mag().grabWidth);  // 266.67
+  EXPECT_EQ(167, Mag().grabHeight);  // 166.67
   Mag().mnuScx2_Click();
-  EXPECT_EQ(400, grabWidth);
-  EXPECT_EQ(250, grabHeight);
+  EXPECT_EQ(400, Mag().grabWidth);
+  EXPECT_EQ(250, Mag().grabHeight);
 }
 
 TEST_F(MagnifierTest, DraggedOntoAMonitorOfAnotherScalingItTakesTheSuggestedPlaceAndKeepsItsView) {
@@ -245,8 +246,8 @@ TEST_F(MagnifierTest, DraggedOntoAMonitorOfAnotherScalingItTakesTheSuggestedPlac
   EXPECT_EQ(clientAt.x + 4, vr.left);
   EXPECT_EQ(1280, vr.right - vr.left);
   EXPECT_EQ(720, vr.bottom - vr.top);
-  EXPECT_EQ(427, grabWidth);  // 1280 / 3
-  EXPECT_EQ(240, grabHeight);
+  EXPECT_EQ(427, Mag().grabWidth);  // 1280 / 3
+  EXPECT_EQ(240, Mag().grabHeight);
 }
 
 TEST_F(MagnifierTest, ShowsTheNeighbourhoodOfThePointerEnlargedAndX5FromThePopupChangesIt) {
@@ -255,8 +256,8 @@ TEST_F(MagnifierTest, ShowsTheNeighbourhoodOfThePointerEnlargedAndX5FromThePopup
   const POINT cursor{1200, 800};
   MouseMoveTo(cursor.x, cursor.y);
   Pump(800);  // at least two ticks of the window's own timer
-  ASSERT_EQ(213, grabWidth);
-  ASSERT_EQ(120, grabHeight);
+  ASSERT_EQ(213, Mag().grabWidth);
+  ASSERT_EQ(120, Mag().grabHeight);
   // 1200 - round(106.5) = 1094, 800 - 60 = 740.
   ViewMatch x3 = CompareViewWithPattern({1094, 740}, 3, L"magnifier-x3.bmp");
   EXPECT_GT(x3.pixels, 150000);
@@ -266,10 +267,10 @@ TEST_F(MagnifierTest, ShowsTheNeighbourhoodOfThePointerEnlargedAndX5FromThePopup
 
   HMENU shown = ChooseFromPopup('5');
   EXPECT_EQ(Mag().mnuPop ? Mag().mnuPop->Handle() : nullptr, shown);
-  EXPECT_EQ(5, zoomFactor);
+  EXPECT_EQ(5, Mag().zoomFactor);
   EXPECT_TRUE(OnlyZoomItemChecked(5));
-  EXPECT_EQ(128, grabWidth);
-  EXPECT_EQ(72, grabHeight);
+  EXPECT_EQ(128, Mag().grabWidth);
+  EXPECT_EQ(72, Mag().grabHeight);
 
   MouseMoveTo(cursor.x, cursor.y);
   Pump(800);
@@ -341,7 +342,7 @@ TEST_F(MagnifierTest, CloseUnloadsAndTheNextShowStartsAtTheTopLeftWithTheZoomItK
   EXPECT_FALSE(Mag().IsShowing());
   EXPECT_FALSE(Mag().mnuPop);
   EXPECT_EQ(0, forms::Window::CountOpenForms(L"magWin"));
-  EXPECT_EQ(5, zoomFactor);
+  EXPECT_EQ(5, Mag().zoomFactor);
 
   Open();
   RECT rc{};
@@ -354,8 +355,8 @@ TEST_F(MagnifierTest, CloseUnloadsAndTheNextShowStartsAtTheTopLeftWithTheZoomItK
   // The check mark shows the zoom the window uses, not the x3 of a first opening.
   EXPECT_TRUE(OnlyZoomItemChecked(5));
   EXPECT_TRUE(Mag().mnuPop->IsChecked(magWin::mnuOnTop));
-  EXPECT_EQ(128, grabWidth);
-  EXPECT_EQ(72, grabHeight);
+  EXPECT_EQ(128, Mag().grabWidth);
+  EXPECT_EQ(72, Mag().grabHeight);
 }
 
 TEST_F(MagnifierTest, HiddenItStaysLoadedAndCountsAsAnOpenForm) {
@@ -386,23 +387,23 @@ TEST_F(MagnifierTest, KeysTypedIntoItGoToTheForwarderUnchanged) {
   EXPECT_EQ((std::vector<short>{'a', 'M', 19, 27, '1'}), keys);
   // The magnifier itself did nothing with them: Esc did not close it, 1 did not zoom.
   EXPECT_TRUE(Mag().IsShowing());
-  EXPECT_EQ(3, zoomFactor);
+  EXPECT_EQ(3, Mag().zoomFactor);
 }
 
 TEST_F(MagnifierTest, EscTypedIntoTheMagnifierClosesTheOverlay) {
   Mag().SetKeyForwarder([](short& k) {
-    ss::Instance().Load();
-    ss::Instance().Picture1_KeyPress(k);
+    App().overlay.Load();
+    App().overlay.Picture1_KeyPress(k);
   });
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
+  App().overlay.cmdScreen_Click();
+  App().overlay.ShowOverlay();
   Pump(300);
   Open();
   ::SetForegroundWindow(Mag().Hwnd());
   ASSERT_TRUE(PumpUntil([] { return ::GetForegroundWindow() == Mag().Hwnd(); }, 2000));
-  ASSERT_TRUE(ss::Instance().IsLoaded());
+  ASSERT_TRUE(App().overlay.IsLoaded());
   TapKey(VK_ESCAPE);
-  EXPECT_TRUE(PumpUntil([] { return !ss::Instance().IsLoaded(); }, 2000));
+  EXPECT_TRUE(PumpUntil([] { return !App().overlay.IsLoaded(); }, 2000));
   EXPECT_TRUE(Mag().IsShowing());
 }
 

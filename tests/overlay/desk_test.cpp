@@ -18,6 +18,7 @@
 #include "support/cursor_look.h"
 #include "support/dialog_user.h"
 #include "support/picture_support.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -40,10 +41,10 @@ class DeskTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     if (o.EraserOn()) o.ToggleEraser();
     if (o.IsLoaded()) PressEsc();
-    if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+    if (App().magnifier.IsLoaded()) App().magnifier.UnloadWindow();
     patterns.clear();
   }
   // Presentation mode with the pointer in the middle of monitor `i`.
@@ -67,7 +68,7 @@ TEST_F(DeskTest, TheOverlayCoversTheMonitorUnderThePointerPixelForPixelAndLeaves
     std::vector<ScreenImage> before;
     for (const RECT& m : monitors) before.push_back(Grab(m));
     EnterOn(i);
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     RECT rc{};
     ::GetWindowRect(o.Hwnd(), &rc);
     EXPECT_TRUE(::EqualRect(&rc, &monitors[i])) << "monitor " << i;
@@ -101,7 +102,7 @@ TEST_F(DeskTest, CtrlSSavesTheMonitorOfThePresentationWithItsExactSizeAndPixels)
     ::DeleteFileW(name.c_str());
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
     short ctrlS = 19;
-    ss::Instance().Picture1_KeyPress(ctrlS);
+    App().overlay.Picture1_KeyPress(ctrlS);
     user.Join();
     EXPECT_FALSE(user.timedOut);
     const base::Picture saved = imaging::LoadPictureFile(name);
@@ -114,13 +115,13 @@ TEST_F(DeskTest, CtrlSSavesTheMonitorOfThePresentationWithItsExactSizeAndPixels)
 }
 
 TEST_F(DeskTest, EachToolActsUnderTheTipItsCursorShowsAndTheEraserBringsBackThatMonitor) {
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   for (size_t i = 0; i < monitors.size(); ++i) {
     const ScreenImage before = Grab(monitors[i]);
     EnterOn(i);
     // A point on the first (white) bar of this monitor's pattern; the tip lies on it too.
     const POINT at{monitors[i].left + 120, monitors[i].top + 200};
-    AppSettings.brushwidth = 1;
+    App().AppSettings.brushwidth = 1;
     for (bool pen : {false, true}) {
       if (o.PenMode() != pen) o.TogglePen();
       MouseMoveTo(at.x, at.y);
@@ -140,7 +141,7 @@ TEST_F(DeskTest, EachToolActsUnderTheTipItsCursorShowsAndTheEraserBringsBackThat
     }
     // A broad stroke, then the 32 eraser over it: the frozen picture comes back in exactly the
     // square its cursor outlines.
-    AppSettings.brushwidth = 20;
+    App().AppSettings.brushwidth = 20;
     Drag(at.x, at.y + 60, at.x + 400, at.y + 60, 10);
     if (!o.EraserOn()) o.ToggleEraser();
     MouseMoveTo(at.x + 150, at.y + 60);
@@ -169,8 +170,8 @@ TEST_F(DeskTest, EachToolActsUnderTheTipItsCursorShowsAndTheEraserBringsBackThat
 }
 
 TEST_F(DeskTest, TheMagnifierMagnifiesWhatIsUnderThePointerOnEveryMonitorAndStopsAtItsEdges) {
-  magWin& mag = magWin::Instance();
-  zoomFactor = 3;
+  magWin& mag = App().magnifier;
+  App().magnifier.zoomFactor = 3;
   mag.ShowWindowModeless();
   ASSERT_TRUE(mag.IsShowing());
   for (size_t i = 0; i < monitors.size(); ++i) {
@@ -190,14 +191,14 @@ TEST_F(DeskTest, TheMagnifierMagnifiesWhatIsUnderThePointerOnEveryMonitorAndStop
     RECT client{};
     ::GetClientRect(mag.Hwnd(), &client);
     ::MapWindowPoints(mag.Hwnd(), mag.Picture1.Hwnd(), reinterpret_cast<POINT*>(&client), 2);
-    const int shownWidth = std::min<int>(client.right, grabWidth * zoomFactor);
-    const int shownHeight = std::min<int>(client.bottom, grabHeight * zoomFactor);
+    const int shownWidth = std::min<int>(client.right, App().magnifier.grabWidth * App().magnifier.zoomFactor);
+    const int shownHeight = std::min<int>(client.bottom, App().magnifier.grabHeight * App().magnifier.zoomFactor);
     const ScreenImage view = CaptureDc(mag.Picture1.OwnDc(), 0, 0, shownWidth, shownHeight);
-    const int top = at.y - base::RoundHalfEven(grabHeight / 2.0);
+    const int top = at.y - base::RoundHalfEven(App().magnifier.grabHeight / 2.0);
     long wrong = 0;
     for (int vy = 0; vy < view.height; vy += 7) {
       for (int vx = 0; vx < view.width; vx += 7) {
-        const int sx = m.left + vx / zoomFactor, sy = top + vy / zoomFactor;
+        const int sx = m.left + vx / App().magnifier.zoomFactor, sy = top + vy / App().magnifier.zoomFactor;
         const uint32_t expected = (PatternWindow::PatternColor(sx - m.left, sy - m.top) ^ (i == 0 ? 0u : 0x00A05030u));
         if (view.At(vx, vy) != expected) ++wrong;
       }

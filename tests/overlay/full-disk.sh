@@ -19,6 +19,11 @@ fi
 rm -f "$mnt.err"
 cleanup() {
   rm -f "$drive"
+  # A test may have linked the prefix's Drawings folder to the disk (it is never a link
+  # otherwise): the link goes with the disk.
+  for link in "$state"/wineprefix/drive_c/users/*/AppData/Local/Scrivane/Drawings; do
+    if [ -L "$link" ]; then rm -f "$link"; fi
+  done
   umount "$mnt" && rmdir "$mnt"
 }
 trap cleanup EXIT

@@ -13,6 +13,7 @@
 #include "overlay_steps.h"
 #include "support/dialog_user.h"
 #include "support/picture_support.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -27,7 +28,7 @@ class FullDiskTest : public ::testing::Test {
     root_ = base::Widen(drive) + L"\\";
   }
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
     Pump(100);
   }
   std::wstring root_;
@@ -41,7 +42,7 @@ TEST_F(FullDiskTest, ASaveThatDoesNotFitKeepsTheOldFileByteForByteAndSaysWhy) {
   ASSERT_FALSE(old.empty());
 
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture p1 = o.Picture1.GetPicture();
   const base::Picture p2 = o.Picture2.GetPicture();
   const std::wstring diskFull = base::Widen(base::SystemErrorText(ERROR_DISK_FULL));

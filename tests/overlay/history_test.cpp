@@ -202,11 +202,14 @@ TEST(KeptPicture, IsTheDrawingCopiedWithThePiecesPastedInAndCutAtItsEdges) {
   EXPECT_EQ(48u, frozen.Bytes());
 }
 
-// An action that moves a number between two states, as the overlay's actions move pictures.
+// An action that moves a number between two states, as the overlay's actions move pictures; it
+// refuses while `refuse` is set (a step recorded on a surface of another size).
 class Flip : public overlay::UndoAction {
  public:
-  Flip(int& target, int other, size_t bytes) : target_(target), other_(other), bytes_(bytes) {}
+  Flip(int& target, int other, size_t bytes, const bool* refuse = nullptr)
+      : target_(target), other_(other), bytes_(bytes), refuse_(refuse) {}
   bool Swap() override {
+    if (refuse_ && *refuse_) return false;
     std::swap(target_, other_);
     return true;
   }
@@ -216,11 +219,12 @@ class Flip : public overlay::UndoAction {
   int& target_;
   int other_;
   size_t bytes_;
+  const bool* refuse_;
 };
 
-overlay::UndoStep StepSetting(int& value, int to, size_t bytes = 1000) {
+overlay::UndoStep StepSetting(int& value, int to, size_t bytes = 1000, const bool* refuse = nullptr) {
   overlay::UndoStep step;
-  step.Add(std::make_unique<Flip>(value, value, bytes));
+  step.Add(std::make_unique<Flip>(value, value, bytes, refuse));
   value = to;
   return step;
 }
@@ -267,6 +271,75 @@ TEST(History, TheBoundInBytesDropsTheOldestStepsFirstButNeverTheNewest) {
   EXPECT_EQ(5, value);
 }
 
+TEST(History, AStepThatCannotBeAppliedGoesWithEveryStepBeyondItAndNeverBlocksTheOthers) {
+  int value = 0, other = 0;
+  bool refuse = false;
+  overlay::History h;
+  h.Push(StepSetting(value, 1));
+  h.Push(StepSetting(value, 2, 1000, &refuse));
+  h.Push(StepSetting(value, 3));
+  // Two actions in one step, the one undone second refusing: all or nothing.
+  overlay::UndoStep both;
+  both.Add(std::make_unique<Flip>(value, value, 10, &refuse));
+  both.Add(std::make_unique<Flip>(other, other, 10));
+  other = 40;
+  value = 4;
+  h.Push(std::move(both));
+
+  refuse = true;
+  EXPECT_FALSE(h.Undo()) << "the newest step refuses";
+  EXPECT_EQ(4, value);
+  EXPECT_EQ(40, other) << "the action undone first was put back";
+  EXPECT_EQ(0u, h.UndoCount()) << "it went, and the older steps with it";
+  EXPECT_EQ(4u, h.DroppedCount());
+  EXPECT_FALSE(h.Undo());
+  // Later steps undo as always.
+  refuse = false;
+  h.Push(StepSetting(value, 5));
+  h.Push(StepSetting(value, 6));
+  ASSERT_TRUE(h.Undo());
+  EXPECT_EQ(5, value);
+
+  // Redo: the refusing step goes with the newer ones; the present stays.
+  h.Push(StepSetting(value, 7, 1000, &refuse));
+  h.Push(StepSetting(value, 8));
+  ASSERT_TRUE(h.Undo());
+  ASSERT_TRUE(h.Undo());
+  EXPECT_EQ(5, value);
+  refuse = true;
+  EXPECT_FALSE(h.Redo());
+  EXPECT_EQ(5, value);
+  EXPECT_EQ(0u, h.RedoCount());
+  EXPECT_EQ(1u, h.UndoCount());
+  ASSERT_TRUE(h.Undo());
+  EXPECT_EQ(4, value) << "the steps before it still undo";
+}
+
+TEST(History, AQuietStepGoesWithTheStepBeforeItOnUndoAndWithItOnRedo) {
+  int value = 0, background = 0;
+  overlay::History h;
+  h.Push(StepSetting(value, 1));
+  h.Push(StepSetting(value, 2));
+  overlay::UndoStep save = StepSetting(background, 9);
+  save.SetQuiet();
+  h.Push(std::move(save));
+  ASSERT_TRUE(h.Undo());
+  EXPECT_EQ(1, value) << "one Ctrl+Z: the save and the stroke before it";
+  EXPECT_EQ(0, background);
+  EXPECT_EQ(2u, h.RedoCount());
+  ASSERT_TRUE(h.Redo());
+  EXPECT_EQ(2, value);
+  EXPECT_EQ(9, background) << "redone together";
+  EXPECT_EQ(0u, h.RedoCount());
+  // Alone, as the oldest step, it is undone on its own.
+  overlay::History alone;
+  overlay::UndoStep first = StepSetting(background, 3);
+  first.SetQuiet();
+  alone.Push(std::move(first));
+  EXPECT_TRUE(alone.Undo());
+  EXPECT_EQ(9, background);
+}
+
 TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {
   SYSTEMTIME t{};
   t.wYear = 2026;
@@ -285,12 +358,41 @@ TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {
   }
 }
 
-TEST(KeptDrawings, OnlyOurOwnFilesBeyondTheNewestAreDeletedOldestFirst) {
-  std::vector<std::wstring> names = {L"2026-01-02 10-00-00 (10).png", L"notes.png", L"2026-01-02 10-00-00.png",
-                                     L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00 (2).png"};
-  const std::vector<std::wstring> expected = {L"2025-12-31 23-59-59.png", L"2026-01-02 10-00-00.png"};
-  EXPECT_EQ(expected, overlay::KeptFilesToDelete(names, 2));
-  EXPECT_TRUE(overlay::KeptFilesToDelete(names, 50).empty());
+TEST(KeptDrawings, OnlyOurOwnFilesBeyondTheNewestAreDeletedOldestWrittenFirst) {
+  constexpr uint64_t kHour = 36000000000ull;
+  const uint64_t now = 1000 * kHour;
+  // Written in this order, an hour apart, across the night summer time ended: the clock went back
+  // from 03:00 to 02:00, so the newest file's name sorts first.
+  const std::vector<overlay::KeptFile> files = {
+      {L"2026-10-25 01-30-00.png", now - 4 * kHour},      {L"notes.png", now - 9 * kHour},
+      {L"2026-10-25 02-30-00.png", now - 3 * kHour},      {L"2026-10-25 02-30-00 (2).png", now - 3 * kHour},
+      {L"2026-10-25 02-10-00.png", now - 1 * kHour},
+  };
+  EXPECT_EQ((std::vector<std::wstring>{L"2026-10-25 01-30-00.png", L"2026-10-25 02-30-00.png"}),
+            overlay::KeptFilesToDelete(files, 2, now));
+  EXPECT_TRUE(overlay::KeptFilesToDelete(files, 50, now).empty());
+  EXPECT_EQ(4u, overlay::KeptFilesToDelete(files, 0, now).size()) << "notes.png is never ours to delete";
+}
+
+TEST(KeptDrawings, FilesDatedAfterNowCountAsOldestAndTheFileJustWrittenIsKept) {
+  constexpr uint64_t kDay = 864000000000ull;
+  const uint64_t now = 1000 * kDay;
+  // Kept while the clock stood a year ahead; then the clock was put right.
+  const std::vector<overlay::KeptFile> files = {
+      {L"2027-06-01 10-00-00.png", now + 365 * kDay},
+      {L"2027-06-02 10-00-00.png", now + 366 * kDay},
+      {L"2026-06-01 09-00-00.png", now - kDay},
+      {L"2026-06-02 09-00-00.png", now},
+  };
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 2, now));
+  // A file just written stays whatever its time says (a file system that rounds times up).
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png",
+                                       L"2026-06-01 09-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 1, now, L"2026-06-02 09-00-00.png"));
+  EXPECT_EQ((std::vector<std::wstring>{L"2027-06-01 10-00-00.png", L"2027-06-02 10-00-00.png",
+                                       L"2026-06-02 09-00-00.png"}),
+            overlay::KeptFilesToDelete(files, 1, now, L"2026-06-01 09-00-00.png"));
 }
 
 TEST(ClipboardDib, IsABottomUpOpaque32BitBitmapOfThePicture) {

@@ -14,6 +14,7 @@
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
 #include "support/picture_support.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -45,8 +46,8 @@ BOOL WINAPI MaybeFull(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LP
 class KeepingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
-    AppSettings.brushwidth = 10;
+    App().AppSettings.color = static_cast<int32_t>(RGB(255, 0, 0));
+    App().AppSettings.brushwidth = 10;
     folder = TempDir(L"keeping");
     for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
     keeper = std::make_unique<overlay::DrawingKeeper>(
@@ -56,13 +57,13 @@ class KeepingTest : public ::testing::Test {
           reports.push_back(text);
         },
         overlay::DrawingKeeper::kKeepCount, &MaybeFull);
-    ss::Instance().History().Forget();
-    ss::Instance().History().SetKeeper(keeper.get());
+    App().overlay.History().Forget();
+    App().overlay.History().SetKeeper(keeper.get());
   }
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
-    ss::Instance().History().SetKeeper(nullptr);
-    ss::Instance().History().Forget();
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
+    App().overlay.History().SetKeeper(nullptr);
+    App().overlay.History().Forget();
     if (HANDLE gate = g_writeGate.exchange(nullptr)) {
       ::SetEvent(gate);
       keeper.reset();
@@ -74,7 +75,7 @@ class KeepingTest : public ::testing::Test {
   // One presentation with a dot drawn through the surface as a stroke would draw it.
   void PresentAndDraw(int x, int y) {
     EnterPresentationMode();
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     o.TogglePen();  // the opaque pen: the highlighter leaves a black desktop black
     o.History().BeginChange();
     o.Picture1.PSet(x, y, RGB(255, 0, 0), 20);
@@ -95,10 +96,10 @@ TEST_F(KeepingTest, ThePngHoldsThePictureAsShownLabelsIncludedAndNothingIsKeptWi
   EXPECT_TRUE(PngsIn(folder).empty()) << "nothing drawn, nothing kept";
 
   PresentAndDraw(500, 500);
-  ss& o = ss::Instance();
-  AppSettings.textfont = "Arial";
-  AppSettings.textsize = 24;
-  AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 160));
+  ss& o = App().overlay;
+  App().AppSettings.textfont = "Arial";
+  App().AppSettings.textsize = 24;
+  App().AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 160));
   o.ArmTextPlacement();
   o.Picture1_MouseUp(1, 0, 480, 480);
   o.txtEdit.SetText(L"Kept\r\nwith its label");
@@ -130,7 +131,7 @@ TEST_F(KeepingTest, TheWriterWorksOnThePixelsOfEscThatNoLaterDrawingTouches) {
   const ScreenImage atEsc = CaptureScreen();
   PressEsc();
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   ASSERT_TRUE(o.History().Undo());
   o.TogglePen();
   o.History().BeginChange();
@@ -181,6 +182,44 @@ TEST_F(KeepingTest, SixtyPresentationsLeaveTheNewestFifty) {
   EXPECT_NE(0xFF0000u, last.At(100 + 25 * 58 - 12, 300));
 }
 
+// A file of `name` in `folder`, last written `ago` (negative: in the future) 100-ns units ago.
+void PutFileWritten(const std::wstring& folder, const std::wstring& name, int64_t ago) {
+  const std::wstring path = folder + L"\\" + name;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, f);
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  const uint64_t t = ((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) - ago;
+  const FILETIME when{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+  ASSERT_TRUE(::SetFileTime(f, &when, &when, &when));
+  ::CloseHandle(f);
+}
+
+TEST_F(KeepingTest, OnlyOurFilesArePrunedAndTheirTimesNotTheirNamesSayWhichAreOld) {
+  constexpr int64_t kHour = 36000000000;
+  // Left by a clock that stood a year ahead; from before summer time ended (02:30, then 02:10 an
+  // hour later by the clock); and the user's own files, one of them old.
+  PutFileWritten(folder, L"2027-10-01 09-00-00.png", -24 * 365 * kHour);
+  PutFileWritten(folder, L"2026-10-20 10-00-00.png", 48 * kHour);
+  PutFileWritten(folder, L"2026-10-25 02-30-00.png", 2 * kHour);
+  PutFileWritten(folder, L"2026-10-25 02-10-00.png", 1 * kHour);
+  PutFileWritten(folder, L"my slides.png", 24 * 400 * kHour);
+  keeper = std::make_unique<overlay::DrawingKeeper>(folder, nullptr, 3);
+  App().overlay.History().SetKeeper(keeper.get());
+  PresentAndDraw(400, 400);
+  PressEsc();
+  keeper->WaitUntilIdle();
+  std::vector<std::wstring> left = PngsIn(folder);
+  const std::vector<std::wstring> put = {L"2026-10-25 02-10-00.png", L"2026-10-25 02-30-00.png", L"my slides.png"};
+  std::vector<std::wstring> fresh;
+  for (const std::wstring& n : left) {
+    if (std::find(put.begin(), put.end(), n) == put.end()) fresh.push_back(n);
+  }
+  ASSERT_EQ(1u, fresh.size()) << "the new drawing, and no other file";
+  EXPECT_TRUE(overlay::ParseKeptFileName(fresh[0]));
+  EXPECT_EQ(4u, left.size()) << "the three put above stay";
+}
+
 TEST_F(KeepingTest, AFullDiskIsReportedOnceAndLosesNothingElse) {
   g_diskFull = true;
   PresentAndDraw(400, 400);
@@ -196,7 +235,7 @@ TEST_F(KeepingTest, AFullDiskIsReportedOnceAndLosesNothingElse) {
   }
   // The drawing is still there: the next presentation undoes back into it.
   EnterPresentationMode();
-  ASSERT_TRUE(ss::Instance().History().Undo());
+  ASSERT_TRUE(App().overlay.History().Undo());
   Pump(100);
   EXPECT_EQ(0xFF0000u, CaptureScreenRect(600, 400, 1, 1).At(600, 400));
   // With room again the next one is written, and a later failure is told again.

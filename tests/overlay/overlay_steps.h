@@ -4,6 +4,7 @@
 
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 namespace testing_support {
@@ -11,14 +12,14 @@ namespace testing_support {
 // The pen colour (0x00BBGGRR), pen width and eraser size the presenter chose last, as the
 // settings hold them.
 inline void ChoosePen(COLORREF color, int16_t brushwidth, int16_t erasersize) {
-  AppSettings.color = static_cast<int32_t>(color);
-  AppSettings.brushwidth = brushwidth;
-  AppSettings.erasersize = erasersize;
+  App().AppSettings.color = static_cast<int32_t>(color);
+  App().AppSettings.brushwidth = brushwidth;
+  App().AppSettings.erasersize = erasersize;
 }
 
 // The overlay is on screen and shows its picture there (sampled at the corners and the middle).
 inline bool OverlayShowsItsPicture() {
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture& picture = o.Picture1.GetPicture();
   if (!o.IsVisible() || !picture) return false;
   RECT rc{};
@@ -35,7 +36,7 @@ inline bool OverlayShowsItsPicture() {
 // The overlay can be drawn on and typed into: in front, the surface focused and the window at the
 // middle of its monitor.
 inline bool OverlayInFront() {
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   RECT rc{};
   ::GetWindowRect(o.Hwnd(), &rc);
   const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
@@ -45,15 +46,15 @@ inline bool OverlayInFront() {
 
 // Ctrl+Shift+Z's two steps, then the wait until the overlay is in front and shows its picture.
 inline void EnterPresentationMode() {
-  ss::Instance().cmdScreen_Click();
-  ss::Instance().ShowOverlay();
+  App().overlay.cmdScreen_Click();
+  App().overlay.ShowOverlay();
   PumpUntil([] { return OverlayShowsItsPicture() && OverlayInFront(); }, 5000);
 }
 
 inline void PressEsc() {
   short key = 27;
-  ss::Instance().Picture1_KeyPress(key);
-  PumpUntil([] { return !ss::Instance().IsVisible(); }, 5000);
+  App().overlay.Picture1_KeyPress(key);
+  PumpUntil([] { return !App().overlay.IsVisible(); }, 5000);
 }
 
 }  // namespace testing_support

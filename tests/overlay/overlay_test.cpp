@@ -3,6 +3,7 @@
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -12,7 +13,7 @@ namespace {
 class OverlayTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
     Pump(100);
   }
 };
@@ -26,13 +27,13 @@ TEST_F(OverlayTest, ShowsTheScreenAsItWasPixelForPixel) {
   EXPECT_EQ(0, CountDifferences(before, during));
   // It is the overlay that shows it, not the pattern behind.
   POINT centre{960, 540};
-  EXPECT_EQ(ss::Instance().Picture1.Hwnd(), ::WindowFromPoint(centre));
+  EXPECT_EQ(App().overlay.Picture1.Hwnd(), ::WindowFromPoint(centre));
   PressEsc();
 }
 
 TEST_F(OverlayTest, IsBorderlessWithoutTaskbarButtonCoversTheScreenAndFocusesTheSurface) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   HWND w = o.Hwnd();
   ASSERT_NE(nullptr, w);
   LONG style = ::GetWindowLongW(w, GWL_STYLE);
@@ -71,7 +72,7 @@ TEST_F(OverlayTest, IsBorderlessWithoutTaskbarButtonCoversTheScreenAndFocusesThe
 TEST_F(OverlayTest, ASecondEntryMakesAGrabOfTheOverlayTheNewBackgroundAndCleanCopy) {
   PatternWindow pattern;
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   base::Picture first = o.Picture1.GetPicture();
   // Something drawn on the overlay, that the first grab does not have.
   o.Picture1.SetDrawMode(R2_COPYPEN);
@@ -90,7 +91,7 @@ TEST_F(OverlayTest, ASecondEntryMakesAGrabOfTheOverlayTheNewBackgroundAndCleanCo
 
 TEST_F(OverlayTest, AfterEscANewEntryStartsInHighlighterModeAndFormCountIgnoresCase) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   o.TogglePen();
   EXPECT_TRUE(o.PenMode());
   EXPECT_EQ(1, o.FormCount(L"ss"));
@@ -112,10 +113,10 @@ TEST_F(OverlayTest, FiftyEntriesLeaveNoGdiHandleOrBitmapBehind) {
   const int slotsAfterFirst = FreeGdiSlots();
   const size_t memoryAfterFirst = WorkingSetBytes();
   for (int i = 0; i < 50; ++i) {
-    ss::Instance().cmdScreen_Click();
-    ss::Instance().ShowOverlay();
+    App().overlay.cmdScreen_Click();
+    App().overlay.ShowOverlay();
     // Draw a little so that the off-screen surface is made too.
-    ss::Instance().Picture1.PSet(10 + i, 10, RGB(255, 0, 0), 10);
+    App().overlay.Picture1.PSet(10 + i, 10, RGB(255, 0, 0), 10);
     Pump(20);
     PressEsc();
   }

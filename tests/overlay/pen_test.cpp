@@ -8,6 +8,7 @@
 #include "settings/app_settings.h"
 #include "support/cursor_look.h"
 #include "overlay_steps.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -35,22 +36,22 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 class PenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ss::Instance().SetMainFormLink(&mainForm);
+    App().overlay.SetMainFormLink(&mainForm);
     ChoosePen(kRed, 10, 16);
     pattern = std::make_unique<PatternWindow>();
-    ss::Instance().cmdScreen_Click();
-    ss::Instance().ShowOverlay();
+    App().overlay.cmdScreen_Click();
+    App().overlay.ShowOverlay();
     Pump(300);
     clean = CaptureScreen();
   }
   void TearDown() override {
     // Esc: turns the eraser off and closes the window.
     short esc = 27;
-    ss::Instance().Picture1_KeyPress(esc);
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
+    App().overlay.Picture1_KeyPress(esc);
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
     Pump(100);
     pattern.reset();
-    ss::Instance().SetMainFormLink(nullptr);
+    App().overlay.SetMainFormLink(nullptr);
   }
   void Click(int x, int y, int button = 1) {
     MouseMoveTo(x, y);
@@ -109,8 +110,8 @@ TEST_F(PenTest, PenPaintsThePenColourUnderItsTipOnePixelLeftAndTwoHigherThanTheH
   MouseMoveTo(100, 300);
   Pump(50);
   const POINT highlighterTip = LookAtCursor(CursorShown()).TipAt(100, 300);
-  ss::Instance().TogglePen();
-  EXPECT_EQ(R2_COPYPEN, ss::Instance().Picture1.DrawMode());
+  App().overlay.TogglePen();
+  EXPECT_EQ(R2_COPYPEN, App().overlay.Picture1.DrawMode());
   Pump(50);
   const CursorLook look = LookAtCursor(CursorShown());
   const POINT start = look.TipAt(100, 300), end = look.TipAt(650, 300);
@@ -119,7 +120,7 @@ TEST_F(PenTest, PenPaintsThePenColourUnderItsTipOnePixelLeftAndTwoHigherThanTheH
     EXPECT_EQ(highlighterTip.x - 1, start.x);
     EXPECT_EQ(highlighterTip.y - 2, start.y);
   }
-  AppSettings.brushwidth = 1;
+  App().AppSettings.brushwidth = 1;
   Drag(100, 300, 650, 300, 25);
   ScreenImage after = CaptureScreen();
   const uint32_t pen = Rgb(kRed);
@@ -136,7 +137,7 @@ TEST_F(PenTest, PenPaintsThePenColourUnderItsTipOnePixelLeftAndTwoHigherThanTheH
 }
 
 TEST_F(PenTest, EraserRestoresExactlyItsSquareOfTheCleanCopy) {
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   o.TogglePen();
   const uint32_t ink = 0x123456 ^ 0x00FFFFFF;
   for (int16_t size : {16, 32, 24, 8}) {
@@ -144,7 +145,7 @@ TEST_F(PenTest, EraserRestoresExactlyItsSquareOfTheCleanCopy) {
     o.Picture1.PSet(100, 100, RGB(0xED, 0xCB, 0xA9), 160);
     Pump(50);
     ASSERT_EQ(ink, CaptureScreenRect(100, 100, 1, 1).At(100, 100));
-    AppSettings.erasersize = size;
+    App().AppSettings.erasersize = size;
     if (!o.EraserOn()) o.ToggleEraser();
     MouseMoveTo(100, 100);
     Pump(50);
@@ -182,7 +183,7 @@ TEST_F(PenTest, EraserRestoresExactlyItsSquareOfTheCleanCopy) {
 }
 
 TEST_F(PenTest, OtherButtonsCallTheMenuAndNeitherDrawNorErase) {
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   // A right press pops up the menu and draws nothing.
   Click(400, 700, 2);
   EXPECT_EQ(1, mainForm.popups);
@@ -230,7 +231,7 @@ TEST_F(PenTest, StrokesSurviveAWindowPassingOverThem) {
   ::RegisterClassW(&wc);
   // Owned by the overlay, as a dialog opened over it is.
   HWND cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"PenTestCover", L"cover", WS_POPUP, 500, 700,
-                                 600, 250, ss::Instance().Hwnd(), nullptr, wc.hInstance, nullptr);
+                                 600, 250, App().overlay.Hwnd(), nullptr, wc.hInstance, nullptr);
   ASSERT_NE(nullptr, cover);
   ::SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
   ::UpdateWindow(cover);
@@ -250,15 +251,15 @@ int Thickness(const ScreenImage& before, const ScreenImage& after, int x) {
 }
 
 TEST_F(PenTest, AWidthChangedDuringADragAppliesToTheNextSegment) {
-  ss::Instance().TogglePen();  // copy pen: every covered pixel changes on the white bar
-  AppSettings.brushwidth = 5;
+  App().overlay.TogglePen();  // copy pen: every covered pixel changes on the white bar
+  App().AppSettings.brushwidth = 5;
   MouseMoveTo(20, 400);
   Pump(20);
   MouseButton(1, true);
   Pump(20);
   MouseMoveTo(120, 400);
   Pump(20);
-  AppSettings.brushwidth = 20;
+  App().AppSettings.brushwidth = 20;
   MouseMoveTo(220, 400);
   Pump(20);
   MouseButton(1, false);

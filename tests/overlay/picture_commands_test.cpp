@@ -21,6 +21,7 @@
 #include "support/cursor_look.h"
 #include "support/dialog_user.h"
 #include "support/picture_support.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -51,7 +52,7 @@ class PictureCommandsTest : public ::testing::Test {
     ChoosePen(RGB(255, 0, 0), 10, 16);
   }
   void TearDown() override {
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     if (o.EraserOn()) o.ToggleEraser();
     if (o.IsLoaded()) o.Unload();
     o.SetPrinterFactory(nullptr);
@@ -60,7 +61,7 @@ class PictureCommandsTest : public ::testing::Test {
   }
   // A red stroke drawn with the pen across (200..700, 300).
   void DrawStroke() {
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     if (!o.PenMode()) o.TogglePen();
     o.Picture1.PSet(200, 300, RGB(255, 0, 0), 10);
     o.Picture1.LineTo(700, 300, RGB(255, 0, 0), 10);
@@ -73,7 +74,7 @@ class PictureCommandsTest : public ::testing::Test {
 TEST_F(PictureCommandsTest, SaveWritesTheScreenAsABmpConfirmsExactlyAndMakesTheGrabTheBackground) {
   PatternWindow pattern;
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   DrawStroke();
   const base::Picture cleanBefore = o.Picture2.GetPicture();
   const ScreenImage atTheKey = CaptureScreen();
@@ -125,7 +126,7 @@ TEST_F(PictureCommandsTest, ANameWithAnotherExtensionIsUsedAsTypedAndStillHoldsA
   EnterPresentationMode();
   const std::wstring name = TempFile(L"cmd-other-name", L"x.jpg");
   DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
-  ss::Instance().SaveScreenToFile();
+  App().overlay.SaveScreenToFile();
   user.Join();
   ASSERT_TRUE(Exists(name));
   EXPECT_FALSE(Exists(name + L".bmp"));
@@ -148,7 +149,7 @@ TEST_F(PictureCommandsTest, ANameEndingInPngInAnyCaseHoldsAPngOfTheScreen) {
     const ScreenImage atTheKey = CaptureScreen();
     const std::wstring name = FullPath(dir + L"\\" + file);
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
-    ss::Instance().SaveScreenToFile();
+    App().overlay.SaveScreenToFile();
     user.Join();
     ASSERT_EQ(2u, user.seen.size());
     EXPECT_EQ(L"Image successfully saved at \r\n" + name, user.seen[1].text);
@@ -162,13 +163,13 @@ TEST_F(PictureCommandsTest, ANameEndingInPngInAnyCaseHoldsAPngOfTheScreen) {
     ::DeleteFileW(name.c_str());
   }
   // The dialog offers PNG after the existing filter; the default extension stays bmp.
-  EXPECT_EQ(L"All Files(*.*)|*.*|PNG Files(*.png)|*.png", ss::Instance().CommonDialog1.filter);
-  EXPECT_EQ(L"bmp", ss::Instance().CommonDialog1.defaultExt);
+  EXPECT_EQ(L"All Files(*.*)|*.*|PNG Files(*.png)|*.png", App().overlay.CommonDialog1.filter);
+  EXPECT_EQ(L"bmp", App().overlay.CommonDialog1.defaultExt);
 }
 
 TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelError) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture p1 = o.Picture1.GetPicture();
   const base::Picture p2 = o.Picture2.GetPicture();
   const std::wstring dir = TempDir(L"cmd-cancel");
@@ -193,7 +194,7 @@ TEST_F(PictureCommandsTest, CancelWritesNothingShowsNothingAndRaisesTheCancelErr
 
 TEST_F(PictureCommandsTest, ANonAnsiNameSavesAndLoadsThroughTheDialogs) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const std::wstring name = TempFile(L"cmd-unicode", L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438-\u5c4f\u5e55-\u03a9.bmp");
   {
     DialogUser user({{Act::EnterFileName, name}, {Act::Ok, L""}});
@@ -226,7 +227,7 @@ BOOL WINAPI DiskFullAfterAWhile(HANDLE file, LPCVOID data, DWORD size, LPDWORD w
 TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAndSaysWhy) {
   PatternWindow pattern;
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const std::wstring dir = TempDir(L"cmd-overwrite");
   const std::wstring name = FullPath(dir + L"\\old.bmp");
   std::vector<uint8_t> old(5000);
@@ -260,7 +261,7 @@ TEST_F(PictureCommandsTest, OverwritingWhenTheWriteFailsPartWayKeepsTheOldFileAn
 
 TEST_F(PictureCommandsTest, AReadOnlyFileIsKeptAndTheUserToldAccessIsDenied) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const std::wstring name = TempFile(L"cmd-readonly", L"keep.bmp");
   const std::vector<uint8_t> old(300, 0x5A);
   WriteBytes(name, old);
@@ -283,7 +284,7 @@ TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWin
   // window of the last one is gone (or hidden, should it be kept between presentations).
   EnterPresentationMode();
   PressEsc();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   ASSERT_FALSE(o.IsVisible());
   const std::wstring name = TempFile(L"cmd-after-esc", L"after.bmp");
   {
@@ -318,7 +319,7 @@ TEST_F(PictureCommandsTest, AfterEscCtrlSAndCtrlLOpenTheirDialogsOwnedByALiveWin
 TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTheEraserRestoresIt) {
   PatternWindow pattern;
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const std::wstring name = TempFile(L"cmd-load", L"small.bmp");
   base::Picture small = PatternPicture(640, 480, 11, 3);
   imaging::SavePictureAsBmp(*small, name);
@@ -366,7 +367,7 @@ TEST_F(PictureCommandsTest, ASmallerBmpShrinksTheSurfaceStrokesLandOnlyOnItAndTh
 
 TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   DrawStroke();
   const base::Picture p1 = o.Picture1.GetPicture();
   const base::Picture p2 = o.Picture2.GetPicture();
@@ -403,7 +404,7 @@ TEST_F(PictureCommandsTest, CorruptAndTruncatedFilesChangeNothing) {
 
 TEST_F(PictureCommandsTest, AJpegClaimingAHugeSizeIsRefusedWithItsSize) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture p1 = o.Picture1.GetPicture();
   const std::wstring name = TempFile(L"cmd-huge", L"huge.jpg");
   // SOI, a frame header claiming 30000 x 30000 pixels, EOI: the size is all there is to read.
@@ -420,7 +421,7 @@ TEST_F(PictureCommandsTest, AJpegClaimingAHugeSizeIsRefusedWithItsSize) {
 
 TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   // The PNG comes from the imaging codecs' own encoder, through a BMP of ours.
   const std::wstring bmp = TempFile(L"cmd-png", L"src.bmp");
   base::Picture pic = PatternPicture(200, 150, 5, 3);
@@ -442,7 +443,7 @@ TEST_F(PictureCommandsTest, APngLoadsThroughTheOpenDialog) {
 TEST_F(PictureCommandsTest, ClearPictureEmptiesBothPicturesAndCapturesGrabTheOverlay) {
   PatternWindow pattern;
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   o.cmdClear_Click();
   EXPECT_EQ(nullptr, o.Picture1.GetPicture());
   EXPECT_EQ(nullptr, o.Picture2.GetPicture());
@@ -465,7 +466,7 @@ TEST_F(PictureCommandsTest, ClearPictureEmptiesBothPicturesAndCapturesGrabTheOve
 
 TEST_F(PictureCommandsTest, ActiveWindowCaptureWaitsWhileEventsFlowAndGrabsWhatCameToTheFront) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   // During the wait a window comes to the front, by a timer: only an event loop that runs during
   // the wait lets the timer fire.
   static HWND front = nullptr;
@@ -507,7 +508,7 @@ std::vector<RECT> StretchesInFile(const std::wstring& emfPath) {
 
 TEST_F(PictureCommandsTest, PrintFitsTheBackgroundOnThePageAndEndsTheJob) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   DrawStroke();
   const std::wstring emf = TempDir(L"cmd-print") + L"\\page.emf";
   ::DeleteFileW(emf.c_str());

@@ -13,6 +13,7 @@
 
 #include "base/error.h"
 #include "base/handles.h"
+#include "base/text.h"
 #include "imaging/picture_file.h"
 #include "support/picture_support.h"
 #include "support/test_support.h"
@@ -576,6 +577,72 @@ TEST(PictureFile, AFileAnotherProgramIsWritingLoadsAndOneItHoldsIsNotReplaced) {
   EXPECT_EQ(before, ReadBytes(name));
   EXPECT_EQ(1, FilesIn(dir));
   ::DeleteFileW(name.c_str());
+}
+
+// Stand-ins for ReplaceFileW as it fails on a real disk. Each leaves the old file as the error
+// says and returns the error; the last one also takes the target's name away (another program
+// made a folder of that name in the moment between), so the new file cannot get it either.
+BOOL WINAPI ReplaceKeepingTheOld(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+  ::SetLastError(ERROR_UNABLE_TO_REMOVE_REPLACED);
+  return FALSE;
+}
+BOOL WINAPI ReplaceLosingTheOld(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+  ::DeleteFileW(replaced);
+  ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+  return FALSE;
+}
+BOOL WINAPI ReplaceLosingTheOldAndTheName(LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+  ::DeleteFileW(replaced);
+  ::CreateDirectoryW(replaced, nullptr);
+  ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+  return FALSE;
+}
+
+TEST(PictureFile, AReplacementThatFailsNeverLosesBothPictures) {
+  const std::wstring dir = TempDir(L"replace-fails");
+  const std::wstring name = dir + L"\\talk.bmp";
+  const std::vector<uint8_t> oldBytes = HandMadeBmp(20, 10);
+  const std::vector<uint8_t> newBytes = HandMadeBmp(40, 30);
+  auto writeOld = [&] {
+    ::RemoveDirectoryW(name.c_str());
+    ::DeleteFileW(name.c_str());
+    imaging::WritePictureFile(name, oldBytes.data(), oldBytes.size());
+    ASSERT_EQ(oldBytes, ReadBytes(name));
+  };
+
+  // The old file is still there: it stays, and the new one goes.
+  writeOld();
+  Raised error = ErrorOf([&] {
+    imaging::WritePictureFile(name, newBytes.data(), newBytes.size(), nullptr, ReplaceKeepingTheOld);
+  });
+  EXPECT_EQ(base::kErrFileIo, error.number);
+  EXPECT_EQ(base::SystemErrorText(ERROR_UNABLE_TO_REMOVE_REPLACED), error.reason);
+  EXPECT_EQ(oldBytes, ReadBytes(name));
+  EXPECT_EQ(1, FilesIn(dir));
+
+  // The old file is gone: the new one takes its name, and the save has worked.
+  writeOld();
+  EXPECT_NO_THROW(imaging::WritePictureFile(name, newBytes.data(), newBytes.size(), nullptr, ReplaceLosingTheOld));
+  EXPECT_EQ(newBytes, ReadBytes(name));
+  EXPECT_EQ(1, FilesIn(dir));
+
+  // The name is gone too: the new picture stays under its temporary name, and the message says
+  // which.
+  writeOld();
+  error = ErrorOf([&] {
+    imaging::WritePictureFile(name, newBytes.data(), newBytes.size(), nullptr, ReplaceLosingTheOldAndTheName);
+  });
+  EXPECT_EQ(base::kErrFileIo, error.number);
+  const std::vector<std::wstring> tmps = FileNames(dir, L"*.tmp");
+  ASSERT_EQ(1u, tmps.size()) << "the new picture is still on the disk: " << error.reason << " files " << FilesIn(dir);
+  const std::wstring kept = dir + L"\\" + tmps[0];
+  EXPECT_EQ(newBytes, ReadBytes(kept));
+  const std::wstring message = imaging::SaveFailedText(name, error.reason);
+  EXPECT_EQ(L"Could not save " + name + L": " + base::Widen(base::SystemErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT)) +
+                L" The new picture is kept as " + kept + L".",
+            message);
+  ::DeleteFileW(kept.c_str());
+  ::RemoveDirectoryW(name.c_str());
 }
 
 TEST(PictureFile, AMissingFileFailsWithTheSystemsReason) {

@@ -15,6 +15,7 @@
 #include "overlay_steps.h"
 #include "settings/app_settings.h"
 #include "support/cursor_look.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -188,9 +189,9 @@ class ShapesTest : public ::testing::Test {
     o().History().Forget();
     pattern.reset();
   }
-  static ss& o() { return ss::Instance(); }
-  static size_t Pushed() { return ss::Instance().History().Steps().PushedCount(); }
-  static size_t Undoable() { return ss::Instance().History().Steps().UndoCount(); }
+  static ss& o() { return App().overlay; }
+  static size_t Pushed() { return App().overlay.History().Steps().PushedCount(); }
+  static size_t Undoable() { return App().overlay.History().Steps().UndoCount(); }
 
   // The screen once it shows what the overlay holds: Wine puts a window's drawing on the X screen
   // a moment after it is drawn.
@@ -298,7 +299,7 @@ TEST_F(ShapesTest, EachShapeWithPenAndHighlighterAtWidthsOneAndTwentyIsItsOutlin
   for (bool pen : {false, true}) {
     if (o().PenMode() != pen) o().TogglePen();
     for (int width : {1, 20}) {
-      AppSettings.brushwidth = static_cast<int16_t>(width);
+      App().AppSettings.brushwidth = static_cast<int16_t>(width);
       for (Shape shape : kShapes) {
         const std::string what =
             std::string(NameOf(shape)) + (pen ? ", pen" : ", highlighter") + ", width " + std::to_string(width);
@@ -378,7 +379,7 @@ TEST_F(ShapesTest, EachShapeWithPenAndHighlighterAtWidthsOneAndTwentyIsItsOutlin
 TEST_F(ShapesTest, ADragThatWandersAcrossTheScreenAndComesBackLeavesOnlyTheFinalShape) {
   // The highlighter: an outline left behind would darken what it crossed. The keys are let go
   // once the press is taken: the shape stays the one they asked for at the press.
-  AppSettings.brushwidth = 10;
+  App().AppSettings.brushwidth = 10;
   const POINT press{700, 400};
   const std::vector<POINT> wander{{1900, 1070}, {5, 5},      {1910, 8},   {8, 1070},  {960, 540}, {300, 900},
                                   {1500, 150},  {1000, 700}, {1002, 703}, {998, 699}, {1005, 705}};
@@ -400,7 +401,7 @@ TEST_F(ShapesTest, ADragThatWandersAcrossTheScreenAndComesBackLeavesOnlyTheFinal
 
 TEST_F(ShapesTest, EscDuringADragTakesBackThatShapeOnlyAndTheNextEscLeaves) {
   o().TogglePen();
-  AppSettings.brushwidth = 20;
+  App().AppSettings.brushwidth = 20;
   const ScreenImage one = DrawShape(Shape::Rectangle, {300, 300}, {{600, 500}});
   for (Shape shape : kShapes) {
     // Ctrl is let go before Esc (Ctrl+Esc belongs to the system on Windows); Shift and Tab stay
@@ -435,7 +436,7 @@ TEST_F(ShapesTest, EscDuringADragTakesBackThatShapeOnlyAndTheNextEscLeaves) {
 
 TEST_F(ShapesTest, WithTheEraserOnShiftCtrlAndTabStillEraseSquares) {
   o().TogglePen();
-  AppSettings.brushwidth = 20;
+  App().AppSettings.brushwidth = 20;
   const size_t inkStep = Pushed();
   DragHolding({}, {200, 491}, {{700, 491}, {1200, 491}, {1700, 491}});
   ASSERT_TRUE(PumpUntil([&] { return Pushed() == inkStep + 1; }));
@@ -495,7 +496,7 @@ TEST_F(ShapesTest, TextPlacementIgnoresTheKeysAndATypedTabIsNoCommand) {
 
   // Shift pressed after the press of a plain drag: it stays a freehand stroke, dot and all.
   o().TogglePen();
-  AppSettings.brushwidth = 1;
+  App().AppSettings.brushwidth = 1;
   MovePointer({400, 300});
   const POINT dot = TipAt({400, 300});
   MouseButton(1, true);

@@ -8,6 +8,7 @@
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -77,22 +78,22 @@ int VisibleChildren(HWND parent) {
 class TextLabelsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings.textfont = "Tahoma";
-    AppSettings.textsize = 14;
-    AppSettings.textbold = settings::kTrue;
-    AppSettings.textitalic = settings::kTrue;
-    AppSettings.textcolor = static_cast<int32_t>(kTextColor);
+    App().AppSettings.textfont = "Tahoma";
+    App().AppSettings.textsize = 14;
+    App().AppSettings.textbold = settings::kTrue;
+    App().AppSettings.textitalic = settings::kTrue;
+    App().AppSettings.textcolor = static_cast<int32_t>(kTextColor);
     ChoosePen(0x0000FF, 10, 32);
   }
   void TearDown() override {
-    if (ss::Instance().IsLoaded()) ss::Instance().Unload();
-    ss::Instance().SetTextMode(false);
+    if (App().overlay.IsLoaded()) App().overlay.Unload();
+    App().overlay.SetTextMode(false);
     Pump(100);
   }
 
   // Arm, click at (x, y), type the lines with Enter between them, commit with Ctrl+C.
   static void TypeLabel(int x, int y, std::initializer_list<std::wstring> lines) {
-    ss::Instance().ArmTextPlacement();
+    App().overlay.ArmTextPlacement();
     ClickAt(x, y);
     for (const std::wstring& line : lines) {
       if (&line != lines.begin()) TapKey(VK_RETURN);
@@ -105,14 +106,14 @@ class TextLabelsTest : public ::testing::Test {
   static forms::Label* PresentWithLabel(int x, int y, std::initializer_list<std::wstring> lines) {
     EnterPresentationMode();
     TypeLabel(x, y, lines);
-    return ss::Instance().lblText[2];
+    return App().overlay.lblText[2];
   }
 };
 
 TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   PatternWindow pattern;  // a busy desktop, so that a see-through background shows
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   ASSERT_EQ(2u, o.lblText.Count()) << "the template and element 1";
   const RECT area{300, 200, 560, 300};
   EXPECT_EQ(0, CountColour(Grab(area), Rgb(kTextColor)));
@@ -179,8 +180,8 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
   EXPECT_LT(changed, static_cast<long>(image.pixels.size()) / 2);
 
   // The next label is element 3, in the settings as they are at its commit.
-  AppSettings.textbold = settings::kFalse;
-  AppSettings.textitalic = settings::kFalse;
+  App().AppSettings.textbold = settings::kFalse;
+  App().AppSettings.textitalic = settings::kFalse;
   TypeLabel(700, 400, {L"second", L"label"});
   forms::Label* next = o.lblText[3];
   ASSERT_NE(nullptr, next);
@@ -194,7 +195,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
 
   // A text size of 0, the first start's, sets the label in the editor's own 9.75 points, as it
   // looked while it was typed.
-  AppSettings.textsize = 0;
+  App().AppSettings.textsize = 0;
   TypeLabel(700, 600, {L"third", L"label"});
   forms::Label* third = o.lblText[4];
   ASSERT_NE(nullptr, third);
@@ -206,7 +207,7 @@ TEST_F(TextLabelsTest, TwoTypedLinesBecomeALabelAtTheClickInTheTextSettings) {
 TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
   forms::Label* label = PresentWithLabel(400, 300, {L"first", L"try"});
   ASSERT_NE(nullptr, label);
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
 
   // Not armed: the click goes through to the surface and opens nothing.
   ClickCentreOf(label->Hwnd());
@@ -236,7 +237,7 @@ TEST_F(TextLabelsTest, ClickingALabelWhileArmedEditsItInPlaceAndOnlyThen) {
 
 TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShowsNothing) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const ScreenImage before = CaptureScreenRect(400, 400, 300, 200);
   o.ArmTextPlacement();
   ClickAt(500, 500);
@@ -264,7 +265,7 @@ TEST_F(TextLabelsTest, EscInTheEditorStaysInPresentationModeAndAnEmptyCommitShow
 
 TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
   EnterPresentationMode();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   o.TogglePen();  // copy pen: the stroke is exactly the pen colour
   // Left of where the release will put the editor.
   const ScreenImage clean = CaptureScreenRect(100, 560, 340, 100);
@@ -295,7 +296,7 @@ TEST_F(TextLabelsTest, ArmedDragDrawsNothingButTheEraserStillErases) {
 TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
   forms::Label* label = PresentWithLabel(600, 300, {L"Over the", L"strokes"});
   ASSERT_NE(nullptr, label);
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const RECT rc = ScreenRect(label->Hwnd());
 
   // Not armed, a drag that starts on the label draws there: the label lets the pen through, and
@@ -324,7 +325,7 @@ TEST_F(TextLabelsTest, LabelsShowStrokesBeneathAndSurviveAWindowPassingOver) {
 
 TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain) {
   ASSERT_NE(nullptr, PresentWithLabel(200, 700, {L"gone", L"soon"}));
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   HWND oldLabel = o.lblText[2]->Hwnd();
   PressEsc();
   EXPECT_FALSE(::IsWindow(oldLabel));
@@ -347,7 +348,7 @@ TEST_F(TextLabelsTest, AfterEscAndANewEntryNoLabelRemainsAndNumberingStartsAgain
 TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) {
   forms::Label* label = PresentWithLabel(200, 200, {L"one", L"two"});
   ASSERT_NE(nullptr, label);
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   o.ArmTextPlacement();
   ClickCentreOf(label->Hwnd());
   ASSERT_EQ(2, o.cLbl);
@@ -366,7 +367,7 @@ TEST_F(TextLabelsTest, AnEditLeftOpenAtEscIsForgottenNotAppliedToAMissingLabel) 
 
 TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   ASSERT_NE(nullptr, PresentWithLabel(200, 200, {L"kept", L"safe"}));
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   // The highest index a label can have is in use.
   o.LoadLblText(32767);
   ASSERT_EQ(32767, o.lblText.UBound());

@@ -9,17 +9,12 @@
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
 
 namespace {
-
-uint64_t Fingerprint(const ScreenImage& image) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint32_t p : image.pixels) h = (h ^ (p & 0xFFFFFF)) * 1099511628211ull;
-  return h;
-}
 
 class UndoTest : public ::testing::Test {
  protected:
@@ -43,9 +38,9 @@ class UndoTest : public ::testing::Test {
     Pump(100);
     pattern.reset();
   }
-  static ss& o() { return ss::Instance(); }
-  size_t Undoable() const { return ss::Instance().History().Steps().UndoCount(); }
-  size_t Redoable() const { return ss::Instance().History().Steps().RedoCount(); }
+  static ss& o() { return App().overlay; }
+  size_t Undoable() const { return App().overlay.History().Steps().UndoCount(); }
+  size_t Redoable() const { return App().overlay.History().Steps().RedoCount(); }
 
   // A drag with the real mouse through `path`.
   void Draw(std::initializer_list<POINT> path) {
@@ -85,7 +80,7 @@ TEST_F(UndoTest, StrokesAnEraserDragAndCtrlEUndoOneByOneToTheFrozenPictureAndRed
   o().TogglePen();
   Stroke({{300, 200}, {320, 500}, {350, 700}});
   states.push_back(CaptureScreen());
-  AppSettings.color = RGB(0, 0, 255);
+  App().AppSettings.color = RGB(0, 0, 255);
   Stroke({{900, 600}, {1200, 620}, {1500, 900}});
   states.push_back(CaptureScreen());
   TapKey('E');
@@ -128,11 +123,11 @@ TEST_F(UndoTest, OneHundredFiftyScreenWideStrokesStayUnderTheBoundAndTheNewestHu
   // Copy pen, a colour of its own per stroke, four passes across the screen in four tile rows:
   // every stroke costs about two megabytes, so 150 of them pass the shipped bound of 256 MB.
   o().TogglePen();
-  AppSettings.brushwidth = 5;
+  App().AppSettings.brushwidth = 5;
   const overlay::History& steps = o().History().Steps();
   std::vector<uint64_t> seen{Fingerprint(frozen)};
   for (int i = 0; i < 150; ++i) {
-    AppSettings.color = static_cast<int32_t>(RGB(i, 255 - i, (i * 37) & 0xFF));
+    App().AppSettings.color = static_cast<int32_t>(RGB(i, 255 - i, (i * 37) & 0xFF));
     const int r = i % 4;
     auto y = [&](int row) { return static_cast<LONG>(64 * row + 32 - 9); };  // the pen acts 9 px lower
     Stroke({{30, y(r)}, {1910, y(r)}, {1910, y(r + 4)}, {30, y(r + 4)}, {30, y(r + 8)}, {1910, y(r + 8)},
@@ -156,9 +151,9 @@ TEST_F(UndoTest, OneHundredFiftyScreenWideStrokesStayUnderTheBoundAndTheNewestHu
 }
 
 TEST_F(UndoTest, PlacingAndEditingALabelAreStepsAndLoadingBackAPresentationBringsItsLabels) {
-  AppSettings.textfont = "Arial";
-  AppSettings.textsize = 20;
-  AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 128));
+  App().AppSettings.textfont = "Arial";
+  App().AppSettings.textsize = 20;
+  App().AppSettings.textcolor = static_cast<int32_t>(RGB(0, 0, 128));
   auto place = [&](int x, int y, const wchar_t* text) {
     TapKey('T');
     ASSERT_TRUE(PumpUntil([&] { return o().TextMode(); }));

@@ -16,8 +16,8 @@
 namespace {
 
 const std::wstring kKeyW = L"Software\\Scrivane";
-const wchar_t* const kNames[] = {L"color",    L"brushwidth", L"erasersize", L"showstartup", L"textfont",
-                                 L"textsize", L"textbold",   L"textitalic", L"textcolor"};
+const wchar_t* const kNames[] = {L"color",    L"brushwidth", L"erasersize", L"showstartup",  L"textfont",  L"textsize",
+                                 L"textbold", L"textitalic", L"textcolor",  L"keepdrawings", L"keepnotice"};
 
 class PersistenceTest : public ::testing::Test {
  protected:
@@ -34,7 +34,7 @@ class PersistenceTest : public ::testing::Test {
     regtest::DeleteTree(HKEY_LOCAL_MACHINE, kKeyW);
     regtest::DeleteTree(HKEY_CURRENT_USER, kKeyW);
   }
-  // The nine stored texts in field order; "<missing>" or "<type n>" where there is no REG_SZ.
+  // The stored texts in field order; "<missing>" or "<type n>" where there is no REG_SZ.
   static std::vector<std::wstring> StoredTexts(HKEY root) {
     std::vector<std::wstring> out;
     for (const wchar_t* name : kNames) {
@@ -48,37 +48,43 @@ class PersistenceTest : public ::testing::Test {
     }
     return out;
   }
-  // The nine fields of AppSettings in field order, as text, to be compared at once.
+  // The fields of AppSettings in field order, as text, to be compared at once.
   static std::vector<std::string> Loaded() {
     const settings::AppSettingsRecord& a = AppSettings;
-    return {std::to_string(a.color),      std::to_string(a.brushwidth), std::to_string(a.erasersize),
-            std::to_string(a.showstartup), a.textfont,                   std::to_string(a.textsize),
-            std::to_string(a.textbold),   std::to_string(a.textitalic), std::to_string(a.textcolor)};
+    return {std::to_string(a.color),        std::to_string(a.brushwidth), std::to_string(a.erasersize),
+            std::to_string(a.showstartup),  a.textfont,                   std::to_string(a.textsize),
+            std::to_string(a.textbold),     std::to_string(a.textitalic), std::to_string(a.textcolor),
+            std::to_string(a.keepdrawings), std::to_string(a.keepnotice)};
   }
   static void Put(HKEY root, const wchar_t* name, const std::wstring& text) {
     regtest::PutText(root, kKeyW, name, text);
   }
   regtest::DeniedRoots denied;
+  // The record the program would load into and save from.
+  static inline settings::AppSettingsRecord AppSettings;
 };
 
 TEST_F(PersistenceTest, FirstStartValuesAndTheTextsOfTheFirstSave) {
   AppSettings.erasersize = 24;  // whatever was in memory, the load replaces it
-  settings::LoadSettings();
-  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0"}), Loaded());
+  settings::LoadSettings(AppSettings);
+  // Drawings are kept, and the user has not been told yet.
+  EXPECT_EQ((std::vector<std::string>{"255", "10", "0", "0", "", "0", "0", "0", "0", "-1", "0"}), Loaded());
 
-  settings::SaveSettings(denied.Gate());
-  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+  settings::SaveSettings(AppSettings, denied.Gate());
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0", L"1", L"0"}),
             StoredTexts(HKEY_LOCAL_MACHINE));
   EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
 }
 
 TEST_F(PersistenceTest, StoredValuesLoadAndSaveBackUnchanged) {
-  const std::vector<std::wstring> texts{L"0", L"5", L"16", L"1", L"Times New Roman", L"14", L"1", L"0", L"16711680"};
+  const std::vector<std::wstring> texts{L"0",  L"5", L"16",       L"1", L"Times New Roman", L"14",
+                                        L"1", L"0", L"16711680", L"0", L"1"};
   for (size_t i = 0; i < texts.size(); ++i) Put(HKEY_LOCAL_MACHINE, kNames[i], texts[i]);
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   // Black with a width is not a first start; a stored 1 is true (-1).
-  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680"}), Loaded());
-  settings::SaveSettings(denied.Gate());
+  EXPECT_EQ((std::vector<std::string>{"0", "5", "16", "1", "Times New Roman", "14", "-1", "0", "16711680", "0", "-1"}),
+            Loaded());
+  settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(texts, StoredTexts(HKEY_LOCAL_MACHINE));
 }
 
@@ -86,11 +92,11 @@ TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"255");
   Put(HKEY_LOCAL_MACHINE, L"showstartup", L"-1");
   Put(HKEY_LOCAL_MACHINE, L"textbold", L"-1");  // any non-zero number is true ...
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(-1, AppSettings.showstartup);  // ... but only 1 turns the help window off
   EXPECT_EQ(settings::kTrue, AppSettings.textbold);
   EXPECT_EQ(settings::kFalse, AppSettings.textitalic);  // absent
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   const auto texts = StoredTexts(HKEY_LOCAL_MACHINE);
   EXPECT_EQ(L"-1", texts[3]);
   EXPECT_EQ(L"1", texts[6]);
@@ -100,9 +106,9 @@ TEST_F(PersistenceTest, BooleansAndShowStartupReadAsNumbers) {
 TEST_F(PersistenceTest, DwordValueLoadsAndIsRewrittenAsText) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
   regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth", 20);
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(20, AppSettings.brushwidth);
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   const auto stored = regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"brushwidth");
   ASSERT_TRUE(stored);
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
@@ -114,10 +120,10 @@ TEST_F(PersistenceTest, FontWithEnvironmentReferencesIsStoredExpandable) {
   AppSettings.color = 255;
   AppSettings.brushwidth = 10;
   AppSettings.textfont = "%SCRIVANE_TEST_FONT%";
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"textfont")->type);
   AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ("Courier New", AppSettings.textfont);
 }
 
@@ -145,7 +151,7 @@ TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing
     Put(HKEY_LOCAL_MACHINE, L"textitalic", L"1");
     Put(HKEY_LOCAL_MACHINE, L"textcolor", L"16711680");
     AppSettings.brushwidth = 7;  // an old in-memory value must not survive either
-    ASSERT_NO_THROW(settings::LoadSettings());
+    ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
     EXPECT_EQ(65280, AppSettings.color);
     EXPECT_EQ(10, AppSettings.brushwidth);
     EXPECT_EQ(32, AppSettings.erasersize);
@@ -153,15 +159,16 @@ TEST_F(PersistenceTest, ADamagedPenWidthLoadsAsTheFirstStartWidthAndStopsNothing
     EXPECT_EQ(settings::kTrue, AppSettings.textitalic);
     EXPECT_EQ(16711680, AppSettings.textcolor);
     // The next save writes a clean value over the damaged one.
-    settings::SaveSettings(denied.Gate());
-    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680"}),
+    settings::SaveSettings(AppSettings, denied.Gate());
+    EXPECT_EQ((std::vector<std::wstring>{L"65280", L"10", L"32", L"0", L"Arial", L"0", L"0", L"1", L"16711680", L"1",
+                                         L"0"}),
               StoredTexts(HKEY_LOCAL_MACHINE));
   }
   // A stored black pen stays black: only a width that was never stored means a first start.
   Clean();
   Put(HKEY_LOCAL_MACHINE, L"color", L"0");
   Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"junk");
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(0, AppSettings.color);
   EXPECT_EQ(10, AppSettings.brushwidth);
 }
@@ -193,7 +200,7 @@ TEST_F(PersistenceTest, SizesOutsideTheirRangesLoadAsFirstStartValuesAndThoseIns
         regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, names[f], 0xFFFFFFFF);
       }
     }
-    ASSERT_NO_THROW(settings::LoadSettings());
+    ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
     EXPECT_EQ(65280, AppSettings.color);
     EXPECT_EQ(c.loaded[0], AppSettings.brushwidth);
     EXPECT_EQ(c.loaded[1], AppSettings.erasersize);
@@ -210,7 +217,7 @@ TEST_F(PersistenceTest, DamageInEveryOtherKindOfField) {
   Put(HKEY_LOCAL_MACHINE, L"textitalic", L"");
   Put(HKEY_LOCAL_MACHINE, L"textcolor", L"99999999999");
   Put(HKEY_LOCAL_MACHINE, L"textsize", L"12");
-  ASSERT_NO_THROW(settings::LoadSettings());
+  ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
   EXPECT_EQ(0, AppSettings.color);
   EXPECT_EQ(5, AppSettings.brushwidth);
   EXPECT_EQ("", AppSettings.textfont);
@@ -223,7 +230,7 @@ TEST_F(PersistenceTest, DamageInEveryOtherKindOfField) {
 TEST_F(PersistenceTest, MissingValuesLoadAsZeroExceptAPenWidthOfNothing) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
   Put(HKEY_LOCAL_MACHINE, L"textsize", L"9");
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(65280, AppSettings.color);
   EXPECT_EQ(10, AppSettings.brushwidth) << "a pen 0 pixels wide is no pen";
   EXPECT_EQ(0, AppSettings.erasersize);
@@ -231,31 +238,68 @@ TEST_F(PersistenceTest, MissingValuesLoadAsZeroExceptAPenWidthOfNothing) {
   EXPECT_EQ(9, AppSettings.textsize);
 }
 
+TEST_F(PersistenceTest, KeepDrawingsIsOnUnlessAStoredNumberSaysOff) {
+  struct Case {
+    const char* what;
+    std::function<void()> store;
+    int16_t keep;
+  } cases[] = {
+      {"missing: settings from before the switch", [] {}, settings::kTrue},
+      {"0", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"0"); }, settings::kFalse},
+      {"1", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"1"); }, settings::kTrue},
+      {"REG_DWORD 0", [] { regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings", 0); }, settings::kFalse},
+      {"damaged text", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L"off"); }, settings::kTrue},
+      {"empty text", [] { Put(HKEY_LOCAL_MACHINE, L"keepdrawings", L""); }, settings::kTrue},
+      {"bytes",
+       [] {
+         const uint8_t b[] = {0};
+         regtest::Put(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings", REG_BINARY, b, 1);
+       },
+       settings::kTrue},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    Put(HKEY_LOCAL_MACHINE, L"keepnotice", L"1");
+    c.store();
+    AppSettings.keepdrawings = c.keep == settings::kTrue ? settings::kFalse : settings::kTrue;
+    ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
+    EXPECT_EQ(c.keep, AppSettings.keepdrawings);
+    EXPECT_EQ(settings::kTrue, AppSettings.keepnotice) << "the other values load whatever the switch holds";
+    settings::SaveSettings(AppSettings, denied.Gate());
+    const auto stored = regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"keepdrawings");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
+    EXPECT_EQ(c.keep == settings::kTrue ? L"1" : L"0", stored->Text());
+  }
+}
+
 TEST_F(PersistenceTest, AFontNamedInAnyScriptRoundTrips) {
   const std::string font = "\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\xD0\x96";  // é€中Ж in UTF-8
   AppSettings.color = 255;
   AppSettings.brushwidth = 10;
   AppSettings.textfont = font;
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(L"\u00e9\u20ac\u4e2d\u0416", StoredTexts(HKEY_LOCAL_MACHINE)[4]);
   AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(font, AppSettings.textfont);
 }
 
 TEST_F(PersistenceTest, SavesGoToTheUserWhenTheMachineKeyCannotBeWritten) {
   denied.Set({settings::kLocalMachine});
-  settings::LoadSettings();
-  ASSERT_NO_THROW(settings::SaveSettings(denied.Gate()));  // the first save of a user without rights
+  settings::LoadSettings(AppSettings);
+  ASSERT_NO_THROW(settings::SaveSettings(AppSettings, denied.Gate()));  // the first save of a user without rights
   EXPECT_FALSE(regtest::KeyThere(HKEY_LOCAL_MACHINE, kKeyW));
-  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0"}),
+  EXPECT_EQ((std::vector<std::wstring>{L"255", L"10", L"0", L"0", L"", L"0", L"0", L"0", L"0", L"1", L"0"}),
             StoredTexts(HKEY_CURRENT_USER));
 
   AppSettings.color = 0xFF0000;
   AppSettings.erasersize = 8;
-  ASSERT_NO_THROW(settings::SaveSettings(denied.Gate()));
+  ASSERT_NO_THROW(settings::SaveSettings(AppSettings, denied.Gate()));
   AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(0xFF0000, AppSettings.color);
   EXPECT_EQ(8, AppSettings.erasersize);
 }
@@ -265,16 +309,16 @@ TEST_F(PersistenceTest, ThePerUserKeyIsReadOverTheMachineKey) {
   Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
   Put(HKEY_LOCAL_MACHINE, L"brushwidth", L"15");
   Put(HKEY_LOCAL_MACHINE, L"textfont", L"Arial");
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(65280, AppSettings.color);
   EXPECT_EQ(15, AppSettings.brushwidth);
 
   denied.Set({settings::kLocalMachine});
   AppSettings.brushwidth = 20;
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(L"15", StoredTexts(HKEY_LOCAL_MACHINE)[1]);  // untouched
   AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(65280, AppSettings.color);  // carried over into the user's copy by the save
   EXPECT_EQ(20, AppSettings.brushwidth);
   EXPECT_EQ("Arial", AppSettings.textfont);
@@ -284,24 +328,24 @@ TEST_F(PersistenceTest, AMachineSaveRetiresTheStalePerUserCopy) {
   denied.Set({settings::kLocalMachine});
   AppSettings.color = 1;
   AppSettings.brushwidth = 1;
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   ASSERT_TRUE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
 
   denied.Set({});  // e.g. the same user, now with rights
   AppSettings.color = 2;
-  settings::SaveSettings(denied.Gate());
+  settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(L"2", StoredTexts(HKEY_LOCAL_MACHINE)[0]);
   EXPECT_FALSE(regtest::KeyThere(HKEY_CURRENT_USER, kKeyW));
   AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   EXPECT_EQ(2, AppSettings.color);
 }
 
 TEST_F(PersistenceTest, WhenNeitherKeyCanBeWrittenTheMachineErrorReachesTheCaller) {
   denied.Set({settings::kLocalMachine, settings::kCurrentUser});
-  settings::LoadSettings();
+  settings::LoadSettings(AppSettings);
   try {
-    settings::SaveSettings(denied.Gate());
+    settings::SaveSettings(AppSettings, denied.Gate());
     FAIL() << "save reported success";
   } catch (const settings::RegistryError& e) {
     EXPECT_EQ(26001, e.Number());

@@ -21,6 +21,7 @@
 #include "shell/tray_menu.h"
 #include "support/dialog_user.h"
 #include "support/side_thread.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -51,7 +52,7 @@ class ColourDialogAnswer {
       : user_(L"#32770", true, 10000, [this, choose](HWND dialog) {
           // Answered once it has finished setting itself up, or its set-up would overwrite the answer.
           WaitUntilReadyForInput(dialog);
-          magnifierVisibleDuring_ = magWin::Instance().IsLoaded() && ::IsWindowVisible(magWin::Instance().Hwnd());
+          magnifierVisibleDuring_ = App().magnifier.IsLoaded() && ::IsWindowVisible(App().magnifier.Hwnd());
           if (choose) {
             ::SetDlgItemInt(dialog, 706, GetRValue(*choose), FALSE);
             ::SetDlgItemInt(dialog, 707, GetGValue(*choose), FALSE);
@@ -72,50 +73,47 @@ class ColourDialogAnswer {
 
 class CommandsTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    shell::WireLinks();
-    zoomFactor = 3;
-  }
+  static void SetUpTestSuite() { App().magnifier.zoomFactor = 3; }
   static void TearDownTestSuite() {
-    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    if (App().mainForm.IsLoaded()) App().mainForm.Unload();
   }
   void SetUp() override {
     ForgetStoredSettings();
-    AppSettings = settings::AppSettingsRecord{};
-    AppSettings.color = 255;
-    AppSettings.brushwidth = 10;
-    AppSettings.erasersize = 8;
-    if (!form1::Instance().IsLoaded()) {
-      form1::Instance().Load();
+    App().AppSettings = settings::AppSettingsRecord{};
+    App().AppSettings.color = 255;
+    App().AppSettings.brushwidth = 10;
+    App().AppSettings.erasersize = 8;
+    if (!App().mainForm.IsLoaded()) {
+      App().mainForm.Load();
       // The first icon maps Wine's notification-area window, which the window manager then
       // focuses: let that settle before the tests type.
       Pump(500);
     }
   }
   void TearDown() override {
-    ss& o = ss::Instance();
+    ss& o = App().overlay;
     if (o.IsLoaded()) {
       short esc = 27;
       o.Picture1_KeyPress(esc);
     }
-    if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+    if (App().magnifier.IsLoaded()) App().magnifier.UnloadWindow();
     Pump(100);
     ForgetStoredSettings();
   }
   void Enter() {
-    form1::Instance().SysTrayMouseEventHandler();
+    App().mainForm.SysTrayMouseEventHandler();
     // The keys of presentation mode need the surface focused in the foreground window.
     PumpUntil([] {
-      return ::GetFocus() == ss::Instance().Picture1.Hwnd() && ::GetForegroundWindow() == ss::Instance().Hwnd();
+      return ::GetFocus() == App().overlay.Picture1.Hwnd() && ::GetForegroundWindow() == App().overlay.Hwnd();
     });
-    ASSERT_EQ(ss::Instance().Picture1.Hwnd(), ::GetFocus()) << "fg " << ::GetForegroundWindow() << " active " << ::GetActiveWindow() << " overlay " << ss::Instance().Hwnd() << " main " << form1::Instance().Hwnd();
+    ASSERT_EQ(App().overlay.Picture1.Hwnd(), ::GetFocus()) << "fg " << ::GetForegroundWindow() << " active " << ::GetActiveWindow() << " overlay " << App().overlay.Hwnd() << " main " << App().mainForm.Hwnd();
   }
   // Types and returns once the keys have been handled, the command's settings save included.
   void Type(const std::wstring& text) {
     TypeText(text);
     PumpUntilInputHandled();
   }
-  bool Checked(UINT item) { return form1::Instance().RCPopup.IsChecked(item); }
+  bool Checked(UINT item) { return App().mainForm.RCPopup.IsChecked(item); }
   UINT CheckedColour() {
     for (UINT id : shell::kColourGroup)
       if (Checked(id)) return id;
@@ -140,39 +138,39 @@ TEST_F(CommandsTest, ColourKeysInEitherCaseStoreTheColourAndMoveTheMark) {
               {L'Y', 0x00FFFF, shell::kItemYellow}, {L'g', 0x00FF00, shell::kItemGreen}};
   for (const Row& row : rows) {
     Type(std::wstring(1, row.key));
-    EXPECT_EQ(row.color, AppSettings.color) << static_cast<char>(row.key);
+    EXPECT_EQ(row.color, App().AppSettings.color) << static_cast<char>(row.key);
     EXPECT_EQ(row.item, CheckedColour()) << static_cast<char>(row.key);
     EXPECT_EQ(std::to_string(row.color), Stored("color").value_or("missing")) << static_cast<char>(row.key);
   }
   // What the pen draws next is in the new colour.
-  ss::Instance().TogglePen();
-  ss::Instance().Picture1.PSet(700, 700, static_cast<COLORREF>(AppSettings.color), 1);
+  App().overlay.TogglePen();
+  App().overlay.Picture1.PSet(700, 700, static_cast<COLORREF>(App().AppSettings.color), 1);
   EXPECT_TRUE(PumpUntil([] { return CaptureScreenRect(700, 700, 1, 1).At(700, 700) == 0x00FF00u; }, 2000));
 }
 
 TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItOn) {
   Enter();
-  form1::Instance().One_Click();
-  ASSERT_EQ(1, AppSettings.brushwidth);
+  App().mainForm.One_Click();
+  ASSERT_EQ(1, App().AppSettings.brushwidth);
   const wchar_t* keys = L"1234";
   const int16_t widths[] = {5, 10, 15, 20};
   const UINT items[] = {shell::kItemFive, shell::kItemTen, shell::kItemFifteen, shell::kItemTwenty};
   for (int i = 0; i < 4; ++i) {
     Type(std::wstring(1, keys[i]));
-    EXPECT_EQ(widths[i], AppSettings.brushwidth);
+    EXPECT_EQ(widths[i], App().AppSettings.brushwidth);
     EXPECT_EQ(items[i], CheckedWidth());
     EXPECT_EQ(std::to_string(widths[i]), Stored("brushwidth").value_or("missing"));
   }
   Type(L"e");
-  ASSERT_TRUE(ss::Instance().EraserOn());
+  ASSERT_TRUE(App().overlay.EraserOn());
   const int16_t sizes[] = {8, 16, 24, 32};
   const overlay::CursorKind cursors[] = {overlay::CursorKind::Eraser8, overlay::CursorKind::Eraser16,
                                          overlay::CursorKind::Eraser24, overlay::CursorKind::Eraser32};
   for (int i = 3; i >= 0; --i) {
     Type(std::wstring(1, keys[i]));
-    EXPECT_EQ(sizes[i], AppSettings.erasersize);
-    EXPECT_EQ(cursors[i], ss::Instance().CurrentCursor());
-    EXPECT_EQ(20, AppSettings.brushwidth) << "the pen width stays";
+    EXPECT_EQ(sizes[i], App().AppSettings.erasersize);
+    EXPECT_EQ(cursors[i], App().overlay.CurrentCursor());
+    EXPECT_EQ(20, App().AppSettings.brushwidth) << "the pen width stays";
     EXPECT_EQ(shell::kItemTwenty, CheckedWidth()) << "the width menu stays";
     EXPECT_EQ(std::to_string(sizes[i]), Stored("erasersize").value_or("missing"));
   }
@@ -180,16 +178,16 @@ TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItO
 
 TEST_F(CommandsTest, KeysOutsideTheTableOnlySaveTheSettings) {
   Enter();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   for (const wchar_t* key : {L"M", L"x", L"s", L"l"}) {
     ForgetStoredSettings();
-    const int32_t color = AppSettings.color;
+    const int32_t color = App().AppSettings.color;
     Type(key);
     EXPECT_TRUE(o.IsVisible());
     EXPECT_EQ(0, o.FormCount(L"magWin")) << "M is not m";
     EXPECT_FALSE(o.PenMode());
     EXPECT_FALSE(o.EraserOn());
-    EXPECT_EQ(color, AppSettings.color);
+    EXPECT_EQ(color, App().AppSettings.color);
     EXPECT_EQ("255", Stored("color").value_or("missing")) << "the save after the key";
     EXPECT_EQ("10", Stored("brushwidth").value_or("missing"));
   }
@@ -197,7 +195,7 @@ TEST_F(CommandsTest, KeysOutsideTheTableOnlySaveTheSettings) {
 
 TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
   Enter();
-  form1::Instance().red_Click();
+  App().mainForm.red_Click();
   ASSERT_EQ(shell::kItemRed, CheckedColour());
   {
     ColourDialogAnswer answer(RGB(10, 20, 30));
@@ -205,10 +203,10 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
+  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), App().AppSettings.color);
   EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color").value_or("missing"));
   EXPECT_EQ(shell::kItemRed, CheckedColour()) << "the key leaves the marks as they were";
-  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_FALSE(App().overlay.checkpalette);
 
   // Cancel: nothing changes and nothing is saved; the command ended through the error path.
   ForgetStoredSettings();
@@ -218,16 +216,16 @@ TEST_F(CommandsTest, ColourDialogStoresTheChoiceButLeavesTheMenuMarks) {
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
-  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), AppSettings.color);
+  EXPECT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), App().AppSettings.color);
   EXPECT_FALSE(Stored("color").has_value());
-  EXPECT_TRUE(ss::Instance().checkpalette);
+  EXPECT_TRUE(App().overlay.checkpalette);
 }
 
 TEST_F(CommandsTest, TheMagnifierHidesWhileTheColourDialogIsUpAndComesBackEitherWay) {
   Enter();
   Type(L"m");
-  ASSERT_TRUE(magWin::Instance().IsShowing());
-  EXPECT_TRUE(ss::Instance().IsVisible());
+  ASSERT_TRUE(App().magnifier.IsShowing());
+  EXPECT_TRUE(App().overlay.IsVisible());
   // Which of the two has the keys now is the window manager's call under Wine; keys typed into
   // the magnifier go to the overlay's handler all the same, so the c below works either way.
   for (bool ok : {true, false}) {
@@ -236,12 +234,12 @@ TEST_F(CommandsTest, TheMagnifierHidesWhileTheColourDialogIsUpAndComesBackEither
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
     EXPECT_FALSE(answer.MagnifierVisibleDuring()) << (ok ? "OK" : "Cancel");
-    EXPECT_TRUE(magWin::Instance().IsShowing()) << (ok ? "OK" : "Cancel");
+    EXPECT_TRUE(App().magnifier.IsShowing()) << (ok ? "OK" : "Cancel");
   }
 }
 
 TEST_F(CommandsTest, TheMenusPaletteMovesTheMarkOnlyWhenNotCancelled) {
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.green_Click();
   {
     ColourDialogAnswer answer(std::nullopt);
@@ -250,14 +248,14 @@ TEST_F(CommandsTest, TheMenusPaletteMovesTheMarkOnlyWhenNotCancelled) {
     ASSERT_TRUE(answer.Appeared());
   }
   EXPECT_EQ(shell::kItemGreen, CheckedColour());
-  EXPECT_FALSE(ss::Instance().IsVisible()) << "the overlay is loaded hidden, not shown";
+  EXPECT_FALSE(App().overlay.IsVisible()) << "the overlay is loaded hidden, not shown";
   {
     ColourDialogAnswer answer(RGB(255, 0, 0));  // the same as Red: still marked as Palette
     f.mypalette_Click();
     answer.Join();
   }
   EXPECT_EQ(shell::kItemMypalette, CheckedColour());
-  EXPECT_EQ(0x0000FF, AppSettings.color);
+  EXPECT_EQ(0x0000FF, App().AppSettings.color);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
 }
 
@@ -281,28 +279,28 @@ TEST_F(CommandsTest, AfterTheMenuOnTheSurfaceTheKeysStillReachTheOverlay) {
     return ::FindWindowW(L"#32768", nullptr) == nullptr || !::IsWindowVisible(::FindWindowW(L"#32768", nullptr));
   }));
   EXPECT_TRUE(PumpUntil([] {
-    return ::GetForegroundWindow() == ss::Instance().Hwnd() && ::GetFocus() == ss::Instance().Picture1.Hwnd();
+    return ::GetForegroundWindow() == App().overlay.Hwnd() && ::GetFocus() == App().overlay.Picture1.Hwnd();
   }));
-  ASSERT_TRUE(ss::Instance().IsVisible());
+  ASSERT_TRUE(App().overlay.IsVisible());
   Type(L"p");
-  EXPECT_TRUE(ss::Instance().PenMode());
+  EXPECT_TRUE(App().overlay.PenMode());
 }
 
 TEST_F(CommandsTest, EscWithTheEraserOnLeavesAndTheNextEntryStartsWithItOff) {
   Enter();
   Type(L"e");
-  ASSERT_TRUE(ss::Instance().EraserOn());
+  ASSERT_TRUE(App().overlay.EraserOn());
   TapKey(VK_ESCAPE);
   PumpUntilInputHandled();
-  EXPECT_FALSE(ss::Instance().IsLoaded());
+  EXPECT_FALSE(App().overlay.IsLoaded());
   Enter();
-  EXPECT_FALSE(ss::Instance().EraserOn());
-  EXPECT_EQ(overlay::CursorKind::Highlighter, ss::Instance().CurrentCursor());
+  EXPECT_FALSE(App().overlay.EraserOn());
+  EXPECT_EQ(overlay::CursorKind::Highlighter, App().overlay.CurrentCursor());
 }
 
 TEST_F(CommandsTest, TurningTheEraserOffShowsTheHighlighterCursorButThePenStaysUntilP) {
   Enter();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   Type(L"p");
   ASSERT_TRUE(o.PenMode());
   ASSERT_EQ(overlay::CursorKind::Pen, o.CurrentCursor());
@@ -331,24 +329,24 @@ TEST_F(CommandsTest, CtrlEClearsTheDrawingAndKeepsTheBackground) {
   TypeChord({VK_CONTROL, 'E'});
   PumpUntilInputHandled();
   EXPECT_TRUE(PumpUntil([&] { return CountDifferences(clean, CaptureScreen()) == 0; }, 3000));
-  EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().x);
-  EXPECT_EQ(0, ss::Instance().Picture1.CurrentPosition().y);
+  EXPECT_EQ(0, App().overlay.Picture1.CurrentPosition().x);
+  EXPECT_EQ(0, App().overlay.Picture1.CurrentPosition().y);
 }
 
 TEST_F(CommandsTest, MTypedIntoTheMagnifierWhileTheOverlayIsHiddenEndsWithoutSaving) {
-  magWin& mag = magWin::Instance();
+  magWin& mag = App().magnifier;
   mag.ShowWindowModeless();
-  ASSERT_FALSE(ss::Instance().IsVisible());
+  ASSERT_FALSE(App().overlay.IsVisible());
   ::SetForegroundWindow(mag.Hwnd());
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
   ForgetStoredSettings();
   Type(L"m");
   EXPECT_TRUE(mag.IsShowing());
-  EXPECT_TRUE(ss::Instance().checkpalette) << "giving the focus to the hidden overlay failed";
+  EXPECT_TRUE(App().overlay.checkpalette) << "giving the focus to the hidden overlay failed";
   EXPECT_FALSE(Stored("color").has_value()) << "no save after the error path";
   // Any other key typed there is an overlay command and saves.
   Type(L"x");
-  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_FALSE(App().overlay.checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
 }
 
@@ -369,11 +367,11 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   // magnifier stays, and its keys still reach the overlay's commands.
   Enter();
   Type(L"m");
-  magWin& mag = magWin::Instance();
+  magWin& mag = App().magnifier;
   ASSERT_TRUE(mag.IsShowing());
   short esc = 27;
-  ss::Instance().Picture1_KeyPress(esc);
-  ASSERT_FALSE(ss::Instance().IsVisible());
+  App().overlay.Picture1_KeyPress(esc);
+  ASSERT_FALSE(App().overlay.IsVisible());
   ::SetForegroundWindow(mag.Hwnd());
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
 
@@ -384,21 +382,21 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   EXPECT_TRUE(saving[0].ownerAlive);
   EXPECT_EQ(L"Image successfully saved at \r\n" + name, saving[1].text);
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(name.c_str()));
-  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_FALSE(App().overlay.checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing")) << "the command ended normally and saved";
-  EXPECT_FALSE(ss::Instance().IsVisible()) << "no presentation was started";
+  EXPECT_FALSE(App().overlay.IsVisible()) << "no presentation was started";
 
   ForgetStoredSettings();
-  ss::Instance().Unload();
+  App().overlay.Unload();
   ::SetForegroundWindow(mag.Hwnd());
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
   const std::vector<Seen> opening = CtrlKeyAnswered('L', {{Act::EnterFileName, name}});
   ASSERT_EQ(1u, opening.size()) << "the Open dialog";
   EXPECT_TRUE(opening[0].ownerAlive);
-  EXPECT_FALSE(ss::Instance().checkpalette);
+  EXPECT_FALSE(App().overlay.checkpalette);
   EXPECT_EQ("255", Stored("color").value_or("missing"));
-  ASSERT_NE(nullptr, ss::Instance().Picture1.GetPicture());
-  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), ss::Instance().Picture1.GetPicture()->WidthPixels());
+  ASSERT_NE(nullptr, App().overlay.Picture1.GetPicture());
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), App().overlay.Picture1.GetPicture()->WidthPixels());
   ::DeleteFileW(name.c_str());
 }
 
@@ -407,13 +405,13 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
 class LiveCommandsTest : public CommandsTest {
  protected:
   void TearDown() override {
-    overlay::LiveDrawing::Instance().End();
+    App().live.End();
     CommandsTest::TearDown();
   }
   // Live drawing from its tray item, once it has the keyboard.
   void StartLive() {
-    form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
-    overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+    App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
+    overlay::LiveDrawing& live = App().live;
     ASSERT_TRUE(live.IsOn());
     ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == live.Hwnd() && ::GetFocus() == live.Hwnd(); }));
   }
@@ -421,7 +419,7 @@ class LiveCommandsTest : public CommandsTest {
 
 TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTheTrayItemEndsIt) {
   StartLive();
-  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  overlay::LiveDrawing& live = App().live;
   Type(L"g");
   EXPECT_EQ("65280", Stored("color"));
   EXPECT_EQ(shell::kItemGreen, CheckedColour());
@@ -450,53 +448,53 @@ TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTh
   // The tray's Palette while live drawing is on: the same dialog, and then the mark moves.
   {
     ColourDialogAnswer answer(RGB(40, 50, 60));
-    form1::Instance().RunMenuCommand(shell::kItemMypalette);
+    App().mainForm.RunMenuCommand(shell::kItemMypalette);
     answer.Join();
     ASSERT_TRUE(answer.Appeared());
   }
   EXPECT_EQ(std::to_string(RGB(40, 50, 60)), Stored("color"));
   EXPECT_EQ(shell::kItemMypalette, CheckedColour());
-  EXPECT_FALSE(ss::Instance().IsLoaded()) << "the frozen overlay was not needed";
+  EXPECT_FALSE(App().overlay.IsLoaded()) << "the frozen overlay was not needed";
 
   // The tray item again ends live drawing.
-  form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
+  App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
   EXPECT_FALSE(live.IsOn());
 }
 
 TEST_F(LiveCommandsTest, LiveDrawingAndPresentationModeExcludeEachOther) {
-  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  overlay::LiveDrawing& live = App().live;
   StartLive();
   // Ctrl+Shift+Z (and the menu's stand-in for it) while live drawing is on: nothing.
-  form1::Instance().SysTrayMouseEventHandler();
-  EXPECT_FALSE(ss::Instance().IsVisible());
+  App().mainForm.SysTrayMouseEventHandler();
+  EXPECT_FALSE(App().overlay.IsVisible());
   EXPECT_EQ(overlay::LiveDrawing::State::Inking, live.CurrentState());
   live.End();
 
   Enter();
   // Ctrl+Shift+X and the tray item while presenting: nothing.
-  form1::Instance().LiveDrawingHotkey();
-  form1::Instance().RunMenuCommand(shell::kItemLiveDrawing);
+  App().mainForm.LiveDrawingHotkey();
+  App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
   EXPECT_FALSE(live.IsOn());
-  EXPECT_TRUE(ss::Instance().IsVisible());
+  EXPECT_TRUE(App().overlay.IsVisible());
 }
 
 TEST_F(LiveCommandsTest, ExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
   const std::wstring folder = TempDir(L"live-exit");
   for (const std::wstring& n : FileNames(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
   overlay::DrawingKeeper keeper(folder, nullptr);
-  overlay::LiveDrawing& live = overlay::LiveDrawing::Instance();
+  overlay::LiveDrawing& live = App().live;
   live.SetKeeper(&keeper);
   StartLive();
   live.MouseDown(1, 0, 300, 300);
   live.MouseMove(1, 600, 320);
   live.MouseUp(1, 600, 320);
 
-  form1::Instance().Rest1_Click();
+  App().mainForm.Rest1_Click();
   EXPECT_FALSE(live.IsOn());
   keeper.WaitUntilIdle();
   live.SetKeeper(nullptr);
   EXPECT_EQ(1, FilesIn(folder)) << "the drawing was kept";
-  EXPECT_FALSE(shell::AnyFormLoaded()) << "nothing of live drawing keeps the program running";
+  EXPECT_FALSE(App().AnyFormLoaded()) << "nothing of live drawing keeps the program running";
   HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   EXPECT_TRUE(::RegisterHotKey(probe, 9, MOD_CONTROL | MOD_SHIFT, 'X')) << "Ctrl+Shift+X is free again";
   ::UnregisterHotKey(probe, 9);
@@ -504,17 +502,17 @@ TEST_F(LiveCommandsTest, ExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
 }
 
 TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   HWND main = f.Hwnd();
-  magWin::Instance().ShowWindowModeless();
+  App().magnifier.ShowWindowModeless();
   Pump(300);
   Enter();
   f.Rest1_Click();
   Pump(100);
   EXPECT_FALSE(f.IsLoaded());
-  EXPECT_FALSE(ss::Instance().IsLoaded());
-  EXPECT_FALSE(mod1::trayHooked);
-  EXPECT_TRUE(magWin::Instance().IsShowing());
+  EXPECT_FALSE(App().overlay.IsLoaded());
+  EXPECT_FALSE(App().Tray.trayHooked);
+  EXPECT_TRUE(App().magnifier.IsShowing());
   // Both key combinations are free again.
   HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   EXPECT_TRUE(::RegisterHotKey(probe, 7, MOD_CONTROL | MOD_SHIFT, 'Z'));
@@ -523,9 +521,9 @@ TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
   ::UnregisterHotKey(probe, 8);
   ::DestroyWindow(probe);
   EXPECT_FALSE(::IsWindow(main));
-  EXPECT_TRUE(shell::AnyFormLoaded()) << "the magnifier keeps the program alive";
-  magWin::Instance().UnloadWindow();
-  EXPECT_FALSE(shell::AnyFormLoaded());
+  EXPECT_TRUE(App().AnyFormLoaded()) << "the magnifier keeps the program alive";
+  App().magnifier.UnloadWindow();
+  EXPECT_FALSE(App().AnyFormLoaded());
 }
 
 }  // namespace
@@ -563,7 +561,7 @@ class DocumentationTest : public CommandsTest {
 TEST_F(DocumentationTest, WithoutAViewerNothingVisibleHappens) {
   ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pdf");
   const size_t before = VisibleWindowsOfThisProcess();
-  form1::Instance().dochelp_Click();
+  App().mainForm.dochelp_Click();
   Pump(1500);
   EXPECT_EQ(before, VisibleWindowsOfThisProcess());
 }
@@ -580,7 +578,7 @@ TEST_F(DocumentationTest, TheViewerOpensScrivanePdfNextToTheProgram) {
   const std::string command = "cmd.exe /c echo %1> \"" + outA + "\"";
   ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
-  form1::Instance().dochelp_Click();
+  App().mainForm.dochelp_Click();
   std::string given;
   PumpUntil(
       [&] {
@@ -672,7 +670,7 @@ bool MagnifierOnScreen() {
 
 TEST_F(CommandsTest, HotkeysWaitWhileTheColourDialogIsUp) {
   Enter();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture frozen = o.Picture1.GetPicture();
   std::atomic<bool> magnifierShown{true};
   {
@@ -696,7 +694,7 @@ TEST_F(CommandsTest, HotkeysWaitWhileTheColourDialogIsUp) {
 
 TEST_F(CommandsTest, HotkeysWaitWhileSaveAsAndItsConfirmationAreUp) {
   Enter();
-  ss& o = ss::Instance();
+  ss& o = App().overlay;
   const base::Picture clean = o.Picture2.GetPicture();
   // Ctrl+Shift+Z with Save As open, then cancel: no new grab, the eraser's clean copy untouched.
   {
@@ -738,8 +736,8 @@ TEST_F(DocumentationTest, AViewerOpenedDuringTheFirstHalfSecondOfAPresentationSt
   ASSERT_NO_FATAL_FAILURE(RegisterPdfViewer(command));
 
   // Presentation mode, and Documentation at once, while the overlay still watches the keyboard.
-  form1::Instance().SysTrayMouseEventHandler();
-  form1::Instance().dochelp_Click();
+  App().mainForm.SysTrayMouseEventHandler();
+  App().mainForm.dochelp_Click();
   auto viewerInFront = [] {
     HWND front = ::GetForegroundWindow();
     DWORD pid = 0;
@@ -777,12 +775,12 @@ TEST_F(CommandsTest, RecentDrawingsMakesTheFolderAndOpensItInExplorer) {
   const std::wstring folder = overlay::DrawingKeeper::DefaultFolder();
   ::RemoveDirectoryW(folder.c_str());
   // Just above Exit in the menu.
-  HMENU menu = form1::Instance().RCPopup.Handle();
+  HMENU menu = App().mainForm.RCPopup.Handle();
   const int count = ::GetMenuItemCount(menu);
   EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(menu, count - 2));
   EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(menu, count - 1));
 
-  form1::Instance().RunMenuCommand(shell::kItemRecentDrawings);
+  App().mainForm.RunMenuCommand(shell::kItemRecentDrawings);
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
   ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);

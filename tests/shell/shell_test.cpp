@@ -6,6 +6,7 @@
 #include "e2e/driver.h"
 #include "base/error.h"
 #include "magnifier/mag_win.h"
+#include "overlay/keeping.h"
 #include "overlay/ss.h"
 #include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
@@ -18,6 +19,7 @@
 #include "shell/tray_menu.h"
 #include "shell/uncaught_error.h"
 #include "resources/resource_ids.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -36,7 +38,7 @@ int Px(int twips) {
 }
 
 void ResetSettings() {
-  AppSettings = settings::AppSettingsRecord{};
+  App().AppSettings = settings::AppSettingsRecord{};
   e2e::DeleteScrivaneKeys();
 }
 
@@ -44,10 +46,10 @@ class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetSettings(); }
   void TearDown() override {
-    if (messageWindow::Instance().IsLoaded()) messageWindow::Instance().Unload();
-    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
-    if (frmSplash::Instance().IsLoaded()) frmSplash::Instance().Unload();
-    if (magWin::Instance().IsLoaded()) magWin::Instance().UnloadWindow();
+    if (App().helpWindow.IsLoaded()) App().helpWindow.Unload();
+    if (App().mainForm.IsLoaded()) App().mainForm.Unload();
+    if (App().splash.IsLoaded()) App().splash.Unload();
+    if (App().magnifier.IsLoaded()) App().magnifier.UnloadWindow();
     Pump(50);
   }
 };
@@ -58,10 +60,10 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   forms::PopupMenu menu;
   shell::BuildRCPopup(menu);
   HMENU m = menu.Handle();
-  ASSERT_EQ(8, ::GetMenuItemCount(m));
-  const wchar_t* top[] = {L"Colours",       L"Line Style",      L"Live Drawing", L"Magnifier",
-                          L"Quick Help",    L"Documentation",   L"Recent Drawings", L"Exit"};
-  for (int i = 0; i < 8; ++i) {
+  ASSERT_EQ(9, ::GetMenuItemCount(m));
+  const wchar_t* top[] = {L"Colours",    L"Line Style",    L"Live Drawing",    L"Magnifier", L"Quick Help",
+                          L"Documentation", L"Keep Drawings", L"Recent Drawings", L"Exit"};
+  for (int i = 0; i < 9; ++i) {
     wchar_t text[64] = {};
     ::GetMenuStringW(m, i, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(top[i], text) << i;
@@ -85,10 +87,12 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   }
   for (UINT id : shell::kColourGroup) EXPECT_FALSE(menu.IsChecked(id));
   for (UINT id : shell::kWidthGroup) EXPECT_FALSE(menu.IsChecked(id));
-  EXPECT_EQ(shell::kItemLiveDrawing, ::GetMenuItemID(m, 2));
+  EXPECT_FALSE(menu.IsChecked(shell::kItemKeepDrawings));
   EXPECT_FALSE(menu.IsChecked(shell::kItemLiveDrawing));
-  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 6));
-  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 7));
+  EXPECT_EQ(shell::kItemLiveDrawing, ::GetMenuItemID(m, 2));
+  EXPECT_EQ(shell::kItemKeepDrawings, ::GetMenuItemID(m, 6));
+  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 7));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 8));
 }
 
 TEST(TrayMenu, StartMarksFollowColourAndWidth) {
@@ -142,9 +146,9 @@ TEST(TrayIconRecord, IsTheAnsiFirstVersionRecordWithBlankPaddedTip) {
 // --- Main form -----------------------------------------------------------------------------
 
 TEST_F(ShellTest, MainFormLoadHooksInOrderAddsOneIconAndStaysHidden) {
-  AppSettings.color = 0xFF0000;
-  AppSettings.brushwidth = 15;
-  form1& f = form1::Instance();
+  App().AppSettings.color = 0xFF0000;
+  App().AppSettings.brushwidth = 15;
+  form1& f = App().mainForm;
   f.Load();
   HWND w = f.Hwnd();
   ASSERT_NE(nullptr, w);
@@ -153,66 +157,66 @@ TEST_F(ShellTest, MainFormLoadHooksInOrderAddsOneIconAndStaysHidden) {
   ::GetWindowTextW(w, title, 32);
   EXPECT_STREQ(L"Scrivane", title);
   EXPECT_EQ(-1, f.oncestarted);
-  EXPECT_EQ(8, AppSettings.erasersize);
+  EXPECT_EQ(8, App().AppSettings.erasersize);
   EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemBlue));
   EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemFifteen));
 
   // tray hook -> hotkey hook -> the form's own procedure.
-  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&mod1::TrayWindowProc), ::GetWindowLongPtrA(w, GWLP_WNDPROC));
-  EXPECT_EQ(-1, mod1::trayHooked);
-  EXPECT_EQ(w, mod1::trayHookedWindow);
-  EXPECT_EQ(&myhotkey::HotkeyWindowProc, mod1::trayPreviousProc);
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&mod1::TrayWindowProc), ::GetWindowLongPtrW(w, GWLP_WNDPROC));
+  EXPECT_EQ(-1, App().Tray.trayHooked);
+  EXPECT_EQ(w, App().Tray.trayHookedWindow);
+  EXPECT_EQ(&myhotkey::HotkeyWindowProc, App().Tray.trayPreviousProc);
   // A hotkey message passes the tray hook and is taken by the hotkey hook (id 9 does nothing).
   EXPECT_EQ(1, ::SendMessageW(w, WM_HOTKEY, 9, 0));
   // The icon's callback with another lParam goes through to the form, which ignores it.
   EXPECT_EQ(0, ::SendMessageW(w, mod1::trayCallbackMessage, 0, WM_LBUTTONDOWN));
 
   EXPECT_EQ(1, e2e::CountTrayIcons());
-  EXPECT_EQ(w, mod1::TrayIcon.hWnd);
-  EXPECT_EQ(f.FormIcon(), mod1::TrayIcon.hIcon);
-  EXPECT_STREQ("Scrivane", mod1::TrayIcon.szTip);
+  EXPECT_EQ(w, App().Tray.TrayIcon.hWnd);
+  EXPECT_EQ(f.FormIcon(), App().Tray.TrayIcon.hIcon);
+  EXPECT_STREQ("Scrivane", App().Tray.TrayIcon.szTip);
 
   // A second run of the click handler neither hooks twice nor adds a second icon.
   f.Command1_Click();
-  EXPECT_EQ(&myhotkey::HotkeyWindowProc, mod1::trayPreviousProc);
+  EXPECT_EQ(&myhotkey::HotkeyWindowProc, App().Tray.trayPreviousProc);
   EXPECT_EQ(1, ::SendMessageW(w, WM_HOTKEY, 9, 0));
   Pump(100);
   EXPECT_EQ(1, e2e::CountTrayIcons());
 
   // Unhooking puts the hotkey hook back, which stays.
-  mod1::UnhookTrayMessages();
-  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&myhotkey::HotkeyWindowProc), ::GetWindowLongPtrA(w, GWLP_WNDPROC));
-  EXPECT_EQ(0, mod1::trayHooked);
+  App().Tray.UnhookTrayMessages();
+  EXPECT_EQ(reinterpret_cast<LONG_PTR>(&myhotkey::HotkeyWindowProc), ::GetWindowLongPtrW(w, GWLP_WNDPROC));
+  EXPECT_EQ(0, App().Tray.trayHooked);
 }
 
 TEST_F(ShellTest, MainFormHoldsBothHotkeysUntilItGoesWithItsIcon) {
-  form1::Instance().Load();
+  App().mainForm.Load();
   HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   EXPECT_FALSE(::RegisterHotKey(other, 5, MOD_CONTROL | MOD_SHIFT, 'Z'));
   EXPECT_FALSE(::RegisterHotKey(other, 6, MOD_CONTROL | MOD_SHIFT, 'M'));
-  form1::Instance().Unload();
+  App().mainForm.Unload();
   Pump(100);
   EXPECT_EQ(0, e2e::CountTrayIcons());
-  EXPECT_EQ(0, mod1::trayHooked);
+  EXPECT_EQ(0, App().Tray.trayHooked);
   EXPECT_TRUE(::RegisterHotKey(other, 5, MOD_CONTROL | MOD_SHIFT, 'Z'));
   EXPECT_TRUE(::RegisterHotKey(other, 6, MOD_CONTROL | MOD_SHIFT, 'M'));
   ::UnregisterHotKey(other, 5);
   ::UnregisterHotKey(other, 6);
   ::DestroyWindow(other);
   // And a new load hooks and adds the icon again.
-  form1::Instance().Load();
-  EXPECT_EQ(-1, mod1::trayHooked);
+  App().mainForm.Load();
+  EXPECT_EQ(-1, App().Tray.trayHooked);
   Pump(100);
   EXPECT_EQ(1, e2e::CountTrayIcons());
 }
 
 TEST_F(ShellTest, IconComesBackWhenTheShellRecreatesItsNotificationArea) {
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.Load();
   Pump(100);
   ASSERT_EQ(1, e2e::CountTrayIcons());
   // The shell forgets the icon, as a restarted shell would.
-  NOTIFYICONDATAA gone = mod1::TrayIcon;
+  NOTIFYICONDATAA gone = App().Tray.TrayIcon;
   ::Shell_NotifyIconA(NIM_DELETE, &gone);
   Pump(100);
   ASSERT_EQ(0, e2e::CountTrayIcons());
@@ -221,30 +225,75 @@ TEST_F(ShellTest, IconComesBackWhenTheShellRecreatesItsNotificationArea) {
   EXPECT_EQ(1, e2e::CountTrayIcons());
 }
 
+TEST_F(ShellTest, TheLastResortTakesTheIconAwayByWhatTheMainWindowSays) {
+  form1& f = App().mainForm;
+  f.Load();
+  ASSERT_TRUE(PumpUntil([] { return e2e::CountTrayIcons() == 1; }));
+  // All the error handler has: the main window of this process and the id it keeps.
+  const HWND main = ::FindWindowW(form1::kClassName, nullptr);
+  ASSERT_EQ(f.Hwnd(), main);
+  const auto id = static_cast<UINT>(reinterpret_cast<UINT_PTR>(::GetPropW(main, form1::kTrayIconIdProp)));
+  EXPECT_EQ(App().Tray.TrayIcon.uID, id);
+  mod1::RemoveTrayIconOf(main, id);
+  EXPECT_TRUE(PumpUntil([] { return e2e::CountTrayIcons() == 0; }));
+}
+
+// Every window still up when the application object goes (as in a test or the benchmark): it
+// takes them all with it, each through its own unload, so the open presentation's drawing reaches
+// the keeper before the keeper stops.
+TEST_F(ShellTest, TheApplicationObjectTakesEveryWindowWithItAndKeepsTheOpenDrawing) {
+  const std::wstring folder = TempDir(L"teardown");
+  for (const std::wstring& n : FileNames(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+  auto keeper = std::make_unique<overlay::DrawingKeeper>(folder, nullptr);
+  HWND main = nullptr, overlay = nullptr, magnifier = nullptr, help = nullptr;
+  {
+    shell::Application app;
+    app.overlay.History().SetKeeper(keeper.get());
+    app.mainForm.Load();
+    app.magnifier.ShowWindowModeless();
+    app.helpWindow.ShowQuickHelp();
+    app.overlay.cmdScreen_Click();
+    app.overlay.ShowOverlay();
+    ASSERT_TRUE(PumpUntil([&] { return app.overlay.IsVisible(); }));
+    app.overlay.TogglePen();  // the opaque pen: the highlighter leaves a black desktop black
+    app.overlay.History().BeginChange();
+    app.overlay.Picture1.PSet(300, 300, RGB(255, 0, 0), 20);
+    app.overlay.History().EndChange();
+    main = app.mainForm.Hwnd();
+    overlay = app.overlay.Hwnd();
+    magnifier = app.magnifier.Hwnd();
+    help = app.helpWindow.Hwnd();
+  }
+  for (HWND w : {main, overlay, magnifier, help}) EXPECT_FALSE(::IsWindow(w));
+  keeper.reset();  // writes what it was handed
+  EXPECT_EQ(1u, FileNames(folder, L"*.png").size());
+  EXPECT_TRUE(PumpUntil([] { return e2e::CountTrayIcons() == 0; }));
+}
+
 TEST_F(ShellTest, ColourAndWidthCommandsMoveTheirMarkAndSave) {
-  form1& f = form1::Instance();
-  AppSettings.color = 0x123456;  // "Palette" at load
-  AppSettings.brushwidth = 10;
+  form1& f = App().mainForm;
+  App().AppSettings.color = 0x123456;  // "Palette" at load
+  App().AppSettings.brushwidth = 10;
   f.Load();
   ASSERT_TRUE(f.RCPopup.IsChecked(shell::kItemMypalette));
   f.green_Click();
-  EXPECT_EQ(0x00FF00, AppSettings.color);
+  EXPECT_EQ(0x00FF00, App().AppSettings.color);
   for (UINT id : shell::kColourGroup) EXPECT_EQ(id == shell::kItemGreen, f.RCPopup.IsChecked(id));
   EXPECT_EQ("65280", e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "color").value_or("?"));
   f.twenty_Click();
-  EXPECT_EQ(20, AppSettings.brushwidth);
+  EXPECT_EQ(20, App().AppSettings.brushwidth);
   for (UINT id : shell::kWidthGroup) EXPECT_EQ(id == shell::kItemTwenty, f.RCPopup.IsChecked(id));
   EXPECT_EQ("20", e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "brushwidth").value_or("?"));
   // The overlay reaches the same commands through its link.
-  ASSERT_EQ(&f, ss::Instance().MainFormLink());
-  ss::Instance().MainFormLink()->red_Click();
-  EXPECT_EQ(0x0000FF, AppSettings.color);
+  ASSERT_EQ(&f, App().overlay.MainFormLink());
+  App().overlay.MainFormLink()->red_Click();
+  EXPECT_EQ(0x0000FF, App().AppSettings.color);
   EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemRed));
   EXPECT_FALSE(f.RCPopup.IsChecked(shell::kItemGreen));
 }
 
 TEST_F(ShellTest, HiddenButtonsCarryTheSixCursors) {
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.Load();
   struct Carrier {
     HWND button;
@@ -274,7 +323,7 @@ TEST_F(ShellTest, HiddenButtonsCarryTheSixCursors) {
 // --- Help window ---------------------------------------------------------------------------
 
 TEST_F(ShellTest, HelpWindowHasEveryControlAtItsPlaceWithItsTextAndWeight) {
-  messageWindow& m = messageWindow::Instance();
+  messageWindow& m = App().helpWindow;
   m.ShowStartupForm();
   HWND w = m.Hwnd();
   ASSERT_NE(nullptr, w);
@@ -351,23 +400,23 @@ TEST_F(ShellTest, HelpWindowHasEveryControlAtItsPlaceWithItsTextAndWeight) {
 }
 
 TEST_F(ShellTest, OkStoresTheBoxAndUnloads) {
-  messageWindow& m = messageWindow::Instance();
+  messageWindow& m = App().helpWindow;
   for (bool checked : {true, false}) {
     m.ShowStartupForm();
     ::SendMessageW(m.Control(L"Check1"), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageW(m.Control(L"Command1"), BM_CLICK, 0, 0);
     Pump(50);
     EXPECT_FALSE(m.IsLoaded());
-    EXPECT_EQ(checked ? 1 : 0, AppSettings.showstartup);
+    EXPECT_EQ(checked ? 1 : 0, App().AppSettings.showstartup);
     EXPECT_EQ(checked ? "1" : "0",
               e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup").value_or("?"));
   }
 }
 
 TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
-  messageWindow& m = messageWindow::Instance();
+  messageWindow& m = App().helpWindow;
   m.ShowStartupForm();
-  AppSettings.showstartup = 1;
+  App().AppSettings.showstartup = 1;
   m.ShowQuickHelp();
   EXPECT_FALSE(::IsWindowVisible(m.Control(L"Label24")));
   wchar_t text[64] = {};
@@ -379,7 +428,7 @@ TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
   EXPECT_FALSE(m.IsLoaded());
   EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey));
   // A new load starts from the start-up form again.
-  AppSettings.showstartup = -1;
+  App().AppSettings.showstartup = -1;
   m.ShowQuickHelp();
   EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
   m.Unload();
@@ -403,23 +452,23 @@ HHOOK gShowHook = nullptr;
 LRESULT CALLBACK WatchHelpShown(int code, WPARAM wParam, LPARAM lParam) {
   auto* cwp = reinterpret_cast<CWPSTRUCT*>(lParam);
   if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && cwp->wParam && !gAtHelp.seen &&
-      cwp->hwnd == messageWindow::Instance().Hwnd()) {
+      cwp->hwnd == App().helpWindow.Hwnd()) {
     gAtHelp.seen = true;
-    gAtHelp.mainFormLoaded = form1::Instance().IsLoaded();
+    gAtHelp.mainFormLoaded = App().mainForm.IsLoaded();
     gAtHelp.keyExisted = e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey);
   }
   return ::CallNextHookEx(gShowHook, code, wParam, lParam);
 }
 
 TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
-  zoomFactor = 0;
-  frmSplash& s = frmSplash::Instance();
+  App().magnifier.zoomFactor = 0;
+  frmSplash& s = App().splash;
   s.ShowModeless();
   ASSERT_TRUE(s.IsLoaded());
   EXPECT_TRUE(::IsWindowVisible(s.Hwnd()));
-  EXPECT_EQ(3, zoomFactor);
-  EXPECT_EQ(255, AppSettings.color);  // first start
-  EXPECT_EQ(10, AppSettings.brushwidth);
+  EXPECT_EQ(3, App().magnifier.zoomFactor);
+  EXPECT_EQ(255, App().AppSettings.color);  // first start
+  EXPECT_EQ(10, App().AppSettings.brushwidth);
   RECT client;
   ::GetClientRect(s.Hwnd(), &client);
   EXPECT_EQ(Px(5970), client.right);
@@ -435,9 +484,9 @@ TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
   EXPECT_FALSE(gAtHelp.mainFormLoaded);  // the help window comes before the main form and icon
   EXPECT_FALSE(gAtHelp.keyExisted);      // and before the save
   EXPECT_FALSE(s.IsLoaded());
-  EXPECT_TRUE(messageWindow::Instance().IsVisible());
-  ASSERT_TRUE(form1::Instance().IsLoaded());
-  EXPECT_FALSE(::IsWindowVisible(form1::Instance().Hwnd()));
+  EXPECT_TRUE(App().helpWindow.IsVisible());
+  ASSERT_TRUE(App().mainForm.IsLoaded());
+  EXPECT_FALSE(::IsWindowVisible(App().mainForm.Hwnd()));
   const char* names[] = {"color", "brushwidth", "erasersize", "showstartup", "textfont",
                          "textsize", "textbold", "textitalic", "textcolor"};
   const char* texts[] = {"255", "10", "0", "0", "", "0", "0", "0", "0"};
@@ -445,7 +494,7 @@ TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
     EXPECT_EQ(texts[i], e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, names[i]).value_or("?"))
         << names[i];
   }
-  EXPECT_EQ(8, AppSettings.erasersize);  // set by the main form after the save
+  EXPECT_EQ(8, App().AppSettings.erasersize);  // set by the main form after the save
 }
 
 // --- At 100, 150 and 200 % (this program runs in each) -----------------------------------
@@ -498,7 +547,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   ::ReleaseDC(nullptr, screen);
   const std::wstring scale = std::to_wstring(dpi * 100 / 96);
 
-  frmSplash& s = frmSplash::Instance();
+  frmSplash& s = App().splash;
   s.ShowModeless();
   ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(s.Hwnd(), "splash"));
   // The artwork fills the client area: its lower-right corner is painted, not the window's black.
@@ -519,7 +568,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   EXPECT_LT(blackInLastRow(), splash.width / 2) << "the artwork does not reach the bottom";
   s.Unload();
 
-  messageWindow& m = messageWindow::Instance();
+  messageWindow& m = App().helpWindow;
   m.ShowStartupForm();
   ASSERT_NO_FATAL_FAILURE(ExpectShownWithTextsWhole(m.Hwnd(), "help window"));
   RECT rc{};
@@ -529,7 +578,7 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
 }
 
 TEST_F(ShellTest, MovedToAMonitorOfAnotherScalingTheHelpWindowLaysItselfOutAgain) {
-  messageWindow& m = messageWindow::Instance();
+  messageWindow& m = App().helpWindow;
   m.ShowStartupForm();
   ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(m.Hwnd()); }));
   // What the system sends when the window reaches a monitor at 192 dpi (Wine, with one dpi for
@@ -554,10 +603,10 @@ TEST_F(ShellTest, MovedToAMonitorOfAnotherScalingTheHelpWindowLaysItselfOutAgain
 
 TEST_F(ShellTest, HandOffShowsNoHelpWindowWhenTurnedOff) {
   ASSERT_TRUE(e2e::WriteRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "showstartup", "1"));
-  frmSplash::Instance().ShowModeless();
-  frmSplash::Instance().Timer1_Timer();
-  EXPECT_FALSE(messageWindow::Instance().IsLoaded());
-  EXPECT_TRUE(form1::Instance().IsLoaded());
+  App().splash.ShowModeless();
+  App().splash.Timer1_Timer();
+  EXPECT_FALSE(App().helpWindow.IsLoaded());
+  EXPECT_TRUE(App().mainForm.IsLoaded());
 }
 
 TEST(SingleInstance, SecondHolderOfTheNameIsRefused) {
@@ -574,18 +623,18 @@ TEST(SingleInstance, SecondHolderOfTheNameIsRefused) {
 // --- Hotkeys and errors --------------------------------------------------------------------
 
 TEST_F(ShellTest, MagnifierHotkeyShowsClosesAndShowsAgain) {
-  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
-  EXPECT_TRUE(magWin::Instance().IsShowing());
-  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
-  EXPECT_FALSE(magWin::Instance().IsLoaded());
-  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
-  EXPECT_TRUE(magWin::Instance().IsShowing());
+  App().mainForm.OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(App().magnifier.IsShowing());
+  App().mainForm.OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_FALSE(App().magnifier.IsLoaded());
+  App().mainForm.OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(App().magnifier.IsShowing());
   // A hidden magnifier (around the colour dialog) is shown, not closed.
-  magWin::Instance().SetVisible(false);
-  myhotkey::OnHotkey(myhotkey::hotkeyMagnifier);
-  EXPECT_TRUE(magWin::Instance().IsShowing());
-  myhotkey::OnHotkey(7);  // unknown ids do nothing
-  EXPECT_TRUE(magWin::Instance().IsShowing());
+  App().magnifier.SetVisible(false);
+  App().mainForm.OnHotkey(myhotkey::hotkeyMagnifier);
+  EXPECT_TRUE(App().magnifier.IsShowing());
+  App().mainForm.OnHotkey(7);  // unknown ids do nothing
+  EXPECT_TRUE(App().magnifier.IsShowing());
 }
 
 TEST(UncaughtError, TheBoxShowsTheNumberAndTheDescriptionAsTheTextTheyAre) {
@@ -600,7 +649,7 @@ TEST(UncaughtError, TheBoxShowsTheNumberAndTheDescriptionAsTheTextTheyAre) {
 
 namespace {
 TEST(MainFormIcon, TheWindowAndTheTrayCarryTheProgramIcon) {
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.Load();
   HICON small = reinterpret_cast<HICON>(::SendMessageW(f.Hwnd(), WM_GETICON, ICON_SMALL, 0));
   HICON big = reinterpret_cast<HICON>(::SendMessageW(f.Hwnd(), WM_GETICON, ICON_BIG, 0));

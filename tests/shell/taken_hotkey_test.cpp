@@ -9,6 +9,7 @@
 #include "shell/form1.h"
 #include "shell/myhotkey.h"
 #include "shell/tray_menu.h"
+#include "support/test_app.h"
 #include "support/test_support.h"
 
 using namespace testing_support;
@@ -42,26 +43,26 @@ TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
   shell::BuildRCPopup(menu);
   shell::ShowStartPresentationItem(menu, true);
   shell::ShowStartPresentationItem(menu, true);
-  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(10, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(menu.Handle(), 0));
   EXPECT_EQ(L"Start Presentation Mode", CaptionAt(menu.Handle(), 0));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 1));
   shell::ShowStartPresentationItem(menu, false);
-  ASSERT_EQ(8, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 0));
-  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 7));
+  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 8));
 }
 
 class TakenHotkeyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppSettings = settings::AppSettingsRecord{};
+    App().AppSettings = settings::AppSettingsRecord{};
     e2e::DeleteScrivaneKeys();
     holder_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   }
   void TearDown() override {
     ::UnregisterHotKey(holder_, 1);
-    if (form1::Instance().IsLoaded()) form1::Instance().Unload();
+    if (App().mainForm.IsLoaded()) App().mainForm.Unload();
     ::DestroyWindow(holder_);
     Pump(50);
   }
@@ -70,13 +71,13 @@ class TakenHotkeyTest : public ::testing::Test {
 
 TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen) {
   ASSERT_TRUE(::RegisterHotKey(holder_, 1, MOD_CONTROL | MOD_SHIFT, 'Z'));
-  form1& f = form1::Instance();
+  form1& f = App().mainForm;
   f.Load();
   EXPECT_FALSE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
   EXPECT_TRUE(f.Hotkeys().liveDrawing);
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(f.RCPopup.Handle(), 0));
-  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(10, ::GetMenuItemCount(f.RCPopup.Handle()));
 
   // Once the other program lets go, the next load has the key and the menu as usual.
   f.Unload();
@@ -85,7 +86,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   EXPECT_TRUE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
   EXPECT_TRUE(f.Hotkeys().liveDrawing);
-  EXPECT_EQ(8, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(f.RCPopup.Handle(), 0));
 
   // Ctrl+Shift+X held elsewhere: only live drawing's key is missing; its menu item stays the way in.
@@ -94,7 +95,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   f.Load();
   EXPECT_TRUE(f.Hotkeys().presentation);
   EXPECT_FALSE(f.Hotkeys().liveDrawing);
-  EXPECT_EQ(8, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
   EXPECT_EQ(L"Live Drawing", CaptionAt(f.RCPopup.Handle(), 2));
 }
 

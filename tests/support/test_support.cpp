@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwctype>
+#include <string>
 #include <fstream>
 
 #include "base/dib.h"
@@ -264,6 +268,71 @@ size_t WorkingSetBytes() {
   return pmc.WorkingSetSize;
 }
 
+namespace {
+// A file of Linux's /proc through Z:. The files say they are empty: read until the end comes.
+std::string ReadProcFile(int unixPid, const wchar_t* name) {
+  const std::wstring path = L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\" + name;
+  HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+  if (f == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  ::CloseHandle(f);
+  return text;
+}
+
+std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+}  // namespace
+
+int UnixPidOf(const std::wstring& exeName) {
+  // Wine runs a program as a Linux process whose command line is the program's Linux path, in the
+  // environment of its prefix; other prefixes (other test screens) run programs of the same name.
+  wchar_t prefix[1024] = {};
+  if (!::GetEnvironmentVariableW(L"WINEPREFIX", prefix, 1024)) return 0;
+  const std::string wantEnv = "WINEPREFIX=" + Narrow(prefix);
+  std::string wantExe = Narrow(exeName);
+  for (char& c : wantExe) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  WIN32_FIND_DATAW found{};
+  HANDLE h = ::FindFirstFileW(L"Z:\\proc\\*", &found);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int result = 0;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !std::iswdigit(found.cFileName[0])) continue;
+    const int pid = std::stoi(found.cFileName);
+    // The program's path as it was started: a Linux path or a Windows one.
+    std::string cmd = ReadProcFile(pid, L"cmdline");
+    cmd = cmd.substr(0, cmd.find('\0'));
+    cmd = cmd.substr(cmd.find_last_of("/\\") == std::string::npos ? 0 : cmd.find_last_of("/\\") + 1);
+    for (char& c : cmd) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (cmd != wantExe) continue;
+    const std::string env = ReadProcFile(pid, L"environ");
+    size_t at = 0;
+    for (size_t end; (end = env.find('\0', at)) != std::string::npos; at = end + 1) {
+      if (env.compare(at, end - at, wantEnv) == 0) {
+        result = pid;
+        break;
+      }
+    }
+  } while (!result && ::FindNextFileW(h, &found));
+  ::FindClose(h);
+  return result;
+}
+
+bool ReadUnixMemory(int unixPid, UnixMemory& out) {
+  const std::string status = ReadProcFile(unixPid, L"status");
+  auto kb = [&](const char* field, size_t& value) {
+    const size_t at = status.find(std::string("\n") + field + ":");
+    if (at == std::string::npos) return false;
+    value = std::strtoull(status.c_str() + at + std::strlen(field) + 2, nullptr, 10) * 1024;
+    return true;
+  };
+  out = UnixMemory{};
+  kb("VmSwap", out.vmSwap);
+  return kb("RssAnon", out.rssAnon) && kb("VmRSS", out.vmRss);
+}
+
 bool CentreShowsThePattern() {
   const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
   const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 200;
@@ -418,6 +487,12 @@ std::vector<RECT> MonitorRects() {
 PatternWindow::~PatternWindow() {
   if (hwnd_) ::DestroyWindow(hwnd_);
   Pump(100);
+}
+
+uint64_t Fingerprint(const ScreenImage& image) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint32_t p : image.pixels) h = (h ^ (p & 0xFFFFFF)) * 1099511628211ull;
+  return h;
 }
 
 long CountDifferences(const ScreenImage& a, const ScreenImage& b) {

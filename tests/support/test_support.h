@@ -69,6 +69,22 @@ void TypeText(const std::wstring& text);  // unicode characters
 int FreeGdiSlots();
 size_t WorkingSetBytes();
 
+// Memory of another process of this Wine prefix as Linux counts it (/proc/<pid>/status, read
+// through Wine's Z: drive): inside Wine only the working set can be had, which says nothing of
+// memory that has been given back or never touched.
+struct UnixMemory {
+  size_t rssAnon = 0;  // anonymous memory resident: what the process allocated and holds
+  size_t vmSwap = 0;   // anonymous memory swapped out
+  size_t vmRss = 0;    // everything resident, mapped files included
+  // What stands for Windows' private bytes: anonymous memory, resident or swapped out.
+  size_t Private() const { return rssAnon + vmSwap; }
+};
+// The Linux process id of the running Wine process of this prefix whose program is `exeName`
+// ("scrivane.exe"); 0 when there is none.
+int UnixPidOf(const std::wstring& exeName);
+// The figures of Linux process `unixPid`; false when it has gone.
+bool ReadUnixMemory(int unixPid, UnixMemory& out);
+
 // Registers the window class `className` with `proc` (again is harmless) and shows a borderless
 // tool window of it titled `title` over `area`, painted and brought to the front. `userData` is in
 // its GWLP_USERDATA before the first paint.
@@ -123,6 +139,9 @@ class SlideWindow {
 
 // The monitors of the desktop, the primary first.
 std::vector<RECT> MonitorRects();
+
+// A 64-bit hash of the pixels, for comparing many screens without keeping them.
+uint64_t Fingerprint(const ScreenImage& image);
 
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);

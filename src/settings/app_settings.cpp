@@ -1,3 +1,0 @@
-#include "settings/app_settings.h"
-
-settings::AppSettingsRecord AppSettings;
