@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 namespace overlay {
@@ -159,8 +160,20 @@ PixelRect LiveInk::DrawOutline(PointI to, const InkStyle& style) {
 // --- Eraser and Ctrl+E ---------------------------------------------------------------------------------
 
 PixelRect LiveInk::EraseSquare(const SquareI& square) {
-  if (open_ != Tool::Eraser) Open(Tool::Eraser);
-  return canvas_.Erase({square.left, square.top, square.left + square.side, square.top + square.side});
+  const bool continuing = open_ == Tool::Eraser;
+  if (!continuing) Open(Tool::Eraser);
+  const SquareI from = continuing ? lastSquare_ : square;
+  lastSquare_ = square;
+  // Squares half a side apart along the way cover the band the eraser swept.
+  const int dx = square.left - from.left, dy = square.top - from.top;
+  const int step = std::max(1, square.side / 2);
+  const int pieces = std::max(1, (std::max(std::abs(dx), std::abs(dy)) + step - 1) / step);
+  PixelRect area;
+  for (int i = continuing ? 1 : pieces; i <= pieces; ++i) {
+    const int left = from.left + dx * i / pieces, top = from.top + dy * i / pieces;
+    area = base::Union(area, canvas_.Erase({left, top, left + square.side, top + square.side}));
+  }
+  return area;
 }
 
 PixelRect LiveInk::ClearAll() {

@@ -65,7 +65,9 @@ class LiveInk {
   PixelRect CancelShape();
 
   // --- Eraser and Ctrl+E ----------------------------------------------------------------------
-  // The eraser's square becomes transparent; the first square of a drag begins a step.
+  // The eraser's square becomes transparent; the first square of a drag begins a step. Between
+  // the last square of the drag and this one, the squares the eraser passed over go too: moves
+  // that came far apart (a quick hand, or moves the system joined) leave no islands of ink.
   PixelRect EraseSquare(const SquareI& square);
   // Every pixel transparent: one step of its own (no step when nothing was drawn).
   PixelRect ClearAll();
@@ -94,6 +96,7 @@ class LiveInk {
   History steps_;
   Tool open_ = Tool::None;
   PointI last_{0, 0};
+  SquareI lastSquare_{0, 0, 0};
   bool changed_ = false;
   PixelRect swapped_;  // the area the last undo or redo changed
   ShapeKind shape_ = ShapeKind::Line;

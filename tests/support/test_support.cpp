@@ -183,16 +183,27 @@ POINT CursorPos() {
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
 
-void MouseButton(int button, bool down) {
-  DWORD flag = 0;
+namespace {
+DWORD ButtonFlag(int button, bool down) {
   switch (button) {
-    case 1: flag = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
-    case 2: flag = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
-    case 4: flag = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
-    default: return;
+    case 1: return down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    case 2: return down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    case 4: return down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+    default: return 0;
   }
+}
+}  // namespace
+
+void MouseButton(int button, bool down) {
+  const DWORD flag = ButtonFlag(button, down);
+  if (!flag) return;
   POINT p = CursorPos();
   SendMouse(flag, p.x, p.y);
+}
+
+void MouseButtonAt(int button, bool down, POINT p) {
+  const DWORD flag = ButtonFlag(button, down);
+  if (flag) SendMouse(flag | MOUSEEVENTF_MOVE, p.x, p.y);
 }
 
 void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
