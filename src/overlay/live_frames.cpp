@@ -7,11 +7,12 @@ namespace overlay {
 LiveFrames::Next LiveFrames::Changed(const base::PixelRect& area, double nowMs) {
   if (area.Empty()) return Next::Nothing;
   dirty_ = base::Union(dirty_, area);
-  if (waiting_) return Next::Waiting;
+  if (waiting_) return nowMs >= dueMs_ ? Next::PresentNow : Next::Waiting;
   const double since = nowMs - lastMs_;
   if (!presented_ || since >= frameMs_) return Next::PresentNow;
   waiting_ = true;
   waitMs_ = std::max(frameMs_ - since, 0.0);
+  dueMs_ = lastMs_ + frameMs_;
   return Next::Wait;
 }
 
@@ -30,7 +31,7 @@ void LiveFrames::Reset() {
   dirty_ = {};
   waiting_ = false;
   presented_ = false;
-  lastMs_ = waitMs_ = 0;
+  lastMs_ = waitMs_ = dueMs_ = 0;
 }
 
 }  // namespace overlay

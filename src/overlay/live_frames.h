@@ -3,7 +3,9 @@
 // surface is copied and its shape made again); moves come faster than that, so each is drawn into
 // the ink at once and the areas they changed wait, joined into one, for the next frame. A change
 // that comes a frame or more after the last one goes out at once; one that comes sooner waits for
-// the rest of the frame (a one-shot timer). Nothing runs while nothing changes.
+// the rest of the frame (a one-shot timer). Nothing runs while nothing changes. A change that finds
+// the wait over goes out at once too: WM_TIMER comes only when no other message waits, and a steady
+// stream of moves would keep it away for as long as the hand moves.
 //
 // Times are milliseconds on any steady clock. No window here: the live-drawing window asks and
 // does what it is told.
@@ -22,7 +24,7 @@ class LiveFrames {
   enum class Next {
     PresentNow,  // a frame may go out now
     Wait,        // start a timer for WaitMs(); then present
-    Waiting,     // a frame is waiting already: nothing to do
+    Waiting,     // a frame is waiting already, and its time has not come: nothing to do
     Nothing,     // the area was empty
   };
   // `area` changed at `nowMs`.
@@ -43,6 +45,7 @@ class LiveFrames {
   bool presented_ = false;
   double lastMs_ = 0;
   double waitMs_ = 0;
+  double dueMs_ = 0;  // when the waiting frame may go out
 };
 
 }  // namespace overlay

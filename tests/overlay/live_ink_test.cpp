@@ -311,11 +311,13 @@ TEST(LiveFrames, AtMostOneFrameAFrameTheFirstAtOnceTheRestJoinedAfterTheWait) {
   EXPECT_EQ(overlay::LiveFrames::Next::Wait, frames.Changed({30, 30, 40, 40}, 104));
   EXPECT_DOUBLE_EQ(12, frames.WaitMs());
   EXPECT_EQ(overlay::LiveFrames::Next::Waiting, frames.Changed({50, 0, 60, 5}, 109));
-  EXPECT_EQ(overlay::LiveFrames::Next::Waiting, frames.Changed({0, 50, 5, 60}, 200));
+  EXPECT_EQ(overlay::LiveFrames::Next::Waiting, frames.Changed({0, 50, 5, 60}, 115));
   EXPECT_TRUE(frames.Pending());
-  EXPECT_EQ((PixelRect{0, 0, 60, 60}), frames.TakeFrame(116));
+  // A move after the wait is over goes out at once, whether or not the timer has come.
+  EXPECT_EQ(overlay::LiveFrames::Next::PresentNow, frames.Changed({0, 50, 5, 60}, 117));
+  EXPECT_EQ((PixelRect{0, 0, 60, 60}), frames.TakeFrame(117));
   EXPECT_FALSE(frames.Pending());
-  EXPECT_TRUE(frames.TakeFrame(117).Empty()) << "nothing new";
+  EXPECT_TRUE(frames.TakeFrame(118).Empty()) << "nothing new";
   // A change a frame or more after the last goes out at once.
   EXPECT_EQ(overlay::LiveFrames::Next::PresentNow, frames.Changed({1, 1, 2, 2}, 140));
   frames.Reset();
