@@ -1,17 +1,44 @@
-// Owners for the Win32 handles we hold: one move-only template over a close function, in the shape
-// of WIL's unique_any, and a named alias per kind. The two handles whose release needs more than
-// the handle get small guards of their own: a DC from GetDC (ReleaseDC wants its window) and an
-// object selected into a DC (it must be put back before either goes).
+// Owners for the Win32 handles and system-allocated memory we hold: one move-only template over a
+// close function, in the shape of WIL's unique_any, and a named alias per kind. The two handles
+// whose release needs more than the handle get small guards of their own: a DC from GetDC
+// (ReleaseDC wants its window) and an object selected into a DC (it must be put back before
+// either goes).
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
-#include <type_traits>
 #include <utility>
 
 namespace base {
 
-template <typename T, auto Close>
+// What "holds nothing" means for a kind of handle. Most functions report failure as null.
+struct NullIsEmpty {
+  template <typename T>
+  static constexpr T Empty() {
+    return T{};
+  }
+  template <typename T>
+  static constexpr bool IsEmpty(T handle) {
+    return handle == T{};
+  }
+};
+
+// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE, not null; an owner of such
+// a handle holds nothing at either value (null is what a default owner starts from). Every other
+// HANDLE is null-invalid: INVALID_HANDLE_VALUE is the current process's pseudo-handle there.
+struct InvalidHandleIsEmpty {
+  template <typename T>
+  static T Empty() {
+    return INVALID_HANDLE_VALUE;
+  }
+  template <typename T>
+  static bool IsEmpty(T handle) {
+    return handle == INVALID_HANDLE_VALUE || handle == nullptr;
+  }
+};
+
+template <typename T, auto Close, typename Invalid = NullIsEmpty>
 class unique_any {
  public:
   unique_any() = default;
@@ -26,11 +53,11 @@ class unique_any {
   ~unique_any() { Reset(); }
 
   T Get() const { return handle_; }
-  explicit operator bool() const { return !IsEmpty(handle_); }
-  T Release() { return std::exchange(handle_, T{}); }
-  void Reset(T handle = T{}) {
+  explicit operator bool() const { return !Invalid::IsEmpty(handle_); }
+  T Release() { return std::exchange(handle_, Invalid::template Empty<T>()); }
+  void Reset(T handle = Invalid::template Empty<T>()) {
     T old = std::exchange(handle_, handle);
-    if (!IsEmpty(old)) Close(old);
+    if (!Invalid::IsEmpty(old)) Close(old);
   }
   // For calls that hand a new handle back through a pointer; whatever was held is closed first.
   T* Put() {
@@ -39,16 +66,7 @@ class unique_any {
   }
 
  private:
-  // CreateFile reports failure as INVALID_HANDLE_VALUE, everything else as null.
-  static bool IsEmpty(T handle) {
-    if constexpr (std::is_same_v<T, HANDLE>) {
-      return handle == nullptr || handle == INVALID_HANDLE_VALUE;
-    } else {
-      return handle == T{};
-    }
-  }
-
-  T handle_{};
+  T handle_ = Invalid::template Empty<T>();
 };
 
 // A printer DC is deleted like a memory DC, but it is a different thing to hold: its own type.
@@ -66,9 +84,18 @@ using unique_henhmetafile = unique_any<HENHMETAFILE, &::DeleteEnhMetaFile>;
 using unique_hmenu = unique_any<HMENU, &::DestroyMenu>;
 using unique_hicon = unique_any<HICON, &::DestroyIcon>;
 using unique_hcursor = unique_any<HCURSOR, &::DestroyCursor>;
+// A kernel object: event, mutex, thread, process, file mapping (null when creation failed).
 using unique_handle = unique_any<HANDLE, &::CloseHandle>;
+// A file or directory of CreateFile (INVALID_HANDLE_VALUE when it failed).
+using unique_hfile = unique_any<HANDLE, &::CloseHandle, InvalidHandleIsEmpty>;
+// A search of FindFirstFile (INVALID_HANDLE_VALUE when nothing matched).
+using unique_hfind = unique_any<HANDLE, &::FindClose, InvalidHandleIsEmpty>;
 using unique_hkey = unique_any<HKEY, &::RegCloseKey>;
 using unique_hglobal = unique_any<HGLOBAL, &::GlobalFree>;
+// Text the system allocated with LocalAlloc (FormatMessage with FORMAT_MESSAGE_ALLOCATE_BUFFER).
+using unique_hlocal_string = unique_any<PWSTR, &::LocalFree>;
+// Text the system allocated with CoTaskMemAlloc (SHGetKnownFolderPath).
+using unique_cotaskmem_string = unique_any<PWSTR, &::CoTaskMemFree>;
 
 // A DC from GetDC or GetWindowDC: ReleaseDC needs the window it came from.
 class WindowDc {

@@ -387,7 +387,7 @@ constexpr char kNotAPictureText[] = "The file is not a picture Scrivane can read
 std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
   // Read, write and delete sharing: a picture that another program still has open for writing
   // (or is about to rename) can be read all the same.
-  base::unique_handle file(::CreateFileW(FilePathForApi(path).c_str(), GENERIC_READ,
+  base::unique_hfile file(::CreateFileW(FilePathForApi(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) FileFailed("LoadPicture", LastErrorOr(ERROR_OPEN_FAILED));
@@ -542,15 +542,15 @@ std::wstring Hex(uint64_t v) {
 
 // A new file beside the target, under a name nobody else uses; never the MAX_PATH-bound
 // GetTempFileNameW, which fails in a folder whose path is longer than about 246 characters.
-base::unique_handle CreateTemporaryBeside(const std::wstring& target, std::wstring& tempPath) {
+base::unique_hfile CreateTemporaryBeside(const std::wstring& target, std::wstring& tempPath) {
   // Process, thread and time tell writers apart (the keeper writes from a thread of its own); a
   // name taken already moves on to the next attempt.
   const std::wstring folder = DirectoryOf(target);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     tempPath = folder + L"\\~scv" + Hex(::GetCurrentProcessId()) + L"-" + Hex(::GetCurrentThreadId()) + L"-" +
                Hex(::GetTickCount64()) + L"-" + Hex(attempt) + L".tmp";
-    base::unique_handle file(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    base::unique_hfile file(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
     const DWORD code = ::GetLastError();
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
@@ -583,7 +583,7 @@ class TemporaryFile {
 
  private:
   std::wstring path_;  // made before the file, which names it
-  base::unique_handle file_;
+  base::unique_hfile file_;
 };
 
 // Every row of the picture into `bits`, in the form `info` asks for; a palette picture's colours
@@ -634,9 +634,9 @@ std::optional<FileIdentity> IdentityOf(HANDLE file) {
 }
 
 std::optional<FileIdentity> IdentityAt(const std::wstring& path) {
-  base::unique_handle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  base::unique_hfile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return std::nullopt;
   return IdentityOf(file.Get());
 }
@@ -663,9 +663,9 @@ void WritePictureFile(const std::wstring& path, const uint8_t* bytes, size_t siz
     // delete sharing makes that impossible. Asked now, before anything is written, the answer is
     // the plain sharing violation (and Wine's ReplaceFileW, failing on it later, leaves a stray
     // file of its own beside the target).
-    base::unique_handle old(::CreateFileW(target.c_str(), DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    base::unique_hfile old(::CreateFileW(target.c_str(), DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!old) FileFailed(kSource, LastErrorOr(ERROR_SHARING_VIOLATION));
     oldFile = IdentityOf(old.Get());
   }

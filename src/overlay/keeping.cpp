@@ -9,6 +9,7 @@
 #include <new>
 
 #include "base/error.h"
+#include "base/handles.h"
 #include "base/text.h"
 
 namespace overlay {
@@ -107,12 +108,11 @@ DrawingKeeper::~DrawingKeeper() {
 }
 
 std::wstring DrawingKeeper::DefaultFolder() {
-  PWSTR local = nullptr;
+  base::unique_cotaskmem_string local;
   std::wstring folder;
-  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &local)) && local) {
-    folder = local;
+  if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, local.Put())) && local) {
+    folder = local.Get();
   }
-  ::CoTaskMemFree(local);
   if (folder.empty()) {
     wchar_t buffer[MAX_PATH] = {};
     const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
@@ -225,15 +225,15 @@ void DrawingKeeper::Write(const Job& job) {
 void DrawingKeeper::Prune(const std::wstring& justWritten) {
   std::vector<KeptFile> files;
   WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW((folder_ + L"\\*.png").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  base::unique_hfind search(::FindFirstFileW((folder_ + L"\\*.png").c_str(), &found));
+  if (!search) return;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     const uint64_t time = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
                           found.ftLastWriteTime.dwLowDateTime;
     files.push_back({found.cFileName, time});
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (::FindNextFileW(search.Get(), &found));
+  search.Reset();
   FILETIME now{};
   ::GetSystemTimeAsFileTime(&now);
   const uint64_t nowTime = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;

@@ -9,7 +9,6 @@
 #include "base/window_place.h"
 #include "capture/screen_capture.h"
 #include "overlay/clipboard.h"
-#include "overlay/key_commands.h"
 #include "overlay/keeping.h"
 #include "overlay/picture_commands.h"
 #include "settings/app_settings.h"
@@ -309,72 +308,51 @@ base::Picture LiveDrawing::ScreenWithInk() {
 
 void LiveDrawing::KeyPress(short& keyAscii) {
   if (state_ != State::Inking) return;
-  if (keyAscii == ' ') {
-    SetPointing(true);
-    return;
-  }
   try {
-    const KeyCommand command = MatchKey(keyAscii);
-    switch (command) {
-      case KeyCommand::Leave:
-        // Esc during a shape drag takes back that shape only; the next Esc ends live drawing.
-        if (drag_ == Drag::Shape) {
-          InkChanged(ink_.CancelShape());
-          drag_ = Drag::ShapeAbandoned;
-          return;
-        }
-        End();
-        return;
-      case KeyCommand::ClearDrawing:
-        FinishDrag();
-        InkChanged(ink_.ClearAll());
-        eraserOn_ = false;
-        SetCursorImage(CursorKind::Highlighter);
-        break;
-      case KeyCommand::TogglePen: TogglePen(); break;
-      case KeyCommand::Palette: ShowColourDialog(); break;
-      case KeyCommand::ToggleEraser: ToggleEraser(); break;
-      case KeyCommand::Size1:
-      case KeyCommand::Size2:
-      case KeyCommand::Size3:
-      case KeyCommand::Size4:
-        if (eraserOn_) {
-          AppSettings.erasersize = EraserSizeForKey(command);
-          SetCursorImage(EraserCursorFor(AppSettings.erasersize));
-        } else {
-          RunMainFormCommand(mainForm_, command);
-        }
-        break;
-      case KeyCommand::Blue:
-      case KeyCommand::Red:
-      case KeyCommand::Yellow:
-      case KeyCommand::Green: RunMainFormCommand(mainForm_, command); break;
-      case KeyCommand::Undo:
-        FinishDrag();
-        InkChanged(ink_.Undo());
-        break;
-      case KeyCommand::Redo:
-        FinishDrag();
-        InkChanged(ink_.Redo());
-        break;
-      case KeyCommand::SaveScreen: SaveToFile(); break;
-      case KeyCommand::CopyPicture: CopyToClipboard(); break;
-      // Loading a picture, the magnifier and text labels belong to the frozen picture.
-      case KeyCommand::OpenImage:
-      case KeyCommand::Magnifier:
-      case KeyCommand::ArmText:
-      case KeyCommand::None: return;
-    }
+    if (commands_) commands_->Run(commands_->CommandForKey(keyAscii));
+    // As in presentation mode: every key ends with the settings saved.
     settings::SaveSettings(AppSettings);
   } catch (...) {
-    // As in presentation mode: the command ends here, silently (a cancelled dialog), and the
-    // settings are not saved. A failed save has told the user why.
+    // The command ends here, silently (a cancelled dialog), and the settings are not saved. A
+    // failed save has told the user why.
   }
+}
+
+void LiveDrawing::Leave() {
+  // Esc during a shape drag takes back that shape only; the next Esc ends live drawing.
+  if (drag_ == Drag::Shape) {
+    InkChanged(ink_.CancelShape());
+    drag_ = Drag::ShapeAbandoned;
+    return;
+  }
+  End();
+}
+
+void LiveDrawing::ClearDrawing() {
+  FinishDrag();
+  InkChanged(ink_.ClearAll());
+  eraserOn_ = false;
+  SetCursorImage(CursorKind::Highlighter);
+}
+
+void LiveDrawing::SetEraserSize(int16_t size) {
+  AppSettings.erasersize = size;
+  SetCursorImage(EraserCursorFor(size));
+}
+
+void LiveDrawing::Undo() {
+  FinishDrag();
+  InkChanged(ink_.Undo());
+}
+
+void LiveDrawing::Redo() {
+  FinishDrag();
+  InkChanged(ink_.Redo());
 }
 
 void LiveDrawing::SetCursorImage(CursorKind kind) {
   cursorKind_ = kind;
-  cursor_ = ToolCursorImage(mainForm_, ownCursors_, Hwnd(), kind);
+  cursor_ = ToolCursorImage(cursorSource_, ownCursors_, Hwnd(), kind);
   // Where the tools act follows the size of the image the presenter sees.
   const int size = CursorImageSize(cursor_);
   cursorSize_ = size > 0 ? size : kBaseCursorSize;
@@ -392,7 +370,7 @@ void LiveDrawing::ToggleEraser() {
   SetCursorImage(eraserOn_ ? EraserCursorFor(AppSettings.erasersize) : CursorKind::Highlighter);
 }
 
-void LiveDrawing::ShowColourDialog() {
+void LiveDrawing::ChooseColour() {
   dialog_.owner = Hwnd();
   dialog_.color = static_cast<COLORREF>(AppSettings.color);
   dialog_.flags = CC_RGBINIT | CC_FULLOPEN;
@@ -401,13 +379,13 @@ void LiveDrawing::ShowColourDialog() {
   AppSettings.color = static_cast<int32_t>(dialog_.color);
 }
 
-void LiveDrawing::SaveToFile() {
+void LiveDrawing::SaveScreenToFile() {
   // Taken before the dialog covers anything: the screen at the key.
   const base::Picture shot = ScreenWithInk();
   SaveScreenPicture(dialog_, Hwnd(), shot, writeFile_);
 }
 
-void LiveDrawing::CopyToClipboard() {
+void LiveDrawing::CopyPicture() {
   const base::Picture shot = ScreenWithInk();
   if (shot) CopyPictureToClipboard(Hwnd(), imaging::PicturePixels(*shot));
 }
@@ -430,7 +408,7 @@ void LiveDrawing::MouseDown(int button, int shift, int x, int y) {
   if (button != 1) {
     // The tray menu, as on the frozen picture; its Live Drawing item ends live drawing.
     FinishDrag();
-    if (mainForm_) mainForm_->menupopup();
+    if (commands_) commands_->Run(CommandId::Menu);
     // The menu made the hidden main window foreground.
     if (state_ == State::Inking) KeyboardTo(Hwnd());
     return;

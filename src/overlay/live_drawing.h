@@ -45,10 +45,11 @@ class LiveDrawing : public forms::Window {
   ~LiveDrawing() override { Destroy(); }
 
   // --- Wiring, at start-up ------------------------------------------------------------------------
-  // The main form (its tray menu, colour and width commands, and cursors); without it the right
-  // button does nothing and the colour and width keys set the settings themselves.
-  void SetMainFormLink(MainFormLink* link) { mainForm_ = link; }
-  MainFormLink* MainFormLinkInUse() const { return mainForm_; }
+  // Where its keys and its right button go (the program's command table); without it they do
+  // nothing. The commands of the table call the tools below while it is inking.
+  void SetCommandDispatcher(CommandDispatcher* commands) { commands_ = commands; }
+  // The tools' cursor images (the main form carries them); without it, its own.
+  void SetCursorSource(CursorSource source) { cursorSource_ = std::move(source); }
   // Where the picture of each live drawing goes at its end; none keeps nothing.
   void SetKeeper(DrawingKeeper* keeper) { keeper_ = keeper; }
   // How Ctrl+S writes its file: WriteFile unless told otherwise.
@@ -75,15 +76,31 @@ class LiveDrawing : public forms::Window {
   void SetPointing(bool pointing, HWND foreground = nullptr);
 
   // --- Inking: keys and mouse (the window's own handlers call these) ---------------------------------
-  // A typed character, as presentation mode's keys: the commands that make sense over live
-  // content, and Space for pointing.
+  // A typed character: the command the table has for it (presentation mode's keys, those that make
+  // sense over live content, and Space for pointing), then the settings saved; a command that
+  // ends in an error (a cancelled dialog) ends there, silently.
   void KeyPress(short& keyAscii);
   // Button 1 left, 2 right, 4 middle; `shift` 1 Shift, 2 Ctrl; x and y in the window's pixels.
   void MouseDown(int button, int shift, int x, int y);
   void MouseMove(int buttons, int x, int y);
   void MouseUp(int button, int x, int y);
 
-  // --- Tools --------------------------------------------------------------------------------------------
+  // --- Tools, as the commands switch them while inking ---------------------------------------------------
+  // Esc: takes back a shape being dragged, else ends live drawing.
+  void Leave();
+  // Ctrl+E: every pixel of ink goes (one step), the eraser off, the highlighter's cursor.
+  void ClearDrawing();
+  void TogglePen();
+  void ToggleEraser();
+  void SetEraserSize(int16_t size);
+  // The colour dialog, from the pen colour; Cancel raises, and the colour stays.
+  void ChooseColour();
+  void Undo();
+  void Redo();
+  // Ctrl+S and Ctrl+C: the screen with the ink over it, to a file the user names, or to the
+  // clipboard.
+  void SaveScreenToFile();
+  void CopyPicture();
   bool PenMode() const { return penMode_; }
   bool EraserOn() const { return eraserOn_; }
   CursorKind CurrentCursor() const { return cursorKind_; }
@@ -131,15 +148,10 @@ class LiveDrawing : public forms::Window {
   PointI ToolPoint(int x, int y) const;
   InkStyle StyleNow() const;
   void SetCursorImage(CursorKind kind);
-  HCURSOR CursorFor(CursorKind kind);
-  void TogglePen();
-  void ToggleEraser();
-  void ShowColourDialog();
-  void SaveToFile();
-  void CopyToClipboard();
 
   settings::AppSettingsRecord& AppSettings;
-  MainFormLink* mainForm_ = nullptr;
+  CommandDispatcher* commands_ = nullptr;
+  CursorSource cursorSource_;
   DrawingKeeper* keeper_ = nullptr;
   imaging::WriteFileFn writeFile_ = nullptr;
   PresentObserver presentObserver_;

@@ -32,13 +32,13 @@ void PrepareBmpDialog(forms::CommonDialog& dialog, HWND owner, unsigned long fla
 
 // A save or load that failed once the user had named the file: the user hears why, once, and the
 // error goes on to the key handler, which ends the command with the presentation as it was.
-// Cancel is no failure and stays silent. Called inside the catch block of the failure.
-[[noreturn]] void ReportFileFailure(HWND owner, bool saving, const std::wstring& path) {
-  const base::ErrorReport report = base::DescribeException(std::current_exception());
+// Cancel is no failure and stays silent.
+[[noreturn]] void ReportFileFailure(HWND owner, bool saving, const std::wstring& path, std::exception_ptr failure) {
+  const base::ErrorReport report = base::DescribeException(failure);
   const std::wstring text = saving ? imaging::SaveFailedText(path, report.description)
                                    : imaging::LoadFailedText(path, report.description);
   ::MessageBoxW(owner, text.c_str(), L"Scrivane", MB_OK | MB_ICONERROR);
-  throw;
+  std::rethrow_exception(failure);
 }
 }  // namespace
 
@@ -55,7 +55,7 @@ void overlay::SaveScreenPicture(forms::CommonDialog& dialog, HWND owner, const b
     // A name ending in .png gets PNG content; every other name a BMP as always.
     imaging::SavePicture(*grab, path, write);
   } catch (...) {
-    ReportFileFailure(owner, true, path);
+    ReportFileFailure(owner, true, path, std::current_exception());
   }
 
   const std::wstring text = L"Image successfully saved at \r\n" + path;
@@ -89,7 +89,7 @@ void ss::LoadPictureFromFile() {
   try {
     picture = imaging::LoadPictureFile(path);
   } catch (...) {
-    ReportFileFailure(Hwnd(), false, path);
+    ReportFileFailure(Hwnd(), false, path, std::current_exception());
   }
   history_.ReplaceBackground(picture);  // Picture1 and Picture2, as one undo step
 }

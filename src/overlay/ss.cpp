@@ -3,7 +3,6 @@
 #include "base/window_place.h"
 #include "capture/screen_capture.h"
 #include "base/dpi.h"
-#include "overlay/key_commands.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
@@ -233,7 +232,7 @@ void ss::ClaimKeyboard() {
 
 HCURSOR ss::CursorFor(overlay::CursorKind kind) {
   // Without the main form (the overlay opened on its own), our own set at the system's size.
-  return overlay::ToolCursorImage(mainForm_, ownCursors_, Hwnd(), kind);
+  return overlay::ToolCursorImage(cursorSource_, ownCursors_, Hwnd(), kind);
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {
@@ -301,7 +300,7 @@ void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
   // presentation.
   if (!IsVisible()) return;
   if (Button != forms::kLeftButton) {
-    if (mainForm_) mainForm_->menupopup();
+    if (commands_) commands_->Run(overlay::CommandId::Menu);
     // The menu made the hidden main window foreground; without this the next keys of the
     // presentation would go nowhere until the presenter clicked the surface again.
     if (IsCreated()) ClaimKeyboardSoon();

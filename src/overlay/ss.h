@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "capture/fit_page.h"
 #include "forms/common_dialog.h"
@@ -30,11 +31,12 @@ class ss : public forms::Window {
   explicit ss(settings::AppSettingsRecord& settings);
 
   // --- Wiring, at start-up -------------------------------------------------------------------
-  // The main form (tray menu, its commands, the cursors it carries) and the magnifier; either may
-  // be absent, and then what would reach it does nothing.
-  void SetMainFormLink(overlay::MainFormLink* link) { mainForm_ = link; }
-  overlay::MainFormLink* MainFormLink() const { return mainForm_; }
-  void SetMagnifierLink(overlay::MagnifierLink* link) { magnifier_ = link; }
+  // Where the keys and the right button go: the program's commands. Without one, keys only save
+  // the settings and the right button does nothing.
+  void SetCommandDispatcher(overlay::CommandDispatcher* commands) { commands_ = commands; }
+  // Where the tool cursors come from (the main form carries them); without one, or when it has
+  // none, the overlay draws its own.
+  void SetCursorSource(overlay::CursorSource source) { cursorSource_ = std::move(source); }
   // How a save writes its file and where the print command gets its printer: WriteFile and the
   // default printer unless told otherwise.
   void SetFileWriter(imaging::WriteFileFn write) { writeFile_ = write; }
@@ -64,9 +66,28 @@ class ss : public forms::Window {
   overlay::DrawingHistory& History() { return history_; }
 
   // --- Key commands ------------------------------------------------------------------------
+  // Every character typed on the surface (or handed on by the magnifier): its command, then the
+  // settings saved; an error ends the command silently, unsaved, with checkpalette set.
   void Picture1_KeyPress(short& KeyAscii);
   // True when the last key command ended through its error path.
   int16_t checkpalette = 0;
+  // What the commands do to the overlay. Esc: the shape being dragged goes, or else the
+  // presentation ends with the eraser and text placement off.
+  void Leave();
+  // Ctrl+E: the strokes go, the eraser goes off, the highlighter's cursor shows.
+  void ClearDrawing();
+  // 1 to 4 with the eraser on: its size and cursor.
+  void SetEraserSize(int16_t size);
+  // c: the colour dialog, starting from the pen colour; the choice becomes the pen colour. Cancel
+  // raises base::kErrCancel and the colour stays.
+  void ChooseColour();
+  // The keys back to the drawing surface; raises base::kErrInvalidCall when the overlay is not
+  // on the screen.
+  void FocusSurface();
+  // Ctrl+Z, Ctrl+Y, Ctrl+C: only while the presentation shows.
+  void Undo();
+  void Redo();
+  void CopyPicture();
 
   // --- Mouse on the drawing surface ---------------------------------------------------------
   void Picture1_MouseDown(int Button, int Shift, float X, float Y);
@@ -109,6 +130,8 @@ class ss : public forms::Window {
   overlay::CursorKind CurrentCursor() const { return cursorKind_; }
   HCURSOR CurrentCursorImage() const { return cursor_; }
   bool EraserOn() const { return eraserOn != 0; }
+  // Still taking the keyboard back from windows that took it unasked (see ClaimKeyboardSoon).
+  bool ClaimsKeyboard() const { return claimTicks_ > 0; }
   bool PenMode() const { return penMode != 0; }
   bool TextMode() const { return textMode != 0; }
   void SetTextMode(bool on) { textMode = on ? -1 : 0; }
@@ -137,7 +160,6 @@ class ss : public forms::Window {
   void FollowShape(float X, float Y);
   // Esc during a shape drag: the shape goes, presentation mode stays.
   void CancelShapeDrag();
-  void ShowColourDialog();
   void ClaimKeyboardSoon();
   void ClaimKeyboard();
   int claimTicks_ = 0;
@@ -151,8 +173,8 @@ class ss : public forms::Window {
   HCURSOR CursorFor(overlay::CursorKind kind);
 
   settings::AppSettingsRecord& AppSettings;
-  overlay::MainFormLink* mainForm_ = nullptr;
-  overlay::MagnifierLink* magnifier_ = nullptr;
+  overlay::CommandDispatcher* commands_ = nullptr;
+  overlay::CursorSource cursorSource_;
   imaging::WriteFileFn writeFile_ = nullptr;
   capture::PrinterFactory printerFactory_;
 
@@ -160,7 +182,6 @@ class ss : public forms::Window {
   int16_t eraserOn = 0;
   int16_t penMode = 0;
   int16_t textMode = 0;
-  int16_t magHidden = 0;
   overlay::DrawingHistory history_{*this};
   overlay::ShapeDrag shapeDrag_;
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;

@@ -157,6 +157,15 @@ base::unique_hcursor MakeToolCursor(CursorKind kind, int size) {
   return base::unique_hcursor(static_cast<HCURSOR>(::CreateIconIndirect(&info)));
 }
 
+CursorKind EraserCursorFor(int16_t size) {
+  switch (size) {
+    case 8: return CursorKind::Eraser8;
+    case 16: return CursorKind::Eraser16;
+    case 24: return CursorKind::Eraser24;
+    default: return CursorKind::Eraser32;
+  }
+}
+
 int CursorImageSize(HCURSOR cursor) {
   ICONINFO info{};
   if (!cursor || !::GetIconInfo(cursor, &info)) return 0;
@@ -174,9 +183,9 @@ void ToolCursorSet::Make(int size) {
   size_ = size;
 }
 
-HCURSOR ToolCursorImage(MainFormLink* main, ToolCursorSet& own, HWND window, CursorKind kind) {
-  if (main) {
-    if (HCURSOR c = main->CursorImage(kind)) return c;
+HCURSOR ToolCursorImage(const CursorSource& source, ToolCursorSet& own, HWND window, CursorKind kind) {
+  if (source) {
+    if (HCURSOR c = source(kind)) return c;
   }
   own.Make(CursorSizeForDpi(base::DpiForWindow(window)));
   return own.Get(kind);

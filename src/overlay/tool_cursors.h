@@ -29,6 +29,9 @@ base::unique_hcursor MakeToolCursor(CursorKind kind, int size);
 // The width of a cursor's image in pixels (0 for none).
 int CursorImageSize(HCURSOR cursor);
 
+// The eraser's cursor for an eraser size: 8, 16 and 24 have their own, anything else the 32.
+CursorKind EraserCursorFor(int16_t size);
+
 // The six cursors at one size, owned together.
 class ToolCursorSet {
  public:
@@ -41,8 +44,8 @@ class ToolCursorSet {
   int size_ = 0;
 };
 
-// The image of a tool's cursor for a window of ours: the one the main form carries, or, without
-// it, `own` made at the size the system asks for at the window's scaling.
-HCURSOR ToolCursorImage(MainFormLink* main, ToolCursorSet& own, HWND window, CursorKind kind);
+// The image of a tool's cursor for a window of ours: the one `source` gives (the main form carries
+// them), or, without one, `own` made at the size the system asks for at the window's scaling.
+HCURSOR ToolCursorImage(const CursorSource& source, ToolCursorSet& own, HWND window, CursorKind kind);
 
 }  // namespace overlay

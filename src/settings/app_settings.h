@@ -25,6 +25,14 @@ struct AppSettingsRecord {
   int16_t keepdrawings = kTrue;
   // The user has been told once where the drawings are kept (the tray balloon of the first keep).
   int16_t keepnotice = kFalse;
+
+  // Not stored. The colour whose item in the tray menu carries the mark: the colour last chosen
+  // through a colour item or a colour key, kMenuColorPalette after the menu's Palette, and the
+  // loaded colour at start. The colour dialog's own key changes `color` and leaves this.
+  int32_t menucolor = 0;
 };
+
+// `menucolor` when "Palette" carries the mark, whatever colour it chose: no colour is negative.
+constexpr int32_t kMenuColorPalette = -1;
 
 }  // namespace settings

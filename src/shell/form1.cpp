@@ -6,13 +6,13 @@
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
-#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "base/dpi.h"
 #include "overlay/tool_cursors.h"
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
+#include "shell/commands.h"
 #include "shell/message_window.h"
 #include "shell/mod1.h"
 #include "shell/myhotkey.h"
@@ -73,8 +73,6 @@ void form1::Load() {
   closeRequest_ = ::RegisterWindowMessageW(kCloseRequestMessage);
   ::ChangeWindowMessageFilterEx(Hwnd(), closeRequest_, MSGFLT_ALLOW, nullptr);
 
-  app_.overlay.SetMainFormLink(this);
-  app_.live.SetMainFormLink(this);
   keptNoticeWindow_ = Hwnd();
   Form_Load();
 }
@@ -98,8 +96,9 @@ void form1::Form_Load() {
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
   // the 0.
   if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
-  shell::SetStartMarks(RCPopup, app_.AppSettings.color, app_.AppSettings.brushwidth);
-  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
+  // The colour item that carries the mark starts as the loaded colour's.
+  app_.AppSettings.menucolor = app_.AppSettings.color;
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
@@ -124,40 +123,27 @@ void form1::Command1_Click() {
 }
 
 void form1::menupopup() {
-  // The mark follows the setting, whatever changed it since the menu was last open.
-  RCPopup.SetChecked(shell::kItemKeepDrawings, app_.AppSettings.keepdrawings != settings::kFalse);
-  RCPopup.SetChecked(shell::kItemLiveDrawing, app_.live.IsOn());
+  // The marks follow the settings, whatever changed them since the menu was last open.
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
   frontBeforeMenu_ = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
 }
 
-void form1::RunMenuCommand(UINT item) {
-  switch (item) {
-    case shell::kItemRed: red_Click(); break;
-    case shell::kItemYellow: yellow_Click(); break;
-    case shell::kItemBlue: blue_Click(); break;
-    case shell::kItemGreen: green_Click(); break;
-    case shell::kItemOne: One_Click(); break;
-    case shell::kItemFive: five_Click(); break;
-    case shell::kItemTen: ten_Click(); break;
-    case shell::kItemFifteen: fifteen_Click(); break;
-    case shell::kItemTwenty: twenty_Click(); break;
-    case shell::kItemMypalette: mypalette_Click(); break;
-    case shell::kItemMagnifier: magnifier_Click(); break;
-    case shell::kItemMyhelp: myhelp_Click(); break;
-    case shell::kItemDochelp: dochelp_Click(); break;
-    case shell::kItemRest1: Rest1_Click(); break;
-    case shell::kItemStartPresentation: StartPresentation_Click(); break;
-    case shell::kItemRecentDrawings: RecentDrawings_Click(); break;
-    case shell::kItemKeepDrawings: KeepDrawings_Click(); break;
-    case shell::kItemLiveDrawing: LiveDrawing_Click(); break;
-    default: break;
-  }
+void form1::RunMenuCommand(UINT item) { app_.commands.RunMenuItem(item); }
+
+void form1::LiveDrawingHotkey() {
+  if (app_.overlay.IsVisible()) return;
+  // The time the key was pressed: two presses in a row are told apart from two apart however long
+  // the messages waited.
+  app_.live.OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
 }
 
-bool form1::PresentationShowing() const { return app_.overlay.IsVisible(); }
+void form1::LiveDrawing_Click() {
+  if (app_.overlay.IsVisible()) return;
+  app_.live.Toggle(frontBeforeMenu_);
+}
 
 void form1::SysTrayMouseEventHandler() {
   // Live drawing and presentation mode exclude each other: the one that is on stays alone.
@@ -169,72 +155,16 @@ void form1::SysTrayMouseEventHandler() {
   overlay.ShowOverlay(frontBefore);
 }
 
-void form1::LiveDrawingHotkey() {
-  if (PresentationShowing()) return;
-  // The time the key was pressed: two presses in a row are told apart from two apart however long
-  // the messages waited.
-  app_.live.OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
-}
-
-void form1::LiveDrawing_Click() {
-  if (PresentationShowing()) return;
-  app_.live.Toggle(frontBeforeMenu_);
-}
-
-void form1::SetColour(UINT item, int32_t color) {
-  shell::CheckOnly(RCPopup, shell::kColourGroup, item);
-  app_.AppSettings.color = color;
-  settings::SaveSettings(app_.AppSettings);
-}
-
-void form1::SetWidth(UINT item) {
-  app_.AppSettings.brushwidth = shell::WidthOfItem(item);
-  shell::CheckOnly(RCPopup, shell::kWidthGroup, item);
-  settings::SaveSettings(app_.AppSettings);
-}
-
-void form1::red_Click() { SetColour(shell::kItemRed, shell::kColorRed); }
-void form1::yellow_Click() { SetColour(shell::kItemYellow, shell::kColorYellow); }
-void form1::blue_Click() { SetColour(shell::kItemBlue, shell::kColorBlue); }
-void form1::green_Click() { SetColour(shell::kItemGreen, shell::kColorGreen); }
-void form1::One_Click() { SetWidth(shell::kItemOne); }
-void form1::five_Click() { SetWidth(shell::kItemFive); }
-void form1::ten_Click() { SetWidth(shell::kItemTen); }
-void form1::fifteen_Click() { SetWidth(shell::kItemFifteen); }
-void form1::twenty_Click() { SetWidth(shell::kItemTwenty); }
-
-void form1::mypalette_Click() {
-  short keyAscii = 99;  // "c"
-  if (app_.live.CurrentState() == overlay::LiveDrawing::State::Inking) {
-    // Over live drawing the dialog belongs to its window, which lies above everything else.
-    const int32_t before = app_.AppSettings.color;
-    app_.live.KeyPress(keyAscii);
-    if (app_.AppSettings.color != before) {
-      shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
-      settings::SaveSettings(app_.AppSettings);
-    }
-    return;
-  }
-  // The overlay's own colour command, loading the overlay hidden when it is not there.
-  ss& overlay = app_.overlay;
-  overlay.Picture1_KeyPress(keyAscii);
-  if (!overlay.checkpalette) {
-    shell::CheckOnly(RCPopup, shell::kColourGroup, shell::kItemMypalette);
-    settings::SaveSettings(app_.AppSettings);
-  }
-}
-
-// Shown modeless; when it is already showing it stays open (unlike Ctrl+Shift+M).
-void form1::magnifier_Click() { ShowMagnifier(); }
-
-void form1::ShowMagnifier() { app_.magnifier.ShowWindowModeless(); }
-
-void form1::SetMagnifierVisible(bool visible) {
-  magWin& mag = app_.magnifier;
-  if (mag.IsLoaded()) mag.SetVisible(visible);
-}
-
-void form1::myhelp_Click() { app_.helpWindow.ShowQuickHelp(); }
+void form1::red_Click() { app_.commands.Run(shell::CommandId::Red); }
+void form1::yellow_Click() { app_.commands.Run(shell::CommandId::Yellow); }
+void form1::blue_Click() { app_.commands.Run(shell::CommandId::Blue); }
+void form1::green_Click() { app_.commands.Run(shell::CommandId::Green); }
+void form1::One_Click() { app_.commands.Run(shell::CommandId::Width1); }
+void form1::five_Click() { app_.commands.Run(shell::CommandId::Width5); }
+void form1::ten_Click() { app_.commands.Run(shell::CommandId::Width10); }
+void form1::fifteen_Click() { app_.commands.Run(shell::CommandId::Width15); }
+void form1::twenty_Click() { app_.commands.Run(shell::CommandId::Width20); }
+void form1::mypalette_Click() { app_.commands.Run(shell::CommandId::Palette); }
 
 void form1::dochelp_Click() {
   // The manual lies next to the program. The wide call, so that a folder whose name lies outside
@@ -242,7 +172,9 @@ void form1::dochelp_Click() {
   std::wstring path(32768, L'\0');
   DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   path.resize(n);
-  path = path.substr(0, path.find_last_of(L"\\/")) + L"\\Scrivane.pdf";
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) path.resize(slash);
+  path += L"\\Scrivane.pdf";
   ::ShellExecuteW(Hwnd(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -254,13 +186,6 @@ void form1::RecentDrawings_Click() {
   // DDE first, which under Wine can keep this thread waiting for half a minute.
   const std::wstring quoted = L"\"" + folder + L"\"";
   ::ShellExecuteW(Hwnd(), L"open", L"explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
-}
-
-void form1::KeepDrawings_Click() {
-  settings::AppSettingsRecord& s = app_.AppSettings;
-  s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
-  RCPopup.SetChecked(shell::kItemKeepDrawings, s.keepdrawings != settings::kFalse);
-  settings::SaveSettings(s);
 }
 
 void form1::DrawingKept() {
@@ -305,27 +230,7 @@ void form1::CloseProgram() {
   Rest1_Click();
 }
 
-void form1::OnHotkey(uint8_t id) {
-  switch (id) {
-    case myhotkey::hotkeyPresentation:
-      SysTrayMouseEventHandler();
-      break;
-    case myhotkey::hotkeyLiveDrawing:
-      LiveDrawingHotkey();
-      break;
-    case myhotkey::hotkeyMagnifier: {
-      magWin& mag = app_.magnifier;
-      if (mag.IsShowing()) {
-        mag.UnloadWindow();
-      } else {
-        mag.ShowWindowModeless();
-      }
-      break;
-    }
-    default:
-      break;
-  }
-}
+void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(id); }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;
@@ -343,8 +248,6 @@ HCURSOR form1::CursorImage(overlay::CursorKind kind) {
 void form1::OnDestroy() {
   // However the window goes, it takes its icon, hooks and hotkeys with it: a hook left on a dead
   // window would keep the next load from hooking, and an icon would outlive its owner.
-  if (app_.overlay.MainFormLink() == this) app_.overlay.SetMainFormLink(nullptr);
-  if (app_.live.MainFormLinkInUse() == this) app_.live.SetMainFormLink(nullptr);
   app_.Tray.UnhookTrayMessages();
   if (oncestarted) app_.Tray.RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());

@@ -10,7 +10,6 @@
 #include "base/handles.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
-#include "overlay/links.h"
 #include "overlay/tool_cursors.h"
 #include "shell/myhotkey.h"
 
@@ -18,9 +17,7 @@ namespace shell {
 class Application;
 }
 
-// It is also the overlay's way to the magnifier: it shows it, and hides and re-shows it around the
-// colour dialog.
-class form1 : public forms::Window, public overlay::MainFormLink, public overlay::MagnifierLink {
+class form1 : public forms::Window {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneMainForm";
   // The property of the window that holds the icon's id, readable from outside (WM_GETICON does
@@ -40,30 +37,28 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   bool IsLoaded() const { return IsCreated(); }
 
   // --- What other parts call --------------------------------------------------------------
-  void menupopup() override;
+  // The tray menu at the pointer, its marks from the settings; the chosen item's command runs.
+  void menupopup();
   void SysTrayMouseEventHandler();
   // Ctrl+Shift+X: starts live drawing over the monitor under the pointer, switches it between
   // inking and pointing, or ends it when pressed twice in a row. Ignored during presentation mode.
   void LiveDrawingHotkey();
   // "Live Drawing": starts live drawing, or ends it when it is on. Ignored during presentation mode.
   void LiveDrawing_Click();
-  void red_Click() override;
-  void yellow_Click() override;
-  void blue_Click() override;
-  void green_Click() override;
+  // The menu items' commands, as a click on the item runs them (through the command table).
+  void red_Click();
+  void yellow_Click();
+  void blue_Click();
+  void green_Click();
   void One_Click();
-  void five_Click() override;
-  void ten_Click() override;
-  void fifteen_Click() override;
-  void twenty_Click() override;
+  void five_Click();
+  void ten_Click();
+  void fifteen_Click();
+  void twenty_Click();
   void mypalette_Click();
-  void magnifier_Click();
-  void myhelp_Click();
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
-  // Turns keeping each presentation's drawing on or off (`keepdrawings`), and saves it.
-  void KeepDrawings_Click();
   // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
   // Safe from any thread (the keeper's): the balloon comes from this window's thread.
   void DrawingKept();
@@ -76,9 +71,8 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void CloseProgram();
   // A hotkey's command, by its id.
   void OnHotkey(uint8_t id);
-  HCURSOR CursorImage(overlay::CursorKind kind) override;
-  void ShowMagnifier() override;
-  void SetMagnifierVisible(bool visible) override;
+  // The cursor a hidden button carries; null once the form has gone.
+  HCURSOR CursorImage(overlay::CursorKind kind);
 
   // Hooks the icon's callback, adds the icon the first time, hides the form.
   void Command1_Click();
@@ -111,14 +105,12 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   void Form_Load();
   void OnDestroy();
   HWND CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKind kind);
-  void SetColour(UINT item, int32_t color);
-  void SetWidth(UINT item);
   void ReportTakenHotkeys();
   void ShowKeepNoticeOnce();
-  // Presentation mode is showing: live drawing stays off meanwhile (and the other way round).
-  bool PresentationShowing() const;
 
   shell::Application& app_;
+  // The window in front when the menu was asked for, before the menu made this one foreground.
+  HWND frontBeforeMenu_ = nullptr;
   myhotkey::HotkeyHook hotkeyHook_;
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;
@@ -128,6 +120,4 @@ class form1 : public forms::Window, public overlay::MainFormLink, public overlay
   // This window for other threads, which may not read Hwnd() while this thread changes it.
   std::atomic<HWND> keptNoticeWindow_{nullptr};
   myhotkey::HotkeyRegistration hotkeys_;
-  // The window in front when the menu was asked for, before the menu made this one foreground.
-  HWND frontBeforeMenu_ = nullptr;
 };

@@ -14,15 +14,18 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
 }
 
 Application::Application()
-    : Tray([this] { mainForm.menupopup(); }),
+    : Tray([this] { commands.Run(CommandId::Menu); }),
       overlay(AppSettings),
       live(AppSettings),
       helpWindow(*this),
       mainForm(*this),
       splash(*this) {
-  // The overlay reaches the magnifier through the main form, and the magnifier hands its keys to
-  // the overlay.
-  overlay.SetMagnifierLink(&mainForm);
+  // The overlay's keys and right button run the commands; the cursors it shows are the ones the
+  // main form carries; the magnifier hands its keys to the overlay's key handler.
+  overlay.SetCommandDispatcher(&commands);
+  overlay.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
+  live.SetCommandDispatcher(&commands);
+  live.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
 }
 
@@ -37,7 +40,10 @@ Application::~Application() {
   if (helpWindow.IsLoaded()) helpWindow.Unload();
   if (mainForm.IsLoaded()) mainForm.Unload();
   if (splash.IsLoaded()) splash.Unload();
-  overlay.SetMagnifierLink(nullptr);
+  overlay.SetCommandDispatcher(nullptr);
+  overlay.SetCursorSource(nullptr);
+  live.SetCommandDispatcher(nullptr);
+  live.SetCursorSource(nullptr);
   magnifier.SetKeyForwarder(nullptr);
   // 2.
   FinishKeeping();

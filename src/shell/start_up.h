@@ -13,6 +13,7 @@
 #include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "shell/commands.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
 #include "shell/message_window.h"
@@ -35,7 +36,7 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 //      main form (which takes its hooks, hotkeys and icon with it), the splash;
 //   2. the keeper writes the drawings still on their way to the disk, then goes;
 //   3. the objects go in the reverse order of the members below: splash, main form, help window,
-//      magnifier, live drawing, overlay, the tray icon record, the settings;
+//      magnifier, live drawing, overlay, the tray icon record, the commands, the settings;
 //   4. last, the single-instance mutex, so that a new copy can start only once this one holds
 //      nothing.
 class Application {
@@ -67,6 +68,8 @@ class Application {
  public:
   // The user's choices, read by every window; loaded by the splash, saved after every change.
   settings::AppSettingsRecord AppSettings;
+  // Runs every command, whichever key, menu item or hotkey asks for it.
+  CommandDispatcher commands{*this};
   // The notification-area icon record and its hook on the main window (TrayIcon, trayHooked,
   // trayHookedWindow, trayPreviousProc).
   mod1::Tray Tray;

@@ -2,56 +2,78 @@
 
 namespace shell {
 
+namespace {
+
+// Whether the settings put the mark on a command's item.
+bool Marked(const Command& command, const settings::AppSettingsRecord& s, bool liveDrawingOn) {
+  switch (command.mark) {
+    case Mark::None:
+      return false;
+    case Mark::FixedColour:
+      return s.menucolor == command.value;
+    case Mark::OtherColour:
+      for (const Command& c : CommandTable()) {
+        if (c.mark == Mark::FixedColour && c.value == s.menucolor) return false;
+      }
+      return true;
+    case Mark::Width:
+      return s.brushwidth == command.value;
+    case Mark::KeepDrawings:
+      return s.keepdrawings != settings::kFalse;
+    case Mark::LiveDrawing:
+      return liveDrawingOn;
+  }
+  return false;
+}
+
+}  // namespace
+
 void BuildRCPopup(forms::PopupMenu& menu) {
-  menu.AddSubmenu(L"Colours").AddItems({{L"Red", kItemRed}, {L"Yellow", kItemYellow}, {L"Blue", kItemBlue},
-                                        {L"Green", kItemGreen}, {L"Palette", kItemMypalette}});
-  menu.AddSubmenu(L"Line Style").AddItems({{L"1", kItemOne}, {L"5", kItemFive}, {L"10", kItemTen},
-                                           {L"15", kItemFifteen}, {L"20", kItemTwenty}});
-  menu.AddItems({{L"Live Drawing", kItemLiveDrawing}, {L"Magnifier", kItemMagnifier}, {L"Quick Help", kItemMyhelp},
-                 {L"Documentation", kItemDochelp}, {L"Keep Drawings", kItemKeepDrawings},
-                 {L"Recent Drawings", kItemRecentDrawings}, {L"Exit", kItemRest1}});
+  forms::PopupMenu* colours = nullptr;
+  forms::PopupMenu* lineStyle = nullptr;
+  for (const Command& c : CommandTable()) {
+    switch (c.place) {
+      case MenuPlace::None:
+      case MenuPlace::FirstWithoutHotkey:
+        break;
+      case MenuPlace::Top:
+        menu.AddItem(c.caption, MenuItemOf(c.id));
+        break;
+      case MenuPlace::Colours:
+        if (!colours) colours = &menu.AddSubmenu(L"Colours");
+        colours->AddItem(c.caption, MenuItemOf(c.id));
+        break;
+      case MenuPlace::LineStyle:
+        if (!lineStyle) lineStyle = &menu.AddSubmenu(L"Line Style");
+        lineStyle->AddItem(c.caption, MenuItemOf(c.id));
+        break;
+    }
+  }
 }
 
 void ShowStartPresentationItem(forms::PopupMenu& menu, bool show) {
   const bool shown = ::GetMenuState(menu.Handle(), kItemStartPresentation, MF_BYCOMMAND) != static_cast<UINT>(-1);
   if (show && !shown) {
-    ::InsertMenuW(menu.Handle(), 0, MF_BYPOSITION | MF_STRING, kItemStartPresentation, L"Start Presentation Mode");
+    const Command* item = FindCommand(CommandId::StartPresentation);
+    ::InsertMenuW(menu.Handle(), 0, MF_BYPOSITION | MF_STRING, kItemStartPresentation, item->caption);
   } else if (!show && shown) {
     ::DeleteMenu(menu.Handle(), kItemStartPresentation, MF_BYCOMMAND);
   }
 }
 
-UINT ColourItemFor(int32_t color) {
-  switch (color) {
-    case kColorRed: return kItemRed;
-    case kColorYellow: return kItemYellow;
-    case kColorBlue: return kItemBlue;
-    case kColorGreen: return kItemGreen;
-    default: return kItemMypalette;
-  }
-}
-
-UINT WidthItemFor(int16_t brushwidth) {
-  for (UINT id : kWidthGroup) {
-    if (WidthOfItem(id) == brushwidth) return id;
-  }
-  return 0;
-}
-
-int16_t WidthOfItem(UINT item) {
-  switch (item) {
-    case kItemOne: return 1;
-    case kItemFive: return 5;
-    case kItemTen: return 10;
-    case kItemFifteen: return 15;
-    case kItemTwenty: return 20;
-    default: return 0;
+void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings, bool liveDrawingOn) {
+  for (const Command& c : CommandTable()) {
+    if (c.mark != Mark::None) menu.SetChecked(MenuItemOf(c.id), Marked(c, settings, liveDrawingOn));
   }
 }
 
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth) {
-  CheckOnly(menu, kColourGroup, ColourItemFor(color));
-  CheckOnly(menu, kWidthGroup, WidthItemFor(brushwidth));
+  settings::AppSettingsRecord marks;
+  marks.menucolor = color;
+  marks.brushwidth = brushwidth;
+  // Only the colour and width groups: the marks of "Keep Drawings" and "Live Drawing" stay as they are.
+  marks.keepdrawings = menu.IsChecked(kItemKeepDrawings) ? settings::kTrue : settings::kFalse;
+  SetMenuMarks(menu, marks, menu.IsChecked(kItemLiveDrawing));
 }
 
 std::wstring KeepNoticeText(const std::wstring& folder) {

@@ -1,4 +1,5 @@
-// The tray menu RCPopup: its items, their captions and the rules for its check marks.
+// The tray menu RCPopup, built from the command table (shell/commands.h): its items in their
+// order, and the check marks that the settings decide.
 #pragma once
 
 #include <windows.h>
@@ -7,32 +8,33 @@
 #include <string>
 
 #include "forms/popup_menu.h"
+#include "settings/app_settings.h"
+#include "shell/commands.h"
 
 namespace shell {
 
-// Command ids of the items, named after the items.
-enum TrayItem : UINT {
-  kItemRed = 1001,
-  kItemYellow,
-  kItemBlue,
-  kItemGreen,
-  kItemMypalette,
-  kItemOne,
-  kItemFive,
-  kItemTen,
-  kItemFifteen,
-  kItemTwenty,
-  kItemMagnifier,
-  kItemMyhelp,
-  kItemDochelp,
-  kItemRest1,
-  // Only there while another program holds Ctrl+Shift+Z; the first item then.
-  kItemStartPresentation,
-  kItemRecentDrawings,
-  // Checked while each presentation's drawing is kept in the Drawings folder (`keepdrawings`).
-  kItemKeepDrawings,
-  kItemLiveDrawing,
-};
+// The item ids, named after the items.
+constexpr UINT kItemRed = MenuItemOf(CommandId::Red);
+constexpr UINT kItemYellow = MenuItemOf(CommandId::Yellow);
+constexpr UINT kItemBlue = MenuItemOf(CommandId::Blue);
+constexpr UINT kItemGreen = MenuItemOf(CommandId::Green);
+constexpr UINT kItemMypalette = MenuItemOf(CommandId::Palette);
+constexpr UINT kItemOne = MenuItemOf(CommandId::Width1);
+constexpr UINT kItemFive = MenuItemOf(CommandId::Width5);
+constexpr UINT kItemTen = MenuItemOf(CommandId::Width10);
+constexpr UINT kItemFifteen = MenuItemOf(CommandId::Width15);
+constexpr UINT kItemTwenty = MenuItemOf(CommandId::Width20);
+constexpr UINT kItemMagnifier = MenuItemOf(CommandId::Magnifier);
+constexpr UINT kItemMyhelp = MenuItemOf(CommandId::QuickHelp);
+constexpr UINT kItemDochelp = MenuItemOf(CommandId::Documentation);
+constexpr UINT kItemRest1 = MenuItemOf(CommandId::Exit);
+// Only there while another program holds the presentation hotkey; the first item then.
+constexpr UINT kItemStartPresentation = MenuItemOf(CommandId::StartPresentation);
+constexpr UINT kItemRecentDrawings = MenuItemOf(CommandId::RecentDrawings);
+// Checked while each presentation's drawing is kept in the Drawings folder (`keepdrawings`).
+constexpr UINT kItemKeepDrawings = MenuItemOf(CommandId::KeepDrawings);
+// Starts live drawing; checked while it is on, and chosen then it ends it.
+constexpr UINT kItemLiveDrawing = MenuItemOf(CommandId::LiveDrawing);
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
 constexpr int32_t kColorRed = 0x0000FF;
@@ -43,28 +45,18 @@ constexpr int32_t kColorGreen = 0x00FF00;
 constexpr UINT kColourGroup[] = {kItemRed, kItemYellow, kItemBlue, kItemGreen, kItemMypalette};
 constexpr UINT kWidthGroup[] = {kItemOne, kItemFive, kItemTen, kItemFifteen, kItemTwenty};
 
-// Builds the menu in its order: "Colours" and "Line Style" submenus, then the commands, with
-// "Live Drawing" just above "Magnifier", and "Keep Drawings" and "Recent Drawings" just above "Exit".
-// Nothing is checked.
+// Builds the menu in the table's order: the "Colours" and "Line Style" submenus, then the
+// commands, "Exit" last. Nothing is checked.
 void BuildRCPopup(forms::PopupMenu& menu);
 
 // Puts "Start Presentation Mode" at the top of the menu, or takes it away; nothing changes when the
 // menu already is that way.
 void ShowStartPresentationItem(forms::PopupMenu& menu, bool show);
 
-// The colour item that carries the mark at start: a fixed colour's item, else "Palette".
-UINT ColourItemFor(int32_t color);
-// The width item for a width, or 0 when no item has that width.
-UINT WidthItemFor(int16_t brushwidth);
-// The width an item sets (0 for a non-width item).
-int16_t WidthOfItem(UINT item);
-
-// Checks `item` and unchecks every other member of `group`; item 0 unchecks them all.
-template <size_t N>
-void CheckOnly(forms::PopupMenu& menu, const UINT (&group)[N], UINT item) {
-  for (UINT id : group) menu.SetChecked(id, id == item);
-}
-
+// Every check mark from the settings: the colour group from `menucolor` (a fixed colour's item,
+// else "Palette"), the width group from `brushwidth` (none for a width without an item), and
+// "Keep Drawings" from `keepdrawings`; "Live Drawing" from `liveDrawingOn`.
+void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings, bool liveDrawingOn = false);
 // The marks of the main form's load, from the loaded colour and width.
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth);
 

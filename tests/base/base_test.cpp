@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <cwchar>
 #include <stdexcept>
 
 #include "base/dpi.h"
@@ -10,6 +12,7 @@
 #include "base/handles.h"
 #include "base/rounding.h"
 #include "base/text.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -81,9 +84,6 @@ TEST(Handles, AnOwnerClosesItsHandleOnceAndMovesIt) {
   EXPECT_TRUE(::GetHandleInformation(copy, &flags));
   ::CloseHandle(copy);
 
-  // CreateFile's failure value holds nothing and closes nothing.
-  base::unique_handle failed(INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(failed);
 
   // A released handle is the caller's again.
   base::unique_hbitmap bitmap(::CreateBitmap(4, 4, 1, 32, nullptr));
@@ -92,6 +92,50 @@ TEST(Handles, AnOwnerClosesItsHandleOnceAndMovesIt) {
   BITMAP bm{};
   EXPECT_EQ(static_cast<int>(sizeof bm), ::GetObjectW(raw, sizeof bm, &bm));
   ::DeleteObject(raw);
+}
+
+// Two kinds of HANDLE: a file's owner holds nothing at CreateFile's failure value; any other owner
+// takes that value for what it is elsewhere, the current process, and holds it.
+TEST(Handles, AFileOwnerAndAKernelObjectOwnerMeanDifferentThingsByInvalidHandleValue) {
+  const std::wstring dir = testing_support::TempDir(L"handles");
+  const std::wstring path = dir + L"\\held.bin";
+  {
+    base::unique_hfile missing(::CreateFileW((dir + L"\\none\\x.bin").c_str(), GENERIC_READ, 0, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, missing.Get());
+    base::unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    // Opened without sharing: nobody else can open it while the owner lives.
+    EXPECT_EQ(INVALID_HANDLE_VALUE, ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    // A moved-from file owner is empty, not null.
+    base::unique_hfile moved(std::move(file));
+    EXPECT_FALSE(file);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, file.Get());
+    EXPECT_TRUE(moved);
+  }
+  EXPECT_TRUE(::DeleteFileW(path.c_str())) << "the owner closed the file";
+
+  base::unique_handle process(::GetCurrentProcess());
+  EXPECT_TRUE(process);
+  EXPECT_EQ(::GetCurrentProcessId(), ::GetProcessId(process.Get()));
+  base::unique_hglobal noMemory;
+  EXPECT_FALSE(noMemory);
+  EXPECT_EQ(nullptr, noMemory.Get());
+
+  // A search's owner closes it with FindClose; no match is no search.
+  WIN32_FIND_DATAW found{};
+  base::unique_hfind none(::FindFirstFileW((dir + L"\\*.nothing").c_str(), &found));
+  EXPECT_FALSE(none);
+  base::unique_hfind all(::FindFirstFileW((dir + L"\\*").c_str(), &found));
+  EXPECT_TRUE(all);
+
+  // Text the system allocated comes back through Put and is freed by its owner.
+  base::unique_cotaskmem_string folder;
+  ASSERT_TRUE(SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, folder.Put())));
+  EXPECT_TRUE(folder);
+  EXPECT_LT(0u, std::wcslen(folder.Get()));
 }
 
 TEST(Errors, EveryKindOfExceptionHasANumberAndADescription) {

@@ -9,7 +9,6 @@
 #include "imaging/surface_tiles.h"
 #include "overlay/clipboard.h"
 #include "overlay/history.h"
-#include "overlay/key_commands.h"
 #include "overlay/keeping.h"
 
 namespace {
@@ -409,14 +408,6 @@ TEST(ClipboardDib, IsABottomUpOpaque32BitBitmapOfThePicture) {
   EXPECT_EQ(0xFF0A0B0Cu, rows[0]);
   EXPECT_EQ(0xFF101112u, rows[2]);
   EXPECT_EQ(0xFF010203u, rows[3]);
-}
-
-TEST(KeyTable, CtrlZUndoesCtrlYRedoesCtrlCCopies) {
-  EXPECT_EQ(overlay::KeyCommand::Undo, overlay::MatchKey(26));
-  EXPECT_EQ(overlay::KeyCommand::Redo, overlay::MatchKey(25));
-  EXPECT_EQ(overlay::KeyCommand::CopyPicture, overlay::MatchKey(3));
-  EXPECT_EQ(overlay::KeyCommand::None, overlay::MatchKey('z'));
-  EXPECT_EQ(overlay::KeyCommand::None, overlay::MatchKey('Z'));
 }
 
 }  // namespace

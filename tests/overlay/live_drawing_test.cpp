@@ -1,6 +1,6 @@
 // The live-drawing window in this process: what it is while on and off, the hotkey's presses by
-// their times, Space, Esc during a shape, and frames that go out joined, with nothing running once
-// the pointer rests.
+// their times, its keys going to the command table only while inking, Esc during a shape, and
+// frames that go out at most once a frame, with nothing running once the pointer rests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,6 +19,17 @@ using overlay::LiveDrawing;
 using testing_support::PumpUntil;
 
 LONG_PTR ExStyle(HWND w) { return ::GetWindowLongPtrW(w, GWL_EXSTYLE); }
+
+// Stands in for the program's command table: p is the pen, every key is asked for, every command
+// run is written down.
+class RecordingCommands : public overlay::CommandDispatcher {
+ public:
+  overlay::CommandId CommandForKey(short keyAscii) const override {
+    return keyAscii == 'p' ? overlay::CommandId::TogglePen : overlay::CommandId::None;
+  }
+  void Run(overlay::CommandId id) override { ran.push_back(id); }
+  std::vector<overlay::CommandId> ran;
+};
 
 class LiveDrawingTest : public ::testing::Test {
  protected:
@@ -78,14 +89,20 @@ TEST_F(LiveDrawingTest, TheHotkeySwitchesInkingAndPointingAndEndsLiveDrawingWhen
   EXPECT_EQ(WS_EX_TRANSPARENT | WS_EX_NOACTIVATE, ex & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
   EXPECT_TRUE(ex & WS_EX_LAYERED);
   EXPECT_NE(live.Hwnd(), ::GetForegroundWindow()) << "pointing does not keep the keyboard";
-  // Keys of inking do nothing while pointing.
+  // Keys reach the commands only while inking.
+  RecordingCommands commands;
+  live.SetCommandDispatcher(&commands);
   short p = 'p';
   live.KeyPress(p);
-  EXPECT_FALSE(live.PenMode());
+  EXPECT_TRUE(commands.ran.empty());
 
   Hotkey(10000 + 3 * twice);
   ASSERT_EQ(LiveDrawing::State::Inking, live.CurrentState());
   EXPECT_FALSE(ExStyle(live.Hwnd()) & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
+  live.KeyPress(p);
+  ASSERT_EQ(1u, commands.ran.size());
+  EXPECT_EQ(overlay::CommandId::TogglePen, commands.ran[0]);
+  live.SetCommandDispatcher(nullptr);
   // Twice in a row: the end, from either state.
   Hotkey(10000 + 3 * twice + twice / 2);
   EXPECT_FALSE(live.IsOn());
@@ -95,10 +112,9 @@ TEST_F(LiveDrawingTest, TheHotkeySwitchesInkingAndPointingAndEndsLiveDrawingWhen
   Hotkey(50000 + twice);
   EXPECT_FALSE(live.IsOn());
 
-  // Space switches to pointing too.
+  // Pointing and back without the hotkey (Space's command).
   live.Start(nullptr);
-  short space = ' ';
-  live.KeyPress(space);
+  live.SetPointing(true);
   EXPECT_EQ(LiveDrawing::State::Pointing, live.CurrentState());
   live.SetPointing(false);
   EXPECT_EQ(LiveDrawing::State::Inking, live.CurrentState());
@@ -106,8 +122,7 @@ TEST_F(LiveDrawingTest, TheHotkeySwitchesInkingAndPointingAndEndsLiveDrawingWhen
 
 TEST_F(LiveDrawingTest, EscDuringAShapeTakesBackTheShapeOnlyAndTheNextEscEnds) {
   live.Start(nullptr);
-  short p = 'p';
-  live.KeyPress(p);
+  live.TogglePen();
   ASSERT_TRUE(live.PenMode());
   live.MouseDown(1, 0, 100, 100);
   live.MouseMove(1, 300, 120);
@@ -117,23 +132,20 @@ TEST_F(LiveDrawingTest, EscDuringAShapeTakesBackTheShapeOnlyAndTheNextEscEnds) {
   live.MouseDown(1, 2, 400, 400);  // Ctrl: a rectangle
   live.MouseMove(1, 700, 600);
   EXPECT_TRUE(live.Ink().ShapeFollowing());
-  short esc = 27;
-  live.KeyPress(esc);
+  live.Leave();
   EXPECT_TRUE(live.IsOn());
   EXPECT_FALSE(live.Ink().ShapeFollowing());
   live.MouseMove(1, 750, 650);
   live.MouseUp(1, 750, 650);
   EXPECT_EQ(1u, live.Ink().Steps().UndoCount()) << "the taken-back shape is no step";
   // The stroke is still there; Ctrl+E clears it as a step of its own and puts the highlighter back.
-  short e = 'e';
-  live.KeyPress(e);
-  short ctrlE = 5;
-  live.KeyPress(ctrlE);
+  live.ToggleEraser();
+  live.ClearDrawing();
   EXPECT_FALSE(live.EraserOn());
   EXPECT_EQ(overlay::CursorKind::Highlighter, live.CurrentCursor());
   EXPECT_FALSE(live.Ink().Canvas().HasInk());
   EXPECT_EQ(2u, live.Ink().Steps().UndoCount());
-  live.KeyPress(esc);
+  live.Leave();
   EXPECT_FALSE(live.IsOn());
 }
 

@@ -15,20 +15,19 @@ using namespace testing_support;
 
 namespace {
 
-// Stands in for the main form: records that the tray menu was asked for.
-class RecordingMainForm : public overlay::MainFormLink {
+// Stands in for the program's commands: records that the tray menu was asked for, and runs the
+// keys' commands as the program does.
+class RecordingCommands : public overlay::CommandDispatcher {
  public:
   int popups = 0;
-  void menupopup() override { ++popups; }
-  void red_Click() override {}
-  void yellow_Click() override {}
-  void blue_Click() override {}
-  void green_Click() override {}
-  void five_Click() override {}
-  void ten_Click() override {}
-  void fifteen_Click() override {}
-  void twenty_Click() override {}
-  HCURSOR CursorImage(overlay::CursorKind) override { return nullptr; }
+  overlay::CommandId CommandForKey(short keyAscii) const override { return App().commands.CommandForKey(keyAscii); }
+  void Run(overlay::CommandId id) override {
+    if (id == overlay::CommandId::Menu) {
+      ++popups;
+      return;
+    }
+    App().commands.Run(id);
+  }
 };
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
@@ -36,7 +35,7 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 class PenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App().overlay.SetMainFormLink(&mainForm);
+    App().overlay.SetCommandDispatcher(&mainForm);
     ChoosePen(kRed, 10, 16);
     pattern = std::make_unique<PatternWindow>();
     App().overlay.cmdScreen_Click();
@@ -51,7 +50,7 @@ class PenTest : public ::testing::Test {
     if (App().overlay.IsLoaded()) App().overlay.Unload();
     Pump(100);
     pattern.reset();
-    App().overlay.SetMainFormLink(nullptr);
+    App().overlay.SetCommandDispatcher(&App().commands);
   }
   void Click(int x, int y, int button = 1) {
     MouseMoveTo(x, y);
@@ -62,7 +61,7 @@ class PenTest : public ::testing::Test {
     Pump(20);
   }
 
-  RecordingMainForm mainForm;
+  RecordingCommands mainForm;
   std::unique_ptr<PatternWindow> pattern;
   ScreenImage clean;
 };

@@ -562,8 +562,8 @@ TEST(PictureFile, AFileAnotherProgramIsWritingLoadsAndOneItHoldsIsNotReplaced) {
   const std::vector<uint8_t> before = ReadBytes(name);
   {
     // A writer that lets others read but nothing more, as a program still saving the file does.
-    base::unique_handle writer(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    base::unique_hfile writer(::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer);
     base::Picture back = imaging::LoadPictureFile(name);
     ASSERT_NE(nullptr, back);

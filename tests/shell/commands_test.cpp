@@ -16,7 +16,9 @@
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
 #include "shell/form1.h"
+#include "shell/commands.h"
 #include "shell/mod1.h"
+#include "shell/myhotkey.h"
 #include "shell/start_up.h"
 #include "shell/tray_menu.h"
 #include "support/dialog_user.h"
@@ -179,7 +181,9 @@ TEST_F(CommandsTest, DigitsSetPenWidthsWithTheEraserOffAndOnlyEraserSizesWithItO
 TEST_F(CommandsTest, KeysOutsideTheTableOnlySaveTheSettings) {
   Enter();
   ss& o = App().overlay;
-  for (const wchar_t* key : {L"M", L"x", L"s", L"l"}) {
+  // Ctrl+S, Ctrl+L, Ctrl+Z arrive as control characters: the letters alone are no command; M is
+  // not m; the digits beyond 4 are no size.
+  for (const wchar_t* key : {L"M", L"x", L"s", L"l", L"S", L"L", L"z", L"Z", L"5", L"0"}) {
     ForgetStoredSettings();
     const int32_t color = App().AppSettings.color;
     Type(key);
@@ -456,6 +460,15 @@ TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTh
   EXPECT_EQ(shell::kItemMypalette, CheckedColour());
   EXPECT_FALSE(App().overlay.IsLoaded()) << "the frozen overlay was not needed";
 
+  // The keys of the frozen picture do nothing here: text, the magnifier.
+  Type(L"tm");
+  EXPECT_FALSE(App().overlay.IsLoaded());
+  EXPECT_FALSE(App().magnifier.IsLoaded());
+  EXPECT_EQ(overlay::LiveDrawing::State::Inking, live.CurrentState());
+  // Space: pointing.
+  Type(L" ");
+  EXPECT_EQ(overlay::LiveDrawing::State::Pointing, live.CurrentState());
+
   // The tray item again ends live drawing.
   App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
   EXPECT_FALSE(live.IsOn());
@@ -524,6 +537,104 @@ TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {
   EXPECT_TRUE(App().AnyFormLoaded()) << "the magnifier keeps the program alive";
   App().magnifier.UnloadWindow();
   EXPECT_FALSE(App().AnyFormLoaded());
+}
+
+// The table itself: one entry per command, every character, menu item and hotkey reaching at
+// most one command, and every entry that sits in the menu having a caption to show there.
+TEST(CommandTable, EveryCharacterItemAndHotkeyReachesOneCommand) {
+  const auto table = shell::CommandTable();
+  for (int id = static_cast<int>(overlay::CommandId::None) + 1; id <= static_cast<int>(overlay::CommandId::Menu); ++id) {
+    int entries = 0;
+    for (const shell::Command& c : table) entries += static_cast<int>(c.id) == id;
+    EXPECT_EQ(1, entries) << "command " << id;
+  }
+  for (int ch = 1; ch < 256; ++ch) {
+    int matches = 0;
+    for (const shell::Command& c : table) matches += c.keys[0] == ch || c.keys[1] == ch;
+    EXPECT_LE(matches, 1) << "character " << ch;
+  }
+  for (const shell::Command& c : table) {
+    EXPECT_NE(nullptr, c.run) << static_cast<int>(c.id);
+    EXPECT_EQ(c.caption != nullptr, c.place != shell::MenuPlace::None) << static_cast<int>(c.id);
+    if (c.caption) {
+      EXPECT_EQ(c.id, shell::CommandForMenuItem(shell::MenuItemOf(c.id)));
+    }
+  }
+  EXPECT_EQ(overlay::CommandId::PresentationMode, shell::CommandForHotkey(myhotkey::hotkeyPresentation));
+  EXPECT_EQ(overlay::CommandId::ToggleMagnifier, shell::CommandForHotkey(myhotkey::hotkeyMagnifier));
+  EXPECT_EQ(overlay::CommandId::None, shell::CommandForHotkey(7));
+  EXPECT_EQ(overlay::CommandId::None, shell::CommandForMenuItem(0));
+  EXPECT_EQ(overlay::CommandId::None, shell::CommandForKey(0));
+}
+
+// The right button on the frozen screen opens the tray menu with the marks the settings give
+// (a colour from the dialog key leaves them); the item chosen there runs as from the icon.
+TEST_F(CommandsTest, TheMenuOnTheOverlayShowsTheMarksOfTheSettingsAndRunsTheChosenItem) {
+  Enter();
+  Type(L"r");
+  Type(L"3");
+  {
+    ColourDialogAnswer answer(RGB(10, 20, 30));
+    Type(L"c");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  ASSERT_EQ(static_cast<int32_t>(RGB(10, 20, 30)), App().AppSettings.color);
+  // Past the time the overlay takes the keys back from any window of ours that has them.
+  ASSERT_TRUE(PumpUntil([] { return !App().overlay.ClaimsKeyboard(); }));
+  std::vector<UINT> checkedWhileOpen;
+  AnswerWhenShown chooser(L"#32768", false, 5000, [&](HWND menu) {
+    WaitUntilReadyForInput(menu);
+    for (UINT id : shell::kColourGroup)
+      if (App().mainForm.RCPopup.IsChecked(id)) checkedWhileOpen.push_back(id);
+    for (UINT id : shell::kWidthGroup)
+      if (App().mainForm.RCPopup.IsChecked(id)) checkedWhileOpen.push_back(id);
+    // Colours, its submenu, down from Red to Green.
+    for (WORD key : {VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) TapKey(key);
+  });
+  MouseMoveTo(900, 500);
+  Pump(50);
+  MouseButton(2, true);
+  Pump(50);
+  MouseButton(2, false);
+  chooser.Join();
+  ASSERT_NE(nullptr, chooser.Window()) << "no menu";
+  EXPECT_TRUE(PumpUntil([] { return App().AppSettings.color == shell::kColorGreen; }));
+  EXPECT_EQ((std::vector<UINT>{shell::kItemRed, shell::kItemFifteen}), checkedWhileOpen);
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  EXPECT_EQ("65280", Stored("color").value_or("missing"));
+  EXPECT_TRUE(App().overlay.IsVisible()) << "the presentation goes on";
+}
+
+// Keys typed while the magnifier has the keyboard are the overlay's commands, one by one as on the
+// overlay itself.
+TEST_F(CommandsTest, KeysTypedIntoTheMagnifierActOnTheOverlay) {
+  Enter();
+  Type(L"m");
+  magWin& mag = App().magnifier;
+  ASSERT_TRUE(mag.IsShowing());
+  ss& o = App().overlay;
+  ::SetForegroundWindow(mag.Hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == mag.Hwnd(); }));
+  Type(L"p");
+  EXPECT_TRUE(o.PenMode());
+  EXPECT_EQ(overlay::CursorKind::Pen, o.CurrentCursor());
+  Type(L"y");
+  EXPECT_EQ(shell::kColorYellow, App().AppSettings.color);
+  EXPECT_EQ(shell::kItemYellow, CheckedColour());
+  Type(L"2");
+  EXPECT_EQ(10, App().AppSettings.brushwidth);
+  Type(L"e");
+  EXPECT_TRUE(o.EraserOn());
+  Type(L"2");
+  EXPECT_EQ(16, App().AppSettings.erasersize);
+  EXPECT_EQ(overlay::CursorKind::Eraser16, o.CurrentCursor());
+  EXPECT_EQ(10, App().AppSettings.brushwidth);
+  EXPECT_EQ("16", Stored("erasersize").value_or("missing"));
+  TapKey(VK_ESCAPE);
+  PumpUntilInputHandled();
+  EXPECT_FALSE(o.IsVisible()) << "Esc in the magnifier ends the presentation";
+  EXPECT_TRUE(mag.IsShowing()) << "and leaves the magnifier";
 }
 
 }  // namespace

@@ -284,9 +284,9 @@ TEST_F(ShellTest, ColourAndWidthCommandsMoveTheirMarkAndSave) {
   EXPECT_EQ(20, App().AppSettings.brushwidth);
   for (UINT id : shell::kWidthGroup) EXPECT_EQ(id == shell::kItemTwenty, f.RCPopup.IsChecked(id));
   EXPECT_EQ("20", e2e::ReadRegString(HKEY_LOCAL_MACHINE, e2e::kSettingsKey, "brushwidth").value_or("?"));
-  // The overlay reaches the same commands through its link.
-  ASSERT_EQ(&f, App().overlay.MainFormLink());
-  App().overlay.MainFormLink()->red_Click();
+  // The overlay's key reaches the same command.
+  short r = 'r';
+  App().overlay.Picture1_KeyPress(r);
   EXPECT_EQ(0x0000FF, App().AppSettings.color);
   EXPECT_TRUE(f.RCPopup.IsChecked(shell::kItemRed));
   EXPECT_FALSE(f.RCPopup.IsChecked(shell::kItemGreen));

@@ -1,0 +1,94 @@
+// The program's commands, in one table. Every key of presentation mode (typed on the overlay or
+// into the magnifier), every item of the tray menu (which the overlay's right button opens too)
+// and every hotkey is one entry: an id, what it does, and where it is reached from. The key
+// handler, the menu and the hotkey hook only look the id up; CommandDispatcher runs it.
+//
+// A new command is one entry in CommandTable() (commands.cpp) and the function it names.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "overlay/links.h"
+
+namespace shell {
+
+class Application;
+
+using overlay::CommandId;
+
+// Where a command's item sits in the tray menu. Items appear in the order of the table.
+enum class MenuPlace {
+  None,
+  Top,        // the menu itself
+  Colours,    // the "Colours" submenu
+  LineStyle,  // the "Line Style" submenu
+  // The first item of the menu, there only while another program holds the presentation hotkey.
+  FirstWithoutHotkey,
+};
+
+// What decides an item's check mark; marks are set from the settings when the menu opens and
+// after every command.
+enum class Mark {
+  None,
+  FixedColour,   // checked when the menu's colour (AppSettings.menucolor) is `value`
+  OtherColour,   // checked when the menu's colour is none of the fixed colours ("Palette")
+  Width,         // checked when the pen width is `value`
+  KeepDrawings,  // checked while drawings are kept
+  LiveDrawing,   // checked while live drawing is on
+};
+
+struct Command {
+  CommandId id;
+  // What it does. `self` is this entry: the commands that share a function read their `value`.
+  void (*run)(Application& app, const Command& self);
+  // The colour, width or number that `run` reads (0x00BBGGRR for a colour).
+  int32_t value = 0;
+  // The characters that run it in presentation mode (and typed into the magnifier); 0 for none.
+  std::array<short, 2> keys{};
+  // Its item in the tray menu.
+  const wchar_t* caption = nullptr;
+  MenuPlace place = MenuPlace::None;
+  Mark mark = Mark::None;
+  // The hotkey (by its slot, myhotkey.h) that runs it; -1 for none.
+  int hotkey = -1;
+};
+
+// Every command, menu items in menu order.
+std::span<const Command> CommandTable();
+
+// The entry of a command; null for CommandId::None.
+const Command* FindCommand(CommandId id);
+// The command that a character typed in presentation mode runs; CommandId::None when none does.
+CommandId CommandForKey(short keyAscii);
+// The command of a tray menu item id, and the item id of a command (unique, whether or not the
+// command has an item).
+constexpr UINT kFirstMenuItem = 1000;
+constexpr UINT MenuItemOf(CommandId id) { return kFirstMenuItem + static_cast<UINT>(id); }
+CommandId CommandForMenuItem(UINT item);
+// The command of a hotkey slot.
+CommandId CommandForHotkey(int slot);
+
+// Runs the commands of the table for one application. The overlay hands it its keys and its
+// right button; the tray menu its chosen item; the hotkey hook its hotkeys.
+class CommandDispatcher : public overlay::CommandDispatcher {
+ public:
+  explicit CommandDispatcher(Application& app) : app_(app) {}
+  CommandDispatcher(const CommandDispatcher&) = delete;
+  CommandDispatcher& operator=(const CommandDispatcher&) = delete;
+
+  CommandId CommandForKey(short keyAscii) const override { return shell::CommandForKey(keyAscii); }
+  // Runs the command; what it raises goes to the caller. The tray menu's marks follow the
+  // settings afterwards, however it ended.
+  void Run(CommandId id) override;
+  void RunMenuItem(UINT item) { Run(CommandForMenuItem(item)); }
+  void RunHotkey(int slot) { Run(CommandForHotkey(slot)); }
+
+ private:
+  Application& app_;
+};
+
+}  // namespace shell

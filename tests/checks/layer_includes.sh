@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# A header of the form layer included from a layer below it stops the configure, even where
+# nothing is linked for it: a scratch copy of the sources gets such an include in each of base,
+# imaging, settings and capture, and `cmake --preset mingw-ci` must fail naming all four.
+#   layer_includes.sh SOURCE_DIR SCRATCH_DIR
+set -euo pipefail
+source_dir=$1
+scratch=$2
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cp -r "$source_dir/CMakeLists.txt" "$source_dir/CMakePresets.json" "$source_dir/cmake" "$source_dir/src" "$scratch/"
+layers=(base imaging settings capture)
+for layer in "${layers[@]}"; do
+  printf '#pragma once\n#include "forms/window.h"\n' >"$scratch/src/$layer/layer_probe.h"
+done
+if (cd "$scratch" && cmake --preset mingw-ci) >"$scratch/configure.log" 2>&1; then
+  echo "The configure went through with forms headers included from ${layers[*]}."
+  exit 1
+fi
+status=0
+grep -q "includes a header of a layer it may not use" "$scratch/configure.log" || status=1
+for layer in "${layers[@]}"; do
+  grep -q "src/$layer/layer_probe.h: #include \"forms/window.h\"" "$scratch/configure.log" || {
+    echo "Not named: src/$layer/layer_probe.h"
+    status=1
+  }
+done
+if [ $status -ne 0 ]; then
+  cat "$scratch/configure.log"
+  exit 1
+fi
+echo "The configure stopped at the forms header in ${layers[*]}."
+rm -rf "$scratch"
