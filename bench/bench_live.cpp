@@ -83,17 +83,7 @@ void PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   }
 }
 
-double CpuMs() {
-  FILETIME created, exited, kernel, user;
-  ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-  auto ms = [](const FILETIME& f) {
-    ULARGE_INTEGER v;
-    v.LowPart = f.dwLowDateTime;
-    v.HighPart = f.dwHighDateTime;
-    return static_cast<double>(v.QuadPart) / 1e4;
-  };
-  return ms(kernel) + ms(user);
-}
+double CpuMs() { return testing_support::CpuSeconds(::GetCurrentProcess()) * 1000; }
 
 LRESULT CALLBACK WhiteProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_PAINT) {

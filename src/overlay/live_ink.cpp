@@ -188,18 +188,14 @@ PixelRect LiveInk::ClearAll() {
 
 // --- Undo -----------------------------------------------------------------------------------------------
 
-PixelRect LiveInk::Undo() {
-  Settle();
-  swapped_ = {};
-  if (!steps_.Undo()) return {};
-  changed_ = true;
-  return swapped_;
-}
+PixelRect LiveInk::Undo() { return Move(&History::Undo); }
 
-PixelRect LiveInk::Redo() {
+PixelRect LiveInk::Redo() { return Move(&History::Redo); }
+
+PixelRect LiveInk::Move(bool (History::*move)()) {
   Settle();
   swapped_ = {};
-  if (!steps_.Redo()) return {};
+  if (!(steps_.*move)()) return {};
   changed_ = true;
   return swapped_;
 }

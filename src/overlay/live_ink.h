@@ -91,6 +91,8 @@ class LiveInk {
   void Settle();
   void Open(Tool tool);
   PixelRect DrawOutline(PointI to, const InkStyle& style);
+  // An undo or a redo: the area it changed.
+  PixelRect Move(bool (History::*move)());
 
   imaging::InkCanvas canvas_;
   History steps_;

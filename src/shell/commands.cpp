@@ -23,6 +23,16 @@ void RunCommand(Application& app, CommandId id) {
 // the frozen picture (loading a picture, the magnifier key, text) do nothing.
 bool Inking(const Application& app) { return app.live.CurrentState() == overlay::LiveDrawing::State::Inking; }
 
+// A key that does the same to live drawing's ink while it is inking as to the frozen picture.
+template <void (overlay::LiveDrawing::*Live)(), void (ss::*Frozen)()>
+void OnEither(Application& app, const Command&) {
+  if (Inking(app)) {
+    (app.live.*Live)();
+  } else {
+    (app.overlay.*Frozen)();
+  }
+}
+
 // A colour item or colour key: the pen colour, and the mark of the menu's colour group with it.
 void FixedColour(Application& app, const Command& self) {
   app.AppSettings.color = self.value;
@@ -193,14 +203,7 @@ constexpr Command kCommands[] = {
 
     // --- Keys of presentation mode --------------------------------------------------------
     {.id = CommandId::SaveScreen,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.SaveScreenToFile();
-           } else {
-             a.overlay.SaveScreenToFile();
-           }
-         },
+     .run = OnEither<&overlay::LiveDrawing::SaveScreenToFile, &ss::SaveScreenToFile>,
      .keys = Key(19)},  // Ctrl+S
     {.id = CommandId::OpenImage,
      .run =
@@ -208,25 +211,9 @@ constexpr Command kCommands[] = {
            if (!Inking(a)) a.overlay.LoadPictureFromFile();
          },
      .keys = Key(12)},  // Ctrl+L
-    {.id = CommandId::Leave,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.Leave();
-           } else {
-             a.overlay.Leave();
-           }
-         },
-     .keys = Key(27)},
+    {.id = CommandId::Leave, .run = OnEither<&overlay::LiveDrawing::Leave, &ss::Leave>, .keys = Key(27)},
     {.id = CommandId::ClearDrawing,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.ClearDrawing();
-           } else {
-             a.overlay.ClearDrawing();
-           }
-         },
+     .run = OnEither<&overlay::LiveDrawing::ClearDrawing, &ss::ClearDrawing>,
      .keys = Key(5)},  // Ctrl+E
     {.id = CommandId::TogglePen,
      .run =
@@ -265,35 +252,10 @@ constexpr Command kCommands[] = {
            a.overlay.ArmTextPlacement();
          },
      .keys = Letter('t')},
-    {.id = CommandId::Undo,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.Undo();
-           } else {
-             a.overlay.Undo();
-           }
-         },
-     .keys = Key(26)},
-    {.id = CommandId::Redo,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.Redo();
-           } else {
-             a.overlay.Redo();
-           }
-         },
-     .keys = Key(25)},
+    {.id = CommandId::Undo, .run = OnEither<&overlay::LiveDrawing::Undo, &ss::Undo>, .keys = Key(26)},
+    {.id = CommandId::Redo, .run = OnEither<&overlay::LiveDrawing::Redo, &ss::Redo>, .keys = Key(25)},
     {.id = CommandId::CopyPicture,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.CopyPicture();
-           } else {
-             a.overlay.CopyPicture();
-           }
-         },
+     .run = OnEither<&overlay::LiveDrawing::CopyPicture, &ss::CopyPicture>,
      .keys = Key(3)},  // Ctrl+C
     // Space: live drawing from inking to pointing (nothing in presentation mode).
     {.id = CommandId::Pointing,

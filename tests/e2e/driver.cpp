@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "support/test_support.h"
@@ -130,17 +131,7 @@ HWND App::WaitFor(const WindowQuery& q, int timeoutMs) const {
 
 HWND App::MessageBox() const { return Find({L"#32770", std::nullopt, true}); }
 
-double App::CpuSeconds() const {
-  FILETIME created, exited, kernel, user;
-  if (!process_ || !::GetProcessTimes(process_, &created, &exited, &kernel, &user)) return -1;
-  auto seconds = [](const FILETIME& f) {
-    ULARGE_INTEGER v;
-    v.LowPart = f.dwLowDateTime;
-    v.HighPart = f.dwHighDateTime;
-    return static_cast<double>(v.QuadPart) / 1e7;
-  };
-  return seconds(kernel) + seconds(user);
-}
+double App::CpuSeconds() const { return testing_support::CpuSeconds(process_); }
 
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[256] = {};
@@ -218,6 +209,24 @@ void MovePointer(POINT p) {
       2000);
 }
 
+POINT BesideArrow(POINT from, POINT to, double back, int side) {
+  const double length = std::hypot(to.x - from.x, to.y - from.y);
+  const double ux = (to.x - from.x) / length, uy = (to.y - from.y) / length;
+  return {static_cast<LONG>(std::lround(to.x - back * ux - side * uy)),
+          static_cast<LONG>(std::lround(to.y - back * uy + side * ux))};
+}
+
+void ReleaseOnceShown(POINT last, const std::function<bool()>& endShows) {
+  WaitUntil(
+      [&] {
+        if (endShows()) return true;
+        testing_support::MouseMoveTo(last.x, last.y);
+        return false;
+      },
+      5000, 50);
+  testing_support::MouseButtonAt(1, false, last);
+}
+
 bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
                   const std::function<bool()>& dotShows, const std::function<bool()>& endShows) {
   using namespace testing_support;
@@ -254,15 +263,7 @@ bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const
     Pump(10);
   }
   if (endShows) {
-    const POINT last = path.empty() ? press : path.back();
-    WaitUntil(
-        [&] {
-          if (endShows()) return true;
-          MouseMoveTo(last.x, last.y);
-          return false;
-        },
-        5000, 50);
-    MouseButtonAt(1, false, last);
+    ReleaseOnceShown(path.empty() ? press : path.back(), endShows);
   } else {
     MouseButton(1, false);
   }

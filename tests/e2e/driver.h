@@ -107,6 +107,11 @@ bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
 // Moves the pointer to `p` and waits until the system has it there.
 void MovePointer(POINT p);
 
+// The end of a drag with the left button held: the move to `last` is made again until `endShows`
+// (a program busy showing its frames may handle the X server's late word of an earlier move after
+// it, and that one takes the place of the last in its queue), then the button goes up there.
+void ReleaseOnceShown(POINT last, const std::function<bool()>& endShows);
+
 // A drag with `keys` held from `press` through `path`, on `window` of the program, as a presenter
 // makes a shape. Under Wine a program takes Shift and Ctrl as the X server has them when the
 // pointer moves over it, and the X server knows nothing of keys pressed with SendInput. So the
@@ -115,11 +120,14 @@ void MovePointer(POINT p);
 // the X server's word can still come in before the press: the press then starts a freehand
 // stroke, whose first dot shows at once where a shape's press draws nothing (`dotShows` looks for
 // it). That dot is let go, taken back with Ctrl+Z, and the press made again. False when the
-// program never had the keys at the press. With `endShows`, the last move is made again until it
-// shows (a program busy showing its frames may handle the X server's late word of an earlier move
-// after it, and that one takes the place of the last in its queue), and the release goes there.
+// program never had the keys at the press. With `endShows`, the release comes once the last move
+// shows (ReleaseOnceShown).
 bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
                   const std::function<bool()>& dotShows, const std::function<bool()>& endShows = nullptr);
+
+// The pixel `back` pixels back from an arrow's tip `to` along its line from `from`, and `side`
+// pixels to one side of that line: where its head is, for a check of the head's pixels.
+POINT BesideArrow(POINT from, POINT to, double back, int side);
 
 // The program's key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Scrivane";

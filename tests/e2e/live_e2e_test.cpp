@@ -285,11 +285,8 @@ class LiveE2e : public ::testing::Test {
     EXPECT_LE(Distance(want, ScreenNear(end.x, end.y, want, pen ? 0 : 2)), pen ? 0 : 2)
         << "the end of the stroke at " << end.x << "," << end.y;
   }
-  // A drag of the left button from `from` to `to` in `steps` moves, each press and release at its
-  // own place. The last move is made again until `endShows`: a program busy showing its frames
-  // may handle the X server's late word of an earlier move after it (under Wine, a move this test
-  // made is told to the program under the pointer by the X server), and that one takes the place
-  // of the last in its queue.
+  // A drag of the left button from `from` to `to` in `steps` moves, the press at its own place and
+  // the release once `endShows` (ReleaseOnceShown).
   static void LiveDrag(POINT from, POINT to, int steps, const std::function<bool()>& endShows) {
     MovePointer(from);
     MouseButtonAt(1, true, from);
@@ -297,14 +294,7 @@ class LiveE2e : public ::testing::Test {
       MouseMoveTo(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
       Pump(5);
     }
-    WaitUntil(
-        [&] {
-          if (endShows()) return true;
-          MouseMoveTo(to.x, to.y);
-          return false;
-        },
-        5000, 50);
-    MouseButtonAt(1, false, to);
+    ReleaseOnceShown(to, endShows);
   }
   static void Click(POINT p) {
     MovePointer(p);
@@ -528,15 +518,12 @@ TEST_F(LiveE2e, ShapesAsInPresentationMode) {
   EXPECT_EQ(before.At(PenAt({500, 700}).x, PenAt({500, 700}).y), after.At(PenAt({500, 700}).x, PenAt({500, 700}).y));
 
   // Ctrl+Shift: an arrow with its head at the pointer.
-  // Inside the head, 10 pixels back from its tip on the shaft's line.
-  after = shape({VK_CONTROL, VK_SHIFT}, {1300, 250}, {{1200, 300}, {950, 400}}, {PenAt({950, 400}).x + 9, PenAt({950, 400}).y - 4});
   a = PenAt({1300, 250});
   b = PenAt({950, 400});
-  const double length = std::hypot(b.x - a.x, b.y - a.y);
-  const double ux = (b.x - a.x) / length, uy = (b.y - a.y) / length;
+  // Waited for inside the head, 10 pixels back from its tip on the shaft's line.
+  after = shape({VK_CONTROL, VK_SHIFT}, {1300, 250}, {{1200, 300}, {950, 400}}, BesideArrow(a, b, 10, 0));
   for (int side : {-6, 6}) {
-    const POINT inHead{static_cast<LONG>(std::lround(b.x - 20 * ux - side * uy)),
-                       static_cast<LONG>(std::lround(b.y - 20 * uy + side * ux))};
+    const POINT inHead = BesideArrow(a, b, 20, side);
     EXPECT_EQ(kRed, after.At(inHead.x, inHead.y)) << "the head at " << inHead.x << "," << inHead.y;
   }
   EXPECT_EQ(kRed, after.At((a.x + b.x) / 2, (a.y + b.y) / 2)) << "the shaft";

@@ -259,6 +259,18 @@ void TypeText(const std::wstring& text) {
   }
 }
 
+double CpuSeconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!process || !::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto seconds = [](const FILETIME& f) {
+    ULARGE_INTEGER v;
+    v.LowPart = f.dwLowDateTime;
+    v.HighPart = f.dwHighDateTime;
+    return static_cast<double>(v.QuadPart) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
 int FreeGdiSlots() {
   std::vector<HBRUSH> brushes;
   brushes.reserve(70000);

@@ -68,6 +68,9 @@ void TypeChord(std::initializer_list<WORD> vks);  // press all in order, release
 void TypeChordAt(std::initializer_list<WORD> vks, DWORD time);
 void TypeText(const std::wstring& text);  // unicode characters
 
+// User plus kernel time of a process so far, in seconds; -1 when it cannot be read.
+double CpuSeconds(HANDLE process);
+
 // Free GDI handle slots: create solid brushes until creation fails, then delete them.
 // (GetGuiResources is a stub under Wine.)
 int FreeGdiSlots();
