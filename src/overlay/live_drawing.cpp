@@ -133,7 +133,7 @@ void LiveDrawing::Start(HWND focusBefore) {
 void LiveDrawing::End() {
   if (state_ == State::Off) return;
   FinishDrag();
-  if (keeper_ && ink_.Changed()) {
+  if (keeper_ && ink_.Changed() && keeper_->Wanted()) {
     // The screen with the ink over it, as it shows now, kept like a presentation's picture.
     const base::Picture shot = ScreenWithInk();
     if (shot) {

@@ -491,17 +491,31 @@ TEST_F(LiveCommandsTest, LiveDrawingAndPresentationModeExcludeEachOther) {
   EXPECT_TRUE(App().overlay.IsVisible());
 }
 
-TEST_F(LiveCommandsTest, ExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
+TEST_F(LiveCommandsTest, KeepDrawingsAppliesAndExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
   const std::wstring folder = TempDir(L"live-exit");
   for (const std::wstring& n : FileNames(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+  // As the program's keeper: it keeps while the Keep Drawings switch is on.
   overlay::DrawingKeeper keeper(folder, nullptr);
+  keeper.SetWanted([] { return App().AppSettings.keepdrawings != settings::kFalse; });
   overlay::LiveDrawing& live = App().live;
   live.SetKeeper(&keeper);
-  StartLive();
-  live.MouseDown(1, 0, 300, 300);
-  live.MouseMove(1, 600, 320);
-  live.MouseUp(1, 600, 320);
+  auto drawAStroke = [&] {
+    live.MouseDown(1, 0, 300, 300);
+    live.MouseMove(1, 600, 320);
+    live.MouseUp(1, 600, 320);
+  };
 
+  // Keep Drawings off: live drawing with ink ends and nothing is written.
+  App().AppSettings.keepdrawings = settings::kFalse;
+  StartLive();
+  drawAStroke();
+  live.End();
+  keeper.WaitUntilIdle();
+  EXPECT_EQ(0, FilesIn(folder)) << "Keep Drawings is off";
+
+  App().AppSettings.keepdrawings = settings::kTrue;
+  StartLive();
+  drawAStroke();
   App().mainForm.Rest1_Click();
   EXPECT_FALSE(live.IsOn());
   keeper.WaitUntilIdle();
