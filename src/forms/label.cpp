@@ -92,7 +92,6 @@ void Label::SetFontItalic(bool italic) { ChangeFont(fontItalic_, italic); }
 
 // A property of the colours: the label paints itself again.
 void Label::SetForeColor(COLORREF color) { ChangeLook(foreColor_, color); }
-void Label::SetBackColor(COLORREF color) { ChangeLook(backColor_, color); }
 void Label::SetTransparent(bool on) { ChangeLook(transparent_, on); }
 
 void Label::SetAutoSize(bool on) {

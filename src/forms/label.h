@@ -54,7 +54,6 @@ class Label : public Window {
 
   void SetForeColor(COLORREF color);
   COLORREF ForeColor() const { return foreColor_; }
-  void SetBackColor(COLORREF color);
   void SetTransparent(bool on);
   bool Transparent() const { return transparent_; }
   void SetAutoSize(bool on);

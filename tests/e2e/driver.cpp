@@ -482,25 +482,28 @@ HWND OpenTrayMenu(const App& app) {
 
 void ClickMenuItem(HWND menu, bool last) {
   const RECT rc = WindowRectOf(menu);
-  const int y = last ? rc.bottom - 8 : rc.top + 8;
-  testing_support::MouseMoveTo(rc.left + 30, y);
-  testing_support::Pump(150);
+  const POINT at{rc.left + 30, last ? rc.bottom - 8 : rc.top + 8};
+  testing_support::MouseMoveTo(at.x, at.y);
+  // The click goes where the menu's thread has seen the pointer arrive: the pointer there, and
+  // every input sent before handled by that thread.
+  WaitUntil([&] {
+    POINT now{};
+    return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+  }, 5000);
+  testing_support::WaitUntilReadyForInput(menu);
   testing_support::MouseButton(1, true);
-  testing_support::Pump(50);
+  testing_support::WaitUntilReadyForInput(menu);
   testing_support::MouseButton(1, false);
 }
 
 bool ChooseFromTrayMenu(const App& app, bool last) {
   HWND menu = OpenTrayMenu(app);
-  if (!menu) return false;
-  testing_support::Pump(100);
+  if (!menu || !testing_support::WaitUntilReadyForInput(menu)) return false;
   ClickMenuItem(menu, last);
   return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
 }
 
 bool ChooseFromTrayMenuBottom(const App& app, int fromBottom) {
-  HWND menu = OpenTrayMenu(app);
-  if (!menu) return false;
   // Keys go to the thread of the foreground window: the menu's, once the program is in front
   // (it puts its main window there before the menu opens; the window manager may answer late).
   auto programInFront = [&] {
@@ -508,10 +511,24 @@ bool ChooseFromTrayMenuBottom(const App& app, int fromBottom) {
     HWND front = ::GetForegroundWindow();
     return front && ::GetWindowThreadProcessId(front, &pid) && pid == app.Pid();
   };
-  if (!WaitUntil(programInFront, 5000)) return false;
-  for (int i = 0; i <= fromBottom; ++i) testing_support::TapKey(VK_UP);
-  testing_support::TapKey(VK_RETURN);
-  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+  // Soon after the program starts, the window manager may still hand the focus to the
+  // notification area's window, which closes a menu that has just opened: the menu is opened
+  // again until it stays open, in front, in its loop, before a key is typed.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    HWND menu = OpenTrayMenu(app);
+    if (!menu) return false;
+    const bool ready = WaitUntil(programInFront, 5000) && testing_support::WaitUntilReadyForInput(menu) &&
+                       ::IsWindowVisible(menu) && programInFront();
+    if (!ready) {
+      ::PostMessageW(app.Find(kMainForm), WM_CANCELMODE, 0, 0);
+      WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+      continue;
+    }
+    for (int i = 0; i <= fromBottom; ++i) testing_support::TapKey(VK_UP);
+    testing_support::TapKey(VK_RETURN);
+    return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+  }
+  return false;
 }
 
 HWND FindBalloon(const std::wstring& text, int timeoutMs) {
