@@ -58,7 +58,8 @@ std::optional<KeptName> ParseKeptFileName(const std::wstring& name) {
   // " (n)" with n of 2 or more.
   if (rest.size() < 4 || rest.compare(0, 2, L" (") != 0 || rest.back() != L')') return std::nullopt;
   const std::wstring digits = rest.substr(2, rest.size() - 3);
-  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  // As KeptFileName writes it: no leading zero.
+  if (digits.empty() || digits.size() > 6 || digits[0] == L'0') return std::nullopt;
   for (wchar_t c : digits) {
     if (!std::iswdigit(c)) return std::nullopt;
   }
@@ -107,7 +108,9 @@ DrawingKeeper::~DrawingKeeper() {
   thread_.join();
 }
 
-std::wstring DrawingKeeper::DefaultFolder() {
+std::wstring DrawingKeeper::DefaultFolder() { return ProgramFolder() + L"\\Drawings"; }
+
+std::wstring DrawingKeeper::ProgramFolder() {
   base::unique_cotaskmem_string local;
   std::wstring folder;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, local.Put())) && local) {
@@ -118,7 +121,7 @@ std::wstring DrawingKeeper::DefaultFolder() {
     const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
     if (n > 0 && n < MAX_PATH) folder = buffer;
   }
-  return folder + L"\\Scrivane\\Drawings";
+  return folder + L"\\Scrivane";
 }
 
 bool DrawingKeeper::MakeFolder(const std::wstring& folder) {

@@ -15,10 +15,12 @@ constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
 constexpr UINT_PTR kClaimTimer = 1;
-// The history's idle-time work while a presentation shows (see DrawingHistory::DoIdleWork).
-// WM_TIMER comes only when no other message waits: the pauses between strokes.
+// The history's idle-time work (see DrawingHistory::DoIdleWork). WM_TIMER comes only when no
+// other message waits: the pauses between strokes. After a presentation, on the hidden window, at
+// a quicker pace until what it kept is packed.
 constexpr UINT_PTR kHistoryTimer = 2;
 constexpr UINT kHistoryTimerMillis = 50;
+constexpr UINT kHistoryTimerHiddenMillis = 10;
 }  // namespace
 
 ss::ss(settings::AppSettingsRecord& settings) : forms::Window(L"ss"), AppSettings(settings) {}
@@ -123,6 +125,9 @@ void ss::Unload() {
   ForgetPresentation();
   SetListedAsOpen(false);
   history_.PresentationGone();
+  // A picture copied with Ctrl+C goes onto the clipboard whole once it is made, and its memory
+  // with it: nothing of the presentation stays behind in the tray.
+  clipboard_.RenderAllWhenReady(Hwnd());
 }
 
 void ss::UnloadForGood() {
@@ -373,11 +378,30 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
       return 0;
+    case WM_DPICHANGED:
+      // The window keeps covering its monitor exactly (the suggested rectangle is for windows that
+      // keep their size in inches); what is typed on it takes the monitor's dpi.
+      SetTextDpi(LOWORD(wParam));
+      return 0;
     case kMsgClaimKeyboard:
       ClaimKeyboard();
       return 0;
     case overlay::kMsgHistoryIdle:
-      history_.DoIdleWork();
+      if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);
+      return 0;
+    // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
+    // the clipboard over, the worker has made it.
+    case WM_RENDERFORMAT:
+      clipboard_.RenderFormat(static_cast<UINT>(wParam));
+      return 0;
+    case WM_RENDERALLFORMATS:
+      clipboard_.RenderAll(Hwnd());
+      return 0;
+    case WM_DESTROYCLIPBOARD:
+      clipboard_.Forget();
+      return 0;
+    case overlay::kMsgClipboardReady:
+      clipboard_.OnReady(Hwnd());
       return 0;
     case WM_TIMER:
       if (wParam == kClaimTimer) {
@@ -386,7 +410,7 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (wParam == kHistoryTimer) {
-        history_.DoIdleWork();
+        if (!history_.DoIdleWork() && !IsVisible()) ::KillTimer(Hwnd(), kHistoryTimer);
         return 0;
       }
       break;

@@ -1,5 +1,7 @@
 #include "shell/start_up.h"
 
+#include <initializer_list>
+
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -27,6 +29,11 @@ Application::Application()
   live.SetCommandDispatcher(&commands);
   live.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
+  // Whichever window of ours is left hears the installer's end request (a copy may outlive its
+  // main window: Exit with the magnifier open).
+  for (forms::Window* window : std::initializer_list<forms::Window*>{&live, &overlay, &magnifier, &helpWindow, &mainForm, &splash}) {
+    window->SetEndRequestHandler([this] { EndProgram(); });
+  }
 }
 
 Application::~Application() {
@@ -47,6 +54,7 @@ Application::~Application() {
   magnifier.SetKeyForwarder(nullptr);
   // 2.
   FinishKeeping();
+  ForgetHistory();
   // 3 and 4: the members, in reverse order of declaration.
 }
 
@@ -54,6 +62,20 @@ void Application::ReportKeepFailure(const std::wstring& text) {
   if (Tray.ShowTrayBalloon(L"Scrivane", text.c_str())) return;
   // No icon to show it at: Exit has taken it away, and the process ends once this is read.
   ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+void Application::EndProgram() {
+  if (mainForm.IsLoaded()) {
+    // Everything, as the close request does: the drawing is kept, the icon and hotkeys go.
+    mainForm.CloseProgram();
+    return;
+  }
+  // Exit has been chosen already, or start-up has not handed off yet: what is left goes.
+  if (magnifier.IsLoaded()) magnifier.UnloadWindow();
+  if (helpWindow.IsLoaded()) helpWindow.Unload();
+  if (splash.IsLoaded()) splash.Unload();
+  if (live.IsOn()) live.End();
+  if (overlay.IsCreated()) overlay.UnloadForGood();
 }
 
 bool Application::AnyFormLoaded() const {
@@ -90,12 +112,18 @@ bool Application::StartUp() {
     ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
     return false;
   }
+  // The installer asks without elevation; a copy started elevated must still hear it.
+  ::ChangeWindowMessageFilter(forms::Window::EndRequestMessage(), MSGFLT_ADD);
   keeper_ = std::make_unique<overlay::DrawingKeeper>(
       overlay::DrawingKeeper::DefaultFolder(), [this](const std::wstring& text) { ReportKeepFailure(text); });
   keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });
   keeper_->SetKeptNotice([this](const std::wstring&) { mainForm.DrawingKept(); });
   overlay.History().SetKeeper(keeper_.get());
   live.SetKeeper(keeper_.get());
+  // Older undo steps wait on the disk rather than in memory, but only while the user lets the
+  // program keep pictures there.
+  historyFile_ = std::make_unique<imaging::SpillFile>(overlay::DrawingKeeper::ProgramFolder() + L"\\Undo history.tmp");
+  overlay.History().SetSpillFile(historyFile_.get(), [this] { return AppSettings.keepdrawings != settings::kFalse; });
   splash.ShowModeless();
   return true;
 }
@@ -108,6 +136,7 @@ int Application::Run() {
     ReportUncaughtError();
   }
   FinishKeeping();
+  ForgetHistory();
   return 0;
 }
 
@@ -116,6 +145,13 @@ void Application::FinishKeeping() {
   overlay.History().SetKeeper(nullptr);
   live.SetKeeper(nullptr);
   keeper_.reset();
+}
+
+void Application::ForgetHistory() {
+  // The steps first: those in the file give their blocks back to it.
+  overlay.History().Forget();
+  overlay.History().SetSpillFile(nullptr);
+  historyFile_.reset();
 }
 
 }  // namespace shell

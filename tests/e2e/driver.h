@@ -157,10 +157,14 @@ bool LeavePresentation(const App& app, int timeoutMs = 10000);
 POINT HighlighterTip(POINT pointer);
 // A drag of the left button through `path` with real input, with the highlighter in `penRgb`
 // (0xRRGGBB) over the screen `before`: each press and move goes once the one before it shows (the
-// pen's colour AND the pixel under it, at the tool's place), where it shows at all. False when the
-// end of the stroke does not show, or a part of it does not within `timeoutMs`.
+// pen's colour AND the pixel under it, at the tool's place), where it shows at all. A stroke that
+// stops short is taken back with Ctrl+Z and made again: whatever happens, it is one step. False
+// when the end of the stroke would not show, or the stroke does not come within `timeoutMs`.
 bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-                   int timeoutMs = 10000);
+                   int timeoutMs = 30000);
+// A turn of the pattern for presentation number `n` (PatternWindow::Repaint), so that every
+// presentation's desktop is a picture of its own; never in the red part, which the red pen keeps.
+uint32_t PresentationSalt(int n);
 // One presentation over the desktop of a PatternWindow (turned or not, its white bar lighter than
 // the pen): Ctrl+Shift+Z, `strokes` (up to 10) highlighter strokes in the colour `penRgb`
 // (0xRRGGBB), each ending in the white bar, then Esc. With `states`, the
@@ -178,9 +182,10 @@ HWND OpenTrayMenu(const App& app);
 void ClickMenuItem(HWND menu, bool last);
 // Opens the tray menu and clicks its last item (Exit) or its first, then waits for it to close.
 bool ChooseFromTrayMenu(const App& app, bool last);
-// Opens the tray menu and picks the item `fromBottom` places above its last one with the
-// keyboard (Up from no selection reaches the last item), then waits for it to close.
-bool ChooseFromTrayMenuBottom(const App& app, int fromBottom);
+// Opens the tray menu, which has `itemCount` items of one height (text items, no separators), and
+// clicks the one `fromBottom` places above its last, then waits for it to close. A click reaches
+// the menu whatever window has the keyboard.
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount);
 
 // The balloon of Wine's tray (a tooltip window of explorer's) whose text is `text`; null when
 // none shows within `timeoutMs`.
@@ -202,5 +207,10 @@ bool RunUnix(const std::string& command);
 int CountTrayIcons();
 // The window of the first icon in Wine's stand-alone tray, for a real click on it; null if none.
 HWND FirstTrayIconWindow();
+// The screen image with Wine's stand-alone tray window blacked out. Wine, not the program, draws
+// that window, adds the icon to it and activates it in its own time (on a busy machine seconds
+// after the icon was announced), so a comparison of what the program shows of the desktop leaves
+// it out.
+testing_support::ScreenImage WithoutTrayWindow(testing_support::ScreenImage image);
 
 }  // namespace e2e

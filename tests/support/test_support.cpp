@@ -174,11 +174,6 @@ void SendMouse(DWORD flags, int x, int y) {
   ::SendInput(1, &in, sizeof in);
 }
 
-POINT CursorPos() {
-  POINT p{};
-  ::GetCursorPos(&p);
-  return p;
-}
 }  // namespace
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
@@ -197,8 +192,13 @@ DWORD ButtonFlag(int button, bool down) {
 void MouseButton(int button, bool down) {
   const DWORD flag = ButtonFlag(button, down);
   if (!flag) return;
-  POINT p = CursorPos();
-  SendMouse(flag, p.x, p.y);
+  // Where the pointer is, without moving it: a position read back with GetCursorPos can be stale
+  // under Wine (it asks the X server, which may not have taken the last move yet) and would send
+  // the pointer back there.
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flag;
+  ::SendInput(1, &in, sizeof in);
 }
 
 void MouseButtonAt(int button, bool down, POINT p) {
