@@ -154,6 +154,8 @@ void LiveDrawing::End() {
   ::ShowWindow(Hwnd(), SW_HIDE);
   SetListedAsOpen(false);
   FreeEverything();
+  // A picture copied with Ctrl+C goes onto the clipboard whole once it is made.
+  clipboard_.RenderAllWhenReady(Hwnd());
   // The window has gone from the screen: the keeper may start on the picture.
   if (keeper_) keeper_->StartWriting();
 }
@@ -387,7 +389,7 @@ void LiveDrawing::SaveScreenToFile() {
 
 void LiveDrawing::CopyPicture() {
   const base::Picture shot = ScreenWithInk();
-  if (shot) CopyPictureToClipboard(Hwnd(), imaging::PicturePixels(*shot));
+  if (shot) clipboard_.Offer(Hwnd(), imaging::PicturePixels(*shot));
 }
 
 // --- Mouse --------------------------------------------------------------------------------------------------
@@ -463,6 +465,12 @@ void LiveDrawing::MouseUp(int button, int x, int y) {
 LRESULT LiveDrawing::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
   switch (msg) {
+    // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
+    // the clipboard over, the worker has made it.
+    case WM_RENDERFORMAT: clipboard_.RenderFormat(static_cast<UINT>(wParam)); return 0;
+    case WM_RENDERALLFORMATS: clipboard_.RenderAll(Hwnd()); return 0;
+    case WM_DESTROYCLIPBOARD: clipboard_.Forget(); return 0;
+    case kMsgClipboardReady: clipboard_.OnReady(Hwnd()); return 0;
     case WM_MOUSEACTIVATE: return state_ == State::Pointing ? MA_NOACTIVATE : MA_ACTIVATE;
     case WM_SETCURSOR:
       if (state_ == State::Inking && LOWORD(lParam) == HTCLIENT && cursor_) {

@@ -24,6 +24,7 @@
 #include "forms/common_dialog.h"
 #include "forms/drawing_surface.h"
 #include "forms/window.h"
+#include "overlay/clipboard.h"
 #include "imaging/picture_file.h"
 #include "overlay/links.h"
 #include "overlay/live_frames.h"
@@ -181,6 +182,7 @@ class LiveDrawing : public forms::Window {
   int cursorSize_ = kBaseCursorSize;
   ToolCursorSet ownCursors_;
   forms::CommonDialog dialog_;
+  ClipboardOffer clipboard_;  // what Ctrl+C put on the clipboard, until it is all there
 };
 
 }  // namespace overlay
