@@ -98,7 +98,7 @@ void form1::Form_Load() {
   if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
   // The colour item that carries the mark starts as the loaded colour's.
   app_.AppSettings.menucolor = app_.AppSettings.color;
-  shell::SetMenuMarks(RCPopup, app_.AppSettings);
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
@@ -124,7 +124,8 @@ void form1::Command1_Click() {
 
 void form1::menupopup() {
   // The marks follow the settings, whatever changed them since the menu was last open.
-  shell::SetMenuMarks(RCPopup, app_.AppSettings);
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
+  frontBeforeMenu_ = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -132,7 +133,21 @@ void form1::menupopup() {
 
 void form1::RunMenuCommand(UINT item) { app_.commands.RunMenuItem(item); }
 
+void form1::LiveDrawingHotkey() {
+  if (app_.overlay.IsVisible()) return;
+  // The time the key was pressed: two presses in a row are told apart from two apart however long
+  // the messages waited.
+  app_.live.OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
+}
+
+void form1::LiveDrawing_Click() {
+  if (app_.overlay.IsVisible()) return;
+  app_.live.Toggle(frontBeforeMenu_);
+}
+
 void form1::SysTrayMouseEventHandler() {
+  // Live drawing and presentation mode exclude each other: the one that is on stays alone.
+  if (app_.live.IsOn()) return;
   HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   ss& overlay = app_.overlay;
@@ -197,7 +212,10 @@ void form1::Rest1_Click() {
   app_.Tray.RemoveTrayIcon();
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
   ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
-  // The overlay goes with its window: nothing of it is kept once the program ends.
+  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyLiveDrawing);
+  // Live drawing ends as Esc ends it, its picture kept; the overlay goes with its window: nothing
+  // of it is kept once the program ends.
+  app_.live.End();
   app_.overlay.UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();

@@ -1,6 +1,7 @@
 #include "shell/myhotkey.h"
 
 #include "base/error.h"
+#include "forms/window.h"
 
 namespace myhotkey {
 
@@ -8,28 +9,6 @@ namespace {
 
 // Where the hooked window keeps its HotkeyHook for HotkeyWindowProc.
 constexpr wchar_t kHotkeyHookProp[] = L"Scrivane.HotkeyHook";
-
-// A dialog, message box or menu of this thread that is on screen: while one is up, a command of
-// ours is in the middle of its modal work (a colour, file or error dialog, a confirmation, the
-// tray menu), and a hotkey must not start other work under it.
-HWND ModalWindowOfThisThread() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(hwnd, cls, 16);
-        if (::IsWindowVisible(hwnd) && (::lstrcmpW(cls, L"#32770") == 0 || ::lstrcmpW(cls, L"#32768") == 0)) {
-          reinterpret_cast<Search*>(lParam)->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 }  // namespace
 
@@ -39,6 +18,7 @@ HotkeyRegistration HotkeyHook::InstallHotkeys(HWND hwnd) {
   HotkeyRegistration registration;
   registration.presentation = ::RegisterHotKey(hwnd, hotkeyPresentation, kHotkeyModifiers, kPresentationKey) != FALSE;
   registration.magnifier = ::RegisterHotKey(hwnd, hotkeyMagnifier, kHotkeyModifiers, kMagnifierKey) != FALSE;
+  registration.liveDrawing = ::RegisterHotKey(hwnd, hotkeyLiveDrawing, kHotkeyModifiers, kLiveDrawingKey) != FALSE;
   ::SetPropW(hwnd, kHotkeyHookProp, this);
   hotkeyPreviousProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
@@ -47,19 +27,23 @@ HotkeyRegistration HotkeyHook::InstallHotkeys(HWND hwnd) {
 
 std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration) {
   std::wstring text;
-  if (!registration.presentation) {
-    text += L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
-  }
-  if (!registration.magnifier) {
+  auto say = [&text](bool ours, const wchar_t* sentence) {
+    if (ours) return;
     if (!text.empty()) text += L"\n";
-    text += L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier.";
-  }
+    text += sentence;
+  };
+  say(registration.presentation,
+      L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.");
+  say(registration.magnifier, L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier.");
+  say(registration.liveDrawing,
+      L"Ctrl+Shift+X is used by another program; use the tray menu to start and end live drawing.");
   return text;
 }
 
 void ReleaseHotkeys(HWND hwnd) {
   ::UnregisterHotKey(hwnd, hotkeyPresentation);
   ::UnregisterHotKey(hwnd, hotkeyMagnifier);
+  ::UnregisterHotKey(hwnd, hotkeyLiveDrawing);
 }
 
 void HotkeyHook::RemoveHotkeyHook(HWND hwnd) {
@@ -74,7 +58,7 @@ LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     auto* hook = static_cast<HotkeyHook*>(::GetPropW(hwnd, kHotkeyHookProp));
     if (!hook) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_HOTKEY) {
-      if (HWND modal = ModalWindowOfThisThread()) {
+      if (HWND modal = forms::ModalWindowOfThisThread()) {
         // The presenter is answering a dialog of ours: the keys bring it forward, nothing more.
         ::SetForegroundWindow(modal);
         return 1;

@@ -1,4 +1,5 @@
-// The two system-wide hotkeys, caught by a hook on the main window's procedure.
+// The system-wide hotkeys, caught by a hook on the main window's procedure: presentation mode, the
+// magnifier and live drawing.
 #pragma once
 
 #include <windows.h>
@@ -11,17 +12,20 @@ namespace myhotkey {
 
 constexpr int hotkeyPresentation = 0;  // Ctrl+Shift+Z
 constexpr int hotkeyMagnifier = 1;     // Ctrl+Shift+M
+constexpr int hotkeyLiveDrawing = 2;   // Ctrl+Shift+X
 constexpr UINT kHotkeyModifiers = MOD_CONTROL | MOD_SHIFT;  // 6
 constexpr UINT kPresentationKey = 0x5A;                     // Z
 constexpr UINT kMagnifierKey = 0x4D;                        // M
+constexpr UINT kLiveDrawingKey = 0x58;                      // X
 
-// Which of the two combinations RegisterHotKey gave us; the other program that holds one keeps it.
+// Which of the combinations RegisterHotKey gave us; the other program that holds one keeps it.
 struct HotkeyRegistration {
   bool presentation = false;
   bool magnifier = false;
+  bool liveDrawing = false;
 };
 
-// The hook on the main window's procedure that catches the two hotkeys. The main form holds it.
+// The hook on the main window's procedure that catches the hotkeys. The main form holds it.
 class HotkeyHook {
  public:
   // `onHotkey` runs the command of a hotkey's id (OnHotkey).
@@ -32,7 +36,7 @@ class HotkeyHook {
   // The main window's procedure as it was before HotkeyWindowProc went in.
   WNDPROC hotkeyPreviousProc = nullptr;
 
-  // Registers both hotkeys on the window, then installs HotkeyWindowProc; the window keeps a
+  // Registers the hotkeys on the window, then installs HotkeyWindowProc; the window keeps a
   // pointer to this object in a property for it.
   HotkeyRegistration InstallHotkeys(HWND hwnd);
   // Puts hotkeyPreviousProc back; only for a window that is being destroyed.
@@ -44,9 +48,9 @@ class HotkeyHook {
 };
 
 // What the tray balloon says about the combinations that another program holds, one sentence per
-// combination; empty when both are ours.
+// combination; empty when all are ours.
 std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration);
-// Releases both hotkeys (the hook stays until the window goes).
+// Releases the hotkeys (the hook stays until the window goes).
 void ReleaseHotkeys(HWND hwnd);
 
 // The hook procedure; it finds its HotkeyHook through the hooked window.
