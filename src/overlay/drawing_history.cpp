@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "forms/drawing_surface.h"
+#include "imaging/picture_file.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
 
@@ -33,6 +34,8 @@ class StateAction : public UndoAction {
     OverlayState back;
     if (!other_.Take(back)) return false;
     OverlayState present = history_.Capture(back.withLabels);
+    // Undoing (or redoing) a turn of the page: the page it leaves is put aside as it is.
+    if (present.page != back.page) history_.PutAside(present);
     history_.Apply(std::move(back));
     other_ = KeptState(std::move(present));
     return true;
@@ -108,7 +111,7 @@ void DrawingHistory::TakeEndedChange() {
   UndoStep step;
   step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
   steps_.Push(std::move(step));
-  changed_ = true;
+  MarkChanged();
 }
 
 void DrawingHistory::SettleChange() {
@@ -152,6 +155,7 @@ OverlayState DrawingHistory::CaptureState(bool withLabels, bool takeSurface) {
   state.surface = takeSurface ? overlay_.Picture1.TakeState() : overlay_.Picture1.SaveState();
   state.clean = overlay_.Picture2.GetPicture();
   state.withLabels = withLabels;
+  state.page = overlay_.CurrentPage();
   if (withLabels) {
     overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
       if (index >= kFirstUserLabel && label.Hwnd()) state.labels.emplace_back(index, StateOf(label));
@@ -163,6 +167,7 @@ OverlayState DrawingHistory::CaptureState(bool withLabels, bool takeSurface) {
 void DrawingHistory::Apply(OverlayState state) {
   overlay_.Picture1.RestoreState(std::move(state.surface));
   overlay_.Picture2.SetPicture(std::move(state.clean));
+  overlay_.SetCurrentPage(state.page);
   if (!state.withLabels) return;
   std::vector<int16_t> present;
   overlay_.lblText.ForEach([&](int16_t index, const forms::Label&) {
@@ -190,6 +195,7 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
     if (lastPresentation_) PushStateStep(std::move(*lastPresentation_));
     lastPresentation_.reset();
     changed_ = false;
+    ForgetPages();
   }
   overlay_.Picture1.SetPicture(grab);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
@@ -200,7 +206,7 @@ void DrawingHistory::ReplaceBackground(base::Picture picture) {
   PushStateStep(KeptState(Capture(false)));
   overlay_.Picture1.SetPicture(picture);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
-  changed_ = true;
+  MarkChanged();
 }
 
 void DrawingHistory::GrabBecomesBackground(base::Picture grab) {
@@ -224,7 +230,7 @@ void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> be
   UndoStep step;
   step.Add(std::make_unique<LabelAction>(*this, index, std::move(before)));
   steps_.Push(std::move(step));
-  changed_ = true;
+  MarkChanged();
 }
 
 void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& state) {
@@ -254,15 +260,67 @@ void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& 
 
 bool DrawingHistory::Undo() {
   SettleChange();
+  const PageKind before = overlay_.CurrentPage();
   if (!steps_.Undo()) return false;
-  changed_ = true;
+  MarkChangedUnlessTurned(before);
   return true;
 }
 
 bool DrawingHistory::Redo() {
   SettleChange();
+  const PageKind before = overlay_.CurrentPage();
   if (!steps_.Redo()) return false;
+  MarkChangedUnlessTurned(before);
+  return true;
+}
+
+// --- Pages -----------------------------------------------------------------------------------------
+
+void DrawingHistory::MarkChanged() {
   changed_ = true;
+  drawnOn_[PageIndex(overlay_.CurrentPage())] = true;
+}
+
+void DrawingHistory::MarkChangedUnlessTurned(PageKind before) {
+  // A turn of the page taken back or done again draws on no page.
+  if (overlay_.CurrentPage() == before) {
+    MarkChanged();
+  } else {
+    changed_ = true;
+  }
+}
+
+void DrawingHistory::ForgetPages() {
+  for (auto& aside : pagesAside_) aside.reset();
+  drawnOn_.fill(false);
+}
+
+void DrawingHistory::PutAside(const OverlayState& state) {
+  // Its labels paint themselves now, while they are on the surface they belong to: the page is
+  // kept at Esc with them.
+  pagesAside_[PageIndex(state.page)] = PageAside{state, LabelPieces()};
+}
+
+bool DrawingHistory::TurnPage(PageKind to) {
+  SettleChange();
+  if (to == overlay_.CurrentPage()) return false;
+  OverlayState next;
+  if (const std::optional<PageAside>& aside = pagesAside_[PageIndex(to)]) {
+    next = aside->state;
+  } else {
+    // The first visit: a blank sheet of the surface's size, its own clean copy, no labels.
+    const int w = overlay_.Picture1.Width(), h = overlay_.Picture1.Height();
+    base::Picture sheet = BlankPage(to, w, h);
+    if (!sheet) return false;
+    next.surface = forms::PictureBox::State{sheet, w, h, {}};
+    next.clean = std::move(sheet);
+    next.withLabels = true;
+    next.page = to;
+  }
+  OverlayState before = Capture(true);
+  PutAside(before);
+  Apply(std::move(next));
+  PushStateStep(KeptState(std::move(before)));
   return true;
 }
 
@@ -299,23 +357,39 @@ void DrawingHistory::PresentationEnding() {
   SettleChange();
   if (!changed_) {
     lastPresentation_.reset();
+    ForgetPages();
     return;
   }
   // The labels paint over the surface: they are taken while it is still there.
-  KeptPicture kept;
-  if (keeper_) kept.pieces = LabelPieces();
+  std::vector<PicturePiece> labels;
+  if (keeper_) labels = LabelPieces();
   // The surface's pixels move, bitmap and all, into the state the next presentation can undo
   // back into; the keeper shares them. Nothing is copied here.
   OverlayState atEnd = CaptureState(true, true);
   if (keeper_) {
-    kept.drawing = atEnd.surface.drawing;
-    // No surface was live (nothing drawn on this background, or it could not be made): the
-    // content is the picture, read into memory of its own.
-    if (kept.drawing.Empty()) kept.drawing = imaging::FrozenImage(overlay_.Picture1.ContentImage());
-    keeper_->Keep(std::move(kept));
+    // Every page drawn on is kept, each as a file of its own, in the order of the pages.
+    for (PageKind kind : kPageKinds) {
+      if (!drawnOn_[PageIndex(kind)]) continue;
+      KeptPicture kept;
+      if (kind == atEnd.page) {
+        kept.drawing = atEnd.surface.drawing;
+        kept.pieces = std::move(labels);
+        // No surface was live (nothing drawn on this background, or it could not be made): the
+        // content is the picture, read into memory of its own.
+        if (kept.drawing.Empty()) kept.drawing = imaging::FrozenImage(overlay_.Picture1.ContentImage());
+      } else if (const std::optional<PageAside>& aside = pagesAside_[PageIndex(kind)]) {
+        kept.drawing = aside->state.surface.drawing;
+        kept.pieces = aside->labels;
+        if (kept.drawing.Empty() && aside->state.surface.picture) {
+          kept.drawing = imaging::FrozenImage(imaging::PicturePixels(*aside->state.surface.picture));
+        }
+      }
+      if (!kept.drawing.Empty()) keeper_->Keep(std::move(kept));
+    }
   }
   lastPresentation_.emplace(std::move(atEnd));
   changed_ = false;
+  ForgetPages();
 }
 
 void DrawingHistory::PresentationGone() {
@@ -328,6 +402,7 @@ void DrawingHistory::Forget() {
   steps_.Clear();
   lastPresentation_.reset();
   changed_ = false;
+  ForgetPages();
 }
 
 void DrawingHistory::FinishKeeping() {

@@ -34,6 +34,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -46,14 +47,13 @@
 #include "imaging/pixel_image.h"
 #include "imaging/spill_file.h"
 #include "overlay/history.h"
+#include "overlay/keeping.h"
 #include "overlay/kept_state.h"
+#include "overlay/pages.h"
 
 class ss;
 
 namespace overlay {
-
-class DrawingKeeper;
-struct PicturePiece;
 
 // Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
 // Its handler does the rest of the idle-time work too (DoIdleWork).
@@ -100,6 +100,10 @@ class DrawingHistory {
   // Around the commit of a label: its state before, and the step once it is placed.
   std::optional<LabelState> CaptureLabel(int16_t index) const;
   void RecordLabelEdit(int16_t index, std::optional<LabelState> before);
+  // w or k: the surface turns to page `to` (its drawing and labels as it was left, or a blank
+  // sheet), and the page it leaves is put aside as it is; one undo step. False when no sheet
+  // could be made.
+  bool TurnPage(PageKind to);
   bool Undo();
   bool Redo();
   // Before the window goes (Esc, Exit, sign-out, a close): the drawing is kept for the next
@@ -140,12 +144,19 @@ class DrawingHistory {
   OverlayState Capture(bool withLabels);
   void Apply(OverlayState state);
   void ApplyLabel(int16_t index, const std::optional<LabelState>& state);
+  // A page that the surface leaves, put aside as `state` has it, its labels as they paint now.
+  void PutAside(const OverlayState& state);
 
  private:
   // The change open or closed goes into the steps now: before anything else reads or changes them.
   void SettleChange();
   void PostIdleWork();
   void PushStateStep(KeptState before, bool quiet = false);
+  // Something was drawn, erased, typed or loaded on the page that shows.
+  void MarkChanged();
+  // After an undo or a redo: a page drawn on, unless the step was a turn of the page.
+  void MarkChangedUnlessTurned(PageKind before);
+  void ForgetPages();
   // Labels as they paint themselves, with their places.
   std::vector<PicturePiece> LabelPieces();
   OverlayState CaptureState(bool withLabels, bool takeSurface);
@@ -157,6 +168,14 @@ class DrawingHistory {
   bool idlePosted_ = false;
   // The previous presentation as it was at Esc, when it left a drawing.
   std::optional<KeptState> lastPresentation_;
+  // The pages put aside during this presentation (whole: they go at its end), and which pages
+  // were drawn on: each of those is kept at Esc.
+  struct PageAside {
+    OverlayState state;
+    std::vector<PicturePiece> labels;
+  };
+  std::array<std::optional<PageAside>, kPageKinds.size()> pagesAside_;
+  std::array<bool, kPageKinds.size()> drawnOn_{};
 };
 
 }  // namespace overlay

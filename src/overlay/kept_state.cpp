@@ -104,6 +104,7 @@ void KeptState::Packed() {
   width_ = whole_->surface.width;
   height_ = whole_->surface.height;
   withLabels_ = whole_->withLabels;
+  page_ = whole_->page;
   labels_ = std::move(whole_->labels);
   // The pictures go (the drawing's pixels with the keeper's share, once it has written them).
   whole_.reset();
@@ -153,6 +154,7 @@ bool KeptState::Take(OverlayState& out) {
     if (!s.clean) return false;
   }
   s.withLabels = withLabels_;
+  s.page = page_;
   s.labels = std::move(labels_);
   out = std::move(s);
   *this = KeptState();

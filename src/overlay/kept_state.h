@@ -21,6 +21,7 @@
 #include "imaging/pixel_image.h"
 #include "imaging/spill_file.h"
 #include "imaging/time_slice.h"
+#include "overlay/pages.h"
 
 namespace overlay {
 
@@ -43,6 +44,7 @@ struct OverlayState {
   base::Picture clean;               // Picture2
   bool withLabels = false;
   std::vector<std::pair<int16_t, LabelState>> labels;
+  PageKind page = PageKind::Desktop;  // whose picture it is
   size_t Bytes() const;
 };
 
@@ -76,6 +78,7 @@ class KeptState {
   // Packed.
   int width_ = 0, height_ = 0;
   bool withLabels_ = false;
+  PageKind page_ = PageKind::Desktop;
   std::vector<std::pair<int16_t, LabelState>> labels_;
   imaging::PackedImage picture_;  // empty: no background picture
   imaging::PackedImage drawing_;  // empty: the content is the picture itself

@@ -36,6 +36,8 @@ enum class CommandId {
   Redo,
   CopyPicture,
   ActualSize,
+  WhitePage,
+  BlackPage,
   // The wheel in presentation mode.
   ZoomIn,
   ZoomOut,

@@ -103,6 +103,8 @@ void ss::ForgetPresentation() {
   Picture1.ResetZoom();
   wheelPoint_.reset();
   wheelRest_ = 0;
+  // The next presentation starts on the desktop.
+  page_ = overlay::PageKind::Desktop;
   Picture1.SetPicture(nullptr);
   Picture2.SetPicture(nullptr);
   Picture3.SetPicture(nullptr);
@@ -268,13 +270,24 @@ void ss::SetCursorImage(overlay::CursorKind kind) {
 void ss::TogglePen() {
   if (penMode) {
     penMode = 0;
-    Picture1.SetDrawMode(R2_MASKPEN);
+    Picture1.SetDrawMode(overlay::HighlighterRop(page_));
     SetCursorImage(overlay::CursorKind::Highlighter);
   } else {
     penMode = -1;
     Picture1.SetDrawMode(R2_COPYPEN);
     SetCursorImage(overlay::CursorKind::Pen);
   }
+}
+
+void ss::TurnToPage(overlay::PageKind key) {
+  // Not in the middle of a shape's drag: its outline belongs to the page it started on.
+  if (!IsVisible() || shapeDrag_.Busy()) return;
+  history_.TurnPage(overlay::PageAfterKey(page_, key));
+}
+
+void ss::SetCurrentPage(overlay::PageKind page) {
+  page_ = page;
+  if (!penMode) Picture1.SetDrawMode(overlay::HighlighterRop(page_));
 }
 
 void ss::ToggleEraser() {

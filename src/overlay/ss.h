@@ -22,6 +22,7 @@
 #include "overlay/clipboard.h"
 #include "overlay/drawing_history.h"
 #include "overlay/links.h"
+#include "overlay/pages.h"
 #include "overlay/pen_geometry.h"
 #include "overlay/shapes.h"
 #include "overlay/tool_cursors.h"
@@ -112,6 +113,15 @@ class ss : public forms::Window {
   // 0: x1 at once.
   void ActualSize();
   bool Zoomed() const { return Picture1.Zoomed(); }
+
+  // --- Pages (overlay/pages.h) ---------------------------------------------------------------
+  // w (White) and k (Black): that page, or the desktop when it shows already; one undo step. Only
+  // while the presentation shows.
+  void TurnToPage(overlay::PageKind key);
+  overlay::PageKind CurrentPage() const { return page_; }
+  // The page whose picture the surface now holds (a turn, or the history bringing one back): the
+  // highlighter follows its paper.
+  void SetCurrentPage(overlay::PageKind page);
 
   // --- Text labels ---------------------------------------------------------------------------
   int16_t cKey = 0;
@@ -208,6 +218,7 @@ class ss : public forms::Window {
   int16_t eraserOn = 0;
   int16_t penMode = 0;
   int16_t textMode = 0;
+  overlay::PageKind page_ = overlay::PageKind::Desktop;
   overlay::DrawingHistory history_{*this};
   // Ctrl+C's picture, offered on the clipboard by this window.
   overlay::ClipboardOffer clipboard_;

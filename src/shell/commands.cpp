@@ -136,6 +136,11 @@ void ToggleMagnifier(Application& app, const Command&) {
 // A wheel notch (`value` 1 in, -1 out).
 void ZoomNotch(Application& app, const Command& self) { app.overlay.ZoomBy(self.value); }
 
+// A page's key (`value` the page).
+void TurnPage(Application& app, const Command& self) {
+  app.overlay.TurnToPage(static_cast<overlay::PageKind>(self.value));
+}
+
 void KeepDrawings(Application& app, const Command&) {
   settings::AppSettingsRecord& s = app.AppSettings;
   s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
@@ -264,6 +269,11 @@ constexpr Command kCommands[] = {
     {.id = CommandId::ActualSize,
      .run = [](Application& a, const Command&) { a.overlay.ActualSize(); },
      .keys = Key('0')},
+    // w and k: the white and the black page, and back to the desktop.
+    {.id = CommandId::WhitePage, .run = TurnPage, .value = static_cast<int32_t>(overlay::PageKind::White),
+     .keys = Letter('w')},
+    {.id = CommandId::BlackPage, .run = TurnPage, .value = static_cast<int32_t>(overlay::PageKind::Black),
+     .keys = Letter('k')},
     // Space: live drawing from inking to pointing (nothing in presentation mode).
     {.id = CommandId::Pointing,
      .run =

@@ -377,15 +377,18 @@ POINT HighlighterTip(POINT pointer) { return {pointer.x - 9, pointer.y + 11}; }
 
 namespace {
 // One try of StrokeThrough: false when a part of the stroke did not show.
+// The highlighter's ink over `under`: the pen AND the pixel, OR on the black page.
+uint32_t Ink(uint32_t penRgb, uint32_t under, bool onBlack) { return onBlack ? (penRgb | under) : (penRgb & under); }
+
 bool TryStroke(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-               ULONGLONG end) {
+               ULONGLONG end, bool onBlack) {
   for (size_t i = 0; i < path.size(); ++i) {
     const POINT p = path[i];
     testing_support::MouseMoveTo(p.x, p.y);
     if (i == 0) testing_support::MouseButton(1, true);
     const POINT tip = HighlighterTip(p);
     const uint32_t under = before.At(tip.x, tip.y);
-    const uint32_t ink = penRgb & under;
+    const uint32_t ink = Ink(penRgb, under, onBlack);
     if (ink == under) continue;
     // A move may be lost to one the X server reports: the pointer moves again, a pixel aside and
     // back, a few times.
@@ -408,10 +411,11 @@ bool TryStroke(const std::vector<POINT>& path, const testing_support::ScreenImag
 }  // namespace
 
 bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-                   int timeoutMs) {
+                   int timeoutMs, bool onBlack) {
   if (path.empty()) return false;
   const POINT last = HighlighterTip(path.back());
-  if ((penRgb & before.At(last.x, last.y)) == before.At(last.x, last.y)) return false;  // its end would not show
+  const uint32_t underLast = before.At(last.x, last.y);
+  if (Ink(penRgb, underLast, onBlack) == underLast) return false;  // its end would not show
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
   // Sent all at once, the moves and the release can reach the overlay out of their order under
   // Wine: each waits until the one before it shows. And the X server reports the pointer's moves
@@ -419,7 +423,7 @@ bool StrokeThrough(const std::vector<POINT>& path, const testing_support::Screen
   // with it for the rest of the stroke. Then the stroke is let go, taken back with Ctrl+Z, and made
   // again.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (TryStroke(path, before, penRgb, end)) return true;
+    if (TryStroke(path, before, penRgb, end, onBlack)) return true;
     testing_support::MouseButton(1, false);
     testing_support::TypeChord({VK_CONTROL, 'Z'});
     const ULONGLONG now = ::GetTickCount64();

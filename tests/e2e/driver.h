@@ -157,11 +157,12 @@ bool LeavePresentation(const App& app, int timeoutMs = 10000);
 POINT HighlighterTip(POINT pointer);
 // A drag of the left button through `path` with real input, with the highlighter in `penRgb`
 // (0xRRGGBB) over the screen `before`: each press and move goes once the one before it shows (the
-// pen's colour AND the pixel under it, at the tool's place), where it shows at all. A stroke that
-// stops short is taken back with Ctrl+Z and made again: whatever happens, it is one step. False
-// when the end of the stroke would not show, or the stroke does not come within `timeoutMs`.
+// pen's colour AND the pixel under it, at the tool's place; OR on the black page, `onBlack`), where
+// it shows at all. A stroke that stops short is taken back with Ctrl+Z and made again: whatever
+// happens, it is one step. False when the end of the stroke would not show, or the stroke does not
+// come within `timeoutMs`.
 bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-                   int timeoutMs = 30000);
+                   int timeoutMs = 30000, bool onBlack = false);
 // A turn of the pattern for presentation number `n` (PatternWindow::Repaint), so that every
 // presentation's desktop is a picture of its own; never in the red part, which the red pen keeps.
 uint32_t PresentationSalt(int n);

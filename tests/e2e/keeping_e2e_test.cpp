@@ -2,11 +2,13 @@
 // the Keep Drawings switch and the notice of the first drawing kept, undo back into the last
 // presentation after Esc (with a picture of another size loaded and saved over, after an Esc with
 // the button still held), a folder that cannot be written, the end of a session, and Ctrl+C read
-// by other programs (another Windows process and xclip on the X side).
+// by other programs (another Windows process and xclip on the X side); the white and black pages,
+// each kept as a file of its own.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,85 @@ TEST_F(KeepingE2e, EscKeepsOnePngOfTheScreenAndUndoInTheNextPresentationBringsTh
   SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\undo-after-reentry.bmp");
   TypeChord({VK_CONTROL, 'Y'});
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(fresh, CaptureScreen()) == 0; }, 5000));
+}
+
+// The white page (w) and the black page (k): each keeps its drawing while the others show, the
+// same key goes back to the desktop as it was, Ctrl+Z takes a turn of the page back, the eraser
+// brings back the page's colour, the highlighter shows on black, and Esc keeps every page drawn on
+// as a file of its own (and no page that was not).
+TEST_F(KeepingE2e, TheWhiteAndTheBlackPageKeepTheirDrawingsAndEscKeepsEachPageDrawnOnAsItsOwnPng) {
+  Enter();
+  const ScreenImage desktop = CaptureScreen();
+  auto sheet = [&](uint32_t rgb) {
+    ScreenImage s = desktop;
+    std::fill(s.pixels.begin(), s.pixels.end(), rgb);
+    return s;
+  };
+  const ScreenImage white = sheet(0xFFFFFF), black = sheet(0);
+  auto turn = [&](wchar_t key, const ScreenImage& expected, const char* what) {
+    TypeText(std::wstring(1, key));
+    EXPECT_EQ(0, ScreenDifferencesOnceNone(expected, 5000)) << what;
+  };
+  ASSERT_TRUE(StrokeThrough({{1800, 100}, {900, 300}, {100, 120}}, desktop, 0xFF0000));
+  const ScreenImage drawnDesktop = SettledScreen();
+
+  turn(L'w', white, "w: a white page");
+  Chord('Z', drawnDesktop, "Ctrl+Z after w: the desktop page");
+  Chord('Y', white, "Ctrl+Y: the white page again");
+  ASSERT_TRUE(StrokeThrough({{300, 500}, {1500, 500}}, white, 0xFF0000));
+  // The eraser (32 pixels, about the pointer) on the middle of the stroke: white again there.
+  const POINT tip = HighlighterTip({900, 500});
+  TypeText(L"e4");
+  MouseMoveTo(tip.x, tip.y);
+  MouseButton(1, true);
+  EXPECT_EQ(0xFFFFFFu, ScreenPixelOnceItIs(tip.x, tip.y, 0xFFFFFF)) << "the eraser brings the paper back";
+  MouseButton(1, false);
+  TypeText(L"e");
+  const ScreenImage drawnWhite = SettledScreen();
+  EXPECT_EQ(0xFF0000u, drawnWhite.At(tip.x - 300, tip.y)) << "the stroke beside the erasure";
+
+  turn(L'w', drawnDesktop, "w again: the desktop page with its drawing");
+  turn(L'w', drawnWhite, "w again: the white page with its drawing");
+  turn(L'k', black, "k from the white page: a black page");
+  // The highlighter's mask would leave black black; on the black page the colour shows.
+  ASSERT_TRUE(StrokeThrough({{300, 700}, {1500, 740}}, black, 0xFF0000, 30000, true));
+  const ScreenImage drawnBlack = SettledScreen();
+  SaveImageBmp(drawnBlack, ScreenshotDir() + L"\\e2e-black-page-highlighter.bmp");
+  turn(L'k', drawnDesktop, "k again: the desktop page");
+  turn(L'k', drawnBlack, "k again: the black page with its drawing");
+
+  // Esc on the black page: the three pages, each its own file (the same second gets " (2)").
+  Leave();
+  ASSERT_TRUE(WaitForPngs(3));
+  std::vector<int> matched(3, 0);
+  for (const std::wstring& name : PngsIn(folder)) {
+    const ScreenImage kept = Decoded(folder + L"\\" + name);
+    matched[0] += CountDifferences(drawnDesktop, kept) == 0;
+    matched[1] += CountDifferences(drawnWhite, kept) == 0;
+    matched[2] += CountDifferences(drawnBlack, kept) == 0;
+  }
+  EXPECT_EQ((std::vector<int>{1, 1, 1}), matched) << "desktop, white page, black page";
+
+  // The next presentation: both pages drawn on, the desktop not: two files.
+  EmptyFolder(folder);
+  Enter();
+  turn(L'w', white, "the next presentation's white page starts blank");
+  ASSERT_TRUE(StrokeThrough({{300, 200}, {1000, 260}}, white, 0xFF0000));
+  const ScreenImage secondWhite = SettledScreen();
+  turn(L'k', black, "its black page starts blank");
+  ASSERT_TRUE(StrokeThrough({{300, 900}, {1000, 860}}, black, 0xFF0000, 30000, true));
+  const ScreenImage secondBlack = SettledScreen();
+  Leave();
+  ASSERT_TRUE(WaitForPngs(2));
+  Pump(300);
+  ASSERT_EQ(2u, PngsIn(folder).size()) << "the desktop was not drawn on";
+  std::vector<int> second(2, 0);
+  for (const std::wstring& name : PngsIn(folder)) {
+    const ScreenImage kept = Decoded(folder + L"\\" + name);
+    second[0] += CountDifferences(secondWhite, kept) == 0;
+    second[1] += CountDifferences(secondBlack, kept) == 0;
+  }
+  EXPECT_EQ((std::vector<int>{1, 1}), second);
 }
 
 TEST_F(KeepingE2e, APictureOfAnotherSizeLoadedDrawnOnAndSavedUndoesStepByStepNowAndInTheNextPresentation) {

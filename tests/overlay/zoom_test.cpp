@@ -3,6 +3,7 @@
 // for pixel with the picture stretched as the presenter should see it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -228,6 +229,19 @@ class ZoomTest : public ::testing::Test {
     MouseButton(1, false);
     PumpUntilInputHandled();
   }
+  // t, a click at `at`, the text, Ctrl+C.
+  static void TypeLabel(POINT at, const wchar_t* text) {
+    o().ArmTextPlacement();
+    MoveTo(at);
+    MouseButton(1, true);
+    PumpUntilInputHandled();
+    MouseButton(1, false);
+    PumpUntilInputHandled();
+    TypeText(text);
+    PumpUntilInputHandled();
+    TypeChord({VK_CONTROL, 'C'});
+    PumpUntilInputHandled();
+  }
   std::unique_ptr<PatternWindow> pattern;
   ScreenImage frozen;
   std::unique_ptr<overlay::DrawingKeeper> keeper;
@@ -352,19 +366,7 @@ TEST_F(ZoomTest, LabelsAreMagnifiedWithTheViewAndOneTypedUnderItLandsOnThePictur
   App().AppSettings.textfont = "Tahoma";
   App().AppSettings.textsize = 14;
   App().AppSettings.textcolor = static_cast<int32_t>(RGB(201, 17, 133));
-  auto typeLabel = [](POINT at, const wchar_t* text) {
-    o().ArmTextPlacement();
-    MoveTo(at);
-    MouseButton(1, true);
-    PumpUntilInputHandled();
-    MouseButton(1, false);
-    PumpUntilInputHandled();
-    TypeText(text);
-    PumpUntilInputHandled();
-    TypeChord({VK_CONTROL, 'C'});
-    PumpUntilInputHandled();
-  };
-  typeLabel({300, 200}, L"Before");
+  TypeLabel({300, 200}, L"Before");
   forms::Label* first = o().lblText[2];
   ASSERT_NE(nullptr, first);
   ASSERT_TRUE(PumpUntil([&] { return CountDifferences(frozen, CaptureScreen()) > 0; }));
@@ -381,7 +383,7 @@ TEST_F(ZoomTest, LabelsAreMagnifiedWithTheViewAndOneTypedUnderItLandsOnThePictur
   const POINT click{900, 600};
   MoveTo(click);
   const POINT target = o().Picture1.ToContent(click);
-  typeLabel(click, L"Zoomed");
+  TypeLabel(click, L"Zoomed");
   forms::Label* second = o().lblText[3];
   ASSERT_NE(nullptr, second);
   EXPECT_EQ(target.x, second->Left());
@@ -454,6 +456,77 @@ TEST_F(ZoomTest, SaveAndCopyUnderTheViewTakeWhatTheScreenShowsAndEscKeepsTheWhol
   EXPECT_FALSE(o().Picture1.Zoomed());
   EXPECT_EQ(0, ScreenDifferencesOnceNone(frozen));
   ::DeleteFileW(file.c_str());
+}
+
+// The pages under the wheel: each keeps its own labels, the highlighter adds its colour on black,
+// Ctrl+E brings back the paper, and the view magnifies a page like the screen.
+TEST_F(ZoomTest, EachPageKeepsItsLabelsTheHighlighterShowsOnBlackAndCtrlEBringsThePaperBack) {
+  App().AppSettings.textfont = "Tahoma";
+  App().AppSettings.textsize = 14;
+  App().AppSettings.textcolor = static_cast<int32_t>(RGB(250, 250, 250));
+  TypeLabel({300, 200}, L"Desk");
+  ASSERT_TRUE(PumpUntil([&] { return CountDifferences(frozen, CaptureScreen()) > 0; }));
+  const ScreenImage withLabel = CaptureScreen();
+  auto blackCount = [](const ScreenImage& image) {
+    return static_cast<long>(std::count(image.pixels.begin(), image.pixels.end(), 0u));
+  };
+  auto press = [](const wchar_t* keys) {
+    TypeText(keys);
+    PumpUntilInputHandled();
+  };
+
+  press(L"k");
+  EXPECT_EQ(overlay::PageKind::Black, o().CurrentPage());
+  EXPECT_EQ(nullptr, o().lblText[2]) << "the desktop's label stays with the desktop";
+  ASSERT_TRUE(PumpUntil([&] {
+    const ScreenImage now = CaptureScreen();
+    return blackCount(now) == static_cast<long>(now.pixels.size());
+  }));
+
+  // Magnified, the highlighter's stroke lands on the page in its colour (OR: black takes the pen).
+  const POINT p{700, 400};
+  ZoomAt(p, 3);
+  const POINT a{600, 420}, b{800, 420};
+  MoveTo(a);
+  const POINT tipA = PenTipOnPicture(a), tipB = PenTipOnPicture(b);
+  Drag({a, {700, 420}, b});
+  ASSERT_TRUE(PumpUntil([&] { return Content().At(tipB.x, tipB.y) == kInkRgb; }));
+  EXPECT_EQ(kInkRgb, Content().At(tipA.x, tipA.y));
+  TypeLabel({900, 600}, L"Board");
+  ASSERT_NE(nullptr, o().lblText[2]);
+  const forms::Label* board = o().lblText[2];
+  EXPECT_EQ(L"Board", board->Caption());
+  TypeText(L"0");
+  PumpUntilInputHandled();
+  // Its window paints it at x1, in its own time.
+  ASSERT_TRUE(PumpUntil([&] {
+    const ScreenImage there = CaptureScreenRect(board->Left(), board->Top(), board->Width(), board->Height());
+    return blackCount(there) < static_cast<long>(there.pixels.size());
+  }));
+  const ScreenImage drawnBlack = CaptureScreen();
+
+  // Back to the desktop and to the page again: each as it was left.
+  press(L"k");
+  ASSERT_NE(nullptr, o().lblText[2]);
+  EXPECT_EQ(L"Desk", o().lblText[2]->Caption());
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(withLabel));
+  press(L"k");
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(drawnBlack));
+
+  // Ctrl+E: the page's black where the stroke was; the label stays.
+  TypeChord({VK_CONTROL, 'E'});
+  PumpUntilInputHandled();
+  const ScreenImage cleared = Content();
+  EXPECT_EQ(static_cast<long>(cleared.pixels.size()), blackCount(cleared)) << "no stroke left on the paper";
+  ASSERT_NE(nullptr, o().lblText[2]);
+  // Undo: the stroke again, then the last turn of the page taken back: the desktop.
+  TypeChord({VK_CONTROL, 'Z'});
+  PumpUntilInputHandled();
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(drawnBlack));
+  TypeChord({VK_CONTROL, 'Z'});
+  PumpUntilInputHandled();
+  EXPECT_EQ(overlay::PageKind::Desktop, o().CurrentPage());
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(withLabel));
 }
 
 }  // namespace
