@@ -52,6 +52,7 @@ enum class CommandId {
   Documentation,
   KeepDrawings,
   RecentDrawings,
+  Options,
   Exit,
   StartPresentation,
   // Hotkeys.

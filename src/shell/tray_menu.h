@@ -33,6 +33,7 @@ constexpr UINT kItemStartPresentation = MenuItemOf(CommandId::StartPresentation)
 constexpr UINT kItemRecentDrawings = MenuItemOf(CommandId::RecentDrawings);
 // Checked while each presentation's drawing is kept in the Drawings folder (`keepdrawings`).
 constexpr UINT kItemKeepDrawings = MenuItemOf(CommandId::KeepDrawings);
+constexpr UINT kItemOptions = MenuItemOf(CommandId::Options);
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
 constexpr int32_t kColorRed = 0x0000FF;

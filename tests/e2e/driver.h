@@ -156,6 +156,10 @@ bool ChooseFromTrayMenu(const App& app, bool last);
 // Opens the tray menu and picks the item `fromBottom` places above its last one with the
 // keyboard (Up from no selection reaches the last item), then waits for it to close.
 bool ChooseFromTrayMenuBottom(const App& app, int fromBottom);
+// Where the items near the end of the tray menu are, counted from "Exit" (0).
+constexpr int kOptionsFromBottom = 1;
+constexpr int kRecentDrawingsFromBottom = 2;
+constexpr int kKeepDrawingsFromBottom = 3;
 
 // The balloon of Wine's tray (a tooltip window of explorer's) whose text is `text`; null when
 // none shows within `timeoutMs`.

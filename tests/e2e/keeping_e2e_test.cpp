@@ -220,14 +220,14 @@ TEST_F(KeepingE2e, UncheckedNothingIsKeptCheckedAgainTheNextIsAndTheNoticeComesO
   auto stored = [](const char* name) { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name).value_or("?"); };
   ASSERT_EQ("1", stored("keepdrawings")) << "kept unless the user says otherwise";
 
-  // "Keep Drawings", just above "Recent Drawings" and "Exit", unticked.
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  // "Keep Drawings", above "Recent Drawings", "Options..." and "Exit", unticked.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom));
   ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 5000));
   Enter();
   Drag(100, 300, 900, 340, 12);
   Leave();
   // Ticked again: the next presentation is kept.
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2));
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom));
   ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 5000));
   Enter();
   Drag(300, 600, 1200, 640, 12);

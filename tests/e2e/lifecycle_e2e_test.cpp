@@ -14,7 +14,8 @@ using namespace testing_support;
 namespace {
 
 const wchar_t kPresentationTaken[] =
-    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
+    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode, or choose other keys "
+    L"in Options.";
 
 // A clean registry with the help window turned off, then the program up to its hand-off.
 void StartResident(App& app, bool helpWindow = false) {

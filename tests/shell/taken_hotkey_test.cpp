@@ -17,14 +17,39 @@ using namespace testing_support;
 namespace {
 
 const std::wstring kZTaken =
-    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
-const std::wstring kMTaken = L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier.";
+    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode, or choose other keys in "
+    L"Options.";
+const std::wstring kMTaken =
+    L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier, or choose other keys in "
+    L"Options.";
 
 TEST(TakenHotkeyMessage, NamesEachCombinationThatIsNotOurs) {
   EXPECT_EQ(L"", myhotkey::TakenHotkeyMessage({true, true}));
   EXPECT_EQ(kZTaken, myhotkey::TakenHotkeyMessage({false, true}));
   EXPECT_EQ(kMTaken, myhotkey::TakenHotkeyMessage({true, false}));
   EXPECT_EQ(kZTaken + L"\n" + kMTaken, myhotkey::TakenHotkeyMessage({false, false}));
+}
+
+TEST(TakenHotkeyMessage, NamesTheKeysInForce) {
+  myhotkey::HotkeyRegistration chosen;
+  chosen.magnifier = true;
+  chosen.keys[myhotkey::hotkeyPresentation] = settings::HotkeyWord('P', settings::kHotkeyControl | settings::kHotkeyAlt);
+  EXPECT_EQ(L"Ctrl+Alt+P is used by another program; use the tray menu to start presentation mode, or choose other "
+            L"keys in Options.",
+            myhotkey::TakenHotkeyMessage(chosen));
+}
+
+// The names the balloon and the dialog's messages give keys: modifiers in the usual order, letters,
+// digits and function keys as printed on them, any other key by the keyboard layout's name.
+TEST(HotkeyName, ModifiersInTheUsualOrderThenTheKey) {
+  using settings::HotkeyWord;
+  EXPECT_EQ(L"Ctrl+Shift+Z", myhotkey::HotkeyName(settings::kDefaultHotkeyPresent));
+  EXPECT_EQ(L"Ctrl+Alt+Shift+7", myhotkey::HotkeyName(HotkeyWord('7', 7)));
+  EXPECT_EQ(L"Alt+F12", myhotkey::HotkeyName(HotkeyWord(VK_F12, settings::kHotkeyAlt)));
+  EXPECT_EQ(L"P", myhotkey::HotkeyName(HotkeyWord('P', 0)));
+  const std::wstring home = myhotkey::HotkeyName(HotkeyWord(VK_HOME, settings::kHotkeyControl | settings::kHotkeyExtended));
+  EXPECT_EQ(0u, home.rfind(L"Ctrl+", 0));
+  EXPECT_GT(home.size(), 5u) << "a name for the key";
 }
 
 std::wstring CaptionAt(HMENU menu, int position) {
@@ -38,14 +63,14 @@ TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
   shell::BuildRCPopup(menu);
   shell::ShowStartPresentationItem(menu, true);
   shell::ShowStartPresentationItem(menu, true);
-  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(10, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(menu.Handle(), 0));
   EXPECT_EQ(L"Start Presentation Mode", CaptionAt(menu.Handle(), 0));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 1));
   shell::ShowStartPresentationItem(menu, false);
-  ASSERT_EQ(8, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 0));
-  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 7));
+  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 8));
 }
 
 class TakenHotkeyTest : public ::testing::Test {
@@ -71,7 +96,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   EXPECT_FALSE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(f.RCPopup.Handle(), 0));
-  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(10, ::GetMenuItemCount(f.RCPopup.Handle()));
 
   // Once the other program lets go, the next load has the key and the menu as usual.
   f.Unload();
@@ -79,7 +104,7 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   f.Load();
   EXPECT_TRUE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
-  EXPECT_EQ(8, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(f.RCPopup.Handle(), 0));
 }
 
