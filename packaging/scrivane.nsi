@@ -23,11 +23,16 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Scrivane developers"
 !define MAIN_WINDOW_CLASS "ScrivaneMainForm"
 !define SPLASH_WINDOW_CLASS "ScrivaneSplash"
-; The registered message by which a running Scrivane is asked to close everything and end.
+; The registered message by which a running Scrivane is asked to close everything and end (its main
+; window), the one every window of Scrivane's answers the same way, and the single-instance mutex a
+; running copy holds.
 !define CLOSE_REQUEST "Scrivane.Close"
+!define END_REQUEST "Scrivane.CloseAll"
+!define INSTANCE_MUTEX "Local\Scrivane.SingleInstance"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Scrivane"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Scrivane"
+!define DRAWINGS "$LOCALAPPDATA\Scrivane\Drawings"
 
 Name "Scrivane"
 Caption "Scrivane ${VERSION} Setup"
@@ -77,55 +82,166 @@ Var ClosedRunningCopy   ; 1 when Setup closed a running Scrivane
 
 ; ---------------------------------------------------------------------------------------------
 ; Asks a running Scrivane to end and waits until its process has gone, so that its files can be
-; replaced or removed. A copy still showing its splash has no main window yet; it gets the few
-; seconds its hand-off takes. Sets $ClosedRunningCopy. If a copy does not end, the user may close
-; it and retry; cancelling (the answer of a silent run) aborts.
+; replaced or removed. A running copy holds its single-instance mutex for as long as its process
+; lives, whatever windows it has left: after Exit with the magnifier open there is no main window,
+; only the magnifier. So the mutex tells whether a copy runs; the main window, when there is one,
+; gets the close request (and the copy is started again after a silent update), and every window
+; of Scrivane's answers the second request, broadcast to all windows, by ending the program. A
+; copy still showing its splash ends that way too. Sets $ClosedRunningCopy. If a copy does not end,
+; the user may close it and retry; cancelling (the answer of a silent run) aborts.
 !macro DEFINE_CLOSE_RUNNING un
 Function ${un}CloseRunningScrivane
   Push $0
   Push $1
   Push $2
-  Push $3
-  Push $4
   StrCpy $ClosedRunningCopy 0
-  StrCpy $2 0
   ${Do}
-    FindWindow $0 "${MAIN_WINDOW_CLASS}"
+    Call ${un}ScrivaneRuns
+    Pop $0
     ${If} $0 = 0
-      FindWindow $1 "${SPLASH_WINDOW_CLASS}"
-      ${If} $1 = 0
-      ${OrIf} $2 >= 40
-        ${Break}
-      ${EndIf}
-      IntOp $2 $2 + 1
-      Sleep 250
-      ${Continue}
+      ${Break}
     ${EndIf}
     DetailPrint "Closing Scrivane..."
-    System::Call "user32::GetWindowThreadProcessId(p r0, *i .r3) i"
-    ; SYNCHRONIZE: enough to wait for the process to end.
-    System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r3) p .r4"
-    System::Call "user32::RegisterWindowMessageW(w '${CLOSE_REQUEST}') i .r1"
-    SendMessage $0 $1 0 0 /TIMEOUT=5000
-    ${If} $4 != 0
-      System::Call "kernel32::WaitForSingleObject(p r4, i 10000) i .r1"
-      System::Call "kernel32::CloseHandle(p r4)"
+    FindWindow $0 "${MAIN_WINDOW_CLASS}"
+    ${If} $0 <> 0
+      StrCpy $ClosedRunningCopy 1
+      System::Call "user32::RegisterWindowMessageW(w '${CLOSE_REQUEST}') i .r1"
+      SendMessage $0 $1 0 0 /TIMEOUT=5000
     ${EndIf}
-    StrCpy $ClosedRunningCopy 1
-    IsWindow $0 0 closed
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Scrivane is still running. Choose Exit in the menu of its icon in the notification area, then Retry." /SD IDCANCEL IDRETRY closed
-      Abort "Scrivane is still running."
-    closed:
+    ; Asked again every two seconds for twenty: a copy in its splash hands off first, and a busy one
+    ; answers late.
+    StrCpy $2 0
+    ${Do}
+      System::Call "user32::RegisterWindowMessageW(w '${END_REQUEST}') i .r1"
+      System::Call "user32::PostMessageW(p ${HWND_BROADCAST}, i r1, p 0, p 0)"
+      StrCpy $1 0
+      ${Do}
+        Sleep 250
+        Call ${un}ScrivaneRuns
+        Pop $0
+        IntOp $1 $1 + 1
+        ${If} $0 = 0
+        ${OrIf} $1 >= 8
+          ${Break}
+        ${EndIf}
+      ${Loop}
+      IntOp $2 $2 + 1
+      ${If} $0 = 0
+      ${OrIf} $2 >= 10
+        ${Break}
+      ${EndIf}
+    ${Loop}
+    ${If} $0 <> 0
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Scrivane is still running. Choose Exit in the menu of its icon in the notification area and close its other windows, then Retry." /SD IDCANCEL IDRETRY retry
+        Abort "Scrivane is still running."
+      retry:
+    ${EndIf}
   ${Loop}
-  Pop $4
-  Pop $3
   Pop $2
   Pop $1
   Pop $0
 FunctionEnd
+
+; Pushes 1 while a copy of Scrivane runs in this session (its single-instance mutex exists), else 0.
+Function ${un}ScrivaneRuns
+  Push $0
+  ; SYNCHRONIZE is enough to see it; the handle is closed at once, so as not to keep it alive.
+  System::Call "kernel32::OpenMutexW(i 0x00100000, i 0, w '${INSTANCE_MUTEX}') p .r0"
+  ${If} $0 <> 0
+    System::Call "kernel32::CloseHandle(p r0)"
+    StrCpy $0 1
+  ${EndIf}
+  Exch $0
+FunctionEnd
 !macroend
 !insertmacro DEFINE_CLOSE_RUNNING ""
 !insertmacro DEFINE_CLOSE_RUNNING "un."
+
+; ---------------------------------------------------------------------------------------------
+; Pushes 1 when the name on the stack is one Scrivane gives a kept drawing, else 0:
+; "2026-12-07 14-03-27.png", or with " (n)" before ".png" for n of 2 or more (in any case).
+Function un.IsKeptDrawingName
+  Exch $0   ; the name
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  StrCpy $5 0
+  StrLen $1 $0
+  ${If} $1 >= 23
+    ; "0000-00-00 00-00-00": a digit wherever the shape has a 0.
+    StrCpy $3 "0000-00-00 00-00-00"
+    StrCpy $1 0
+    ${Do}
+      StrCpy $2 $0 1 $1
+      StrCpy $4 $3 1 $1
+      ${If} $4 == "0"
+        ; A digit is what reads back as the same number.
+        IntOp $4 $2 + 0
+        ${If} "$4" S!= "$2"
+          ${Break}
+        ${EndIf}
+      ${ElseIf} $4 S!= $2
+        ${Break}
+      ${EndIf}
+      IntOp $1 $1 + 1
+    ${LoopUntil} $1 >= 19
+    ${If} $1 >= 19
+      StrCpy $2 $0 "" 19
+      ${If} $2 == ".png"
+        StrCpy $5 1
+      ${Else}
+        ; " (n).png"
+        StrLen $1 $2
+        StrCpy $3 $2 2
+        StrCpy $4 $2 "" -5
+        ${If} $3 S== " ("
+        ${AndIf} $4 == ").png"
+        ${AndIf} $1 >= 8
+        ${AndIf} $1 <= 13
+          IntOp $1 $1 - 7
+          StrCpy $3 $2 $1 2
+          IntOp $4 $3 + 0
+          ${If} "$4" S== "$3"
+          ${AndIf} $4 >= 2
+            StrCpy $5 1
+          ${EndIf}
+        ${EndIf}
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  StrCpy $0 $5
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Deletes the drawings Scrivane kept, and only those: the folder is the user's too (Recent
+; Drawings opens it), and goes only when nothing else is in it.
+Function un.DeleteKeptDrawings
+  Push $0
+  Push $1
+  Push $2
+  FindFirst $0 $1 "${DRAWINGS}\*.png"
+  ${DoWhile} $1 != ""
+    Push $1
+    Call un.IsKeptDrawingName
+    Pop $2
+    ${If} $2 = 1
+      Delete "${DRAWINGS}\$1"
+    ${EndIf}
+    FindNext $0 $1
+  ${Loop}
+  FindClose $0
+  RMDir "${DRAWINGS}"
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
 
 ; ---------------------------------------------------------------------------------------------
 Function .onInit
@@ -208,13 +324,23 @@ Section "Uninstall"
   DeleteRegValue HKCU "${RUN_KEY}" "Scrivane"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 
-  ; The settings and the drawings are the user's: kept unless asked for, and always by a silent
-  ; uninstall (an update script may uninstall and install again).
-  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Also remove your Scrivane settings and your saved drawings ($LOCALAPPDATA\Scrivane\Drawings)?" /SD IDNO IDNO keep
+  ; The settings and the drawings are the user's: each kept unless asked for, and always by a
+  ; silent uninstall (an update script may uninstall and install again).
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Also remove your Scrivane settings (pen, colours, text)?" /SD IDNO IDNO keepSettings
     DeleteRegKey HKCU "${SETTINGS_KEY}"
-    ; Where a user may write the machine's key, the program keeps its settings there.
-    DeleteRegKey HKLM "${SETTINGS_KEY}"
-    RMDir /r "$LOCALAPPDATA\Scrivane\Drawings"
-    RMDir "$LOCALAPPDATA\Scrivane"
-  keep:
+    ; The program keeps its settings under the machine's key only where this user may write it;
+    ; only then may they go from there, and without rights nothing is tried.
+    System::Call "advapi32::RegOpenKeyExW(p 0x80000002, w '${SETTINGS_KEY}', i 0, i 0x00010009, *p .r1) i .r0"
+    ${If} $0 = 0
+      System::Call "advapi32::RegCloseKey(p r1)"
+      DeleteRegKey HKLM "${SETTINGS_KEY}"
+    ${EndIf}
+    ClearErrors
+  keepSettings:
+  ${If} ${FileExists} "${DRAWINGS}\*.*"
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Also remove the drawings Scrivane kept in ${DRAWINGS}? Other files in that folder stay." /SD IDNO IDNO keepDrawings
+      Call un.DeleteKeptDrawings
+    keepDrawings:
+  ${EndIf}
+  RMDir "$LOCALAPPDATA\Scrivane"
 SectionEnd

@@ -9,7 +9,7 @@ set -euo pipefail
 pkgs=(g++-mingw-w64-x86-64 wine64 wine xvfb openbox x11-apps imagemagick
       cmake make ninja-build googletest cups printer-driver-cups-pdf poppler-utils
       python3 x11-xserver-utils rst2pdf nsis zip xclip
-      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev xserver-xephyr
+      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev libxtst-dev xserver-xephyr
       clang lld cppcheck)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -15,8 +15,6 @@ int DpiForWindow(HWND window) {
   return Valid(static_cast<int>(::GetDpiForWindow(window)));
 }
 
-double TwipsPerPixel(int dpi) { return 1440.0 / Valid(dpi); }
-
 int32_t PixelsFromTwips(double twips, int dpi) { return RoundHalfEven(twips * Valid(dpi) / 1440.0); }
 
 double TwipsFromPixels(double pixels, int dpi) { return pixels * 1440.0 / Valid(dpi); }

@@ -19,7 +19,6 @@ int ScreenDpi();
 // The dpi of the monitor the window is on, as the window sees it.
 int DpiForWindow(HWND window);
 
-double TwipsPerPixel(int dpi);
 // Twips to whole pixels at `dpi`, rounded halves to even.
 int32_t PixelsFromTwips(double twips, int dpi);
 double TwipsFromPixels(double pixels, int dpi);

@@ -96,12 +96,19 @@ void DrawingSurface::RefreshCopy() {
 
 imaging::PixelImage DrawingSurface::Copy() const {
   imaging::PixelImage image;
-  if (!Ready()) return image;
+  CopyInto(image);
+  return image;
+}
+
+void DrawingSurface::CopyInto(imaging::PixelImage& image) const {
+  if (!Ready()) {
+    image = imaging::PixelImage{};
+    return;
+  }
   const imaging::PixelBuffer buffer = Pixels();
   image.width = width_;
   image.height = height_;
   image.pixels.assign(buffer.pixels, buffer.pixels + static_cast<size_t>(width_) * height_);
-  return image;
 }
 
 bool DrawingSurface::Fill(const imaging::FrozenImage& image) {

@@ -57,6 +57,8 @@ class DrawingSurface {
 
   // --- The whole content ---------------------------------------------------------------------
   imaging::PixelImage Copy() const;
+  // The same into `image`, in the memory it has when that is enough.
+  void CopyInto(imaging::PixelImage& image) const;
   // Same size only; false otherwise.
   bool Fill(const imaging::FrozenImage& image);
   // Hands the pixels over as they are, bitmap and all, without copying them: the surface is free

@@ -15,14 +15,14 @@ Label::~Label() { Destroy(); }
 bool Label::Create(HWND parent, int id, bool visible) {
   // No class cursor: the container decides the pointer over its labels.
   RegisterWindowClass(kClassName, 0, nullptr, nullptr);
-  if (!font_) RebuildFont();
   // Clip siblings, so a label under the editor or another control never paints over it.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0);
   if (!CreateWindowObject(0, kClassName, L"", style, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)))) {
     return false;
   }
-  Resize();
+  // Made now that the window knows its monitor.
+  RebuildFont();
   return true;
 }
 
@@ -36,10 +36,10 @@ bool Label::CreateLike(const Label& model, int id) {
   backColor_ = model.backColor_;
   transparent_ = model.transparent_;
   autoSize_ = model.autoSize_;
+  dpi_ = model.dpi_;
   width_ = model.width_;
   height_ = model.height_;
   events_.takesMouse = model.events_.takesMouse;
-  RebuildFont();
   HWND parent = model.Hwnd() ? ::GetParent(model.Hwnd()) : nullptr;
   if (!Create(parent, id, false)) return false;
   if (model.Hwnd()) {
@@ -53,8 +53,15 @@ bool Label::CreateLike(const Label& model, int id) {
 void Label::OnDestroyed() { pressed_ = false; }
 
 void Label::RebuildFont() {
-  font_ = CreatePointFont(fontName_, fontPoints_, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_);
+  font_ = CreatePointFont(fontName_, fontPoints_, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, Dpi());
   Resize();
+}
+
+int Label::Dpi() const { return dpi_ > 0 ? dpi_ : base::DpiForWindow(Hwnd()); }
+
+void Label::SetDpi(int dpi) {
+  dpi_ = dpi;
+  RebuildFont();
 }
 
 void Label::Resize() {
@@ -92,7 +99,6 @@ void Label::SetFontItalic(bool italic) { ChangeFont(fontItalic_, italic); }
 
 // A property of the colours: the label paints itself again.
 void Label::SetForeColor(COLORREF color) { ChangeLook(foreColor_, color); }
-void Label::SetBackColor(COLORREF color) { ChangeLook(backColor_, color); }
 void Label::SetTransparent(bool on) { ChangeLook(transparent_, on); }
 
 void Label::SetAutoSize(bool on) {

@@ -1,5 +1,7 @@
 // A label: a child window that shows a caption (one or more lines) in a font and a text colour,
-// optionally sizing itself to its caption and optionally with a transparent background.
+// optionally sizing itself to its caption and optionally with a transparent background. Its font
+// is made for the dpi of the monitor its container is on (or the dpi it is given, when its window
+// moves to another monitor), not the system's.
 //
 // A transparent label gets its background from its container through WM_PRINTCLIENT, so over a
 // PictureBox it shows whatever the surface holds beneath it (background and strokes), after any
@@ -51,10 +53,13 @@ class Label : public Window {
   bool FontBold() const { return fontBold_; }
   bool FontItalic() const { return fontItalic_; }
   HFONT Font() const { return font_.Get(); }
+  // The font (and an auto-sized label with it) at `dpi`, as WM_DPICHANGED gives it; 0 goes back
+  // to the dpi of the monitor the window is on.
+  void SetDpi(int dpi);
+  int Dpi() const;
 
   void SetForeColor(COLORREF color);
   COLORREF ForeColor() const { return foreColor_; }
-  void SetBackColor(COLORREF color);
   void SetTransparent(bool on);
   bool Transparent() const { return transparent_; }
   void SetAutoSize(bool on);
@@ -100,6 +105,7 @@ class Label : public Window {
   bool transparent_ = false;
   bool autoSize_ = false;
   bool pressed_ = false;
+  int dpi_ = 0;  // 0: the window's own
   int width_ = 0;
   int height_ = 0;
 };

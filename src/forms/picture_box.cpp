@@ -408,17 +408,28 @@ void PictureBox::RestoreState(State state) {
 }
 
 imaging::PixelImage PictureBox::ContentImage() {
-  EnsureSurface();
-  if (surfaceLive_) return surface_.Copy();
-  // No surface: the content is the picture and the back colour, read through a bitmap of our own.
   imaging::PixelImage image;
-  image.width = std::max(Width(), 1);
-  image.height = std::max(Height(), 1);
+  ContentImageInto(image);
+  return image;
+}
+
+void PictureBox::ContentImageInto(imaging::PixelImage& image) {
+  EnsureSurface();
+  if (surfaceLive_) {
+    surface_.CopyInto(image);
+    return;
+  }
+  // No surface: the content is the picture and the back colour, read through a bitmap of our own.
+  const int width = std::max(Width(), 1);
+  const int height = std::max(Height(), 1);
   DrawingSurface scratch;
-  if (!scratch.Create(image.width, image.height)) return imaging::PixelImage{};
-  RECT all{0, 0, image.width, image.height};
+  if (!scratch.Create(width, height)) {
+    image = imaging::PixelImage{};
+    return;
+  }
+  RECT all{0, 0, width, height};
   PaintFromPicture(scratch.Dc(), all);
-  return scratch.Copy();
+  scratch.CopyInto(image);
 }
 
 void PictureBox::PaintContent(HDC dc, const RECT& area) {

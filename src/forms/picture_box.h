@@ -135,6 +135,9 @@ class PictureBox : public Window {
   void RestoreState(State state);
   // Background plus drawing as pixels (the box's size).
   imaging::PixelImage ContentImage();
+  // The same into `image`, in the memory it has when that is enough (a fresh full-screen block
+  // costs more in page faults than the copy itself).
+  void ContentImageInto(imaging::PixelImage& image);
   // The window's own DC (the class keeps one for the window's life), for a box that is drawn
   // straight onto the screen and keeps nothing, such as a live view.
   HDC OwnDc() const { return windowDc_; }

@@ -63,7 +63,22 @@ void TextBox::OnMessage(HWND hwnd, UINT msg, WPARAM wParam) {
 }
 
 void TextBox::SetFont(const std::wstring& name, double points, bool bold, bool italic) {
-  base::unique_hfont font = CreatePointFont(name, points, bold ? FW_BOLD : FW_NORMAL, italic);
+  fontName_ = name;
+  fontPoints_ = points;
+  fontBold_ = bold;
+  fontItalic_ = italic;
+  RebuildFont();
+}
+
+int TextBox::Dpi() const { return dpi_ > 0 ? dpi_ : base::DpiForWindow(hwnd_); }
+
+void TextBox::SetDpi(int dpi) {
+  dpi_ = dpi;
+  if (!fontName_.empty()) RebuildFont();
+}
+
+void TextBox::RebuildFont() {
+  base::unique_hfont font = CreatePointFont(fontName_, fontPoints_, fontBold_ ? FW_BOLD : FW_NORMAL, fontItalic_, Dpi());
   if (hwnd_) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
   // The old font goes only after the control has let go of it.
   font_ = std::move(font);
@@ -93,6 +108,10 @@ RECT TextBox::PlaceInParent() const {
 
 void TextBox::Move(int left, int top) {
   if (hwnd_) ::SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TextBox::SetSize(int width, int height) {
+  if (hwnd_) ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int TextBox::Left() const { return PlaceInParent().left; }

@@ -1,5 +1,6 @@
 // A text box: the system EDIT control, subclassed so that its key-down and key-up events reach
-// our handlers with key codes, the way a form's text box reports them.
+// our handlers with key codes, the way a form's text box reports them. Its font is made for the
+// dpi of the monitor it is on, or the dpi it is given.
 #pragma once
 
 #include <windows.h>
@@ -31,12 +32,16 @@ class TextBox {
 
   void SetFont(const std::wstring& name, double points, bool bold, bool italic);
   HFONT Font() const { return font_.Get(); }
+  // The font at `dpi`, as WM_DPICHANGED gives it; 0 goes back to the dpi of the window's monitor.
+  void SetDpi(int dpi);
+  int Dpi() const;
 
   std::wstring Text() const;
   void SetText(const std::wstring& text);
 
   // Position in the container's client pixels; the size stays.
   void Move(int left, int top);
+  void SetSize(int width, int height);
   int Left() const;
   int Top() const;
   void SetVisible(bool visible);
@@ -52,8 +57,15 @@ class TextBox {
   RECT PlaceInParent() const;
 
   HWND hwnd_ = nullptr;
+  void RebuildFont();
+
   Events events_;
   base::unique_hfont font_;
+  std::wstring fontName_;
+  double fontPoints_ = 0;
+  bool fontBold_ = false;
+  bool fontItalic_ = false;
+  int dpi_ = 0;  // 0: the window's own
 };
 
 }  // namespace forms

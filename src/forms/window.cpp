@@ -20,6 +20,9 @@ std::wstring Lower(std::wstring s) {
 
 Window::~Window() { Destroy(); }
 
+
+
+
 void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HCURSOR cursor,
                                  HICON icon, HICON smallIcon) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -102,6 +105,12 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   }
   if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (self->endRequestMessage_ != 0 && msg == self->endRequestMessage_ && self->endRequest_) {
+    // A copy of the handler: it may destroy this window and its object's state with it.
+    const std::function<void()> handler = self->endRequest_;
+    handler();
+    return 0;
+  }
   if (msg == WM_NCDESTROY) {
     LRESULT result = self->HandleMessage(msg, wParam, lParam);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

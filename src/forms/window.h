@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace forms {
@@ -35,6 +36,16 @@ class Window {
   // `name`, ignoring case.
   static long CountOpenForms(const std::wstring& name);
 
+  // The registered message by which the installer asks a running copy to end, broadcast to every
+  // top-level window: a window given a handler answers it by calling it, so that a copy whose main
+  // window has gone (Exit with the magnifier open) still hears it.
+  static constexpr wchar_t kEndRequestMessage[] = L"Scrivane.CloseAll";
+  static UINT EndRequestMessage() { return ::RegisterWindowMessageW(kEndRequestMessage); }
+  void SetEndRequestHandler(std::function<void()> handler) {
+    endRequestMessage_ = EndRequestMessage();
+    endRequest_ = std::move(handler);
+  }
+
  protected:
   explicit Window(std::wstring formName) : formName_(std::move(formName)) {}
   // A form whose window is kept, hidden, while the form counts as unloaded leaves the collection
@@ -48,6 +59,8 @@ class Window {
  private:
   static LRESULT CALLBACK ThunkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  UINT endRequestMessage_ = 0;
+  std::function<void()> endRequest_;
 
   HWND hwnd_ = nullptr;
   std::wstring formName_;

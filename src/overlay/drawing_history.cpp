@@ -277,10 +277,15 @@ std::vector<PicturePiece> DrawingHistory::LabelPieces() {
 }
 
 imaging::PixelImage DrawingHistory::ComposedPicture() {
-  SettleChange();
-  imaging::PixelImage image = overlay_.Picture1.ContentImage();
-  if (!image.Empty()) PastePieces(image, LabelPieces());
+  imaging::PixelImage image;
+  ComposePictureInto(image);
   return image;
+}
+
+void DrawingHistory::ComposePictureInto(imaging::PixelImage& image) {
+  SettleChange();
+  overlay_.Picture1.ContentImageInto(image);
+  if (!image.Empty()) PastePieces(image, LabelPieces());
 }
 
 void DrawingHistory::PresentationEnding() {

@@ -125,6 +125,8 @@ class DrawingHistory {
 
   // The picture as it shows: background, strokes and labels.
   imaging::PixelImage ComposedPicture();
+  // The same into `image`, in the memory it has when that is enough.
+  void ComposePictureInto(imaging::PixelImage& image);
   // Something was drawn, loaded or typed since the presentation began.
   bool ChangedThisPresentation() const { return changed_; }
 

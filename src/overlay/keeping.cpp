@@ -58,7 +58,8 @@ std::optional<KeptName> ParseKeptFileName(const std::wstring& name) {
   // " (n)" with n of 2 or more.
   if (rest.size() < 4 || rest.compare(0, 2, L" (") != 0 || rest.back() != L')') return std::nullopt;
   const std::wstring digits = rest.substr(2, rest.size() - 3);
-  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  // As KeptFileName writes it: no leading zero.
+  if (digits.empty() || digits.size() > 6 || digits[0] == L'0') return std::nullopt;
   for (wchar_t c : digits) {
     if (!std::iswdigit(c)) return std::nullopt;
   }

@@ -80,5 +80,9 @@ void ss::Redo() {
 }
 
 void ss::CopyPicture() {
-  if (IsVisible()) overlay::CopyPictureToClipboard(Hwnd(), history_.ComposedPicture());
+  if (!IsVisible()) return;
+  // Announced only: the worker makes the data while the presenter goes on (clipboard.h).
+  imaging::PixelImage picture = clipboard_.TakeSpareImage();
+  history_.ComposePictureInto(picture);
+  clipboard_.Offer(Hwnd(), std::move(picture));
 }

@@ -123,6 +123,9 @@ void ss::Unload() {
   ForgetPresentation();
   SetListedAsOpen(false);
   history_.PresentationGone();
+  // A picture copied with Ctrl+C goes onto the clipboard whole once it is made, and its memory
+  // with it: nothing of the presentation stays behind in the tray.
+  clipboard_.RenderAllWhenReady(Hwnd());
 }
 
 void ss::UnloadForGood() {
@@ -379,11 +382,30 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       if (Picture1.Hwnd()) ::SetFocus(Picture1.Hwnd());
       return 0;
+    case WM_DPICHANGED:
+      // The window keeps covering its monitor exactly (the suggested rectangle is for windows that
+      // keep their size in inches); what is typed on it takes the monitor's dpi.
+      SetTextDpi(LOWORD(wParam));
+      return 0;
     case kMsgClaimKeyboard:
       ClaimKeyboard();
       return 0;
     case overlay::kMsgHistoryIdle:
       history_.DoIdleWork();
+      return 0;
+    // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
+    // the clipboard over, the worker has made it.
+    case WM_RENDERFORMAT:
+      clipboard_.RenderFormat(static_cast<UINT>(wParam));
+      return 0;
+    case WM_RENDERALLFORMATS:
+      clipboard_.RenderAll(Hwnd());
+      return 0;
+    case WM_DESTROYCLIPBOARD:
+      clipboard_.Forget();
+      return 0;
+    case overlay::kMsgClipboardReady:
+      clipboard_.OnReady(Hwnd());
       return 0;
     case WM_TIMER:
       if (wParam == kClaimTimer) {

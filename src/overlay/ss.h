@@ -17,6 +17,7 @@
 #include "imaging/picture_file.h"
 #include "forms/text_box.h"
 #include "forms/window.h"
+#include "overlay/clipboard.h"
 #include "overlay/drawing_history.h"
 #include "overlay/links.h"
 #include "overlay/pen_geometry.h"
@@ -108,6 +109,8 @@ class ss : public forms::Window {
   // Loads element `Index` of lblText as a copy of the template, hidden, as the commit does for
   // a new label. Throws base::AppError when the window is not there.
   forms::Label& LoadLblText(int16_t Index);
+  // The editor and the labels at `dpi` (the overlay's monitor's, as WM_DPICHANGED tells it).
+  void SetTextDpi(int dpi);
 
   // --- Picture commands ----------------------------------------------------------------------
   // Ctrl+S: grab, ask for a name, write a BMP, confirm; the grab becomes Picture1's picture.
@@ -183,6 +186,8 @@ class ss : public forms::Window {
   int16_t penMode = 0;
   int16_t textMode = 0;
   overlay::DrawingHistory history_{*this};
+  // Ctrl+C's picture, offered on the clipboard by this window.
+  overlay::ClipboardOffer clipboard_;
   overlay::ShapeDrag shapeDrag_;
   overlay::CursorKind cursorKind_ = overlay::CursorKind::Highlighter;
   HCURSOR cursor_ = nullptr;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/dpi.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "overlay/ss.h"
@@ -26,7 +27,9 @@ constexpr int32_t kErrAlreadyLoaded = 360;
 }  // namespace
 
 void ss::CreateTextControls() {
-  txtEdit.Create(Picture1.Hwnd(), kIdTxtEdit, 0, 0, kEditorWidth, kEditorHeight, true, false);
+  const int dpi = base::DpiForWindow(Hwnd());
+  txtEdit.Create(Picture1.Hwnd(), kIdTxtEdit, 0, 0, base::ScaleForDpi(kEditorWidth, dpi),
+                 base::ScaleForDpi(kEditorHeight, dpi), true, false);
   // The editor's own font, whatever the labels will be set in.
   txtEdit.SetFont(L"Verdana", kEditorPoints, false, false);
   txtEdit.On().keyDown = [this](short& key, int shift) { txtEdit_KeyDown(key, shift); };
@@ -45,6 +48,14 @@ void ss::CreateTextControls() {
   unused.SetTransparent(true);
   unused.SetAutoSize(true);
   unused.Create(Picture3.Hwnd(), kIdFirstLabel + 1, false);
+}
+
+void ss::SetTextDpi(int dpi) {
+  // The overlay went to a monitor of another dpi: the editor and every label, the template that
+  // new ones copy included, at the new one.
+  txtEdit.SetDpi(dpi);
+  txtEdit.SetSize(base::ScaleForDpi(kEditorWidth, dpi), base::ScaleForDpi(kEditorHeight, dpi));
+  lblText.ForEach([dpi](int16_t, forms::Label& label) { label.SetDpi(dpi); });
 }
 
 void ss::ForgetTextControls() {

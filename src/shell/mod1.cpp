@@ -12,8 +12,9 @@ namespace mod1 {
 namespace {
 // Where the hooked window keeps its Tray for TrayWindowProc.
 constexpr wchar_t kTrayHookProp[] = L"Scrivane.TrayHook";
-}  // namespace
 
+// Fills the record without telling the shell: cleared, cbSize at the first-version size, the tip
+// followed by a NUL and blanks to the end of the field.
 void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON icon, const char* tip) {
   std::memset(&record, 0, sizeof record);
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -30,6 +31,8 @@ void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON i
   record.szTip[len] = '\0';
   for (size_t i = len + 1; i < kTipField; ++i) record.szTip[i] = ' ';
 }
+
+}  // namespace
 
 void RemoveTrayIconOf(HWND hwnd, UINT iconId) {
   NOTIFYICONDATAA record{};

@@ -20,10 +20,6 @@ constexpr LPARAM kTrayRightButtonDown = 0x0204;
 constexpr UINT kTrayFlags = 7;
 constexpr char kTrayTip[] = "Scrivane";
 
-// Fills the record without telling the shell: cleared, cbSize at the first-version size, the tip
-// followed by a NUL and blanks to the end of the field.
-void FillTrayIconRecord(NOTIFYICONDATAA& record, HWND hwnd, UINT iconId, HICON icon, const char* tip);
-
 // Takes away the icon that the main window `hwnd` announced under `iconId`, with no record at hand
 // (the last-resort error handler, on whatever thread it runs).
 void RemoveTrayIconOf(HWND hwnd, UINT iconId);

@@ -1,5 +1,7 @@
 #include "shell/start_up.h"
 
+#include <initializer_list>
+
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -24,6 +26,11 @@ Application::Application()
   overlay.SetCommandDispatcher(&commands);
   overlay.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
+  // Whichever window of ours is left hears the installer's end request (a copy may outlive its
+  // main window: Exit with the magnifier open).
+  for (forms::Window* window : std::initializer_list<forms::Window*>{&overlay, &magnifier, &helpWindow, &mainForm, &splash}) {
+    window->SetEndRequestHandler([this] { EndProgram(); });
+  }
 }
 
 Application::~Application() {
@@ -47,6 +54,19 @@ void Application::ReportKeepFailure(const std::wstring& text) {
   if (Tray.ShowTrayBalloon(L"Scrivane", text.c_str())) return;
   // No icon to show it at: Exit has taken it away, and the process ends once this is read.
   ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+void Application::EndProgram() {
+  if (mainForm.IsLoaded()) {
+    // Everything, as the close request does: the drawing is kept, the icon and hotkeys go.
+    mainForm.CloseProgram();
+    return;
+  }
+  // Exit has been chosen already, or start-up has not handed off yet: what is left goes.
+  if (magnifier.IsLoaded()) magnifier.UnloadWindow();
+  if (helpWindow.IsLoaded()) helpWindow.Unload();
+  if (splash.IsLoaded()) splash.Unload();
+  if (overlay.IsCreated()) overlay.UnloadForGood();
 }
 
 bool Application::AnyFormLoaded() const {
@@ -83,6 +103,8 @@ bool Application::StartUp() {
     ::MessageBoxW(nullptr, L"Scrivane is already loaded", L"Error", MB_OK | MB_ICONSTOP);
     return false;
   }
+  // The installer asks without elevation; a copy started elevated must still hear it.
+  ::ChangeWindowMessageFilter(forms::Window::EndRequestMessage(), MSGFLT_ADD);
   keeper_ = std::make_unique<overlay::DrawingKeeper>(
       overlay::DrawingKeeper::DefaultFolder(), [this](const std::wstring& text) { ReportKeepFailure(text); });
   keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });

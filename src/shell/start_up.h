@@ -54,6 +54,9 @@ class Application {
   void RunMessageLoop();
   // True while any window of the program is loaded; the process ends when none is.
   bool AnyFormLoaded() const;
+  // The answer of every window of ours to the installer's end request (forms::Window): every
+  // window of the program goes, and with the last one the process.
+  void EndProgram();
 
  private:
   // Waits for the drawings the keeper is still writing, then lets it go.

@@ -42,7 +42,6 @@ TEST(Dpi, TwipsFollowTheRealDpiAndAreNeverRoundedBeforeDividing) {
   EXPECT_EQ(596, base::PixelsFromTwips(4470, 192));
   // 175 %: 168 dpi, 8.57 twips a pixel; rounding that to 9 would make 1920 pixels 1828.
   EXPECT_EQ(1920, base::PixelsFromTwips(base::TwipsFromPixels(1920, 168), 168));
-  EXPECT_DOUBLE_EQ(7.5, base::TwipsPerPixel(192));
   EXPECT_EQ(3, base::PixelsFromTwips(30, 144));
   EXPECT_EQ(15, base::ScaleForDpi(10, 144));
   EXPECT_EQ(20, base::ScaleForDpi(10, 192));

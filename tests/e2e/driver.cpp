@@ -408,45 +408,78 @@ HWND FirstTrayIconWindow() {
   return tray ? ::FindWindowExW(tray, nullptr, L"__winex11_tray_icon", nullptr) : nullptr;
 }
 
+testing_support::ScreenImage WithoutTrayWindow(testing_support::ScreenImage image) {
+  HWND tray = ::FindWindowW(L"__winex11_standalone_tray", nullptr);
+  if (!tray || !::IsWindowVisible(tray)) return image;
+  const RECT rc = WindowRectOf(tray);
+  // A few pixels more on each side: the window manager's frame and its shadow.
+  constexpr int kFrame = 8;
+  for (int y = std::max<int>(0, rc.top - kFrame); y < std::min<int>(image.height, rc.bottom + kFrame); ++y) {
+    for (int x = std::max<int>(0, rc.left - kFrame); x < std::min<int>(image.width, rc.right + kFrame); ++x) {
+      image.pixels[static_cast<size_t>(y) * image.width + x] = 0;
+    }
+  }
+  return image;
+}
+
 HWND OpenTrayMenu(const App& app) {
   HWND main = app.Find(kMainForm);
   if (!main) return nullptr;
   ::PostMessageW(main, 0x0205, 0, 0x0204);
-  return app.WaitFor(kMenu, 5000);
+  return app.WaitFor(kMenu, 15000);
 }
 
 void ClickMenuItem(HWND menu, bool last) {
   const RECT rc = WindowRectOf(menu);
-  const int y = last ? rc.bottom - 8 : rc.top + 8;
-  testing_support::MouseMoveTo(rc.left + 30, y);
-  testing_support::Pump(150);
+  const POINT at{rc.left + 30, last ? rc.bottom - 8 : rc.top + 8};
+  testing_support::MouseMoveTo(at.x, at.y);
+  // The click goes where the menu's thread has seen the pointer arrive: the pointer there, and
+  // every input sent before handled by that thread.
+  WaitUntil([&] {
+    POINT now{};
+    return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+  }, 5000);
+  testing_support::WaitUntilReadyForInput(menu);
   testing_support::MouseButton(1, true);
-  testing_support::Pump(50);
+  testing_support::WaitUntilReadyForInput(menu);
   testing_support::MouseButton(1, false);
 }
 
 bool ChooseFromTrayMenu(const App& app, bool last) {
   HWND menu = OpenTrayMenu(app);
-  if (!menu) return false;
-  testing_support::Pump(100);
+  if (!menu || !testing_support::WaitUntilReadyForInput(menu)) return false;
   ClickMenuItem(menu, last);
   return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
 }
 
-bool ChooseFromTrayMenuBottom(const App& app, int fromBottom) {
-  HWND menu = OpenTrayMenu(app);
-  if (!menu) return false;
-  // Keys go to the thread of the foreground window: the menu's, once the program is in front
-  // (it puts its main window there before the menu opens; the window manager may answer late).
-  auto programInFront = [&] {
-    DWORD pid = 0;
-    HWND front = ::GetForegroundWindow();
-    return front && ::GetWindowThreadProcessId(front, &pid) && pid == app.Pid();
-  };
-  if (!WaitUntil(programInFront, 5000)) return false;
-  for (int i = 0; i <= fromBottom; ++i) testing_support::TapKey(VK_UP);
-  testing_support::TapKey(VK_RETURN);
-  return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 5000);
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount) {
+  // Soon after the program starts, the window manager may still hand the focus to the
+  // notification area's window, which closes a menu that has just opened: the menu is opened
+  // again until it stays open, in its loop, with the pointer over the item, before the click.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    HWND menu = OpenTrayMenu(app);
+    if (!menu) return false;
+    const RECT client = ClientOnScreen(menu);
+    const double itemHeight = static_cast<double>(client.bottom - client.top) / itemCount;
+    const POINT at{client.left + 30, static_cast<LONG>(client.bottom - (fromBottom + 0.5) * itemHeight)};
+    testing_support::MouseMoveTo(at.x, at.y);
+    const bool ready = WaitUntil(
+                           [&] {
+                             POINT now{};
+                             return ::GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+                           },
+                           15000) &&
+                       testing_support::WaitUntilReadyForInput(menu) && ::IsWindowVisible(menu);
+    if (!ready) {
+      ::PostMessageW(app.Find(kMainForm), WM_CANCELMODE, 0, 0);
+      WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 15000);
+      continue;
+    }
+    testing_support::MouseButton(1, true);
+    testing_support::MouseButton(1, false);
+    return WaitUntil([&] { return app.Find(kMenu) == nullptr; }, 15000);
+  }
+  return false;
 }
 
 HWND FindBalloon(const std::wstring& text, int timeoutMs) {

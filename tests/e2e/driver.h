@@ -153,10 +153,13 @@ HWND OpenTrayMenu(const App& app);
 void ClickMenuItem(HWND menu, bool last);
 // Opens the tray menu and clicks its last item (Exit) or its first, then waits for it to close.
 bool ChooseFromTrayMenu(const App& app, bool last);
-// Opens the tray menu and picks the item `fromBottom` places above its last one with the
-// keyboard (Up from no selection reaches the last item), then waits for it to close.
-bool ChooseFromTrayMenuBottom(const App& app, int fromBottom);
-// Where the items near the end of the tray menu are, counted from "Exit" (0).
+// Opens the tray menu, which has `itemCount` items of one height (text items, no separators), and
+// clicks the one `fromBottom` places above its last, then waits for it to close. A click reaches
+// the menu whatever window has the keyboard.
+bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount);
+// The tray menu's items (as the program starts, every hotkey its own), and where the items near
+// its end are, counted from "Exit" (0).
+constexpr int kTrayMenuItems = 9;
 constexpr int kOptionsFromBottom = 1;
 constexpr int kRecentDrawingsFromBottom = 2;
 constexpr int kKeepDrawingsFromBottom = 3;
@@ -180,5 +183,10 @@ bool RunUnix(const std::string& command);
 int CountTrayIcons();
 // The window of the first icon in Wine's stand-alone tray, for a real click on it; null if none.
 HWND FirstTrayIconWindow();
+// The screen image with Wine's stand-alone tray window blacked out. Wine, not the program, draws
+// that window, adds the icon to it and activates it in its own time (on a busy machine seconds
+// after the icon was announced), so a comparison of what the program shows of the desktop leaves
+// it out.
+testing_support::ScreenImage WithoutTrayWindow(testing_support::ScreenImage image);
 
 }  // namespace e2e

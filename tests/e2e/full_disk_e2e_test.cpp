@@ -41,11 +41,12 @@ class FullDiskE2e : public ::testing::Test {
     root = std::wstring(drive, drive + std::strlen(drive)) + L"\\";
     folder = DrawingsFolder();
     // The Drawings folder becomes a link to the full disk; full-disk.sh takes the link away with it.
+    // Its parent is made first: Wine names a Unix path only for a folder whose parent is there.
+    const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\'));
+    ::CreateDirectoryW(parent.c_str(), nullptr);
     const std::string unixFolder = UnixPath(folder);
     ASSERT_FALSE(unixFolder.empty());
-    const std::string parent = unixFolder.substr(0, unixFolder.find_last_of('/'));
-    ASSERT_TRUE(RunUnix("mkdir -p '" + parent + "' && rm -rf '" + unixFolder + "' && ln -s '" + UnixPath(root) +
-                        "' '" + unixFolder + "'"));
+    ASSERT_TRUE(RunUnix("rm -rf '" + unixFolder + "' && ln -s '" + UnixPath(root) + "' '" + unixFolder + "'"));
     ASSERT_TRUE(WaitUntil([&] { return ::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000));
     ASSERT_TRUE(FillDisk(root)) << "the disk did not fill";
     ASSERT_TRUE(FreshSettings({{"color", "255"}}));
@@ -66,8 +67,11 @@ TEST_F(FullDiskE2e, ExitWithADrawingThatCannotBeKeptSaysSoBeforeTheProcessEnds) 
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay);
-  WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000);
+  ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 15000));
+  const ScreenImage before = CaptureScreen();
   Drag(100, 300, 900, 340, 12);
+  // There is a drawing to keep: the stroke is on the screen.
+  ASSERT_TRUE(WaitUntil([&] { return CountDifferences(before, CaptureScreen()) > 1000; }, 15000));
   // Exit while the drawing is on the screen: the icon goes first, the drawing is kept after.
   ASSERT_TRUE(ChooseFromTrayMenu(app, /*last=*/true));
   HWND box = nullptr;

@@ -221,14 +221,14 @@ TEST_F(KeepingE2e, UncheckedNothingIsKeptCheckedAgainTheNextIsAndTheNoticeComesO
   ASSERT_EQ("1", stored("keepdrawings")) << "kept unless the user says otherwise";
 
   // "Keep Drawings", above "Recent Drawings", "Options..." and "Exit", unticked.
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom));
-  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 5000));
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom, kTrayMenuItems));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 15000));
   Enter();
   Drag(100, 300, 900, 340, 12);
   Leave();
   // Ticked again: the next presentation is kept.
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom));
-  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 5000));
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom, kTrayMenuItems));
+  ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 15000));
   Enter();
   Drag(300, 600, 1200, 640, 12);
   Pump(200);

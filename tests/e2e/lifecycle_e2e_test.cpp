@@ -202,7 +202,9 @@ TEST(TakenHotkey, BalloonSaysSoMagnifierKeyWorksAndTheMenuStartsPresentationMode
   HWND menu = app.WaitFor(kMenu, 5000);
   ASSERT_NE(nullptr, menu);
   const RECT menuRect = WindowRectOf(menu);
-  EXPECT_GT(CountDifferences(before, CaptureScreen()), 0) << "the menu shows on the screen";
+  // The menu's window exists before Wine has put its pixels on the screen.
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(before, CaptureScreen()) > 0; }, 10000))
+      << "the menu shows on the screen";
   ClickMenuItem(menu, /*last=*/false);
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay) << "the first item did not start presentation mode";

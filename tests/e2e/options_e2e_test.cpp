@@ -59,7 +59,7 @@ TEST(OptionsE2e, ChosenKeysStartPresentationModeTheOldOnesReachTheProgramInFront
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 5000));
 
   // "Options...", just above "Exit".
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kOptionsFromBottom));
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kOptionsFromBottom, kTrayMenuItems));
   HWND dialog = app.WaitFor(kDialog, 10000);
   ASSERT_NE(nullptr, dialog) << "no Options dialog";
   EXPECT_EQ(L"Scrivane Options", TextOf(dialog));

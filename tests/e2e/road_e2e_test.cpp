@@ -64,14 +64,14 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   // icon has come to the notification area.
   ASSERT_TRUE(WaitUntil(
       [&] { return app.Windows(true).empty() && CountTrayIcons() == 1 && CentreShowsThePattern(); }, 10000));
-  const ScreenImage desktop = SettledScreen();
+  const ScreenImage desktop = WithoutTrayWindow(SettledScreen());
 
   // Ctrl+Shift+Z: the overlay shows the desktop as it was.
   TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay);
-  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000))
-      << WhereTheyDiffer(desktop, CaptureScreen(), L"road-entered");
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, WithoutTrayWindow(CaptureScreen())) == 0; }, 5000))
+      << WhereTheyDiffer(desktop, WithoutTrayWindow(CaptureScreen()), L"road-entered");
   // Drawing and keys need the overlay in front with the keyboard.
   ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000));
 
@@ -113,8 +113,8 @@ TEST(PresentationRoadE2e, StartDrawRecolourDrawSaveAndLeave) {
   ASSERT_TRUE(BringToFront(overlay));
   TapKey(VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
-  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, CaptureScreen()) == 0; }, 5000))
-      << WhereTheyDiffer(desktop, CaptureScreen(), L"road-left");
+  EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, WithoutTrayWindow(CaptureScreen())) == 0; }, 5000))
+      << WhereTheyDiffer(desktop, WithoutTrayWindow(CaptureScreen()), L"road-left");
   EXPECT_EQ(std::string("255"), ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "color"));
   EXPECT_EQ(std::string("10"), ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "brushwidth"));
   app.Stop();

@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <optional>
 #include <string>
@@ -246,12 +247,36 @@ void ExpectRegistrationsGone() {
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Scrivane"));
 }
 
-// The user's things that an uninstall must leave unless asked: settings in both keys and a drawing.
+// Drawings Scrivane kept, and files of the user's own in the same folder, some named much like ours.
+const std::vector<std::wstring> kKeptDrawings = {L"2026-12-07 14-03-27.png", L"2026-12-07 14-03-27 (2).png",
+                                                 L"2026-12-08 09-00-00 (12).PNG"};
+const std::vector<std::wstring> kUsersFiles = {L"talk.bmp", L"notes.png", L"2026-12-07 14-03-27 copy.png",
+                                               L"2026-12-07 14-03-27 (1).png", L"2026-12-07 14-03-2x.png",
+                                               L"2026-12-07 14-03-27 (02).png"};
+
+// The user's things that an uninstall must leave unless asked: settings in both keys, drawings
+// Scrivane kept, and the user's own files in the Drawings folder.
 void LeaveUserThings() {
   WriteRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "color", "65280");
   WriteRegString(HKEY_CURRENT_USER, kSettingsKey, "color", "65280");
   ::SHCreateDirectoryExW(nullptr, DrawingsFolder().c_str(), nullptr);
-  WriteBytes(DrawingsFolder() + L"\\talk.bmp", {'B', 'M'});
+  for (const auto* names : {&kKeptDrawings, &kUsersFiles}) {
+    for (const std::wstring& name : *names) WriteBytes(DrawingsFolder() + L"\\" + name, {'x'});
+  }
+}
+
+// The names in the Drawings folder, sorted, without case.
+std::vector<std::wstring> DrawingsLeft() {
+  std::vector<std::wstring> names;
+  for (const std::wstring& n : Entries(DrawingsFolder())) names.push_back(Lower(n));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+  for (std::wstring& n : names) n = Lower(n);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 class InstallerTest : public ::testing::Test {
@@ -301,7 +326,7 @@ TEST_F(InstallerTest, SilentInstallToTheDefaultFolderStartsFromRunAndSilentUnins
 
   EXPECT_EQ("65280", ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, "color").value_or("gone"));
   EXPECT_EQ("65280", ReadRegString(HKEY_CURRENT_USER, kSettingsKey, "color").value_or("gone"));
-  EXPECT_TRUE(Exists(DrawingsFolder() + L"\\talk.bmp"));
+  EXPECT_EQ(kKeptDrawings.size() + kUsersFiles.size(), DrawingsLeft().size()) << "every drawing stays";
 }
 
 TEST_F(InstallerTest, FolderWithSpacesAndNonAsciiLettersAndAnUpdateOverARunningCopy) {
@@ -347,7 +372,33 @@ TEST_F(InstallerTest, FolderWithSpacesAndNonAsciiLettersAndAnUpdateOverARunningC
   EXPECT_EQ(L"uninstall.exe", Lower(left[0]));
   ExpectRegistrationsGone();
   EXPECT_EQ("65280", ReadRegString(HKEY_CURRENT_USER, kSettingsKey, "color").value_or("gone"));
+  EXPECT_TRUE(Exists(DrawingsFolder() + L"\\" + kKeptDrawings[0])) << "a silent uninstall keeps the drawings";
   EXPECT_TRUE(Exists(DrawingsFolder() + L"\\talk.bmp"));
+}
+
+TEST_F(InstallerTest, AnUpdateClosesACopyWhoseOnlyWindowIsTheMagnifier) {
+  ASSERT_EQ(0u, RunAndWait(L"\"" + SetupExe() + L"\" /S").value_or(99));
+  const std::wstring folder = DefaultFolder();
+  App app;
+  ASSERT_TRUE(app.Start(folder + L"\\scrivane.exe"));
+  ASSERT_NE(nullptr, app.WaitFor(kMainForm, kHandOffTimeoutMs));
+  ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 5000));
+  // Exit with the magnifier open: the main window and the icon go, the process stays for the
+  // magnifier.
+  TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
+  ASSERT_NE(nullptr, app.WaitFor(kMagnifier, 5000));
+  ASSERT_TRUE(ChooseFromTrayMenu(app, /*last=*/true));
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kMainForm) == nullptr; }, 5000));
+  ASSERT_TRUE(app.Running());
+  ASSERT_NE(nullptr, app.Find(kMagnifier));
+
+  // The update closes it, and does not start again a copy the user had ended.
+  ASSERT_EQ(0u, RunAndWait(L"\"" + SetupExe() + L"\" /S").value_or(99));
+  const auto code = app.WaitForExit(10000);
+  ASSERT_TRUE(code.has_value()) << "the copy with only its magnifier left is still running";
+  EXPECT_EQ(0u, *code) << "it was killed rather than closed";
+  ExpectInstalledIn(folder);
+  EXPECT_TRUE(ScrivaneProcesses().empty()) << "started again after the update";
 }
 
 // --- The wizard, as a person clicks through it --------------------------------------------------
@@ -384,6 +435,24 @@ void Press(HWND wizard, int id) {
   ASSERT_NE(nullptr, button);
   ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(button) != FALSE; }, 20000));
   ::PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// The uninstaller's message box (beside its wizard) whose text holds `text`, once it shows; null
+// when none does.
+HWND QuestionOf(const App& uninstaller, HWND wizard, const std::wstring& text) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND w : uninstaller.Windows(true)) {
+          if (w != wizard && ClassOf(w) == L"#32770" && MessageBoxText(w).find(text) != std::wstring::npos) {
+            found = w;
+            return true;
+          }
+        }
+        return false;
+      },
+      kSetupTimeoutMs);
+  return found;
 }
 
 void Screenshot(const wchar_t* name) { SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\" + name); }
@@ -444,21 +513,14 @@ TEST_F(InstallerTest, WizardWithoutStartAtSignInThenUninstallThatRemovesTheSetti
   ASSERT_NE(nullptr, wizard);
   ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Uninstall Scrivane"); }, 10000));
   Press(wizard, kNextButton);  // Uninstall
-  HWND question = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (HWND w : uninstall.Windows(true)) {
-          if (w != wizard && ClassOf(w) == L"#32770" &&
-              MessageBoxText(w).find(L"remove your Scrivane settings") != std::wstring::npos) {
-            question = w;
-            return true;
-          }
-        }
-        return false;
-      },
-      kSetupTimeoutMs));
+  // Two questions, the settings first, then the drawings; both answered Yes.
+  HWND settingsQuestion = QuestionOf(uninstall, wizard, L"remove your Scrivane settings");
+  ASSERT_NE(nullptr, settingsQuestion);
   Screenshot(L"installer-5-uninstall-question.bmp");
-  ::PostMessageW(::GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+  ::PostMessageW(::GetDlgItem(settingsQuestion, IDYES), BM_CLICK, 0, 0);
+  HWND drawingsQuestion = QuestionOf(uninstall, wizard, L"remove the drawings Scrivane kept in " + DrawingsFolder());
+  ASSERT_NE(nullptr, drawingsQuestion);
+  ::PostMessageW(::GetDlgItem(drawingsQuestion, IDYES), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Completing Scrivane Uninstall"); }, kSetupTimeoutMs));
   Press(wizard, kNextButton);  // Finish
   const auto removed = uninstall.WaitForExit(20000);
@@ -468,6 +530,29 @@ TEST_F(InstallerTest, WizardWithoutStartAtSignInThenUninstallThatRemovesTheSetti
   ExpectRegistrationsGone();
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSettingsKey));
+  // The drawings Scrivane named are gone; the user's own files, and so the folder, stay.
+  EXPECT_EQ(Sorted(kUsersFiles), DrawingsLeft());
+
+  // Without the user's files the folder goes too, and the program's folder with it.
+  for (const std::wstring& n : Entries(DrawingsFolder())) ::DeleteFileW((DrawingsFolder() + L"\\" + n).c_str());
+  WriteBytes(DrawingsFolder() + L"\\" + kKeptDrawings[0], {'x'});
+  ASSERT_EQ(0u, RunAndWait(L"\"" + SetupExe() + L"\" /S /D=" + folder).value_or(99));
+  App again;
+  ASSERT_TRUE(again.Start(folder + L"\\uninstall.exe", L"_?=" + folder));
+  wizard = WizardOf(again);
+  ASSERT_NE(nullptr, wizard);
+  ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Uninstall Scrivane"); }, 10000));
+  Press(wizard, kNextButton);
+  auto answer = [&](const std::wstring& text, int button) {
+    HWND found = QuestionOf(again, wizard, text);
+    ASSERT_NE(nullptr, found) << std::string(text.begin(), text.end());
+    ::PostMessageW(::GetDlgItem(found, button), BM_CLICK, 0, 0);
+  };
+  answer(L"remove your Scrivane settings", IDNO);
+  answer(L"remove the drawings Scrivane kept", IDYES);
+  ASSERT_TRUE(WaitUntil([&] { return PageShows(wizard, L"Completing Scrivane Uninstall"); }, kSetupTimeoutMs));
+  Press(wizard, kNextButton);
+  ASSERT_TRUE(again.WaitForExit(20000).has_value());
   EXPECT_FALSE(Exists(DrawingsFolder()));
   EXPECT_FALSE(Exists(KnownFolder(FOLDERID_LocalAppData) + L"\\Scrivane"));
 }

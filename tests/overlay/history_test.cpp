@@ -351,7 +351,7 @@ TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {
   EXPECT_EQ(L"2026-12-07 14-03-27 (2).png", overlay::KeptFileName(t, 2));
   ASSERT_TRUE(overlay::ParseKeptFileName(L"2026-12-07 14-03-27 (12).PNG"));
   EXPECT_EQ(12, overlay::ParseKeptFileName(L"2026-12-07 14-03-27 (12).PNG")->number);
-  for (const wchar_t* other : {L"holiday.png", L"2026-12-07 14-03-27.bmp", L"2026-12-07 14-03-27 (1).png",
+  for (const wchar_t* other : {L"holiday.png", L"2026-12-07 14-03-27.bmp", L"2026-12-07 14-03-27 (1).png", L"2026-12-07 14-03-27 (02).png",
                                L"2026-12-07 14-03-27 (x).png", L"2026-12-07 14:03:27.png", L"2026-12-07 14-03-27copy.png"}) {
     EXPECT_FALSE(overlay::ParseKeptFileName(other)) << std::wstring(other);
   }

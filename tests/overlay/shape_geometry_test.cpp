@@ -1,5 +1,6 @@
-// Which shape the keys at a press ask for, the arrow's head, and the boxes an outline can touch
-// (what comes back under an outline that moves, and what goes to the screen).
+// The arrow's head, and the boxes an outline can touch (what comes back under an outline that
+// moves, and what goes to the screen). Which keys draw which shape, and the head's length at
+// each width, are seen on the screen in shapes_test.cpp.
 #include "overlay/shape_geometry.h"
 
 #include <gtest/gtest.h>
@@ -13,24 +14,9 @@ using overlay::ShapeKind;
 
 namespace {
 
-TEST(ShapeKeys, ShiftLineCtrlRectangleBothArrowTabEllipseNoneFreehand) {
-  EXPECT_EQ(ShapeKind::Freehand, overlay::ShapeForKeys(false, false, false));
-  EXPECT_EQ(ShapeKind::Line, overlay::ShapeForKeys(true, false, false));
-  EXPECT_EQ(ShapeKind::Rectangle, overlay::ShapeForKeys(false, true, false));
-  EXPECT_EQ(ShapeKind::Arrow, overlay::ShapeForKeys(true, true, false));
-  // Tab is the ellipse whatever else is held.
-  for (bool shift : {false, true})
-    for (bool ctrl : {false, true}) EXPECT_EQ(ShapeKind::Ellipse, overlay::ShapeForKeys(shift, ctrl, true));
-}
-
 double Distance(PointI a, PointI b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 TEST(ArrowHead, FourTimesTheWidthLongAtLeastTwelveAsWideAsLongWithItsTipAtThePointer) {
-  EXPECT_EQ(12, overlay::ArrowHeadLength(1));
-  EXPECT_EQ(12, overlay::ArrowHeadLength(3));
-  EXPECT_EQ(20, overlay::ArrowHeadLength(5));
-  EXPECT_EQ(80, overlay::ArrowHeadLength(20));
-
   // Straight to the right: the tip at the pointer, the base 80 back, 80 wide.
   const overlay::ArrowParts right = overlay::ArrowFor({100, 300}, {500, 300}, 20);
   EXPECT_EQ((PointI{500, 300}), right.head[0]);

@@ -376,6 +376,23 @@ TEST_F(ShapesTest, EachShapeWithPenAndHighlighterAtWidthsOneAndTwentyIsItsOutlin
   }
 }
 
+// Tab asks for the ellipse whatever else is held: with Shift, Ctrl or both beside it the same
+// ellipse comes, pixel for pixel.
+TEST_F(ShapesTest, TabDrawsTheEllipseWhateverElseIsHeld) {
+  const Path path = PathFor(Shape::Ellipse);
+  MovePointer(path.press);
+  const ScreenImage alone = DrawShape(Shape::Ellipse, path.press, path.moves);
+  Undo();
+  const std::vector<std::vector<WORD>> held{{VK_TAB, VK_SHIFT}, {VK_TAB, VK_CONTROL}, {VK_TAB, VK_CONTROL, VK_SHIFT}};
+  for (const std::vector<WORD>& keys : held) {
+    const size_t before = Pushed();
+    DragHolding(keys, path.press, path.moves);
+    ASSERT_TRUE(PumpUntil([&] { return Pushed() == before + 1; }));
+    EXPECT_EQ(0, CountDifferences(alone, Settled())) << keys.size() << " keys held";
+    Undo();
+  }
+}
+
 TEST_F(ShapesTest, ADragThatWandersAcrossTheScreenAndComesBackLeavesOnlyTheFinalShape) {
   // The highlighter: an outline left behind would darken what it crossed. The keys are let go
   // once the press is taken: the shape stays the one they asked for at the press.

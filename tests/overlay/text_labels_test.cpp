@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "base/dpi.h"
 #include "forms/label.h"
+#include "forms/text_box.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "overlay_steps.h"
@@ -392,11 +394,55 @@ TEST_F(TextLabelsTest, RunningOutOfLabelIndexesLosesNothing) {
   PressEsc();
 }
 
+// The character height a font was made with, in pixels (lfHeight is its negative).
+int FontPixels(HFONT font) {
+  LOGFONTW lf{};
+  ::GetObjectW(font, sizeof lf, &lf);
+  return -lf.lfHeight;
+}
+
+TEST_F(TextLabelsTest, OnAMonitorOfAnotherDpiTheEditorAndTheLabelsTakeItsDpi) {
+  // Wine gives every monitor the system's dpi: the move to a monitor at 192 dpi is told as Windows
+  // tells it.
+  EnterPresentationMode();
+  ss& o = App().overlay;
+  RECT before{};
+  ::GetWindowRect(o.Hwnd(), &before);
+  RECT suggested{before.left, before.top, before.left + 800, before.top + 600};
+  ::SendMessageW(o.Hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  RECT after{};
+  ::GetWindowRect(o.Hwnd(), &after);
+  EXPECT_TRUE(::EqualRect(&before, &after)) << "the overlay still covers its monitor";
+  EXPECT_EQ(base::PixelsFromPoints(9.75, 192), FontPixels(o.txtEdit.Font()));
+  RECT editor{};
+  ::GetWindowRect(o.txtEdit.Hwnd(), &editor);
+  EXPECT_EQ(640, editor.right - editor.left);
+  EXPECT_EQ(192, editor.bottom - editor.top);
+  // A label typed now is set at 192 dpi: 14 points are 37 pixels, not the 19 of 96 dpi.
+  forms::Label* label = nullptr;
+  TypeLabel(300, 300, {L"At 192 dpi"});
+  label = o.lblText[2];
+  ASSERT_NE(nullptr, label);
+  EXPECT_EQ(192, label->Dpi());
+  EXPECT_EQ(base::PixelsFromPoints(14, 192), FontPixels(label->Font()));
+  EXPECT_EQ(LineHeight(label->Font()), label->Height());
+  // And back.
+  ::SendMessageW(o.Hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(base::PixelsFromPoints(14, 96), FontPixels(label->Font()));
+  EXPECT_EQ(LineHeight(label->Font()), label->Height());
+  PressEsc();
+}
+
 // --- The label and the label array on their own ----------------------------------------------
 
+// A hidden window to hold labels.
+HWND LabelHost() {
+  return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                           nullptr);
+}
+
 TEST(Label, SizesItselfToItsLinesShowsAmpersandsAndCopiesItsModel) {
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr);
+  HWND host = LabelHost();
   ASSERT_NE(nullptr, host);
   forms::Label model;
   model.SetAutoSize(true);
@@ -437,6 +483,43 @@ TEST(Label, SizesItselfToItsLinesShowsAmpersandsAndCopiesItsModel) {
   EXPECT_EQ(model.Width(), copy.Width());
   ::DestroyWindow(host);
   EXPECT_EQ(nullptr, copy.Hwnd()) << "gone with its container";
+}
+
+TEST(Label, AndTextBoxMakeTheirFontsForTheDpiTheyAreGiven) {
+  HWND host = LabelHost();
+  ASSERT_NE(nullptr, host);
+  forms::Label model;
+  model.SetAutoSize(true);
+  model.SetFontName(L"Tahoma");
+  model.SetFontSize(12);
+  ASSERT_TRUE(model.Create(host, 1, false));
+  model.SetCaption(L"Text");
+  EXPECT_EQ(base::DpiForWindow(host), model.Dpi()) << "the monitor's, unless told";
+  const int windowDpi = model.Dpi();
+  for (int dpi : {144, 192, 96}) {
+    model.SetDpi(dpi);
+    EXPECT_EQ(dpi, model.Dpi());
+    EXPECT_EQ(base::PixelsFromPoints(12, dpi), FontPixels(model.Font())) << dpi;
+    EXPECT_EQ(LineHeight(model.Font()), model.Height()) << dpi;
+  }
+  model.SetDpi(144);
+  forms::Label copy;
+  ASSERT_TRUE(copy.CreateLike(model, 2));
+  EXPECT_EQ(144, copy.Dpi());
+  EXPECT_EQ(base::PixelsFromPoints(12, 144), FontPixels(copy.Font()));
+  model.SetDpi(0);
+  EXPECT_EQ(windowDpi, model.Dpi());
+
+  forms::TextBox box;
+  ASSERT_TRUE(box.Create(host, 3, 0, 0, 200, 50, true, false));
+  box.SetFont(L"Verdana", 9.75, false, false);
+  EXPECT_EQ(base::PixelsFromPoints(9.75, base::DpiForWindow(host)), FontPixels(box.Font()));
+  box.SetDpi(192);
+  EXPECT_EQ(base::PixelsFromPoints(9.75, 192), FontPixels(box.Font()));
+  EXPECT_EQ(box.Font(), reinterpret_cast<HFONT>(::SendMessageW(box.Hwnd(), WM_GETFONT, 0, 0))) << "the control uses it";
+  box.SetFont(L"Verdana", 20, true, false);
+  EXPECT_EQ(base::PixelsFromPoints(20, 192), FontPixels(box.Font())) << "a new font keeps the dpi";
+  ::DestroyWindow(host);
 }
 
 TEST(LabelArray, HighestIndexCountsGapsAndRemovals) {

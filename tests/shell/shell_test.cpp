@@ -120,29 +120,6 @@ TEST(TrayMenu, StartMarksFollowColourAndWidth) {
   }
 }
 
-// --- Icon record ---------------------------------------------------------------------------
-
-TEST(TrayIconRecord, IsTheAnsiFirstVersionRecordWithBlankPaddedTip) {
-  NOTIFYICONDATAA r;
-  std::memset(&r, 0x5A, sizeof r);
-  HWND hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
-  HICON icon = reinterpret_cast<HICON>(static_cast<INT_PTR>(0x5678));
-  mod1::FillTrayIconRecord(r, hwnd, 0x5678, icon, "Scrivane");
-  EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE), r.cbSize);
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + 64, static_cast<size_t>(r.cbSize));
-  EXPECT_EQ(hwnd, r.hWnd);
-  EXPECT_EQ(0x5678u, r.uID);
-  EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), r.uFlags);
-  EXPECT_EQ(7u, r.uFlags);
-  EXPECT_EQ(0x0205u, r.uCallbackMessage);
-  EXPECT_EQ(icon, r.hIcon);
-  EXPECT_EQ(0, std::memcmp(r.szTip, "Scrivane\0", 9));
-  for (int i = 9; i < 64; ++i) EXPECT_EQ(' ', r.szTip[i]) << i;
-  // Nothing past the first-version fields is left over from before.
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&r);
-  for (size_t i = r.cbSize; i < sizeof r; ++i) ASSERT_EQ(0, bytes[i]) << i;
-}
-
 // --- Main form -----------------------------------------------------------------------------
 
 TEST_F(ShellTest, MainFormLoadHooksInOrderAddsOneIconAndStaysHidden) {
@@ -172,9 +149,18 @@ TEST_F(ShellTest, MainFormLoadHooksInOrderAddsOneIconAndStaysHidden) {
   EXPECT_EQ(0, ::SendMessageW(w, mod1::trayCallbackMessage, 0, WM_LBUTTONDOWN));
 
   EXPECT_EQ(1, e2e::CountTrayIcons());
-  EXPECT_EQ(w, App().Tray.TrayIcon.hWnd);
-  EXPECT_EQ(f.FormIcon(), App().Tray.TrayIcon.hIcon);
-  EXPECT_STREQ("Scrivane", App().Tray.TrayIcon.szTip);
+  // The record the shell was given: the ANSI one at its first-version size, the form's icon (its
+  // handle is the id too), the callback, and the tip "Scrivane" padded with blanks after its NUL.
+  const NOTIFYICONDATAA& r = App().Tray.TrayIcon;
+  EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE), r.cbSize);
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + 64, static_cast<size_t>(r.cbSize));
+  EXPECT_EQ(w, r.hWnd);
+  EXPECT_EQ(f.FormIcon(), r.hIcon);
+  EXPECT_EQ(static_cast<UINT>(reinterpret_cast<UINT_PTR>(f.FormIcon())), r.uID);
+  EXPECT_EQ(static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP), r.uFlags);
+  EXPECT_EQ(0x0205u, r.uCallbackMessage);
+  EXPECT_EQ(0, std::memcmp(r.szTip, "Scrivane\0", 9));
+  for (int i = 9; i < 64; ++i) EXPECT_EQ(' ', r.szTip[i]) << i;
 
   // A second run of the click handler neither hooks twice nor adds a second icon.
   f.Command1_Click();

@@ -43,13 +43,13 @@ bool WriteCommandFile(const std::wstring& dir, const std::string& command) {
   return ok;
 }
 
-void PumpBriefly() {
+void PumpBriefly(DWORD sleepMs) {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
-  ::Sleep(1);
+  ::Sleep(sleepMs);
 }
 
 unsigned long long Field(const std::string& line, const char* name) {
@@ -84,7 +84,9 @@ bool XWatch::Command(const std::string& command, const std::string& wantAckPrefi
   if (!WriteCommandFile(dir_, command)) { lastAck_ = "write failed " + std::to_string(::GetLastError()); return false; }
   const std::wstring ackPath = dir_ + L"\\ack";
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-  for (;;) {
+  // Soon at first (most answers take a millisecond or two), then every 10 ms: each look at the
+  // answer is a round trip through the Wine server, which the watcher and the X server need too.
+  for (DWORD sleep = 1;; sleep = sleep < 10 ? sleep + 1 : 10) {
     std::string text = ReadText(ackPath);
     if (text.rfind(wantAckPrefix, 0) == 0) {
       if (ack) *ack = text;
@@ -94,7 +96,7 @@ bool XWatch::Command(const std::string& command, const std::string& wantAckPrefi
       lastAck_ = text;
       return false;
     }
-    PumpBriefly();
+    PumpBriefly(sleep);
   }
 }
 
@@ -128,6 +130,11 @@ std::optional<XCursorImage> XWatch::Cursor(const std::string& label, int timeout
     return std::nullopt;
   }
   return c;
+}
+
+bool XWatch::Key(const std::string& keysym, bool down, int timeoutMs) {
+  const std::string what = std::string("key ") + (down ? "down " : "up ") + keysym;
+  return Command(what, what + "\n", nullptr, timeoutMs);
 }
 
 std::optional<XWatchRecord> XWatch::Stop(const std::string& label, int timeoutMs) {

@@ -61,13 +61,20 @@ class XWatch {
 
   // True when the watcher said it is listening.
   bool Ready() const;
+  // How long a command may take before the watcher counts as gone: a native process beside Wine,
+  // Xvfb and the test, which on a loaded two-core machine may wait seconds for the processor and
+  // has to read and compare the whole screen. Only a watcher that hangs takes this long.
+  static constexpr int kAnswerTimeoutMs = 60000;
   // Begins a new record; `fills` are the two colours (0x00RRGGBB) that count as a fill. Returns the
   // watcher's start time, or 0 when it did not answer.
   unsigned long long Start(const std::string& label, uint32_t fillA = 0x000000, uint32_t fillB = 0xF0F0F0,
-                           int timeoutMs = 10000);
-  std::optional<XWatchProgress> Peek(const std::string& label, int timeoutMs = 10000);
-  std::optional<XWatchRecord> Stop(const std::string& label, int timeoutMs = 10000);
-  std::optional<XCursorImage> Cursor(const std::string& label, int timeoutMs = 10000);
+                           int timeoutMs = kAnswerTimeoutMs);
+  std::optional<XWatchProgress> Peek(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
+  std::optional<XWatchRecord> Stop(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
+  std::optional<XCursorImage> Cursor(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
+  // Presses or releases a key in the X server itself (XTest), named by its X keysym ("Control_L",
+  // "Shift_L", "Tab"); true once the server has it.
+  bool Key(const std::string& keysym, bool down, int timeoutMs = kAnswerTimeoutMs);
   static std::optional<XWatchRecord> Parse(const std::string& text);
   // The watcher's last answer when a command timed out, for a failure message.
   const std::string& LastAck() const { return lastAck_; }

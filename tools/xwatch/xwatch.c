@@ -24,6 +24,13 @@
  *   stop LABEL                         ->  writes record-LABEL.txt, then "stopped LABEL"
  *   cursor LABEL                       ->  "cursor LABEL W H XHOT YHOT": the pointer image the X
  *                                          server shows now (XFixes), as Wine made it
+ *   key down|up KEYSYM                 ->  "key down|up KEYSYM" once the X server has the key
+ *                                          pressed or released (XTest), "error ..." for a name
+ *                                          it does not know. A key pressed here is one the X
+ *                                          server knows of: Wine takes the state of Shift and
+ *                                          Ctrl from the X server at every pointer event, so a
+ *                                          key pressed with SendInput alone may be let go again
+ *                                          behind a program's back.
  *   quit                               ->  "bye", and the program ends
  * At start-up it writes "ready" (its pid), so a starter knows it is listening.
  *
@@ -50,6 +57,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/XTest.h>
 #include <errno.h>
 #include <poll.h>
 #include <stdarg.h>
@@ -205,6 +213,9 @@ static ticks_t g_mapTicks, g_paintedTicks;
 static int g_fills, g_fullDamages, g_looks, g_damages;
 static ticks_t g_lastDamage;
 static Region g_sinceMap; /* drawings since the first full-screen map */
+/* A look at the screen that the drawings handled so far ask for, and the time of the last of them. */
+static int g_lookWanted;
+static ticks_t g_lookAfter;
 
 static int CoversMostOfScreen(int x, int y, int w, int h) {
   long left = x < 0 ? 0 : x, top = y < 0 ? 0 : y;
@@ -219,6 +230,7 @@ static void ResetRecord(void) {
   g_mapTicks = g_paintedTicks = 0;
   g_fills = g_fullDamages = g_looks = g_damages = 0;
   g_lastDamage = 0;
+  g_lookWanted = 0;
   if (g_sinceMap) XDestroyRegion(g_sinceMap);
   g_sinceMap = NULL;
 }
@@ -263,8 +275,6 @@ static int g_damageBase;
 
 /* Handles one batch of events read together, stamped when they were read. */
 static void HandleBatch(struct Stamped* evs, int n) {
-  int look = 0;
-  ticks_t lookAfter = 0;
   for (int i = 0; i < n; ++i) {
     XEvent* ev = &evs[i].ev;
     ticks_t t = evs[i].t;
@@ -284,8 +294,8 @@ static void HandleBatch(struct Stamped* evs, int n) {
       /* Look at the screen after every large drawing, and after any drawing that may complete
          the picture. */
       if (big || (g_mapTicks && !g_paintedTicks && XRectInRegion(g_sinceMap, 0, 0, (unsigned)g_w, (unsigned)g_h) == RectangleIn)) {
-        look = 1;
-        lookAfter = t;
+        g_lookWanted = 1;
+        g_lookAfter = t;
       }
     } else if (ev->type == CreateNotify) {
       if (ev->xcreatewindow.parent == g_root) WatchSubstructure(ev->xcreatewindow.window);
@@ -306,17 +316,25 @@ static void HandleBatch(struct Stamped* evs, int n) {
         Rec("unmap %llu 0x%lx\n", t, (unsigned long)ev->xunmap.window);
     }
   }
-  if (look) {
-    struct Look l = LookAtScreen();
-    ++g_looks;
-    Rec("look %llu black=%.4f face=%.4f same=%.4f\n", NowTicks(), l.black, l.face, l.same);
-    if (l.black >= 0.9 || l.face >= 0.9) ++g_fills;
-    /* Nearly all of it: a small window may have redrawn meanwhile (the window manager redraws the
-       frame of Wine's notification-area window when the focus moves at the key). */
-    if (g_mapTicks && !g_paintedTicks && l.same >= 0.995 &&
-        XRectInRegion(g_sinceMap, 0, 0, (unsigned)g_w, (unsigned)g_h) == RectangleIn) {
-      g_paintedTicks = lookAfter;
-    }
+}
+
+/* The look the drawings asked for, once for all of them that were read together. A look reads and
+   compares the whole screen, which takes a while on a busy machine; one per batch let the drawings
+   that arrived meanwhile ask for another, and a watcher behind the screen fell further behind with
+   every look (and answered its commands late). A look shows the screen as it is now in any case,
+   not as it was at a drawing read long before. */
+static void LookIfWanted(void) {
+  if (!g_lookWanted) return;
+  g_lookWanted = 0;
+  struct Look l = LookAtScreen();
+  ++g_looks;
+  Rec("look %llu black=%.4f face=%.4f same=%.4f\n", NowTicks(), l.black, l.face, l.same);
+  if (l.black >= 0.9 || l.face >= 0.9) ++g_fills;
+  /* Nearly all of it: a small window may have redrawn meanwhile (the window manager redraws the
+     frame of Wine's notification-area window when the focus moves at the key). */
+  if (g_mapTicks && !g_paintedTicks && l.same >= 0.995 &&
+      XRectInRegion(g_sinceMap, 0, 0, (unsigned)g_w, (unsigned)g_h) == RectangleIn) {
+    g_paintedTicks = g_lookAfter;
   }
 }
 
@@ -334,6 +352,7 @@ static void PumpX(void) {
     }
     HandleBatch(batch, n);
   }
+  LookIfWanted();
 }
 
 /* --- Commands --------------------------------------------------------------------------------------- */
@@ -421,6 +440,20 @@ static int RunCommand(char* line) {
       XFree(c);
     } else {
       snprintf(ack, sizeof ack, "cursor %.200s 0 0 0 0\n", line + 7);
+    }
+    WriteFileAtomically("ack", ack);
+  } else if (strncmp(line, "key down ", 9) == 0 || strncmp(line, "key up ", 7) == 0) {
+    const int down = line[4] == 'd';
+    const char* name = line + (down ? 9 : 7);
+    KeySym sym = XStringToKeysym(name);
+    KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(g_dpy, sym);
+    if (!code) {
+      snprintf(ack, sizeof ack, "error unknown key: %.400s\n", name);
+    } else {
+      XTestFakeKeyEvent(g_dpy, code, down ? True : False, CurrentTime);
+      /* The server has it once it has answered. */
+      XSync(g_dpy, False);
+      snprintf(ack, sizeof ack, "key %s %.200s\n", down ? "down" : "up", name);
     }
     WriteFileAtomically("ack", ack);
   } else if (strcmp(line, "quit") == 0) {
