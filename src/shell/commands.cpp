@@ -42,7 +42,7 @@ void SizeKey(Application& app, const Command& self) {
   RunCommand(app, kWidths[self.value - 1]);
 }
 
-// The magnifier would sit on top of the colour dialog: it is out of sight while the dialog is up
+// The magnifier would sit on top of a dialog (colours, Options): it is out of sight while the dialog is up
 // and comes back however the dialog ends, chosen, cancelled or failed.
 class MagnifierHiddenMeanwhile {
  public:
@@ -154,7 +154,11 @@ constexpr Command kCommands[] = {
      .caption = L"Recent Drawings",
      .place = MenuPlace::Top},
     {.id = CommandId::Options,
-     .run = [](Application& a, const Command&) { a.mainForm.Options_Click(); },
+     .run =
+         [](Application& a, const Command&) {
+           MagnifierHiddenMeanwhile hidden(a.magnifier);
+           a.mainForm.Options_Click();
+         },
      .caption = L"Options...",
      .place = MenuPlace::Top},
     {.id = CommandId::Exit,

@@ -214,7 +214,12 @@ std::optional<int> form1::ChangeHotkeys(const myhotkey::HotkeyKeys& keys) {
   return taken;
 }
 
-void form1::Options_Click() { optionsDialog_.ShowModal(Hwnd()); }
+void form1::Options_Click() {
+  // Chosen from the overlay's menu: the dialog belongs to the overlay, which it then stays above
+  // (the main window is never shown, and a window it owns would open beneath the overlay).
+  const ss& shown = app_.overlay;
+  optionsDialog_.ShowModal(shown.IsVisible() ? shown.Hwnd() : Hwnd());
+}
 
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
 
@@ -225,7 +230,15 @@ void form1::CloseProgram() {
   Rest1_Click();
 }
 
-void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(myhotkey::SlotOfId(id)); }
+void form1::OnHotkey(uint8_t id) {
+  // While the presenter chooses keys in Options, our own keys start nothing (the system gives them
+  // to us, not to the dialog's field); the dialog comes forward instead.
+  if (HWND options = optionsDialog_.Hwnd()) {
+    ::SetForegroundWindow(options);
+    return;
+  }
+  app_.commands.RunHotkey(myhotkey::SlotOfId(id));
+}
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;

@@ -20,32 +20,6 @@ constexpr uint16_t kCtrlAltP = MAKEWORD('P', HOTKEYF_CONTROL | HOTKEYF_ALT);
 
 std::string Stored(const char* name) { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name).value_or("?"); }
 
-// A window of the test in front of everything, standing in for the program the presenter works
-// in: it counts the Ctrl+Shift+Z it is given.
-class StandIn {
- public:
-  StandIn() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      if (m == WM_KEYDOWN && w == 'Z' && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_SHIFT) < 0) ++presses;
-      return ::DefWindowProcW(h, m, w, l);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"ScrivaneE2eStandIn";
-    ::RegisterClassW(&wc);
-    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"Stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200, 500,
-                              300, nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~StandIn() { ::DestroyWindow(hwnd_); }
-  HWND Hwnd() const { return hwnd_; }
-  static int presses;
-
- private:
-  HWND hwnd_ = nullptr;
-};
-int StandIn::presses = 0;
-
 // Ctrl+Alt+P; the overlay once it is shown (null if it does not come).
 HWND PresentWithCtrlAltP(const App& app) {
   TypeChord({VK_CONTROL, VK_MENU, 'P'});
@@ -79,11 +53,11 @@ TEST(OptionsE2e, ChosenKeysStartPresentationModeTheOldOnesReachTheProgramInFront
   ASSERT_TRUE(LeavePresentation(app));
 
   {
-    StandIn front;
+    // This test stands in for the program in front, which gets Ctrl+Shift+Z again.
+    StandIn front('Z');
     ASSERT_TRUE(BringToFront(front.Hwnd()));
-    StandIn::presses = 0;
     TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-    EXPECT_TRUE(WaitUntil([] { return StandIn::presses == 1; }, 5000)) << "the program in front lost Ctrl+Shift+Z";
+    EXPECT_TRUE(WaitUntil([&] { return front.Presses() == 1; }, 5000)) << "the program in front lost Ctrl+Shift+Z";
     EXPECT_EQ(nullptr, app.Find(kOverlay));
   }
 
@@ -92,6 +66,40 @@ TEST(OptionsE2e, ChosenKeysStartPresentationModeTheOldOnesReachTheProgramInFront
   ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 5000));
   ASSERT_NE(nullptr, PresentWithCtrlAltP(app)) << "the restart forgot Ctrl+Alt+P";
   ASSERT_TRUE(LeavePresentation(app));
+  app.Stop();
+}
+
+// This test is the other program: it holds Ctrl+Alt+P, and the presenter gives presentation mode
+// those keys (put into the field as a hotkey field takes them: pressed, they would reach the
+// holder instead).
+TEST(OptionsE2e, KeysAnotherProgramHoldsAreRefusedByNameAndTheOldOnesStay) {
+  App app;
+  ASSERT_TRUE(FreshSettings());
+  ASSERT_TRUE(StartUntilHandOff(app));
+  ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 5000));
+  ASSERT_TRUE(::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, 'P'));
+
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kOptionsFromBottom, kTrayMenuItems));
+  HWND dialog = app.WaitFor(kDialog, 10000);
+  ASSERT_NE(nullptr, dialog) << "no Options dialog";
+  ASSERT_TRUE(WaitUntilReadyForInput(dialog));
+  ::SendDlgItemMessageW(dialog, IDC_OPTIONS_PRESENT, HKM_SETHOTKEY, kCtrlAltP, 0);
+  ASSERT_TRUE(ClickWhenReady(::GetDlgItem(dialog, IDOK)));
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    box = app.Find(kDialog);
+    return box && box != dialog;
+  }, 10000)) << "no message";
+  EXPECT_EQ(L"Ctrl+Alt+P is used by another program. Choose other keys for Presentation mode.", MessageBoxText(box));
+  DismissMessageBox(box);
+  // The dialog stays for other keys; Cancel, and the old keys still work.
+  ASSERT_TRUE(WaitUntil([&] { return app.Find(kDialog) == dialog; }, 10000));
+  ASSERT_TRUE(ClickWhenReady(::GetDlgItem(dialog, IDCANCEL)));
+  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
+  EXPECT_EQ("858", Stored("hotkeypresent"));
+  EXPECT_NE(nullptr, EnterPresentation(app)) << "Ctrl+Shift+Z stopped working";
+  EXPECT_TRUE(LeavePresentation(app));
+  ::UnregisterHotKey(nullptr, 1);
   app.Stop();
 }
 

@@ -75,10 +75,14 @@ uint16_t KeysIn(HWND dialog, int field) {
     return ::testing::AssertionFailure() << "no click on the field; the focus is on " << FocusOf(dialog);
   }
   if (!WaitFor([&] { return FocusOf(dialog) == control; })) return ::testing::AssertionFailure() << "no focus";
-  // Keys go to the window in front; Wine's notification area takes the front when an icon comes.
-  if (!e2e::BringToFront(dialog)) return ::testing::AssertionFailure() << "the dialog is not in front";
-  TypeChord(keys);
-  if (WaitFor([&] { return KeysIn(dialog, field) == expected; })) return ::testing::AssertionSuccess();
+  // Keys go to the window in front. Wine's notification area takes the front when an icon comes,
+  // in its own time after the main form's load (on a busy machine between our bringing the dialog
+  // forward and the keys): keys that went there are pressed again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!e2e::BringToFront(dialog)) return ::testing::AssertionFailure() << "the dialog is not in front";
+    TypeChord(keys);
+    if (WaitFor([&] { return KeysIn(dialog, field) == expected; }, 3000)) return ::testing::AssertionSuccess();
+  }
   return ::testing::AssertionFailure() << "the field shows " << KeysIn(dialog, field) << ", not " << expected;
 }
 
@@ -98,33 +102,6 @@ std::wstring AnswerMessageBox(HWND dialog) {
   WaitFor([&] { return !::IsWindow(box) || !::IsWindowVisible(box); });
   return text;
 }
-
-// A window of this test that stands in for the program in front: it notes the keys it is given.
-class StandIn {
- public:
-  StandIn() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-      if (m == WM_KEYDOWN && w == 'Z' && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_SHIFT) < 0) {
-        ++reinterpret_cast<StandIn*>(::GetWindowLongPtrW(h, GWLP_USERDATA))->ctrlShiftZ;
-      }
-      return ::DefWindowProcW(h, m, w, l);
-    };
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"ScrivaneTestStandIn";
-    ::RegisterClassW(&wc);
-    hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"Stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 400,
-                              300, nullptr, nullptr, wc.hInstance, nullptr);
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~StandIn() { ::DestroyWindow(hwnd_); }
-  HWND Hwnd() const { return hwnd_; }
-  int ctrlShiftZ = 0;
-
- private:
-  HWND hwnd_ = nullptr;
-};
 
 class OptionsTest : public ::testing::Test {
  protected:
@@ -271,7 +248,7 @@ TEST_F(OptionsTest, CancelChangesNothing) {
   EXPECT_FALSE(RunValue().has_value());
 }
 
-TEST_F(OptionsTest, NewPresentationKeysWorkTheOldOnesGoToTheProgramInFrontAndDefaultBringsThemBack) {
+TEST_F(OptionsTest, NewPresentationKeysWorkAndDefaultBringsTheUsualOnesBack) {
   UseOptions([&](HWND dialog) {
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'P'}, kCtrlAltP));
     Press(dialog, VK_RETURN);  // OK, the default button
@@ -282,24 +259,6 @@ TEST_F(OptionsTest, NewPresentationKeysWorkTheOldOnesGoToTheProgramInFrontAndDef
   EXPECT_TRUE(PresentsWith({VK_CONTROL, VK_MENU, 'P'})) << "Ctrl+Alt+P does not start presentation mode";
   TapKey(VK_ESCAPE);
   ASSERT_TRUE(PumpUntil([] { return !App().overlay.IsVisible(); }));
-  {
-    // Ctrl+Shift+Z is another program's again.
-    StandIn front;
-    ASSERT_TRUE(PumpUntil([&] {
-      ::SetForegroundWindow(front.Hwnd());
-      return ::GetForegroundWindow() == front.Hwnd();
-    }));
-    TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-    EXPECT_TRUE(PumpUntil([&] { return front.ctrlShiftZ == 1; })) << "the program in front did not get Ctrl+Shift+Z";
-    PumpUntilInputHandled();
-    EXPECT_FALSE(App().overlay.IsVisible());
-  }
-  // A new load, as at the next start, takes the stored keys.
-  App().mainForm.Unload();
-  App().AppSettings = settings::AppSettingsRecord{};
-  settings::LoadSettings(App().AppSettings);
-  App().mainForm.Load();
-  ASSERT_TRUE(PumpUntil([] { return e2e::CountTrayIcons() == 1; }));
   EXPECT_EQ(kCtrlAltP, App().mainForm.Hotkeys().keys[myhotkey::hotkeyPresentation]);
   EXPECT_TRUE(App().mainForm.Hotkeys().presentation);
 
@@ -313,7 +272,8 @@ TEST_F(OptionsTest, NewPresentationKeysWorkTheOldOnesGoToTheProgramInFrontAndDef
   EXPECT_TRUE(PresentsWith({VK_CONTROL, VK_SHIFT, 'Z'}));
 }
 
-TEST_F(OptionsTest, KeysAnotherProgramTakesOrWithoutCtrlOrAltAreRefusedAndTheOldOnesStay) {
+// (Keys another program holds: the end-to-end test, with a program of its own holding them.)
+TEST_F(OptionsTest, KeysWithoutCtrlOrAltAreRefusedAndTheOldOnesStay) {
   std::vector<std::wstring> messages;
   std::atomic<bool> stillOpen{true};
   UseOptions([&](HWND dialog) {
@@ -324,26 +284,23 @@ TEST_F(OptionsTest, KeysAnotherProgramTakesOrWithoutCtrlOrAltAreRefusedAndTheOld
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {'P'}, MAKEWORD('P', 0)));
     Press(dialog, VK_RETURN);
     messages.push_back(AnswerMessageBox(dialog));
-    // Ctrl+Alt+P, which another program takes while the dialog is up (a program holding it
-    // before would have had the keys, not the field).
-    EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'P'}, kCtrlAltP));
-    const bool held = ::RegisterHotKey(nullptr, 0x7000, MOD_CONTROL | MOD_ALT, 'P');
-    EXPECT_TRUE(held);
-    Press(dialog, VK_RETURN);
-    messages.push_back(AnswerMessageBox(dialog));
     stillOpen = WaitFor(
         [&] { return ::IsWindowVisible(dialog) && FocusOf(dialog) == ::GetDlgItem(dialog, IDC_OPTIONS_PRESENT); });
-    if (held) ::UnregisterHotKey(nullptr, 0x7000);
+    // Our own hotkeys do nothing while the dialog is up: the presenter is choosing keys.
+    // (Keys typed after it reach the field only once the hotkey's message has been handled.)
+    TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+    EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'Q'},
+                             MAKEWORD('Q', HOTKEYF_CONTROL | HOTKEYF_ALT)));
+    EXPECT_FALSE(App().overlay.IsVisible()) << "Ctrl+Shift+Z started presentation mode over the dialog";
     EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDCANCEL)));
   });
-  ASSERT_EQ(3u, messages.size());
+  ASSERT_EQ(2u, messages.size());
   EXPECT_EQ(L"Shift+P cannot be a hotkey: without Ctrl or Alt it would take that key from every other program. "
             L"Choose keys with Ctrl or Alt for Presentation mode.",
             messages[0]);
   EXPECT_EQ(L"P cannot be a hotkey: without Ctrl or Alt it would take that key from every other program. Choose "
             L"keys with Ctrl or Alt for Presentation mode.",
             messages[1]);
-  EXPECT_EQ(L"Ctrl+Alt+P is used by another program. Choose other keys for Presentation mode.", messages[2]);
   EXPECT_TRUE(stillOpen) << "the dialog went, or the focus is not back on the keys";
   EXPECT_EQ(kCtrlShiftZ, App().mainForm.Hotkeys().keys[myhotkey::hotkeyPresentation]);
   EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey));
