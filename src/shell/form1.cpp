@@ -230,15 +230,7 @@ void form1::CloseProgram() {
   Rest1_Click();
 }
 
-void form1::OnHotkey(uint8_t id) {
-  // While the presenter chooses keys in Options, our own keys start nothing (the system gives them
-  // to us, not to the dialog's field); the dialog comes forward instead.
-  if (HWND options = optionsDialog_.Hwnd()) {
-    ::SetForegroundWindow(options);
-    return;
-  }
-  app_.commands.RunHotkey(myhotkey::SlotOfId(id));
-}
+void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(myhotkey::SlotOfId(id)); }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;

@@ -286,7 +286,7 @@ TEST_F(OptionsTest, KeysWithoutCtrlOrAltAreRefusedAndTheOldOnesStay) {
     messages.push_back(AnswerMessageBox(dialog));
     stillOpen = WaitFor(
         [&] { return ::IsWindowVisible(dialog) && FocusOf(dialog) == ::GetDlgItem(dialog, IDC_OPTIONS_PRESENT); });
-    // Our own hotkeys do nothing while the dialog is up: the presenter is choosing keys.
+    // Our own hotkeys do nothing while the dialog is up (the hook leaves them to a dialog of ours).
     // (Keys typed after it reach the field only once the hotkey's message has been handled.)
     TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'Q'},
