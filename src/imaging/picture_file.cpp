@@ -755,6 +755,18 @@ PixelImage PicturePixels(const base::PictureObject& picture) {
   return image;
 }
 
+base::Picture MakePicture(int width, int height, const std::function<bool(const PixelBuffer&)>& fill) {
+  if (width <= 0 || height <= 0) return nullptr;
+  const BITMAPINFO info = base::TopDownDib32(width, height);
+  void* bits = nullptr;
+  base::unique_hbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return nullptr;
+  if (!fill(PixelBuffer{static_cast<uint32_t*>(bits), width, height, static_cast<size_t>(width)})) return nullptr;
+  auto picture = std::make_shared<base::PictureObject>(bitmap.Get(), nullptr);
+  bitmap.Release();
+  return picture;
+}
+
 std::vector<uint8_t> EncodePng(const PixelImage& image) {
   auto fail = [] { throw base::AppError(base::kErrInvalidPicture, "SavePicture", "Invalid picture"); };
   if (image.Empty() || image.pixels.size() < static_cast<size_t>(image.width) * image.height) fail();

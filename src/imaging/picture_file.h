@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,9 @@ std::vector<uint8_t> EncodeBmp(const base::PictureObject& picture);
 bool IsPngName(const std::wstring& path);
 // The pixels of a picture, 32 bits a pixel, top-down.
 PixelImage PicturePixels(const base::PictureObject& picture);
+// A new picture of width x height at 32 bits a pixel whose pixels `fill` writes (they stay where
+// `fill` was given them for the picture's life); null when no bitmap can be made or `fill` fails.
+base::Picture MakePicture(int width, int height, const std::function<bool(const PixelBuffer&)>& fill);
 // The bytes of a 24-bit PNG file of `image`, through the imaging codecs. Safe on any thread (it
 // initialises COM for the call). Raises AppError kErrInvalidPicture when encoding fails.
 std::vector<uint8_t> EncodePng(const PixelImage& image);

@@ -19,6 +19,15 @@ struct PixelImage {
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
+// Pixels in memory of someone else's (a bitmap's, a copy's): 32 bits, top-down, `stride` pixels
+// from one row to the next.
+struct PixelBuffer {
+  uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  size_t stride = 0;
+};
+
 // A picture that nobody changes any more, shared instead of copied: the history and the thread
 // that writes it to a file can hold the same one. Copies share the pixels; the memory goes with
 // the last holder, on whichever thread that is.

@@ -1,6 +1,8 @@
 #include "imaging/surface_tiles.h"
 
 #include <algorithm>
+
+#include "imaging/tile_codec.h"
 #include <cstring>
 #include <type_traits>
 
@@ -29,7 +31,7 @@ bool SameArea(const PixelBuffer& a, const PixelBuffer& b, const PixelRect& area)
 }
 
 // Copies `area` of a buffer into rows of its own width at `kept`, or back, or exchanges them.
-enum class Move { FromBuffer, Exchange };
+enum class Move { FromBuffer, ToBuffer, Exchange };
 
 void Transfer(const PixelBuffer& buffer, const PixelRect& area, uint32_t* kept, Move how) {
   const int w = area.right - area.left;
@@ -38,10 +40,18 @@ void Transfer(const PixelBuffer& buffer, const PixelRect& area, uint32_t* kept, 
     uint32_t* own = kept + static_cast<size_t>(y - area.top) * w;
     if (how == Move::FromBuffer) {
       std::memcpy(own, row, w * sizeof(uint32_t));
+    } else if (how == Move::ToBuffer) {
+      std::memcpy(row, own, w * sizeof(uint32_t));
     } else {
       std::swap_ranges(row, row + w, own);
     }
   }
+}
+
+// A tile's own pixels as a buffer of their own.
+PixelBuffer Own(uint32_t* kept, const PixelRect& area) {
+  const int w = area.right - area.left;
+  return PixelBuffer{kept, w, area.bottom - area.top, static_cast<size_t>(w)};
 }
 
 }  // namespace
@@ -49,7 +59,7 @@ void Transfer(const PixelBuffer& buffer, const PixelRect& area, uint32_t* kept, 
 // --- TileChange ----------------------------------------------------------------------------------
 
 size_t TileChange::Bytes() const {
-  return sizeof(TileChange) + tiles_.capacity() * sizeof(Tile) + pixelCount_ * sizeof(uint32_t);
+  return sizeof(TileChange) + tiles_.capacity() * sizeof(Tile) + plain_.Bytes() + packed_.Bytes();
 }
 
 PixelRect TileChange::Bounds() const {
@@ -60,7 +70,54 @@ PixelRect TileChange::Bounds() const {
 
 bool TileChange::SwapWith(const PixelBuffer& buffer) {
   if (!buffer.pixels || buffer.width != width_ || buffer.height != height_) return false;
-  for (Tile& t : tiles_) Transfer(buffer, t.area, pixels_.get() + t.offset, Move::Exchange);
+  if (!Packed()) {
+    // Plain: a packing under way is of pixels about to change.
+    packed_.Clear();
+    packedTiles_ = 0;
+    for (Tile& t : tiles_) Transfer(buffer, t.area, Plain() + t.offset, Move::Exchange);
+    return true;
+  }
+  if (tiles_.empty()) return true;
+  // What the buffer holds goes out plain; the packed tiles come in.
+  PageBuffer taken(pixelCount_ * sizeof(uint32_t));
+  if (!packed_.Load() || !taken.Resize(pixelCount_ * sizeof(uint32_t))) return false;
+  uint32_t* out = reinterpret_cast<uint32_t*>(taken.Data());
+  for (const Tile& t : tiles_) Transfer(buffer, t.area, out + t.offset, Move::FromBuffer);
+  const uint8_t* in = packed_.Data();
+  const size_t size = packed_.Size();
+  size_t at = 0;
+  for (const Tile& t : tiles_) {
+    const size_t used = UnpackArea(in + at, size - at, buffer, nullptr, t.area);
+    if (used == 0) {
+      for (const Tile& u : tiles_) Transfer(buffer, u.area, out + u.offset, Move::ToBuffer);
+      return false;
+    }
+    at += used;
+  }
+  plain_ = std::move(taken);
+  packed_.Clear();
+  packedTiles_ = 0;
+  return true;
+}
+
+bool TileChange::Pack(const TimeSlice& slice) {
+  if (Packed()) return true;
+  if (packedTiles_ == 0) packed_.Start(tiles_.size() + MaxPackedBytes(pixelCount_));
+  while (packedTiles_ < tiles_.size()) {
+    const Tile& t = tiles_[packedTiles_];
+    const PixelBuffer own = Own(Plain() + t.offset, t.area);
+    // Without memory for it the change stays plain, and is not packed again before a swap.
+    if (!PackAreaInto(packed_, own, nullptr, PixelRect{0, 0, own.width, own.height})) {
+      packed_.Clear();
+      packedTiles_ = 0;
+      return true;
+    }
+    ++packedTiles_;
+    if (slice.Over()) break;
+  }
+  if (packedTiles_ < tiles_.size()) return false;
+  packed_.Finish();
+  plain_.Free();
   return true;
 }
 
@@ -215,12 +272,20 @@ TileChange TileRecorder::Take() {
   marked_.resize(changed);
   if (changed > 0) {
     done.tiles_.reserve(changed);
-    done.pixels_ = std::make_unique_for_overwrite<uint32_t[]>(pixels);
+    // Pages of its own: a change that goes gives them back to the system, whatever its size.
+    done.plain_ = PageBuffer(pixels * sizeof(uint32_t));
+    if (!done.plain_.Resize(pixels * sizeof(uint32_t))) {
+      // No memory for it: the change is not recorded, and its tiles' copy is stale.
+      for (uint32_t index : marked_) MarkStale(index);
+      marked_.clear();
+      state_ = State::Idle;
+      return TileChange{};
+    }
     done.pixelCount_ = pixels;
     size_t offset = 0;
     for (uint32_t index : marked_) {
       const PixelRect area = TileArea(index);
-      Transfer(copy, area, done.pixels_.get() + offset, Move::FromBuffer);
+      Transfer(copy, area, done.Plain() + offset, Move::FromBuffer);
       CopyArea(buffer_, copy, area);
       done.tiles_.push_back({area, offset});
       offset += Count(area);

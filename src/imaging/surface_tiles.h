@@ -15,6 +15,9 @@
 //
 // Kept pieces are exchanged with the buffer rather than copied back: undoing a change puts the
 // old pixels in and keeps the new ones in their place, so the same piece of memory serves redo.
+// A change that waits in the history is packed in idle time (imaging/tile_codec.h) and may go to
+// the spill file from there; swapping it unpacks it and leaves the pixels it took out plain, to be
+// packed again.
 // Plain memory and value types only, no window: the drawing surface owns the buffer and calls in.
 #pragma once
 
@@ -24,18 +27,14 @@
 #include <vector>
 
 #include "base/pixel_rect.h"
+#include "imaging/page_buffer.h"
+#include "imaging/pixel_image.h"
+#include "imaging/spill_file.h"
+#include "imaging/time_slice.h"
 
 namespace imaging {
 
 using base::PixelRect;
-
-// A 32-bit buffer, top-down, `stride` pixels from one row to the next.
-struct PixelBuffer {
-  uint32_t* pixels = nullptr;
-  int width = 0;
-  int height = 0;
-  size_t stride = 0;
-};
 
 // Tiles of one buffer size, each holding the pixels of the state the buffer is not in.
 class TileChange {
@@ -44,26 +43,40 @@ class TileChange {
 
   bool Empty() const { return tiles_.empty(); }
   size_t TileCount() const { return tiles_.size(); }
-  // Memory held: the pixels and the bookkeeping of every tile.
+  // Memory held: the pixels, plain or packed, and the bookkeeping of every tile.
   size_t Bytes() const;
+  // Bytes in the spill file.
+  size_t StoredBytes() const { return packed_.StoredBytes(); }
   // The area the tiles cover.
   PixelRect Bounds() const;
   // Exchanges every tile with the buffer. False (and nothing changed) when the buffer is not the
-  // size the change was recorded on.
+  // size the change was recorded on, or its packed pixels cannot be read back. Afterwards the
+  // change holds the pixels it took out, plain.
   bool SwapWith(const PixelBuffer& buffer);
+  // Packs the tiles, one after the other, until `slice` is over; true once every tile is packed
+  // and the plain pixels are gone (or once there was no memory to pack them: they stay plain).
+  bool Pack(const TimeSlice& slice);
+  bool Packed() const { return plain_.Empty(); }
+  // The packed pixels go to `file`; false when they cannot (not packed yet, the file refuses).
+  bool Spill(SpillFile& file) { return Packed() && packed_.Spill(file); }
 
  private:
   friend class TileRecorder;
   struct Tile {
     PixelRect area;
-    size_t offset = 0;  // where its rows start in pixels_
+    size_t offset = 0;  // where its rows start among the plain pixels
   };
   int width_ = 0;
   int height_ = 0;
   std::vector<Tile> tiles_;
-  // Every tile's pixels, row by row, one tile after the other.
-  std::unique_ptr<uint32_t[]> pixels_;
+  uint32_t* Plain() { return reinterpret_cast<uint32_t*>(plain_.Data()); }
+
+  // Every tile's pixels, row by row, one tile after the other; none once packed.
+  PageBuffer plain_;
   size_t pixelCount_ = 0;
+  // The tiles packed, one after the other, and how many of them are.
+  PackedBytes packed_;
+  size_t packedTiles_ = 0;
 };
 
 // Records one change at a time on a buffer.

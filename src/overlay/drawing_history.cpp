@@ -1,5 +1,7 @@
 #include "overlay/drawing_history.h"
 
+#include <chrono>
+
 #include "forms/drawing_surface.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
@@ -17,6 +19,9 @@ class TileAction : public UndoAction {
   TileAction(forms::PictureBox& box, imaging::TileChange change) : box_(box), change_(std::move(change)) {}
   bool Swap() override { return box_.SwapChange(change_); }
   size_t Bytes() const override { return sizeof(*this) + change_.Bytes(); }
+  size_t StoredBytes() const override { return change_.StoredBytes(); }
+  bool Pack(const imaging::TimeSlice& slice) override { return change_.Pack(slice); }
+  bool Spill(imaging::SpillFile& file) override { return change_.Spill(file); }
 
  private:
   forms::PictureBox& box_;
@@ -26,18 +31,23 @@ class TileAction : public UndoAction {
 // A new background (or a new presentation): the whole state on the other side.
 class StateAction : public UndoAction {
  public:
-  StateAction(DrawingHistory& history, OverlayState other) : history_(history), other_(std::move(other)) {}
+  StateAction(DrawingHistory& history, KeptState other) : history_(history), other_(std::move(other)) {}
   bool Swap() override {
-    OverlayState present = history_.Capture(other_.withLabels);
-    history_.Apply(std::move(other_));
-    other_ = std::move(present);
+    OverlayState back;
+    if (!other_.Take(back)) return false;
+    OverlayState present = history_.Capture(back.withLabels);
+    history_.Apply(std::move(back));
+    other_ = KeptState(std::move(present));
     return true;
   }
   size_t Bytes() const override { return sizeof(*this) + other_.Bytes(); }
+  size_t StoredBytes() const override { return other_.StoredBytes(); }
+  bool Pack(const imaging::TimeSlice& slice) override { return other_.Pack(slice); }
+  bool Spill(imaging::SpillFile& file) override { return other_.Spill(file); }
 
  private:
   DrawingHistory& history_;
-  OverlayState other_;
+  KeptState other_;
 };
 
 // One label placed or edited: the label as it is on the other side (none: not there).
@@ -76,14 +86,6 @@ LabelState StateOf(const forms::Label& label) {
 }
 
 }  // namespace
-
-size_t OverlayState::Bytes() const {
-  size_t bytes = sizeof(OverlayState) + surface.Bytes();
-  for (const auto& [index, label] : labels) {
-    bytes += sizeof(index) + sizeof(label) + (label.caption.size() + label.fontName.size()) * sizeof(wchar_t);
-  }
-  return bytes;
-}
 
 // --- One change on the surface ------------------------------------------------------------------
 
@@ -124,10 +126,11 @@ void DrawingHistory::PostIdleWork() {
   if (!idlePosted_ && overlay_.Hwnd()) idlePosted_ = ::PostMessageW(overlay_.Hwnd(), kMsgHistoryIdle, 0, 0) != 0;
 }
 
-void DrawingHistory::DoIdleWork() {
+bool DrawingHistory::DoIdleWork() {
   idlePosted_ = false;
   TakeEndedChange();
-  if (overlay_.IsVisible()) {
+  const bool shown = overlay_.IsVisible();
+  if (shown) {
     // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
     overlay_.Picture1.RefreshCopy();
   } else {
@@ -136,6 +139,10 @@ void DrawingHistory::DoIdleWork() {
   }
   // The end of a presentation is handled: the keeper may start on its picture.
   if (keeper_) keeper_->StartWriting();
+  // Packing: a few milliseconds, so that a stroke, a key or the next presentation waits no longer.
+  const imaging::TimeSlice slice(std::chrono::milliseconds(shown ? 4 : 8));
+  if (lastPresentation_ && !lastPresentation_->Pack(slice)) return true;
+  return !steps_.Compact(slice);
 }
 
 // --- Whole states ----------------------------------------------------------------------------------
@@ -167,7 +174,7 @@ void DrawingHistory::Apply(OverlayState state) {
   for (const auto& [index, label] : state.labels) ApplyLabel(index, label);
 }
 
-void DrawingHistory::PushStateStep(OverlayState before, bool quiet) {
+void DrawingHistory::PushStateStep(KeptState before, bool quiet) {
   UndoStep step;
   step.Add(std::make_unique<StateAction>(*this, std::move(before)));
   if (quiet) step.SetQuiet();
@@ -179,7 +186,7 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
   if (overlay_.IsVisible()) {
     // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
     // and undoing it brings the earlier background and drawing back, with the step before it.
-    PushStateStep(Capture(false), true);
+    PushStateStep(KeptState(Capture(false)), true);
   } else {
     // A presentation begins. The last one's drawing is where undo goes first.
     if (lastPresentation_) PushStateStep(std::move(*lastPresentation_));
@@ -192,7 +199,7 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
 
 void DrawingHistory::ReplaceBackground(base::Picture picture) {
   SettleChange();
-  PushStateStep(Capture(false));
+  PushStateStep(KeptState(Capture(false)));
   overlay_.Picture1.SetPicture(picture);
   overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
   changed_ = true;
@@ -202,7 +209,7 @@ void DrawingHistory::GrabBecomesBackground(base::Picture grab) {
   SettleChange();
   // A save through the magnifier between presentations changes no presentation: the next entry
   // grabs anew.
-  if (overlay_.IsVisible()) PushStateStep(Capture(false), true);
+  if (overlay_.IsVisible()) PushStateStep(KeptState(Capture(false)), true);
   overlay_.Picture1.SetPictureKeepDrawing(std::move(grab));
 }
 
@@ -301,14 +308,15 @@ void DrawingHistory::PresentationEnding() {
   if (keeper_) kept.pieces = LabelPieces();
   // The surface's pixels move, bitmap and all, into the state the next presentation can undo
   // back into; the keeper shares them. Nothing is copied here.
-  lastPresentation_ = CaptureState(true, true);
+  OverlayState atEnd = CaptureState(true, true);
   if (keeper_) {
-    kept.drawing = lastPresentation_->surface.drawing;
+    kept.drawing = atEnd.surface.drawing;
     // No surface was live (nothing drawn on this background, or it could not be made): the
     // content is the picture, read into memory of its own.
     if (kept.drawing.Empty()) kept.drawing = imaging::FrozenImage(overlay_.Picture1.ContentImage());
     keeper_->Keep(std::move(kept));
   }
+  lastPresentation_.emplace(std::move(atEnd));
   changed_ = false;
 }
 

@@ -25,11 +25,17 @@
 // the state kept for the next presentation's undo, and, shared and unchanged, to the keeper,
 // which starts on them once the overlay has gone (on a message posted to the overlay window
 // after the hide).
+//
+// What the history keeps is packed in idle time, a few milliseconds at a time: the steps (see
+// overlay/history.h, which also sends the older ones to the spill file) and the presentation kept
+// for the next one (overlay/kept_state.h). During a presentation that is the overlay's timer;
+// after it, the same timer at a quicker pace on the hidden window, until nothing is left.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -38,7 +44,9 @@
 #include "base/picture.h"
 #include "forms/picture_box.h"
 #include "imaging/pixel_image.h"
+#include "imaging/spill_file.h"
 #include "overlay/history.h"
+#include "overlay/kept_state.h"
 
 class ss;
 
@@ -50,28 +58,6 @@ struct PicturePiece;
 // Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
 // Its handler does the rest of the idle-time work too (DoIdleWork).
 constexpr UINT kMsgHistoryIdle = WM_APP + 2;
-
-// A label as the presenter sees it.
-struct LabelState {
-  std::wstring caption;
-  std::wstring fontName;
-  double fontSize = 0;
-  bool bold = false;
-  bool italic = false;
-  COLORREF color = 0;
-  int left = 0;
-  int top = 0;
-  bool visible = false;
-};
-
-// Everything a step that replaces the background has to bring back.
-struct OverlayState {
-  forms::PictureBox::State surface;  // Picture1: background, size and drawing
-  base::Picture clean;               // Picture2
-  bool withLabels = false;
-  std::vector<std::pair<int16_t, LabelState>> labels;
-  size_t Bytes() const;
-};
 
 class DrawingHistory {
  public:
@@ -131,12 +117,17 @@ class DrawingHistory {
   bool ChangedThisPresentation() const { return changed_; }
 
   // --- Idle time ------------------------------------------------------------------------------
-  // The overlay's idle time (its timer during a presentation, kMsgHistoryIdle after one): the step
-  // of a closed change, the surface's copy brought up to date (given back while the window is
-  // hidden), and the keeper let start on what it was handed. Cheap when there is nothing to do.
-  void DoIdleWork();
+  // The overlay's idle time (its timer, and kMsgHistoryIdle after a presentation): the step of a
+  // closed change, the surface's copy brought up to date (given back while the window is hidden),
+  // the keeper let start on what it was handed, and a few milliseconds of packing. True while
+  // packing is left for later calls. Cheap when there is nothing to do.
+  bool DoIdleWork();
+  // Where packed steps beyond the memory bound go (overlay/history.h); `wanted` is asked first.
+  void SetSpillFile(imaging::SpillFile* file, std::function<bool()> wanted = nullptr) {
+    steps_.SetSpillFile(file, std::move(wanted));
+  }
 
-  // Forgets every step and the previous presentation (a test's clean start).
+  // Forgets every step and the previous presentation (a test's clean start, the end of the program).
   void Forget();
 
   void SetKeeper(DrawingKeeper* keeper) { keeper_ = keeper; }
@@ -151,7 +142,7 @@ class DrawingHistory {
   // The change open or closed goes into the steps now: before anything else reads or changes them.
   void SettleChange();
   void PostIdleWork();
-  void PushStateStep(OverlayState before, bool quiet = false);
+  void PushStateStep(KeptState before, bool quiet = false);
   // Labels as they paint themselves, with their places.
   std::vector<PicturePiece> LabelPieces();
   OverlayState CaptureState(bool withLabels, bool takeSurface);
@@ -162,7 +153,7 @@ class DrawingHistory {
   bool changed_ = false;
   bool idlePosted_ = false;
   // The previous presentation as it was at Esc, when it left a drawing.
-  std::optional<OverlayState> lastPresentation_;
+  std::optional<KeptState> lastPresentation_;
 };
 
 }  // namespace overlay

@@ -108,7 +108,9 @@ DrawingKeeper::~DrawingKeeper() {
   thread_.join();
 }
 
-std::wstring DrawingKeeper::DefaultFolder() {
+std::wstring DrawingKeeper::DefaultFolder() { return ProgramFolder() + L"\\Drawings"; }
+
+std::wstring DrawingKeeper::ProgramFolder() {
   base::unique_cotaskmem_string local;
   std::wstring folder;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, local.Put())) && local) {
@@ -119,7 +121,7 @@ std::wstring DrawingKeeper::DefaultFolder() {
     const DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
     if (n > 0 && n < MAX_PATH) folder = buffer;
   }
-  return folder + L"\\Scrivane\\Drawings";
+  return folder + L"\\Scrivane";
 }
 
 bool DrawingKeeper::MakeFolder(const std::wstring& folder) {

@@ -97,6 +97,8 @@ class DrawingKeeper {
 
   // %LOCALAPPDATA%\Scrivane\Drawings.
   static std::wstring DefaultFolder();
+  // %LOCALAPPDATA%\Scrivane: the program's own folder for what it keeps of the user's.
+  static std::wstring ProgramFolder();
   // Makes the folder (and its parents) when it is not there; false when it cannot be made.
   static bool MakeFolder(const std::wstring& folder);
 

@@ -15,10 +15,12 @@ constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
 constexpr UINT_PTR kClaimTimer = 1;
-// The history's idle-time work while a presentation shows (see DrawingHistory::DoIdleWork).
-// WM_TIMER comes only when no other message waits: the pauses between strokes.
+// The history's idle-time work (see DrawingHistory::DoIdleWork). WM_TIMER comes only when no
+// other message waits: the pauses between strokes. After a presentation, on the hidden window, at
+// a quicker pace until what it kept is packed.
 constexpr UINT_PTR kHistoryTimer = 2;
 constexpr UINT kHistoryTimerMillis = 50;
+constexpr UINT kHistoryTimerHiddenMillis = 10;
 }  // namespace
 
 ss::ss(settings::AppSettingsRecord& settings) : forms::Window(L"ss"), AppSettings(settings) {}
@@ -391,7 +393,7 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ClaimKeyboard();
       return 0;
     case overlay::kMsgHistoryIdle:
-      history_.DoIdleWork();
+      if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);
       return 0;
     // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
     // the clipboard over, the worker has made it.
@@ -414,7 +416,7 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (wParam == kHistoryTimer) {
-        history_.DoIdleWork();
+        if (!history_.DoIdleWork() && !IsVisible()) ::KillTimer(Hwnd(), kHistoryTimer);
         return 0;
       }
       break;

@@ -47,6 +47,7 @@ Application::~Application() {
   magnifier.SetKeyForwarder(nullptr);
   // 2.
   FinishKeeping();
+  ForgetHistory();
   // 3 and 4: the members, in reverse order of declaration.
 }
 
@@ -110,6 +111,10 @@ bool Application::StartUp() {
   keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });
   keeper_->SetKeptNotice([this](const std::wstring&) { mainForm.DrawingKept(); });
   overlay.History().SetKeeper(keeper_.get());
+  // Older undo steps wait on the disk rather than in memory, but only while the user lets the
+  // program keep pictures there.
+  historyFile_ = std::make_unique<imaging::SpillFile>(overlay::DrawingKeeper::ProgramFolder() + L"\\Undo history.tmp");
+  overlay.History().SetSpillFile(historyFile_.get(), [this] { return AppSettings.keepdrawings != settings::kFalse; });
   splash.ShowModeless();
   return true;
 }
@@ -122,6 +127,7 @@ int Application::Run() {
     ReportUncaughtError();
   }
   FinishKeeping();
+  ForgetHistory();
   return 0;
 }
 
@@ -129,6 +135,13 @@ void Application::FinishKeeping() {
   // The last presentation's picture may still be on its way to the disk.
   overlay.History().SetKeeper(nullptr);
   keeper_.reset();
+}
+
+void Application::ForgetHistory() {
+  // The steps first: those in the file give their blocks back to it.
+  overlay.History().Forget();
+  overlay.History().SetSpillFile(nullptr);
+  historyFile_.reset();
 }
 
 }  // namespace shell

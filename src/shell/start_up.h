@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "imaging/spill_file.h"
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
 #include "overlay/ss.h"
@@ -33,7 +34,8 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 //   1. the windows go, each while the others it calls are still whole: the overlay (its drawing
 //      handed to the keeper first), the magnifier, the help window, the main form (which takes its
 //      hooks, hotkeys and icon with it), the splash;
-//   2. the keeper writes the drawings still on their way to the disk, then goes;
+//   2. the keeper writes the drawings still on their way to the disk, then goes; the undo steps go,
+//      and the file of the older ones with them (closing it deletes it);
 //   3. the objects go in the reverse order of the members below: splash, main form, help window,
 //      magnifier, overlay, the tray icon record, the commands, the settings;
 //   4. last, the single-instance mutex, so that a new copy can start only once this one holds
@@ -61,6 +63,8 @@ class Application {
  private:
   // Waits for the drawings the keeper is still writing, then lets it go.
   void FinishKeeping();
+  // Forgets the undo steps and closes their file, which deletes it.
+  void ForgetHistory();
   // Tells the user that a drawing could not be kept: in the tray balloon, or in a message box when
   // the icon has gone (at Exit). Called on the keeper's thread.
   void ReportKeepFailure(const std::wstring& text);
@@ -85,6 +89,8 @@ class Application {
  private:
   // Writes every presentation's final picture into the Drawings folder; made by StartUp.
   std::unique_ptr<overlay::DrawingKeeper> keeper_;
+  // Where the undo history keeps older steps out of memory; deleted when the program ends.
+  std::unique_ptr<imaging::SpillFile> historyFile_;
 };
 
 }  // namespace shell

@@ -310,25 +310,60 @@ bool LeavePresentation(const App& app, int timeoutMs) {
 
 POINT HighlighterTip(POINT pointer) { return {pointer.x - 9, pointer.y + 11}; }
 
-bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-                   int timeoutMs) {
-  // Sent all at once, the moves and the release can reach the overlay out of their order under
-  // Wine (the X server reports the pointer's moves as well): the stroke then stops short.
+namespace {
+// One try of StrokeThrough: false when a part of the stroke did not show.
+bool TryStroke(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+               ULONGLONG end) {
   for (size_t i = 0; i < path.size(); ++i) {
-    testing_support::MouseMoveTo(path[i].x, path[i].y);
+    const POINT p = path[i];
+    testing_support::MouseMoveTo(p.x, p.y);
     if (i == 0) testing_support::MouseButton(1, true);
-    const POINT tip = HighlighterTip(path[i]);
+    const POINT tip = HighlighterTip(p);
     const uint32_t under = before.At(tip.x, tip.y);
     const uint32_t ink = penRgb & under;
-    if (ink == under) {
-      if (i + 1 == path.size()) return false;  // its end would not show
-      continue;
+    if (ink == under) continue;
+    // A move may be lost to one the X server reports: the pointer moves again, a pixel aside and
+    // back, a few times.
+    bool shown = false;
+    for (int nudge = 0; nudge < 3 && !shown; ++nudge) {
+      const ULONGLONG now = ::GetTickCount64();
+      if (now >= end) return false;
+      const int wait = static_cast<int>(std::min<ULONGLONG>(end - now, 1500));
+      shown = testing_support::ScreenPixelOnceItIs(tip.x, tip.y, ink, wait) == ink;
+      if (!shown) {
+        testing_support::MouseMoveTo(p.x + 1, p.y);
+        testing_support::MouseMoveTo(p.x, p.y);
+      }
     }
-    if (testing_support::ScreenPixelOnceItIs(tip.x, tip.y, ink, timeoutMs) != ink) return false;
+    if (!shown) return false;
   }
   testing_support::MouseButton(1, false);
   return true;
 }
+}  // namespace
+
+bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
+                   int timeoutMs) {
+  if (path.empty()) return false;
+  const POINT last = HighlighterTip(path.back());
+  if ((penRgb & before.At(last.x, last.y)) == before.At(last.x, last.y)) return false;  // its end would not show
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  // Sent all at once, the moves and the release can reach the overlay out of their order under
+  // Wine: each waits until the one before it shows. And the X server reports the pointer's moves
+  // too, without the button SendInput pressed: a move may be lost, or, now and then, the button
+  // with it for the rest of the stroke. Then the stroke is let go, taken back with Ctrl+Z, and made
+  // again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (TryStroke(path, before, penRgb, end)) return true;
+    testing_support::MouseButton(1, false);
+    testing_support::TypeChord({VK_CONTROL, 'Z'});
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= end || testing_support::ScreenDifferencesOnceNone(before, static_cast<int>(end - now)) != 0) return false;
+  }
+  return false;
+}
+
+uint32_t PresentationSalt(int n) { return static_cast<uint32_t>(((n * 37) & 0x7F) << 8 | ((n * 53) & 0x7F)); }
 
 bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<uint64_t>* states,
                       std::string& failure) {
@@ -349,7 +384,10 @@ bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<
     // one before: no stroke ends on another's ink.
     const std::vector<POINT> path{{1800, 80 + 44 * k}, {900, 300 + 20 * k}, {100, 60 + 44 * k}};
     if (!StrokeThrough(path, shown, penRgb)) {
-      failure = "stroke " + std::to_string(k + 1) + " did not show (screen in presentation-failure.bmp)";
+      const HWND under = ::WindowFromPoint(path.front());
+      const std::wstring what = ClassOf(under) + L" under the press, " + ClassOf(::GetForegroundWindow()) + L" in front";
+      failure = "stroke " + std::to_string(k + 1) + " did not show (screen in presentation-failure.bmp; " +
+                std::string(what.begin(), what.end()) + ")";
       testing_support::SaveImageBmp(testing_support::CaptureScreen(),
                                     testing_support::ScreenshotDir() + L"\\presentation-failure.bmp");
       return false;

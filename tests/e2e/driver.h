@@ -132,10 +132,14 @@ bool LeavePresentation(const App& app, int timeoutMs = 10000);
 POINT HighlighterTip(POINT pointer);
 // A drag of the left button through `path` with real input, with the highlighter in `penRgb`
 // (0xRRGGBB) over the screen `before`: each press and move goes once the one before it shows (the
-// pen's colour AND the pixel under it, at the tool's place), where it shows at all. False when the
-// end of the stroke does not show, or a part of it does not within `timeoutMs`.
+// pen's colour AND the pixel under it, at the tool's place), where it shows at all. A stroke that
+// stops short is taken back with Ctrl+Z and made again: whatever happens, it is one step. False
+// when the end of the stroke would not show, or the stroke does not come within `timeoutMs`.
 bool StrokeThrough(const std::vector<POINT>& path, const testing_support::ScreenImage& before, uint32_t penRgb,
-                   int timeoutMs = 10000);
+                   int timeoutMs = 30000);
+// A turn of the pattern for presentation number `n` (PatternWindow::Repaint), so that every
+// presentation's desktop is a picture of its own; never in the red part, which the red pen keeps.
+uint32_t PresentationSalt(int n);
 // One presentation over the desktop of a PatternWindow (turned or not, its white bar lighter than
 // the pen): Ctrl+Shift+Z, `strokes` (up to 10) highlighter strokes in the colour `penRgb`
 // (0xRRGGBB), each ending in the white bar, then Esc. With `states`, the

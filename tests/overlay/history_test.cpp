@@ -1,15 +1,22 @@
-// The pieces of undo and keeping that need no window: the tile recorder, the history and its
-// bound, the names of kept drawings, the clipboard's DIB and the keys.
+// The pieces of undo and keeping that need no window: the tile recorder, the codec that packs the
+// history's pictures and the file they may go to, the history and its bound, the names of kept
+// drawings, the clipboard's DIB and the keys.
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "imaging/packed_image.h"
+#include "imaging/spill_file.h"
 #include "imaging/surface_tiles.h"
+#include "imaging/tile_codec.h"
 #include "overlay/clipboard.h"
 #include "overlay/history.h"
 #include "overlay/keeping.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -17,6 +24,7 @@ using imaging::PixelBuffer;
 using imaging::PixelRect;
 using imaging::TileChange;
 using imaging::TileRecorder;
+using testing_support::TempDir;
 
 // A buffer of 150 x 100 (tiles 3 x 2, the last ones cut) with a distinct value per pixel.
 struct Canvas {
@@ -55,7 +63,7 @@ TEST_F(TileRecorderTest, KeepsOnlyTheTilesThatChangedAndSwapsBetweenBeforeAndAft
   EXPECT_EQ(150, b.right);
   EXPECT_EQ(100, b.bottom);
   EXPECT_GE(change.Bytes(), (22 * 64 + 64 * 36) * sizeof(uint32_t));
-  EXPECT_LT(change.Bytes(), (22 * 64 + 64 * 36) * sizeof(uint32_t) + 1024) << "no more than the two tiles";
+  EXPECT_LT(change.Bytes(), (22 * 64 + 64 * 36) * sizeof(uint32_t) + 4096 + 1024) << "the two tiles, in whole pages";
 
   ASSERT_TRUE(change.SwapWith(c.Buffer()));
   EXPECT_EQ(before, c.px);
@@ -183,6 +191,198 @@ TEST_F(TileRecorderTest, GivesItsCopyBackAndRecordsExactlyWithANewOne) {
   EXPECT_EQ(4u, change.TileCount());
   ASSERT_TRUE(change.SwapWith(c.Buffer()));
   EXPECT_EQ(before, c.px);
+}
+
+// Pictures of the kinds the history keeps, w x h, with the top byte in use as GDI may leave it.
+std::vector<uint32_t> Picture(int kind, int w, int h) {
+  std::vector<uint32_t> px(static_cast<size_t>(w) * h);
+  uint32_t noise = 12345;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      uint32_t& p = px[static_cast<size_t>(y) * w + x];
+      switch (kind) {
+        case 0: p = 0x00D4D0C8; break;                                               // flat
+        case 1: p = (x / 4 + y / 4) % 2 ? 0x00FFFFFF : 0x00102030; break;             // checkerboard
+        case 2: p = static_cast<uint32_t>((x * 3) << 16 | (y * 2) << 8 | (x + y)); break;  // gradients
+        case 3: p = (noise = noise * 1103515245 + 12345); break;                      // noise, any top byte
+        default: p = (x % 40 < 3 || y % 30 == 0) ? 0xFF000000u | (x * y) : 0xFFFFFFFFu;  // text-like on white
+      }
+    }
+  }
+  return px;
+}
+
+TEST(TileCodec, UnpacksExactlyWhatItPackedAloneOrAgainstAReferenceAtAnySize) {
+  const base::PixelRect sizes[] = {{0, 0, 64, 64}, {3, 5, 4, 6}, {10, 0, 75, 37}, {0, 0, 130, 70}};
+  for (int kind = 0; kind <= 4; ++kind) {
+    for (const base::PixelRect& area : sizes) {
+      const int w = 130, h = 70;
+      std::vector<uint32_t> px = Picture(kind, w, h);
+      std::vector<uint32_t> ref = Picture((kind + 2) % 5, w, h);
+      const PixelBuffer pixels{px.data(), w, h, static_cast<size_t>(w)};
+      const PixelBuffer reference{ref.data(), w, h, static_cast<size_t>(w)};
+      for (const PixelBuffer* r : {static_cast<const PixelBuffer*>(nullptr), &reference}) {
+        std::vector<uint8_t> packed;
+        imaging::PackArea(pixels, r, area, packed);
+        std::vector<uint32_t> out(px.size(), 0xDEADBEEF);
+        const PixelBuffer target{out.data(), w, h, static_cast<size_t>(w)};
+        ASSERT_EQ(packed.size(), imaging::UnpackArea(packed.data(), packed.size(), target, r, area))
+            << "kind " << kind << " reference " << (r != nullptr);
+        for (int y = 0; y < h; ++y) {
+          for (int x = 0; x < w; ++x) {
+            const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+            ASSERT_EQ(inside ? px[y * w + x] : 0xDEADBEEF, out[y * w + x]) << kind << " at " << x << "," << y;
+          }
+        }
+        // Cut short, it is refused without reading past its end.
+        for (size_t cut : {size_t{0}, packed.size() / 2, packed.size() - 1}) {
+          if (cut >= packed.size()) continue;
+          std::vector<uint8_t> part(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(cut));
+          EXPECT_EQ(0u, imaging::UnpackArea(part.data(), part.size(), target, r, area)) << kind << " cut at " << cut;
+        }
+      }
+    }
+  }
+}
+
+TEST(TileCodec, PacksWhatTheHistoryKeepsToAFractionOfItsSize) {
+  const int w = 64, h = 64;
+  const size_t raw = 64 * 64 * 4;
+  auto packedSize = [&](const std::vector<uint32_t>& px, const std::vector<uint32_t>* ref) {
+    std::vector<uint32_t> copy = px, refCopy = ref ? *ref : std::vector<uint32_t>();
+    const PixelBuffer pixels{copy.data(), w, h, static_cast<size_t>(w)};
+    const PixelBuffer reference{refCopy.data(), w, h, static_cast<size_t>(w)};
+    std::vector<uint8_t> packed;
+    imaging::PackArea(pixels, ref ? &reference : nullptr, {0, 0, w, h}, packed);
+    return packed.size();
+  };
+  EXPECT_EQ(5u, packedSize(Picture(0, w, h), nullptr)) << "a flat tile";
+  const std::vector<uint32_t> text = Picture(4, w, h);
+  EXPECT_EQ(1u, packedSize(text, &text)) << "a tile nobody drew on, against its background";
+  EXPECT_LT(packedSize(Picture(1, w, h), nullptr), raw / 8) << "fine detail";
+  EXPECT_LT(packedSize(text, nullptr), raw / 8) << "text on white";
+  EXPECT_LT(packedSize(Picture(3, w, h), nullptr), raw * 5 / 4) << "noise costs little more than itself";
+}
+
+// A piece of packed bytes holding `bytes`.
+void Fill(imaging::PackedBytes& piece, const std::vector<uint8_t>& bytes) {
+  piece.Start(bytes.size());
+  ASSERT_TRUE(piece.Append(bytes.data(), bytes.size()));
+  piece.Finish();
+}
+
+std::vector<uint8_t> BytesOf(const imaging::PackedBytes& piece) {
+  return std::vector<uint8_t>(piece.Data(), piece.Data() + piece.Size());
+}
+
+TEST(SpillFile, KeepsPiecesReusesFreedBlocksAndIsGoneWhenClosed) {
+  const std::wstring path = TempDir(L"spill") + L"\\undo.tmp";
+  std::vector<uint8_t> a(100'000), b(70'000, 7), c(20'000, 9);
+  std::iota(a.begin(), a.end(), uint8_t{0});
+  const size_t block = imaging::SpillFile::kBlockBytes;
+  auto blocks = [&](size_t n) { return (n + block - 1) / block; };
+  {
+    imaging::SpillFile file(path);
+    imaging::PackedBytes pa, pb, pc;
+    Fill(pa, a);
+    Fill(pb, b);
+    EXPECT_EQ(blocks(a.size()) * block, pa.Bytes()) << "whole pages, no more";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.c_str())) << "made at the first piece";
+    ASSERT_TRUE(pa.Spill(file));
+    ASSERT_TRUE(pb.Spill(file));
+    EXPECT_EQ(0u, pa.Bytes()) << "out of memory";
+    EXPECT_EQ(a.size(), pa.StoredBytes());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.c_str()));
+    EXPECT_EQ((blocks(a.size()) + blocks(b.size())) * block, file.FileBytes());
+    // Another program cannot open it.
+    EXPECT_EQ(INVALID_HANDLE_VALUE, ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(pa.Load());
+    EXPECT_EQ(a, BytesOf(pa));
+    EXPECT_FALSE(pa.InFile());
+    // The freed blocks at the start take the next piece; the file does not grow.
+    Fill(pc, c);
+    ASSERT_TRUE(pc.Spill(file));
+    EXPECT_EQ((blocks(a.size()) + blocks(b.size())) * block, file.FileBytes());
+    ASSERT_TRUE(pb.Load());
+    ASSERT_TRUE(pc.Load());
+    EXPECT_EQ(b, BytesOf(pb));
+    EXPECT_EQ(c, BytesOf(pc));
+    EXPECT_EQ(0u, file.UsedBytes());
+    EXPECT_EQ(0u, file.FileBytes()) << "nothing held: the file is empty again";
+  }
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.c_str())) << "deleted when closed";
+  // A file that cannot be made takes nothing, and the bytes stay in memory.
+  imaging::SpillFile nowhere(L"Q:\\no\\such\\folder\\undo.tmp");
+  imaging::PackedBytes p;
+  Fill(p, a);
+  EXPECT_FALSE(p.Spill(nowhere));
+  EXPECT_FALSE(nowhere.Usable());
+  EXPECT_EQ(a, BytesOf(p));
+}
+
+TEST_F(TileRecorderTest, APackedChangeAndOneInTheSpillFileSwapExactlyAndComeBackPlain) {
+  const std::wstring path = TempDir(L"spill") + L"\\tiles.tmp";
+  imaging::SpillFile file(path);
+  for (bool spill : {false, true}) {
+    MakeCopyWhole(rec);
+    const std::vector<uint32_t> before = c.px;
+    ASSERT_TRUE(rec.Begin());
+    rec.Touch({0, 0, 150, 100});
+    c.Paint({20, 20, 140, 90}, 0x00FF0000);
+    TileChange change = rec.End();
+    const std::vector<uint32_t> after = c.px;
+    const size_t plain = change.Bytes();
+    // Packed in pieces: a slice that is over at once packs one tile a call.
+    size_t calls = 1;
+    while (!change.Pack(imaging::TimeSlice(std::chrono::microseconds(0)))) ++calls;
+    EXPECT_EQ(change.TileCount(), calls);
+    EXPECT_TRUE(change.Packed());
+    EXPECT_LT(change.Bytes(), plain / 2) << "the canvas's counting numbers pack to less than half";
+    if (spill) {
+      ASSERT_TRUE(change.Spill(file));
+      EXPECT_GT(change.StoredBytes(), 0u);
+    }
+    ASSERT_TRUE(change.SwapWith(c.Buffer()));
+    EXPECT_EQ(before, c.px);
+    EXPECT_FALSE(change.Packed()) << "it holds what it took out, plain";
+    EXPECT_EQ(0u, change.StoredBytes());
+    ASSERT_TRUE(change.Pack(imaging::TimeSlice::Unlimited()));
+    ASSERT_TRUE(change.SwapWith(c.Buffer()));
+    EXPECT_EQ(after, c.px);
+    // Another size is refused and nothing moves, packed or not.
+    Canvas other;
+    other.w = 149;
+    ASSERT_TRUE(change.Pack(imaging::TimeSlice::Unlimited()));
+    EXPECT_FALSE(change.SwapWith(other.Buffer()));
+    EXPECT_EQ(after, c.px);
+    c.px = before;
+    rec.Attach(c.Buffer());
+  }
+  EXPECT_EQ(0u, file.UsedBytes());
+}
+
+TEST(PackedImage, PacksInPiecesAgainstItsBackgroundAndUnpacksExactly) {
+  const int w = 150, h = 100;
+  std::vector<uint32_t> background = Picture(4, w, h), drawing = background;
+  for (int x = 30; x < 120; ++x) drawing[50 * w + x] = 0x000000FF;
+  const PixelBuffer bg{background.data(), w, h, static_cast<size_t>(w)};
+  const PixelBuffer dr{drawing.data(), w, h, static_cast<size_t>(w)};
+  imaging::PackedImage alone(w, h), against(w, h);
+  size_t calls = 1;
+  while (!against.PackSome(dr, &bg, imaging::TimeSlice(std::chrono::microseconds(0)))) ++calls;
+  EXPECT_EQ(6u, calls) << "one tile a call";
+  ASSERT_TRUE(alone.PackSome(dr, nullptr, imaging::TimeSlice::Unlimited()));
+  EXPECT_LT(against.Packed().Size(), alone.Packed().Size() / 4) << "against its background only the line costs";
+  std::vector<uint32_t> out(drawing.size());
+  const PixelBuffer target{out.data(), w, h, static_cast<size_t>(w)};
+  ASSERT_TRUE(against.Unpack(target, &bg));
+  EXPECT_EQ(drawing, out);
+  std::fill(out.begin(), out.end(), 0);
+  ASSERT_TRUE(alone.Unpack(target, nullptr));
+  EXPECT_EQ(drawing, out);
+  std::vector<uint32_t> small(10 * 10);
+  EXPECT_FALSE(alone.Unpack(PixelBuffer{small.data(), 10, 10, 10}, nullptr)) << "another size";
 }
 
 TEST(KeptPicture, IsTheDrawingCopiedWithThePiecesPastedInAndCutAtItsEdges) {
@@ -337,6 +537,75 @@ TEST(History, AQuietStepGoesWithTheStepBeforeItOnUndoAndWithItOnRedo) {
   alone.Push(std::move(first));
   EXPECT_TRUE(alone.Undo());
   EXPECT_EQ(9, background);
+}
+
+// An action that holds `plain` bytes, a tenth of it once packed, next to nothing once in the file.
+class Blob : public overlay::UndoAction {
+ public:
+  explicit Blob(size_t plain) : plain_(plain) {}
+  bool Swap() override {
+    packed = spilled = false;
+    return true;
+  }
+  size_t Bytes() const override { return spilled ? 100 : packed ? plain_ / 10 : plain_; }
+  size_t StoredBytes() const override { return spilled ? plain_ / 10 : 0; }
+  bool Pack(const imaging::TimeSlice&) override { return packed = true; }
+  bool Spill(imaging::SpillFile&) override { return packed && !spilled && (spilled = true); }
+  bool packed = false, spilled = false;
+
+ private:
+  size_t plain_;
+};
+
+std::vector<Blob*> PushBlobs(overlay::History& h, int count) {
+  std::vector<Blob*> blobs;
+  for (int i = 0; i < count; ++i) {
+    auto blob = std::make_unique<Blob>(100'000);
+    blobs.push_back(blob.get());
+    overlay::UndoStep step;
+    step.Add(std::move(blob));
+    h.Push(std::move(step));
+  }
+  return blobs;
+}
+
+TEST(History, IdleTimePacksEveryStepThenSendsTheFarthestToTheFileOrWithoutOneDropsTheOldest) {
+  imaging::SpillFile file(TempDir(L"spill") + L"\\blobs.tmp");
+  bool wanted = true;
+  overlay::History h(overlay::History::kDefaultLimitBytes, 55'000);
+  h.SetSpillFile(&file, [&] { return wanted; });
+  std::vector<Blob*> blobs = PushBlobs(h, 10);
+  EXPECT_GT(h.Bytes(), 1'000'000u) << "plain until the idle time";
+  // One piece of work per slice when the slices are over at once.
+  int calls = 1;
+  while (!h.Compact(imaging::TimeSlice(std::chrono::microseconds(0)))) ++calls;
+  EXPECT_GT(calls, 2);
+  EXPECT_LE(h.Bytes(), 55'000u);
+  for (int i = 0; i < 10; ++i) EXPECT_TRUE(blobs[i]->packed) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(blobs[i]->spilled) << "the oldest went to the file: " << i;
+  for (int i = 6; i < 10; ++i) EXPECT_FALSE(blobs[i]->spilled) << "the newest stay: " << i;
+  EXPECT_EQ(10u, h.UndoCount());
+  EXPECT_EQ(h.StoredBytes(), 5 * 10'000u + (blobs[5]->spilled ? 10'000u : 0u));
+
+  // Undone, a step is plain again; the idle time packs it, and now the steps on the redo side are
+  // near the present and the oldest far.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(h.Undo());
+  EXPECT_FALSE(blobs[9]->packed);
+  EXPECT_TRUE(h.Compact(imaging::TimeSlice::Unlimited()));
+  EXPECT_TRUE(blobs[9]->packed);
+  EXPECT_FALSE(blobs[9]->spilled);
+  EXPECT_LE(h.Bytes(), 55'000u);
+
+  // Without a file, or with the user not wanting one, the oldest go instead.
+  wanted = false;
+  overlay::History alone(overlay::History::kDefaultLimitBytes, 55'000);
+  alone.SetSpillFile(&file, [&] { return wanted; });
+  blobs = PushBlobs(alone, 10);
+  EXPECT_TRUE(alone.Compact(imaging::TimeSlice::Unlimited()));
+  EXPECT_LE(alone.Bytes(), 55'000u);
+  EXPECT_EQ(5u, alone.UndoCount());
+  EXPECT_EQ(5u, alone.DroppedCount());
+  EXPECT_EQ(0u, alone.StoredBytes());
 }
 
 TEST(KeptDrawings, NamesFromTheLocalTimeWithASuffixForTheSameSecond) {

@@ -174,11 +174,6 @@ void SendMouse(DWORD flags, int x, int y) {
   ::SendInput(1, &in, sizeof in);
 }
 
-POINT CursorPos() {
-  POINT p{};
-  ::GetCursorPos(&p);
-  return p;
-}
 }  // namespace
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
@@ -191,8 +186,13 @@ void MouseButton(int button, bool down) {
     case 4: flag = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
     default: return;
   }
-  POINT p = CursorPos();
-  SendMouse(flag, p.x, p.y);
+  // Where the pointer is, without moving it: a position read back with GetCursorPos can be stale
+  // under Wine (it asks the X server, which may not have taken the last move yet) and would send
+  // the pointer back there.
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flag;
+  ::SendInput(1, &in, sizeof in);
 }
 
 void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
