@@ -2,14 +2,14 @@
 # Installs what building and testing Scrivane on Debian needs, and nothing that is already there.
 # The host compiler and the X development packages build the screen watcher (tools/xwatch), a
 # native Linux program the tests and the benchmark run beside Wine; Xephyr gives the tests a
-# screen of two monitors. Clang (with LLVM's linker) builds the program a second time, and cppcheck
-# reads its sources, as checks of the code.
+# screen of two monitors, picom one that blends windows of per-pixel alpha. Clang (with LLVM's
+# linker) builds the program a second time, and cppcheck reads its sources, as checks of the code.
 set -euo pipefail
 
 pkgs=(g++-mingw-w64-x86-64 wine64 wine xvfb openbox x11-apps imagemagick
       cmake make ninja-build googletest cups printer-driver-cups-pdf poppler-utils
       python3 x11-xserver-utils rst2pdf nsis zip xclip
-      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev libxtst-dev xserver-xephyr
+      g++ libx11-dev libxdamage-dev libxfixes-dev libxext-dev libxtst-dev xserver-xephyr picom
       clang lld cppcheck)
 missing=()
 for p in "${pkgs[@]}"; do

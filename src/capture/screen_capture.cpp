@@ -20,7 +20,7 @@ base::Picture MakePictureObject(HBITMAP bitmap, HPALETTE palette) {
   return picture;
 }
 
-base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height) {
+base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int width, int height, DWORD rop) {
   base::unique_hbitmap bitmap;
   base::unique_hpalette palette;
   {
@@ -44,7 +44,7 @@ base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int wi
       ::RealizePalette(memory.Get());
     }
 
-    ::BitBlt(memory.Get(), 0, 0, width, height, source.Get(), left, top, SRCCOPY);
+    ::BitBlt(memory.Get(), 0, 0, width, height, source.Get(), left, top, rop);
 
     if (paletteDevice) ::SelectPalette(memory.Get(), previousPalette, FALSE);
     // Leaving the scope puts the old bitmap back, deletes the memory DC, then releases the window's.
@@ -56,6 +56,11 @@ base::Picture GrabScreenRect(const RECT& area) {
   // The screen's own DC works in screen coordinates across every monitor; physical pixels, as a
   // dpi-aware program sees them.
   return GrabWindowArea(nullptr, true, area.left, area.top, area.right - area.left, area.bottom - area.top);
+}
+
+base::Picture GrabScreenAsShown(const RECT& area) {
+  return GrabWindowArea(nullptr, true, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                        SRCCOPY | CAPTUREBLT);
 }
 
 base::Picture GrabDesktop() { return GrabScreenRect(base::MonitorRectUnderPointer()); }

@@ -122,6 +122,29 @@ LRESULT Window::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return self->HandleMessage(msg, wParam, lParam);
 }
 
+HWND ModalWindowOfThisThread() {
+  HWND found = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(hwnd, cls, 16);
+        if (::IsWindowVisible(hwnd) && (::lstrcmpW(cls, L"#32770") == 0 || ::lstrcmpW(cls, L"#32768") == 0)) {
+          *reinterpret_cast<HWND*>(lParam) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+bool IsNotificationAreaWindow(HWND hwnd) {
+  wchar_t cls[64] = {};
+  ::GetClassNameW(hwnd, cls, 64);
+  return ::lstrcmpW(cls, L"Shell_TrayWnd") == 0 || ::lstrcmpW(cls, L"__winex11_standalone_tray") == 0;
+}
+
 void DoEvents() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -73,4 +73,12 @@ constexpr UINT kMsgChildLayoutChanged = WM_APP + 0x200;
 // Runs the message loop until there is nothing left to do; used while waiting.
 void DoEvents();
 
+// A dialog, message box or menu of this thread that is on screen, or null: while one is up, a
+// command of ours is in the middle of its modal work.
+HWND ModalWindowOfThisThread();
+
+// The notification area's window (Windows' taskbar, or the stand-alone tray that Wine maps and
+// activates when an icon changes): it takes the keyboard without anyone asking for it.
+bool IsNotificationAreaWindow(HWND hwnd);
+
 }  // namespace forms

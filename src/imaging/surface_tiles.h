@@ -113,6 +113,9 @@ class TileRecorder {
   TileChange End();
   // Ends the open change, putting every touched tile back as it was.
   void Cancel();
+  // During an open change, the pixels as they were when it began, for every tile it touched (the
+  // rest of the buffer is undefined): for drawing that blends over what was there before.
+  PixelBuffer Before() const { return state_ == State::Open ? Copy() : PixelBuffer{}; }
   // Forgets any open or closed change without recording it; what it touched stays as drawn.
   void Drop();
 

@@ -105,6 +105,8 @@ class DrawingKeeper {
   const std::wstring& Folder() const { return folder_; }
   // Set before the first hand-over.
   void SetWanted(WantedFn wanted) { wanted_ = std::move(wanted); }
+  // A picture handed over now would be written (the switch is on, or there is none).
+  bool Wanted() const { return !wanted_ || wanted_(); }
   void SetKeptNotice(KeptFn kept) { kept_ = std::move(kept); }
   // The program is ending: the next failure is reported even when an earlier one was.
   void ProgramEnding() { ending_ = true; }

@@ -60,6 +60,10 @@ enum class CommandId {
   ToggleMagnifier,
   // The tray menu itself: the right button on the icon or on the overlay.
   Menu,
+  // Live drawing: its tray item, its hotkey, and Space while inking (pointing).
+  LiveDrawing,
+  LiveDrawingHotkey,
+  Pointing,
 };
 
 // Runs the program's commands. The overlay's key handler looks a typed character up and runs its

@@ -10,6 +10,7 @@
 #include "capture/screen_capture.h"
 #include "base/error.h"
 #include "imaging/picture_file.h"
+#include "overlay/picture_commands.h"
 #include "overlay/ss.h"
 
 namespace {
@@ -41,6 +42,26 @@ void PrepareBmpDialog(forms::CommonDialog& dialog, HWND owner, unsigned long fla
 }
 }  // namespace
 
+void overlay::SaveScreenPicture(forms::CommonDialog& dialog, HWND owner, const base::Picture& grab,
+                                imaging::WriteFileFn write) {
+  PrepareBmpDialog(dialog, owner, kSaveFlags, L"All Files(*.*)|*.*|PNG Files(*.png)|*.png");
+  dialog.ShowSave();
+
+  const std::wstring path = dialog.fileName;
+  try {
+    if (!grab) {
+      throw base::AppError(base::kErrInvalidPicture, "SavePicture", "There is no picture of the screen to save.");
+    }
+    // A name ending in .png gets PNG content; every other name a BMP as always.
+    imaging::SavePicture(*grab, path, write);
+  } catch (...) {
+    ReportFileFailure(owner, true, path, std::current_exception());
+  }
+
+  const std::wstring text = L"Image successfully saved at \r\n" + path;
+  ::MessageBoxW(owner, text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
+}
+
 void ss::SaveScreenToFile() {
   // Ctrl+S may come through the magnifier while no presentation runs: the window (hidden) and its
   // picture boxes are made first, so that the grab has a home and the dialog a live owner.
@@ -48,24 +69,7 @@ void ss::SaveScreenToFile() {
   // The grab comes before the dialog, so it holds exactly what the screen showed at the key:
   // background, strokes, labels, and the magnifier if it was open.
   Picture3.SetPicture(capture::GrabScreenRect(PresentationArea()));
-
-  PrepareBmpDialog(CommonDialog1, Hwnd(), kSaveFlags, L"All Files(*.*)|*.*|PNG Files(*.png)|*.png");
-  CommonDialog1.ShowSave();
-
-  const std::wstring path = CommonDialog1.fileName;
-  try {
-    const base::Picture& grab = Picture3.GetPicture();
-    if (!grab) {
-      throw base::AppError(base::kErrInvalidPicture, "SavePicture", "There is no picture of the screen to save.");
-    }
-    // A name ending in .png gets PNG content; every other name a BMP as always.
-    imaging::SavePicture(*grab, path, writeFile_);
-  } catch (...) {
-    ReportFileFailure(Hwnd(), true, path, std::current_exception());
-  }
-
-  const std::wstring text = L"Image successfully saved at \r\n" + path;
-  ::MessageBoxW(Hwnd(), text.c_str(), L"Success", MB_OK | MB_ICONEXCLAMATION);
+  overlay::SaveScreenPicture(CommonDialog1, Hwnd(), Picture3.GetPicture(), writeFile_);
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
   // so the eraser still reveals the background from before the save. What shows stays as it is,

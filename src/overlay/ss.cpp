@@ -216,9 +216,7 @@ bool TookTheKeyboardUnasked(HWND front, HWND frontBefore) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(front, &pid);
   if (pid == ::GetCurrentProcessId()) return !::IsWindowVisible(front);
-  wchar_t cls[64] = {};
-  ::GetClassNameW(front, cls, 64);
-  return ::lstrcmpW(cls, L"Shell_TrayWnd") == 0 || ::lstrcmpW(cls, L"__winex11_standalone_tray") == 0;
+  return forms::IsNotificationAreaWindow(front);
 }
 }  // namespace
 
@@ -238,12 +236,8 @@ void ss::ClaimKeyboard() {
 }
 
 HCURSOR ss::CursorFor(overlay::CursorKind kind) {
-  if (cursorSource_) {
-    if (HCURSOR c = cursorSource_(kind)) return c;
-  }
   // Without the main form (the overlay opened on its own), our own set at the system's size.
-  ownCursors_.Make(overlay::CursorSizeForDpi(base::DpiForWindow(Hwnd())));
-  return ownCursors_.Get(kind);
+  return overlay::ToolCursorImage(cursorSource_, ownCursors_, Hwnd(), kind);
 }
 
 void ss::SetCursorImage(overlay::CursorKind kind) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "base/dpi.h"
 #include "overlay/pen_geometry.h"
 
 namespace overlay {
@@ -180,6 +181,14 @@ void ToolCursorSet::Make(int size) {
   if (size == size_) return;
   for (size_t i = 0; i < cursors_.size(); ++i) cursors_[i] = MakeToolCursor(static_cast<CursorKind>(i), size);
   size_ = size;
+}
+
+HCURSOR ToolCursorImage(const CursorSource& source, ToolCursorSet& own, HWND window, CursorKind kind) {
+  if (source) {
+    if (HCURSOR c = source(kind)) return c;
+  }
+  own.Make(CursorSizeForDpi(base::DpiForWindow(window)));
+  return own.Get(kind);
 }
 
 }  // namespace overlay

@@ -44,4 +44,8 @@ class ToolCursorSet {
   int size_ = 0;
 };
 
+// The image of a tool's cursor for a window of ours: the one `source` gives (the main form carries
+// them), or, without one, `own` made at the size the system asks for at the window's scaling.
+HCURSOR ToolCursorImage(const CursorSource& source, ToolCursorSet& own, HWND window, CursorKind kind);
+
 }  // namespace overlay

@@ -21,6 +21,7 @@ constexpr uint8_t HotkeyFlags(uint16_t word) { return static_cast<uint8_t>(word 
 
 constexpr uint16_t kDefaultHotkeyPresent = HotkeyWord('Z', kHotkeyControl | kHotkeyShift);
 constexpr uint16_t kDefaultHotkeyMagnify = HotkeyWord('M', kHotkeyControl | kHotkeyShift);
+constexpr uint16_t kDefaultHotkeyLive = HotkeyWord('X', kHotkeyControl | kHotkeyShift);
 
 // A combination the program may take for the whole desktop: a key, no flag beyond the four, and
 // Ctrl or Alt among them (a plain or shifted key would be taken from every program). Anything

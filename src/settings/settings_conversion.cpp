@@ -90,6 +90,7 @@ AppSettingsRecord RecordFromValues(const StoredValues& values) {
   };
   r.hotkeypresent = hotkey(values[11], kDefaultHotkeyPresent);
   r.hotkeymagnify = hotkey(values[12], kDefaultHotkeyMagnify);
+  r.hotkeylive = hotkey(values[13], kDefaultHotkeyLive);
   return r;
 }
 
@@ -98,7 +99,7 @@ StoredValues ValuesFromRecord(const AppSettingsRecord& r) {
   return {Variant(r.color),       Variant(r.brushwidth), Variant(r.erasersize), Variant(r.showstartup),
           Variant(r.textfont),    Variant(r.textsize),   flag(r.textbold),      flag(r.textitalic),
           Variant(r.textcolor),   flag(r.keepdrawings),  flag(r.keepnotice),    Variant(r.hotkeypresent),
-          Variant(r.hotkeymagnify)};
+          Variant(r.hotkeymagnify), Variant(r.hotkeylive)};
 }
 
 void ApplyFirstStart(AppSettingsRecord& record) {

@@ -23,9 +23,9 @@ std::optional<bool> ToCondition(const Variant& v);    // textbold, textitalic: n
 std::optional<std::string> ToText(const Variant& v);  // textfont
 
 // The registry value names, in field order (the order of every load and save).
-inline constexpr std::array<const char*, 13> kValueNames = {
-    "color",     "brushwidth", "erasersize", "showstartup",  "textfont",   "textsize",     "textbold",
-    "textitalic", "textcolor", "keepdrawings", "keepnotice", "hotkeypresent", "hotkeymagnify"};
+inline constexpr std::array<const char*, 14> kValueNames = {
+    "color",      "brushwidth", "erasersize",   "showstartup", "textfont",      "textsize",      "textbold",
+    "textitalic", "textcolor",  "keepdrawings", "keepnotice",  "hotkeypresent", "hotkeymagnify", "hotkeylive"};
 using StoredValues = std::array<Variant, kValueNames.size()>;
 
 // Fills a record from the values read in kValueNames order; unreadable ones stay empty, except

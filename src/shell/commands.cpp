@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include "magnifier/mag_win.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
@@ -18,6 +19,20 @@ void RunCommand(Application& app, CommandId id) {
   if (const Command* command = FindCommand(id)) command->run(app, *command);
 }
 
+// Live drawing is inking: the keys of presentation mode act on its ink, and the ones that belong to
+// the frozen picture (loading a picture, the magnifier key, text) do nothing.
+bool Inking(const Application& app) { return app.live.CurrentState() == overlay::LiveDrawing::State::Inking; }
+
+// A key that does the same to live drawing's ink while it is inking as to the frozen picture.
+template <void (overlay::LiveDrawing::*Live)(), void (ss::*Frozen)()>
+void OnEither(Application& app, const Command&) {
+  if (Inking(app)) {
+    (app.live.*Live)();
+  } else {
+    (app.overlay.*Frozen)();
+  }
+}
+
 // A colour item or colour key: the pen colour, and the mark of the menu's colour group with it.
 void FixedColour(Application& app, const Command& self) {
   app.AppSettings.color = self.value;
@@ -33,9 +48,14 @@ void Width(Application& app, const Command& self) {
 // The keys 1 to 4 (`value`): with the eraser on an eraser of 8, 16, 24 or 32 pixels and nothing
 // else; with it off the width item of 5, 10, 15 or 20, its mark and its save included.
 void SizeKey(Application& app, const Command& self) {
+  const auto size = static_cast<int16_t>(8 * self.value);
+  if (Inking(app) && app.live.EraserOn()) {
+    app.live.SetEraserSize(size);
+    return;
+  }
   ss& overlay = app.overlay;
-  if (overlay.EraserOn()) {
-    overlay.SetEraserSize(static_cast<int16_t>(8 * self.value));
+  if (!Inking(app) && overlay.EraserOn()) {
+    overlay.SetEraserSize(size);
     return;
   }
   constexpr CommandId kWidths[] = {CommandId::Width5, CommandId::Width10, CommandId::Width15, CommandId::Width20};
@@ -66,12 +86,28 @@ class MagnifierHiddenMeanwhile {
 // c: the colour dialog, from the pen colour; Cancel raises, and the colour stays.
 void ColourDialog(Application& app, const Command&) {
   MagnifierHiddenMeanwhile hidden(app.magnifier);
-  app.overlay.ChooseColour();
+  if (Inking(app)) {
+    app.live.ChooseColour();
+  } else {
+    app.overlay.ChooseColour();
+  }
 }
 
 // The menu's Palette: the overlay's own colour key, then, unless that ended in its error path
 // (Cancel), the mark moves to "Palette" whatever colour was chosen.
 void Palette(Application& app, const Command&) {
+  if (Inking(app)) {
+    // Over live drawing the dialog belongs to its window, which lies above everything else.
+    try {
+      MagnifierHiddenMeanwhile hidden(app.magnifier);
+      app.live.ChooseColour();
+    } catch (...) {
+      return;  // cancelled: the colour and the marks stay
+    }
+    app.AppSettings.menucolor = settings::kMenuColorPalette;
+    SaveSettings(app.AppSettings);
+    return;
+  }
   ss& overlay = app.overlay;
   short keyAscii = 'c';
   overlay.Picture1_KeyPress(keyAscii);
@@ -83,6 +119,7 @@ void Palette(Application& app, const Command&) {
 // m: the magnifier, and the keys back to the drawing surface; a hidden overlay cannot take them,
 // and the command ends in an error.
 void MagnifierKey(Application& app, const Command&) {
+  if (Inking(app)) return;
   app.magnifier.ShowWindowModeless();
   app.overlay.FocusSurface();
 }
@@ -134,6 +171,12 @@ constexpr Command kCommands[] = {
      .mark = Mark::Width},
     {.id = CommandId::Width20, .run = Width, .value = 20, .caption = L"20", .place = MenuPlace::LineStyle,
      .mark = Mark::Width},
+    // Starts live drawing, or ends it when it is on.
+    {.id = CommandId::LiveDrawing,
+     .run = [](Application& a, const Command&) { a.mainForm.LiveDrawing_Click(); },
+     .caption = L"Live Drawing",
+     .place = MenuPlace::Top,
+     .mark = Mark::LiveDrawing},
     // Shown modeless; when it is already showing it stays open (unlike the hotkey).
     {.id = CommandId::Magnifier,
      .run = [](Application& a, const Command&) { a.magnifier.ShowWindowModeless(); },
@@ -168,18 +211,25 @@ constexpr Command kCommands[] = {
 
     // --- Keys of presentation mode --------------------------------------------------------
     {.id = CommandId::SaveScreen,
-     .run = [](Application& a, const Command&) { a.overlay.SaveScreenToFile(); },
+     .run = OnEither<&overlay::LiveDrawing::SaveScreenToFile, &ss::SaveScreenToFile>,
      .keys = Key(19)},  // Ctrl+S
     {.id = CommandId::OpenImage,
-     .run = [](Application& a, const Command&) { a.overlay.LoadPictureFromFile(); },
+     .run =
+         [](Application& a, const Command&) {
+           if (!Inking(a)) a.overlay.LoadPictureFromFile();
+         },
      .keys = Key(12)},  // Ctrl+L
-    {.id = CommandId::Leave, .run = [](Application& a, const Command&) { a.overlay.Leave(); }, .keys = Key(27)},
+    {.id = CommandId::Leave, .run = OnEither<&overlay::LiveDrawing::Leave, &ss::Leave>, .keys = Key(27)},
     {.id = CommandId::ClearDrawing,
-     .run = [](Application& a, const Command&) { a.overlay.ClearDrawing(); },
+     .run = OnEither<&overlay::LiveDrawing::ClearDrawing, &ss::ClearDrawing>,
      .keys = Key(5)},  // Ctrl+E
     {.id = CommandId::TogglePen,
      .run =
          [](Application& a, const Command&) {
+           if (Inking(a)) {
+             a.live.TogglePen();
+             return;
+           }
            a.overlay.Load();
            a.overlay.TogglePen();
          },
@@ -188,6 +238,10 @@ constexpr Command kCommands[] = {
     {.id = CommandId::ToggleEraser,
      .run =
          [](Application& a, const Command&) {
+           if (Inking(a)) {
+             a.live.ToggleEraser();
+             return;
+           }
            a.overlay.Load();
            a.overlay.ToggleEraser();
          },
@@ -201,21 +255,32 @@ constexpr Command kCommands[] = {
     {.id = CommandId::ArmText,
      .run =
          [](Application& a, const Command&) {
+           if (Inking(a)) return;
            a.overlay.Load();
            a.overlay.ArmTextPlacement();
          },
      .keys = Letter('t')},
-    {.id = CommandId::Undo, .run = [](Application& a, const Command&) { a.overlay.Undo(); }, .keys = Key(26)},
-    {.id = CommandId::Redo, .run = [](Application& a, const Command&) { a.overlay.Redo(); }, .keys = Key(25)},
+    {.id = CommandId::Undo, .run = OnEither<&overlay::LiveDrawing::Undo, &ss::Undo>, .keys = Key(26)},
+    {.id = CommandId::Redo, .run = OnEither<&overlay::LiveDrawing::Redo, &ss::Redo>, .keys = Key(25)},
     {.id = CommandId::CopyPicture,
-     .run = [](Application& a, const Command&) { a.overlay.CopyPicture(); },
+     .run = OnEither<&overlay::LiveDrawing::CopyPicture, &ss::CopyPicture>,
      .keys = Key(3)},  // Ctrl+C
+    // Space: live drawing from inking to pointing (nothing in presentation mode).
+    {.id = CommandId::Pointing,
+     .run =
+         [](Application& a, const Command&) {
+           if (Inking(a)) a.live.SetPointing(true);
+         },
+     .keys = Key(' ')},
 
     // --- Hotkeys, and the menu itself -------------------------------------------------------
     {.id = CommandId::PresentationMode,
      .run = [](Application& a, const Command&) { a.mainForm.SysTrayMouseEventHandler(); },
      .hotkey = myhotkey::hotkeyPresentation},
     {.id = CommandId::ToggleMagnifier, .run = ToggleMagnifier, .hotkey = myhotkey::hotkeyMagnifier},
+    {.id = CommandId::LiveDrawingHotkey,
+     .run = [](Application& a, const Command&) { a.mainForm.LiveDrawingHotkey(); },
+     .hotkey = myhotkey::hotkeyLiveDrawing},
     // The right button on the notification-area icon or on the overlay.
     {.id = CommandId::Menu, .run = [](Application& a, const Command&) { a.mainForm.menupopup(); }},
 };
@@ -259,7 +324,7 @@ void CommandDispatcher::Run(CommandId id) {
   // The marks show the settings as the command left them, also when it ended in an error.
   struct MarksAfter {
     Application& app;
-    ~MarksAfter() { SetMenuMarks(app.mainForm.RCPopup, app.AppSettings); }
+    ~MarksAfter() { SetMenuMarks(app.mainForm.RCPopup, app.AppSettings, app.live.IsOn()); }
   } marks{app_};
   command->run(app_, *command);
 }

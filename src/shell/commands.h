@@ -38,6 +38,7 @@ enum class Mark {
   OtherColour,   // checked when the menu's colour is none of the fixed colours ("Palette")
   Width,         // checked when the pen width is `value`
   KeepDrawings,  // checked while drawings are kept
+  LiveDrawing,   // checked while live drawing is on
 };
 
 struct Command {

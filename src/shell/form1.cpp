@@ -94,8 +94,9 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKi
 void form1::Form_Load() {
   // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
   const settings::AppSettingsRecord& s = app_.AppSettings;
-  hotkeys_ = hotkeyHook_.InstallHotkeys(
-      Hwnd(), {static_cast<uint16_t>(s.hotkeypresent), static_cast<uint16_t>(s.hotkeymagnify)});
+  hotkeys_ = hotkeyHook_.InstallHotkeys(Hwnd(), {static_cast<uint16_t>(s.hotkeypresent),
+                                                 static_cast<uint16_t>(s.hotkeymagnify),
+                                                 static_cast<uint16_t>(s.hotkeylive)});
   // Without the presentation hotkey nothing else starts presentation mode: the menu offers it.
   shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
@@ -103,7 +104,7 @@ void form1::Form_Load() {
   if (app_.AppSettings.erasersize == 0) app_.AppSettings.erasersize = 8;
   // The colour item that carries the mark starts as the loaded colour's.
   app_.AppSettings.menucolor = app_.AppSettings.color;
-  shell::SetMenuMarks(RCPopup, app_.AppSettings);
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
   Command1_Click();
   // The icon is there now: say which keys will not work, once.
   ReportTakenHotkeys();
@@ -129,8 +130,9 @@ void form1::Command1_Click() {
 
 void form1::menupopup() {
   // The marks follow the settings, whatever changed them since the menu was last open.
-  shell::SetMenuMarks(RCPopup, app_.AppSettings);
+  shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
   shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
+  frontBeforeMenu_ = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
   if (chosen) RunMenuCommand(chosen);
@@ -138,7 +140,21 @@ void form1::menupopup() {
 
 void form1::RunMenuCommand(UINT item) { app_.commands.RunMenuItem(item); }
 
+void form1::LiveDrawingHotkey() {
+  if (app_.overlay.IsVisible()) return;
+  // The time the key was pressed: two presses in a row are told apart from two apart however long
+  // the messages waited.
+  app_.live.OnHotkey(static_cast<DWORD>(::GetMessageTime()), ::GetForegroundWindow());
+}
+
+void form1::LiveDrawing_Click() {
+  if (app_.overlay.IsVisible()) return;
+  app_.live.Toggle(frontBeforeMenu_);
+}
+
 void form1::SysTrayMouseEventHandler() {
+  // Live drawing and presentation mode exclude each other: the one that is on stays alone.
+  if (app_.live.IsOn()) return;
   HWND frontBefore = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   ss& overlay = app_.overlay;
@@ -202,7 +218,9 @@ void form1::Rest1_Click() {
   app_.Tray.UnhookTrayMessages();
   app_.Tray.RemoveTrayIcon();
   myhotkey::ReleaseHotkeys(Hwnd());
-  // The overlay goes with its window: nothing of it is kept once the program ends.
+  // Live drawing ends as Esc ends it, its picture kept; the overlay goes with its window: nothing
+  // of it is kept once the program ends.
+  app_.live.End();
   app_.overlay.UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
@@ -215,10 +233,16 @@ std::optional<int> form1::ChangeHotkeys(const myhotkey::HotkeyKeys& keys) {
 }
 
 void form1::Options_Click() {
-  // Chosen from the overlay's menu: the dialog belongs to the overlay, which it then stays above
-  // (the main window is never shown, and a window it owns would open beneath the overlay).
-  const ss& shown = app_.overlay;
-  optionsDialog_.ShowModal(shown.IsVisible() ? shown.Hwnd() : Hwnd());
+  // Chosen from the menu of the overlay or of live drawing: the dialog belongs to that window, which
+  // it then stays above (the main window is never shown, and a window it owns would open beneath
+  // either).
+  HWND owner = Hwnd();
+  if (app_.live.IsOn()) {
+    owner = app_.live.Hwnd();
+  } else if (app_.overlay.IsVisible()) {
+    owner = app_.overlay.Hwnd();
+  }
+  optionsDialog_.ShowModal(owner);
 }
 
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }

@@ -42,6 +42,11 @@ class form1 : public forms::Window {
   // The tray menu at the pointer, its marks from the settings; the chosen item's command runs.
   void menupopup();
   void SysTrayMouseEventHandler();
+  // Ctrl+Shift+X: starts live drawing over the monitor under the pointer, switches it between
+  // inking and pointing, or ends it when pressed twice in a row. Ignored during presentation mode.
+  void LiveDrawingHotkey();
+  // "Live Drawing": starts live drawing, or ends it when it is on. Ignored during presentation mode.
+  void LiveDrawing_Click();
   // The menu items' commands, as a click on the item runs them (through the command table).
   void red_Click();
   void yellow_Click();
@@ -111,6 +116,8 @@ class form1 : public forms::Window {
   void ShowKeepNoticeOnce();
 
   shell::Application& app_;
+  // The window in front when the menu was asked for, before the menu made this one foreground.
+  HWND frontBeforeMenu_ = nullptr;
   myhotkey::HotkeyHook hotkeyHook_;
   overlay::ToolCursorSet cursors_;
   base::unique_hicon bigIcon_;

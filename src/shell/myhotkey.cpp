@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "base/error.h"
+#include "forms/window.h"
 
 namespace myhotkey {
 
@@ -10,28 +11,6 @@ namespace {
 
 // Where the hooked window keeps its HotkeyHook for HotkeyWindowProc.
 constexpr wchar_t kHotkeyHookProp[] = L"Scrivane.HotkeyHook";
-
-// A dialog, message box or menu of this thread that is on screen: while one is up, a command of
-// ours is in the middle of its modal work (a colour, file or error dialog, a confirmation, the
-// tray menu), and a hotkey must not start other work under it.
-HWND ModalWindowOfThisThread() {
-  struct Search {
-    HWND found = nullptr;
-  } search;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
-        wchar_t cls[16] = {};
-        ::GetClassNameW(hwnd, cls, 16);
-        if (::IsWindowVisible(hwnd) && (::lstrcmpW(cls, L"#32770") == 0 || ::lstrcmpW(cls, L"#32768") == 0)) {
-          reinterpret_cast<Search*>(lParam)->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
 
 bool Register(HWND hwnd, int id, uint16_t keys) {
   return ::RegisterHotKey(hwnd, id, settings::HotkeyModifiers(keys), settings::HotkeyVirtualKey(keys)) != FALSE;
@@ -98,16 +77,15 @@ std::wstring HotkeyName(uint16_t keys) {
 
 std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration) {
   std::wstring text;
-  if (!registration.presentation) {
-    text += HotkeyName(registration.keys[hotkeyPresentation]) +
-            L" is used by another program; use the tray menu to start presentation mode, or choose other keys in "
-            L"Options.";
-  }
-  if (!registration.magnifier) {
+  auto say = [&text](bool ours, uint16_t keys, const wchar_t* way) {
+    if (ours) return;
     if (!text.empty()) text += L"\n";
-    text += HotkeyName(registration.keys[hotkeyMagnifier]) +
-            L" is used by another program; use the tray menu to open the magnifier, or choose other keys in Options.";
-  }
+    text += HotkeyName(keys) + L" is used by another program; use the tray menu to " + way +
+            L", or choose other keys in Options.";
+  };
+  say(registration.presentation, registration.keys[hotkeyPresentation], L"start presentation mode");
+  say(registration.magnifier, registration.keys[hotkeyMagnifier], L"open the magnifier");
+  say(registration.liveDrawing, registration.keys[hotkeyLiveDrawing], L"start and end live drawing");
   return text;
 }
 
@@ -130,7 +108,7 @@ LRESULT CALLBACK HotkeyWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     auto* hook = static_cast<HotkeyHook*>(::GetPropW(hwnd, kHotkeyHookProp));
     if (!hook) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_HOTKEY) {
-      if (HWND modal = ModalWindowOfThisThread()) {
+      if (HWND modal = forms::ModalWindowOfThisThread()) {
         // The presenter is answering a dialog of ours: the keys bring it forward, nothing more.
         ::SetForegroundWindow(modal);
         return 1;

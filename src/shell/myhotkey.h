@@ -1,6 +1,6 @@
-// The program's system-wide hotkeys, caught by a hook on the main window's procedure. Ctrl+Shift+Z
-// (presentation mode) and Ctrl+Shift+M (the magnifier) unless the presenter chose other keys in
-// the Options dialog.
+// The program's system-wide hotkeys, caught by a hook on the main window's procedure: presentation
+// mode (Ctrl+Shift+Z), the magnifier (Ctrl+Shift+M) and live drawing (Ctrl+Shift+X), unless the
+// presenter chose other keys in the Options dialog.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,8 @@ namespace myhotkey {
 // The hotkeys by their ids, which are also their slots in the arrays below.
 constexpr int hotkeyPresentation = 0;
 constexpr int hotkeyMagnifier = 1;
-constexpr int kHotkeySlots = 2;
+constexpr int hotkeyLiveDrawing = 2;
+constexpr int kHotkeySlots = 3;
 // A hotkey given new keys is registered under its other id (the slot's id with this bit), so the
 // new keys are taken before the old ones are let go: RegisterHotKey on an id that is in use keeps
 // both combinations on Windows (and replaces the old one under Wine).
@@ -31,16 +32,22 @@ constexpr int SlotOfId(int id) {
 
 using HotkeyKeys = std::array<uint16_t, kHotkeySlots>;
 
-// The hotkeys in force: the keys of each (hotkey-control words), the id each is registered under,
-// and which of them RegisterHotKey gave us (another program that holds one keeps it).
+// The hotkeys in force: which of them RegisterHotKey gave us (another program that holds one keeps
+// it), the keys of each (hotkey-control words) and the id each is registered under.
 struct HotkeyRegistration {
   bool presentation = false;
   bool magnifier = false;
-  HotkeyKeys keys{settings::kDefaultHotkeyPresent, settings::kDefaultHotkeyMagnify};
-  std::array<int, kHotkeySlots> ids{hotkeyPresentation, hotkeyMagnifier};
+  bool liveDrawing = false;
+  HotkeyKeys keys{settings::kDefaultHotkeyPresent, settings::kDefaultHotkeyMagnify, settings::kDefaultHotkeyLive};
+  std::array<int, kHotkeySlots> ids{hotkeyPresentation, hotkeyMagnifier, hotkeyLiveDrawing};
 
-  bool Held(int slot) const { return slot == hotkeyPresentation ? presentation : magnifier; }
-  void SetHeld(int slot, bool held) { (slot == hotkeyPresentation ? presentation : magnifier) = held; }
+  bool Held(int slot) const { return const_cast<HotkeyRegistration*>(this)->HeldFlag(slot); }
+  void SetHeld(int slot, bool held) { HeldFlag(slot) = held; }
+
+ private:
+  bool& HeldFlag(int slot) {
+    return slot == hotkeyPresentation ? presentation : slot == hotkeyMagnifier ? magnifier : liveDrawing;
+  }
 };
 
 // The hook on the main window's procedure that catches the hotkeys. The main form holds it.

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -21,6 +23,8 @@ namespace {
 constexpr HotkeyField kHotkeyFields[] = {
     {myhotkey::hotkeyPresentation, IDC_OPTIONS_PRESENT, IDC_OPTIONS_PRESENT_DEFAULT, L"Presentation mode",
      &settings::AppSettingsRecord::hotkeypresent, settings::kDefaultHotkeyPresent},
+    {myhotkey::hotkeyLiveDrawing, IDC_OPTIONS_LIVE, IDC_OPTIONS_LIVE_DEFAULT, L"Live drawing",
+     &settings::AppSettingsRecord::hotkeylive, settings::kDefaultHotkeyLive},
     {myhotkey::hotkeyMagnifier, IDC_OPTIONS_MAGNIFY, IDC_OPTIONS_MAGNIFY_DEFAULT, L"Magnifier",
      &settings::AppSettingsRecord::hotkeymagnify, settings::kDefaultHotkeyMagnify},
 };
@@ -163,7 +167,9 @@ bool OptionsDialog::Apply() {
     }
   }
   if (const auto taken = app_.mainForm.ChangeHotkeys(chosen)) {
-    const HotkeyField& field = kHotkeyFields[static_cast<size_t>(*taken)];
+    // The fields are in the dialog's order, not the slots'.
+    const HotkeyField& field = *std::find_if(std::begin(kHotkeyFields), std::end(kHotkeyFields),
+                                             [&](const HotkeyField& f) { return f.slot == *taken; });
     Refuse(field.control, myhotkey::HotkeyName(chosen[static_cast<size_t>(*taken)]) +
                               L" is used by another program. Choose other keys for " + field.name + L".");
     return false;

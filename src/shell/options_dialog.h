@@ -1,4 +1,4 @@
-// The Options dialog: the keys of presentation mode and of the magnifier, keeping drawings, and
+// The Options dialog: the keys of presentation mode, live drawing and the magnifier, keeping drawings, and
 // starting at sign-in. Its layout is the dialog template IDD_OPTIONS of the resources, in dialog
 // units, so it grows with the font at every scaling.
 #pragma once

@@ -18,6 +18,7 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder) {
 Application::Application()
     : Tray([this] { commands.Run(CommandId::Menu); }),
       overlay(AppSettings),
+      live(AppSettings),
       helpWindow(*this),
       mainForm(*this),
       splash(*this) {
@@ -25,10 +26,12 @@ Application::Application()
   // main form carries; the magnifier hands its keys to the overlay's key handler.
   overlay.SetCommandDispatcher(&commands);
   overlay.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
+  live.SetCommandDispatcher(&commands);
+  live.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
   // Whichever window of ours is left hears the installer's end request (a copy may outlive its
   // main window: Exit with the magnifier open).
-  for (forms::Window* window : std::initializer_list<forms::Window*>{&overlay, &magnifier, &helpWindow, &mainForm, &splash}) {
+  for (forms::Window* window : std::initializer_list<forms::Window*>{&live, &overlay, &magnifier, &helpWindow, &mainForm, &splash}) {
     window->SetEndRequestHandler([this] { EndProgram(); });
   }
 }
@@ -37,6 +40,8 @@ Application::~Application() {
   // 1. Normally every window is gone by now, and the loop ended because none was left. Where one
   // is still up (a test, a benchmark) it goes here, before anything it calls into: the overlay
   // first, handing its drawing to the keeper, then the others.
+  live.End();
+  live.Destroy();
   overlay.UnloadForGood();
   if (magnifier.IsLoaded()) magnifier.UnloadWindow();
   if (helpWindow.IsLoaded()) helpWindow.Unload();
@@ -44,6 +49,8 @@ Application::~Application() {
   if (splash.IsLoaded()) splash.Unload();
   overlay.SetCommandDispatcher(nullptr);
   overlay.SetCursorSource(nullptr);
+  live.SetCommandDispatcher(nullptr);
+  live.SetCursorSource(nullptr);
   magnifier.SetKeyForwarder(nullptr);
   // 2.
   FinishKeeping();
@@ -67,12 +74,13 @@ void Application::EndProgram() {
   if (magnifier.IsLoaded()) magnifier.UnloadWindow();
   if (helpWindow.IsLoaded()) helpWindow.Unload();
   if (splash.IsLoaded()) splash.Unload();
+  if (live.IsOn()) live.End();
   if (overlay.IsCreated()) overlay.UnloadForGood();
 }
 
 bool Application::AnyFormLoaded() const {
   return splash.IsLoaded() || mainForm.IsLoaded() || helpWindow.IsLoaded() || magnifier.IsLoaded() ||
-         overlay.IsLoaded();
+         overlay.IsLoaded() || live.IsOn();
 }
 
 void Application::RunMessageLoop() {
@@ -111,6 +119,7 @@ bool Application::StartUp() {
   keeper_->SetWanted([this] { return AppSettings.keepdrawings != settings::kFalse; });
   keeper_->SetKeptNotice([this](const std::wstring&) { mainForm.DrawingKept(); });
   overlay.History().SetKeeper(keeper_.get());
+  live.SetKeeper(keeper_.get());
   // Older undo steps wait on the disk rather than in memory, but only while the user lets the
   // program keep pictures there.
   historyFile_ = std::make_unique<imaging::SpillFile>(overlay::DrawingKeeper::ProgramFolder() + L"\\Undo history.tmp");
@@ -134,6 +143,7 @@ int Application::Run() {
 void Application::FinishKeeping() {
   // The last presentation's picture may still be on its way to the disk.
   overlay.History().SetKeeper(nullptr);
+  live.SetKeeper(nullptr);
   keeper_.reset();
 }
 

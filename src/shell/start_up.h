@@ -11,6 +11,7 @@
 #include "imaging/spill_file.h"
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "shell/commands.h"
@@ -31,13 +32,13 @@ bool AcquireSingleInstance(const wchar_t* name, base::unique_handle& holder);
 // it has, wired together. Nothing of the program lives outside it.
 //
 // It is torn down in one order, each step with everything after it still there:
-//   1. the windows go, each while the others it calls are still whole: the overlay (its drawing
-//      handed to the keeper first), the magnifier, the help window, the main form (which takes its
-//      hooks, hotkeys and icon with it), the splash;
+//   1. the windows go, each while the others it calls are still whole: live drawing and the
+//      overlay (their drawings handed to the keeper first), the magnifier, the help window, the
+//      main form (which takes its hooks, hotkeys and icon with it), the splash;
 //   2. the keeper writes the drawings still on their way to the disk, then goes; the undo steps go,
 //      and the file of the older ones with them (closing it deletes it);
 //   3. the objects go in the reverse order of the members below: splash, main form, help window,
-//      magnifier, overlay, the tray icon record, the commands, the settings;
+//      magnifier, live drawing, overlay, the tray icon record, the commands, the settings;
 //   4. last, the single-instance mutex, so that a new copy can start only once this one holds
 //      nothing.
 class Application {
@@ -81,6 +82,7 @@ class Application {
   mod1::Tray Tray;
   // The windows. The magnifier's zoomFactor lives with it: it survives the window.
   ss overlay;
+  overlay::LiveDrawing live;
   magWin magnifier;
   messageWindow helpWindow;
   form1 mainForm;

@@ -5,7 +5,7 @@ namespace shell {
 namespace {
 
 // Whether the settings put the mark on a command's item.
-bool Marked(const Command& command, const settings::AppSettingsRecord& s) {
+bool Marked(const Command& command, const settings::AppSettingsRecord& s, bool liveDrawingOn) {
   switch (command.mark) {
     case Mark::None:
       return false;
@@ -20,6 +20,8 @@ bool Marked(const Command& command, const settings::AppSettingsRecord& s) {
       return s.brushwidth == command.value;
     case Mark::KeepDrawings:
       return s.keepdrawings != settings::kFalse;
+    case Mark::LiveDrawing:
+      return liveDrawingOn;
   }
   return false;
 }
@@ -59,9 +61,9 @@ void ShowStartPresentationItem(forms::PopupMenu& menu, bool show) {
   }
 }
 
-void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings) {
+void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings, bool liveDrawingOn) {
   for (const Command& c : CommandTable()) {
-    if (c.mark != Mark::None) menu.SetChecked(MenuItemOf(c.id), Marked(c, settings));
+    if (c.mark != Mark::None) menu.SetChecked(MenuItemOf(c.id), Marked(c, settings, liveDrawingOn));
   }
 }
 
@@ -69,9 +71,9 @@ void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth) {
   settings::AppSettingsRecord marks;
   marks.menucolor = color;
   marks.brushwidth = brushwidth;
-  // Only the colour and width groups: the mark of "Keep Drawings" stays as it is.
+  // Only the colour and width groups: the marks of "Keep Drawings" and "Live Drawing" stay as they are.
   marks.keepdrawings = menu.IsChecked(kItemKeepDrawings) ? settings::kTrue : settings::kFalse;
-  SetMenuMarks(menu, marks);
+  SetMenuMarks(menu, marks, menu.IsChecked(kItemLiveDrawing));
 }
 
 std::wstring KeepNoticeText(const std::wstring& folder) {

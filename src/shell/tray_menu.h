@@ -33,6 +33,8 @@ constexpr UINT kItemStartPresentation = MenuItemOf(CommandId::StartPresentation)
 constexpr UINT kItemRecentDrawings = MenuItemOf(CommandId::RecentDrawings);
 // Checked while each presentation's drawing is kept in the Drawings folder (`keepdrawings`).
 constexpr UINT kItemKeepDrawings = MenuItemOf(CommandId::KeepDrawings);
+// Starts live drawing; checked while it is on, and chosen then it ends it.
+constexpr UINT kItemLiveDrawing = MenuItemOf(CommandId::LiveDrawing);
 constexpr UINT kItemOptions = MenuItemOf(CommandId::Options);
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
@@ -54,8 +56,8 @@ void ShowStartPresentationItem(forms::PopupMenu& menu, bool show);
 
 // Every check mark from the settings: the colour group from `menucolor` (a fixed colour's item,
 // else "Palette"), the width group from `brushwidth` (none for a width without an item), and
-// "Keep Drawings" from `keepdrawings`.
-void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings);
+// "Keep Drawings" from `keepdrawings`; "Live Drawing" from `liveDrawingOn`.
+void SetMenuMarks(forms::PopupMenu& menu, const settings::AppSettingsRecord& settings, bool liveDrawingOn = false);
 // The marks of the main form's load, from the loaded colour and width.
 void SetStartMarks(forms::PopupMenu& menu, int32_t color, int16_t brushwidth);
 

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "support/test_support.h"
 
@@ -129,17 +131,7 @@ HWND App::WaitFor(const WindowQuery& q, int timeoutMs) const {
 
 HWND App::MessageBox() const { return Find({L"#32770", std::nullopt, true}); }
 
-double App::CpuSeconds() const {
-  FILETIME created, exited, kernel, user;
-  if (!process_ || !::GetProcessTimes(process_, &created, &exited, &kernel, &user)) return -1;
-  auto seconds = [](const FILETIME& f) {
-    ULARGE_INTEGER v;
-    v.LowPart = f.dwLowDateTime;
-    v.HighPart = f.dwHighDateTime;
-    return static_cast<double>(v.QuadPart) / 1e7;
-  };
-  return seconds(kernel) + seconds(user);
-}
+double App::CpuSeconds() const { return testing_support::CpuSeconds(process_); }
 
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[256] = {};
@@ -204,6 +196,79 @@ void ClickCentre(HWND hwnd) {
   testing_support::Pump(30);
   testing_support::MouseButton(1, false);
   testing_support::Pump(30);
+}
+
+void MovePointer(POINT p) {
+  testing_support::MouseMoveTo(p.x, p.y);
+  WaitUntil(
+      [&] {
+        POINT now{};
+        ::GetCursorPos(&now);
+        return now.x == p.x && now.y == p.y;
+      },
+      2000);
+}
+
+POINT BesideArrow(POINT from, POINT to, double back, int side) {
+  const double length = std::hypot(to.x - from.x, to.y - from.y);
+  const double ux = (to.x - from.x) / length, uy = (to.y - from.y) / length;
+  return {static_cast<LONG>(std::lround(to.x - back * ux - side * uy)),
+          static_cast<LONG>(std::lround(to.y - back * uy + side * ux))};
+}
+
+void ReleaseOnceShown(POINT last, const std::function<bool()>& endShows) {
+  WaitUntil(
+      [&] {
+        if (endShows()) return true;
+        testing_support::MouseMoveTo(last.x, last.y);
+        return false;
+      },
+      5000, 50);
+  testing_support::MouseButtonAt(1, false, last);
+}
+
+bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
+                  const std::function<bool()>& dotShows, const std::function<bool()>& endShows) {
+  using namespace testing_support;
+  auto held = [&](bool down) {
+    for (WORD k : keys)
+      if ((::GetAsyncKeyState(k) < 0) != down) return false;
+    return true;
+  };
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 5) return false;
+    MovePointer(press);
+    for (int i = 0; i < 2; ++i) {
+      if (!WaitUntilReadyForInput(window, 2000)) return false;
+    }
+    if (!WaitUntil([&] { return held(false); }, 2000)) return false;
+    for (WORD k : keys) KeyDown(k);
+    if (!WaitUntil([&] { return held(true); }, 2000) || !WaitUntilReadyForInput(window, 2000) || !held(true)) {
+      std::printf("[ note     ] the keys for the press at %ld,%ld went up at once; once more\n", press.x, press.y);
+      for (WORD k : keys) KeyUp(k);
+      continue;
+    }
+    MouseButton(1, true);
+    if (!WaitUntilReadyForInput(window, 2000)) return false;
+    if (!WaitUntil(dotShows, 1000)) break;  // a shape has begun
+    std::printf("[ note     ] the press at %ld,%ld came without the keys; once more\n", press.x, press.y);
+    MouseButton(1, false);
+    for (WORD k : keys) KeyUp(k);
+    if (!WaitUntil([&] { return held(false); }, 2000)) return false;
+    TypeChord({VK_CONTROL, 'Z'});
+    if (!WaitUntil([&] { return !dotShows(); }, 5000)) return false;
+  }
+  for (const POINT& p : path) {
+    MovePointer(p);
+    Pump(10);
+  }
+  if (endShows) {
+    ReleaseOnceShown(path.empty() ? press : path.back(), endShows);
+  } else {
+    MouseButton(1, false);
+  }
+  for (WORD k : keys) KeyUp(k);
+  return true;
 }
 
 bool BringToFront(HWND w, int timeoutMs) {
@@ -572,6 +637,10 @@ std::wstring DrawingsFolder() {
 }
 
 std::vector<std::wstring> PngsIn(const std::wstring& folder) { return testing_support::FileNames(folder, L"*.png"); }
+
+void EmptyFolder(const std::wstring& folder) {
+  for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+}
 
 std::string UnixPath(const std::wstring& path) {
   using ToUnix = char*(CDECL*)(LPCWSTR);

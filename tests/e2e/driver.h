@@ -104,6 +104,31 @@ void ClickCentre(HWND hwnd);
 // covering it). False, without a click, when that is not so within `timeoutMs`.
 bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
 
+// Moves the pointer to `p` and waits until the system has it there.
+void MovePointer(POINT p);
+
+// The end of a drag with the left button held: the move to `last` is made again until `endShows`
+// (a program busy showing its frames may handle the X server's late word of an earlier move after
+// it, and that one takes the place of the last in its queue), then the button goes up there.
+void ReleaseOnceShown(POINT last, const std::function<bool()>& endShows);
+
+// A drag with `keys` held from `press` through `path`, on `window` of the program, as a presenter
+// makes a shape. Under Wine a program takes Shift and Ctrl as the X server has them when the
+// pointer moves over it, and the X server knows nothing of keys pressed with SendInput. So the
+// pointer goes to the press first, the window handles that move (a message round trip after it),
+// and only then do the keys go down: nothing moves between them and the press. On a busy machine
+// the X server's word can still come in before the press: the press then starts a freehand
+// stroke, whose first dot shows at once where a shape's press draws nothing (`dotShows` looks for
+// it). That dot is let go, taken back with Ctrl+Z, and the press made again. False when the
+// program never had the keys at the press. With `endShows`, the release comes once the last move
+// shows (ReleaseOnceShown).
+bool DragWithKeys(HWND window, const std::vector<WORD>& keys, POINT press, const std::vector<POINT>& path,
+                  const std::function<bool()>& dotShows, const std::function<bool()>& endShows = nullptr);
+
+// The pixel `back` pixels back from an arrow's tip `to` along its line from `from`, and `side`
+// pixels to one side of that line: where its head is, for a check of the head's pixels.
+POINT BesideArrow(POINT from, POINT to, double back, int side);
+
 // The program's key below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER.
 inline constexpr char kSettingsKey[] = "Software\\Scrivane";
 
@@ -163,7 +188,7 @@ bool ChooseFromTrayMenu(const App& app, bool last);
 bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount);
 // The tray menu's items (as the program starts, every hotkey its own), and where the items near
 // its end are, counted from "Exit" (0).
-constexpr int kTrayMenuItems = 9;
+constexpr int kTrayMenuItems = 10;
 constexpr int kOptionsFromBottom = 1;
 constexpr int kRecentDrawingsFromBottom = 2;
 constexpr int kKeepDrawingsFromBottom = 3;
@@ -193,8 +218,9 @@ HWND FindBalloon(const std::wstring& text, int timeoutMs = 15000);
 
 // Where the program keeps its drawings: %LOCALAPPDATA%\Scrivane\Drawings.
 std::wstring DrawingsFolder();
-// The PNG files in `folder`.
+// The PNG files in `folder`, sorted by name; and all of them removed.
 std::vector<std::wstring> PngsIn(const std::wstring& folder);
+void EmptyFolder(const std::wstring& folder);
 
 // The Unix side: a Wine path as a Unix path, and a shell command run there, waited for (false
 // when it could not start or did not end within 20 s).

@@ -19,10 +19,6 @@ using namespace testing_support;
 
 namespace {
 
-void EmptyFolder(const std::wstring& folder) {
-  for (const std::wstring& n : PngsIn(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
-}
-
 ScreenImage Decoded(const std::wstring& path) {
   base::Picture picture = imaging::LoadPictureFile(path);
   return CaptureDc(picture->Dc(), 0, 0, picture->WidthPixels(), picture->HeightPixels());

@@ -78,16 +78,6 @@ class ShapesE2e : public ::testing::Test {
     TypeText(std::wstring(1, key));
     ASSERT_TRUE(WaitUntil([&] { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, value) == want; }, 3000)) << value;
   }
-  static void MovePointer(POINT p) {
-    MouseMoveTo(p.x, p.y);
-    WaitUntil(
-        [&] {
-          POINT now{};
-          ::GetCursorPos(&now);
-          return now.x == p.x && now.y == p.y;
-        },
-        2000);
-  }
   // Where the tool acts for a pointer at p: the tip of its cursor, at 96 dpi 9 pixels left of and
   // 11 below the pointer for the highlighter, 10 left and 9 below for the pen. (Another process's
   // cursor cannot be read here.)
@@ -185,13 +175,10 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   ASSERT_NO_FATAL_FAILURE(ShapeDrag({VK_CONTROL, VK_SHIFT}, {1300, 250}, {{1200, 300}, {950, 400}}));
   a = PenAt({1300, 250});
   b = PenAt({950, 400});
-  const double length = std::hypot(b.x - a.x, b.y - a.y);
-  const double ux = (b.x - a.x) / length, uy = (b.y - a.y) / length;
   // Ten pixels back from the tip the head is ten wide (its base, 20 back, is 20 wide): four pixels
   // beside the shaft's line are inside it, outside a line of width 5.
   for (int side : {-4, 4}) {
-    const POINT inHead{static_cast<LONG>(std::lround(b.x - 10 * ux - side * uy)),
-                       static_cast<LONG>(std::lround(b.y - 10 * uy + side * ux))};
+    const POINT inHead = BesideArrow(a, b, 10, side);
     EXPECT_EQ(0xFF0000u, after.At(inHead.x, inHead.y)) << "the head at " << inHead.x << "," << inHead.y;
   }
   EXPECT_EQ(0xFF0000u, after.At((a.x + b.x) / 2, (a.y + b.y) / 2)) << "the shaft";

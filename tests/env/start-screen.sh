@@ -12,6 +12,12 @@
 #                           holds them all, and UseXRandR=N in the prefix (Wine then reads the
 #                           monitors from Xinerama; a plain Xvfb shows it one monitor whatever it is
 #                           told).
+#   SCRIVANE_COMPOSITOR=1   a compositing manager (picom, its plain XRender back end, no shadows or
+#                           fading) on the screen: without one, Wine shows a window of per-pixel
+#                           alpha as a shape, every pixel that is not fully transparent opaque in
+#                           its premultiplied colour; with one, it blends. (xcompmgr blends too, but
+#                           after a layered window's shape changes it sometimes fails an XFixes
+#                           request, BadRegion, and paints the whole screen black but that window.)
 set -euo pipefail
 state=$1
 keeper=$2
@@ -78,6 +84,11 @@ echo "test screen on $DISPLAY"
 # Without a window manager every hide or destroy of a mapped window blocks about two seconds.
 openbox --sm-disable </dev/null >"$state/openbox.log" 2>&1 &
 echo $! >"$state/openbox.pid"
+
+if [ -n "${SCRIVANE_COMPOSITOR:-}" ]; then
+  picom --config /dev/null --backend xrender </dev/null >"$state/picom.log" 2>&1 &
+  echo $! >"$state/picom.pid"
+fi
 
 # Printing: when CUPS and its PDF printer are installed and we may run them, make a cups-pdf
 # printer the default before the prefix is made, so Wine lists it. cupsd serves the whole machine

@@ -7,7 +7,7 @@ if [ -d "$WINEPREFIX" ]; then
   wineserver -k 2>/dev/null
   timeout 20 wineserver -w 2>/dev/null
 fi
-for p in xwatch keeper openbox xephyr xvfb; do
+for p in xwatch keeper picom openbox xephyr xvfb; do
   if [ -f "$state/$p.pid" ]; then
     kill "$(cat "$state/$p.pid")" 2>/dev/null
     rm -f "$state/$p.pid"

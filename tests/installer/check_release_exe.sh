@@ -31,7 +31,7 @@ echo "DllCharacteristics: $flags"
 dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort -u)
 echo "imports:" $dlls
 [ -n "$dlls" ] || fail "no imports found"
-windows_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comdlg32.dll comctl32.dll ole32.dll oleaut32.dll windowscodecs.dll msvcrt.dll "
+windows_dlls=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comdlg32.dll comctl32.dll ole32.dll oleaut32.dll windowscodecs.dll msvcrt.dll dwmapi.dll "
 for d in $dlls; do
   case "$windows_dlls" in *" $d "*) ;; *) fail "imports $d, which is not one of Windows' own DLLs" ;; esac
 done

@@ -110,3 +110,23 @@ TEST(ScreenWatcher, APictureOfTheScreenOverTheScreenIsPaintedAndNoFill) {
   }
   EXPECT_EQ(0, record->fills) << record->text;
 }
+
+TEST(ScreenWatcher, NotesWhenEachProbeFirstShowsItsColourAndNeverOneThatDoesNot) {
+  XWatch watch;
+  ASSERT_TRUE(watch.Ready());
+  auto pattern = std::make_unique<PatternWindow>();
+  const std::vector<XProbe> probes = {{700, 300, 0x3080C0, 0}, {1500, 900, 0x3080C0, 2}, {100, 100, 0x123123, 0}};
+  const unsigned long long start = watch.StartWithProbes("probes", probes);
+  ASSERT_NE(0u, start);
+  {
+    FillWindow fill(RGB(0x30, 0x80, 0xC0));
+    PumpUntil([&] { return CaptureScreenRect(1500, 900, 1, 1).pixels.at(0) == 0x3080C0; });
+    auto record = watch.Stop("probes");
+    ASSERT_TRUE(record);
+    ASSERT_EQ(2u, record->probes.size()) << record->text;
+    for (const auto& p : record->probes) {
+      EXPECT_TRUE(p.index == 0 || p.index == 1) << record->text;
+      EXPECT_GT(p.t, start);
+    }
+  }
+}

@@ -283,6 +283,7 @@ TEST_F(PersistenceTest, HotkeysLoadWhenTheProgramMayTakeThemAndAsTheUsualKeysOth
   settings::SaveSettings(AppSettings, denied.Gate());
   EXPECT_EQ(L"858", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeypresent")->Text()) << "Ctrl+Shift+Z";
   EXPECT_EQ(L"845", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeymagnify")->Text()) << "Ctrl+Shift+M";
+  EXPECT_EQ(L"856", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeylive")->Text()) << "Ctrl+Shift+X";
   struct Case {
     const wchar_t* stored;
     int32_t loads;
@@ -307,12 +308,15 @@ TEST_F(PersistenceTest, HotkeysLoadWhenTheProgramMayTakeThemAndAsTheUsualKeysOth
     Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
     Put(HKEY_LOCAL_MACHINE, L"hotkeypresent", c.stored);
     Put(HKEY_LOCAL_MACHINE, L"hotkeymagnify", c.stored);
+    Put(HKEY_LOCAL_MACHINE, L"hotkeylive", c.stored);
     Put(HKEY_LOCAL_MACHINE, L"textfont", L"Arial");
     AppSettings.hotkeypresent = 1;
     ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
     EXPECT_EQ(c.loads, AppSettings.hotkeypresent);
     EXPECT_EQ(c.loads == settings::kDefaultHotkeyPresent ? settings::kDefaultHotkeyMagnify : c.loads,
               AppSettings.hotkeymagnify);
+    EXPECT_EQ(c.loads == settings::kDefaultHotkeyPresent ? settings::kDefaultHotkeyLive : c.loads,
+              AppSettings.hotkeylive);
     EXPECT_EQ(65280, AppSettings.color);
     EXPECT_EQ("Arial", AppSettings.textfont);
   }

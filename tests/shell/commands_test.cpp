@@ -11,6 +11,7 @@
 
 #include "magnifier/mag_win.h"
 #include "overlay/keeping.h"
+#include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
@@ -401,6 +402,130 @@ TEST_F(CommandsTest, CtrlSAndCtrlLTypedIntoTheMagnifierAfterEscOpenTheRealDialog
   ASSERT_NE(nullptr, App().overlay.Picture1.GetPicture());
   EXPECT_EQ(::GetSystemMetrics(SM_CXSCREEN), App().overlay.Picture1.GetPicture()->WidthPixels());
   ::DeleteFileW(name.c_str());
+}
+
+// --- Live drawing -----------------------------------------------------------------------------------
+
+class LiveCommandsTest : public CommandsTest {
+ protected:
+  void TearDown() override {
+    App().live.End();
+    CommandsTest::TearDown();
+  }
+  // Live drawing from its tray item, once it has the keyboard.
+  void StartLive() {
+    App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
+    overlay::LiveDrawing& live = App().live;
+    ASSERT_TRUE(live.IsOn());
+    ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == live.Hwnd() && ::GetFocus() == live.Hwnd(); }));
+  }
+};
+
+TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTheTrayItemEndsIt) {
+  StartLive();
+  overlay::LiveDrawing& live = App().live;
+  Type(L"g");
+  EXPECT_EQ("65280", Stored("color"));
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  Type(L"3");
+  EXPECT_EQ("15", Stored("brushwidth"));
+  EXPECT_EQ(shell::kItemFifteen, CheckedWidth());
+  Type(L"e2");
+  EXPECT_TRUE(live.EraserOn());
+  EXPECT_EQ("16", Stored("erasersize"));
+  EXPECT_EQ(overlay::CursorKind::Eraser16, live.CurrentCursor());
+  EXPECT_EQ(shell::kItemFifteen, CheckedWidth()) << "with the eraser on, the width stays";
+  Type(L"ep");
+  EXPECT_FALSE(live.EraserOn());
+  EXPECT_TRUE(live.PenMode());
+  EXPECT_EQ(overlay::CursorKind::Pen, live.CurrentCursor());
+
+  // c: the colour dialog over the layer; the marks stay, as with the key in presentation mode.
+  {
+    ColourDialogAnswer answer(RGB(10, 20, 30));
+    Type(L"c");
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color"));
+  EXPECT_EQ(shell::kItemGreen, CheckedColour());
+  // The tray's Palette while live drawing is on: the same dialog, and then the mark moves.
+  {
+    ColourDialogAnswer answer(RGB(40, 50, 60));
+    App().mainForm.RunMenuCommand(shell::kItemMypalette);
+    answer.Join();
+    ASSERT_TRUE(answer.Appeared());
+  }
+  EXPECT_EQ(std::to_string(RGB(40, 50, 60)), Stored("color"));
+  EXPECT_EQ(shell::kItemMypalette, CheckedColour());
+  EXPECT_FALSE(App().overlay.IsLoaded()) << "the frozen overlay was not needed";
+
+  // The keys of the frozen picture do nothing here: text, the magnifier.
+  Type(L"tm");
+  EXPECT_FALSE(App().overlay.IsLoaded());
+  EXPECT_FALSE(App().magnifier.IsLoaded());
+  EXPECT_EQ(overlay::LiveDrawing::State::Inking, live.CurrentState());
+  // Space: pointing.
+  Type(L" ");
+  EXPECT_EQ(overlay::LiveDrawing::State::Pointing, live.CurrentState());
+
+  // The tray item again ends live drawing.
+  App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
+  EXPECT_FALSE(live.IsOn());
+}
+
+TEST_F(LiveCommandsTest, LiveDrawingAndPresentationModeExcludeEachOther) {
+  overlay::LiveDrawing& live = App().live;
+  StartLive();
+  // Ctrl+Shift+Z (and the menu's stand-in for it) while live drawing is on: nothing.
+  App().mainForm.SysTrayMouseEventHandler();
+  EXPECT_FALSE(App().overlay.IsVisible());
+  EXPECT_EQ(overlay::LiveDrawing::State::Inking, live.CurrentState());
+  live.End();
+
+  Enter();
+  // Ctrl+Shift+X and the tray item while presenting: nothing.
+  App().mainForm.LiveDrawingHotkey();
+  App().mainForm.RunMenuCommand(shell::kItemLiveDrawing);
+  EXPECT_FALSE(live.IsOn());
+  EXPECT_TRUE(App().overlay.IsVisible());
+}
+
+TEST_F(LiveCommandsTest, KeepDrawingsAppliesAndExitEndsLiveDrawingKeepsItsPictureAndFreesItsHotkey) {
+  const std::wstring folder = TempDir(L"live-exit");
+  for (const std::wstring& n : FileNames(folder)) ::DeleteFileW((folder + L"\\" + n).c_str());
+  // As the program's keeper: it keeps while the Keep Drawings switch is on.
+  overlay::DrawingKeeper keeper(folder, nullptr);
+  keeper.SetWanted([] { return App().AppSettings.keepdrawings != settings::kFalse; });
+  overlay::LiveDrawing& live = App().live;
+  live.SetKeeper(&keeper);
+  auto drawAStroke = [&] {
+    live.MouseDown(1, 0, 300, 300);
+    live.MouseMove(1, 600, 320);
+    live.MouseUp(1, 600, 320);
+  };
+
+  // Keep Drawings off: live drawing with ink ends and nothing is written.
+  App().AppSettings.keepdrawings = settings::kFalse;
+  StartLive();
+  drawAStroke();
+  live.End();
+  keeper.WaitUntilIdle();
+  EXPECT_EQ(0, FilesIn(folder)) << "Keep Drawings is off";
+
+  App().AppSettings.keepdrawings = settings::kTrue;
+  StartLive();
+  drawAStroke();
+  App().mainForm.Rest1_Click();
+  EXPECT_FALSE(live.IsOn());
+  keeper.WaitUntilIdle();
+  live.SetKeeper(nullptr);
+  EXPECT_EQ(1, FilesIn(folder)) << "the drawing was kept";
+  EXPECT_FALSE(App().AnyFormLoaded()) << "nothing of live drawing keeps the program running";
+  HWND probe = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  EXPECT_TRUE(::RegisterHotKey(probe, 9, MOD_CONTROL | MOD_SHIFT, 'X')) << "Ctrl+Shift+X is free again";
+  ::UnregisterHotKey(probe, 9);
+  ::DestroyWindow(probe);
 }
 
 TEST_F(CommandsTest, ExitRemovesTheIconAndTheHotkeysButLeavesTheMagnifierOpen) {

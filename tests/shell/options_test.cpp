@@ -157,9 +157,10 @@ TEST_F(OptionsTest, SitsAboveExitAndShowsTheSettingsWithEveryTextWhole) {
     EXPECT_EQ(L"Scrivane Options", e2e::TextOf(dialog));
     EXPECT_EQ(kCtrlShiftZ, KeysIn(dialog, IDC_OPTIONS_PRESENT));
     EXPECT_EQ(kCtrlShiftM, KeysIn(dialog, IDC_OPTIONS_MAGNIFY));
+    EXPECT_EQ(MAKEWORD('X', HOTKEYF_CONTROL | HOTKEYF_SHIFT), KeysIn(dialog, IDC_OPTIONS_LIVE));
     EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(dialog, IDC_OPTIONS_KEEP));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dialog, IDC_OPTIONS_SIGN_IN));
-    for (const wchar_t* text : {L"&Presentation mode", L"&Magnifier", L"Default", L"&Keep drawings",
+    for (const wchar_t* text : {L"&Presentation mode", L"&Live drawing", L"&Magnifier", L"Default", L"&Keep drawings",
                                 L"&Start Scrivane when I sign in", L"OK", L"Cancel"}) {
       EXPECT_NE(nullptr, e2e::ChildWithText(dialog, text)) << testing::PrintToString(std::wstring(text));
     }
@@ -203,9 +204,10 @@ TEST_F(OptionsTest, TabVisitsEveryControlInOrderAndEscCancelsWhateverWasChanged)
   std::vector<int> visited;
   UseOptions([&](HWND dialog) {
     // The presentation mode's keys have the focus first; Tab goes round once.
-    const int order[] = {IDC_OPTIONS_PRESENT, IDC_OPTIONS_PRESENT_DEFAULT, IDC_OPTIONS_MAGNIFY,
-                         IDC_OPTIONS_MAGNIFY_DEFAULT, IDC_OPTIONS_KEEP, IDC_OPTIONS_SIGN_IN, IDOK, IDCANCEL,
-                         IDC_OPTIONS_PRESENT};
+    const int order[] = {IDC_OPTIONS_PRESENT, IDC_OPTIONS_PRESENT_DEFAULT, IDC_OPTIONS_LIVE,
+                         IDC_OPTIONS_LIVE_DEFAULT,   IDC_OPTIONS_MAGNIFY,       IDC_OPTIONS_MAGNIFY_DEFAULT,
+                         IDC_OPTIONS_KEEP,           IDC_OPTIONS_SIGN_IN,       IDOK,
+                         IDCANCEL,                   IDC_OPTIONS_PRESENT};
     for (int id : order) {
       if (!visited.empty()) Press(dialog, VK_TAB);
       if (!WaitFor([&] { return FocusOf(dialog) == ::GetDlgItem(dialog, id); })) {
@@ -218,7 +220,7 @@ TEST_F(OptionsTest, TabVisitsEveryControlInOrderAndEscCancelsWhateverWasChanged)
     }
     // Changes everywhere: new keys, and both boxes ticked the other way (Space on a box).
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'P'}, kCtrlAltP));
-    for (int i = 0; i < 4; ++i) Press(dialog, VK_TAB);
+    for (int i = 0; i < 6; ++i) Press(dialog, VK_TAB);
     EXPECT_TRUE(WaitFor([&] { return FocusOf(dialog) == ::GetDlgItem(dialog, IDC_OPTIONS_KEEP); }));
     Press(dialog, VK_SPACE);
     Press(dialog, VK_TAB);
@@ -227,7 +229,7 @@ TEST_F(OptionsTest, TabVisitsEveryControlInOrderAndEscCancelsWhateverWasChanged)
     EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(dialog, IDC_OPTIONS_KEEP));
     Press(dialog, VK_ESCAPE);
   });
-  EXPECT_EQ(9u, visited.size()) << "the focus did not follow Tab";
+  EXPECT_EQ(11u, visited.size()) << "the focus did not follow Tab";
   EXPECT_EQ(settings::kDefaultHotkeyPresent, App().AppSettings.hotkeypresent);
   EXPECT_EQ(settings::kTrue, App().AppSettings.keepdrawings);
   EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey)) << "Esc saved something";

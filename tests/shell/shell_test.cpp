@@ -61,10 +61,10 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   forms::PopupMenu menu;
   shell::BuildRCPopup(menu);
   HMENU m = menu.Handle();
-  ASSERT_EQ(9, ::GetMenuItemCount(m));
-  const wchar_t* top[] = {L"Colours",       L"Line Style",    L"Magnifier",       L"Quick Help", L"Documentation",
-                          L"Keep Drawings", L"Recent Drawings", L"Options...", L"Exit"};
-  for (int i = 0; i < 9; ++i) {
+  ASSERT_EQ(10, ::GetMenuItemCount(m));
+  const wchar_t* top[] = {L"Colours",       L"Line Style",    L"Live Drawing",    L"Magnifier",  L"Quick Help",
+                          L"Documentation", L"Keep Drawings", L"Recent Drawings", L"Options...", L"Exit"};
+  for (int i = 0; i < 10; ++i) {
     wchar_t text[64] = {};
     ::GetMenuStringW(m, i, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(top[i], text) << i;
@@ -89,10 +89,12 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   for (UINT id : shell::kColourGroup) EXPECT_FALSE(menu.IsChecked(id));
   for (UINT id : shell::kWidthGroup) EXPECT_FALSE(menu.IsChecked(id));
   EXPECT_FALSE(menu.IsChecked(shell::kItemKeepDrawings));
-  EXPECT_EQ(shell::kItemKeepDrawings, ::GetMenuItemID(m, 5));
-  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 6));
-  EXPECT_EQ(shell::kItemOptions, ::GetMenuItemID(m, 7));
-  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 8));
+  EXPECT_FALSE(menu.IsChecked(shell::kItemLiveDrawing));
+  EXPECT_EQ(shell::kItemLiveDrawing, ::GetMenuItemID(m, 2));
+  EXPECT_EQ(shell::kItemKeepDrawings, ::GetMenuItemID(m, 6));
+  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 7));
+  EXPECT_EQ(shell::kItemOptions, ::GetMenuItemID(m, 8));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 9));
 }
 
 TEST(TrayMenu, StartMarksFollowColourAndWidth) {

@@ -22,20 +22,28 @@ const std::wstring kZTaken =
 const std::wstring kMTaken =
     L"Ctrl+Shift+M is used by another program; use the tray menu to open the magnifier, or choose other keys in "
     L"Options.";
+const std::wstring kXTaken =
+    L"Ctrl+Shift+X is used by another program; use the tray menu to start and end live drawing, or choose other keys "
+    L"in Options.";
 
 TEST(TakenHotkeyMessage, NamesEachCombinationThatIsNotOurs) {
-  EXPECT_EQ(L"", myhotkey::TakenHotkeyMessage({true, true}));
-  EXPECT_EQ(kZTaken, myhotkey::TakenHotkeyMessage({false, true}));
-  EXPECT_EQ(kMTaken, myhotkey::TakenHotkeyMessage({true, false}));
-  EXPECT_EQ(kZTaken + L"\n" + kMTaken, myhotkey::TakenHotkeyMessage({false, false}));
+  EXPECT_EQ(L"", myhotkey::TakenHotkeyMessage({true, true, true}));
+  EXPECT_EQ(kZTaken, myhotkey::TakenHotkeyMessage({false, true, true}));
+  EXPECT_EQ(kMTaken, myhotkey::TakenHotkeyMessage({true, false, true}));
+  EXPECT_EQ(kXTaken, myhotkey::TakenHotkeyMessage({true, true, false}));
+  EXPECT_EQ(kZTaken + L"\n" + kMTaken, myhotkey::TakenHotkeyMessage({false, false, true}));
+  EXPECT_EQ(kMTaken + L"\n" + kXTaken, myhotkey::TakenHotkeyMessage({true, false, false}));
+  EXPECT_EQ(kZTaken + L"\n" + kMTaken + L"\n" + kXTaken, myhotkey::TakenHotkeyMessage({false, false, false}));
 }
 
 TEST(TakenHotkeyMessage, NamesTheKeysInForce) {
   myhotkey::HotkeyRegistration chosen;
   chosen.magnifier = true;
   chosen.keys[myhotkey::hotkeyPresentation] = settings::HotkeyWord('P', settings::kHotkeyControl | settings::kHotkeyAlt);
+  chosen.keys[myhotkey::hotkeyLiveDrawing] = settings::HotkeyWord(VK_F9, settings::kHotkeyAlt);
   EXPECT_EQ(L"Ctrl+Alt+P is used by another program; use the tray menu to start presentation mode, or choose other "
-            L"keys in Options.",
+            L"keys in Options.\nAlt+F9 is used by another program; use the tray menu to start and end live drawing, "
+            L"or choose other keys in Options.",
             myhotkey::TakenHotkeyMessage(chosen));
 }
 
@@ -63,14 +71,14 @@ TEST(TrayMenu, StartPresentationItemComesFirstOnceAndGoesAgain) {
   shell::BuildRCPopup(menu);
   shell::ShowStartPresentationItem(menu, true);
   shell::ShowStartPresentationItem(menu, true);
-  ASSERT_EQ(10, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(11, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(menu.Handle(), 0));
   EXPECT_EQ(L"Start Presentation Mode", CaptionAt(menu.Handle(), 0));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 1));
   shell::ShowStartPresentationItem(menu, false);
-  ASSERT_EQ(9, ::GetMenuItemCount(menu.Handle()));
+  ASSERT_EQ(10, ::GetMenuItemCount(menu.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(menu.Handle(), 0));
-  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 8));
+  EXPECT_EQ(L"Exit", CaptionAt(menu.Handle(), 9));
 }
 
 class TakenHotkeyTest : public ::testing::Test {
@@ -95,8 +103,9 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   f.Load();
   EXPECT_FALSE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
+  EXPECT_TRUE(f.Hotkeys().liveDrawing);
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(f.RCPopup.Handle(), 0));
-  EXPECT_EQ(10, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(11, ::GetMenuItemCount(f.RCPopup.Handle()));
 
   // Once the other program lets go, the next load has the key and the menu as usual.
   f.Unload();
@@ -104,8 +113,18 @@ TEST_F(TakenHotkeyTest, MainFormKnowsWhichKeyItLacksAndOffersTheMenuItemOnlyThen
   f.Load();
   EXPECT_TRUE(f.Hotkeys().presentation);
   EXPECT_TRUE(f.Hotkeys().magnifier);
-  EXPECT_EQ(9, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_TRUE(f.Hotkeys().liveDrawing);
+  EXPECT_EQ(10, ::GetMenuItemCount(f.RCPopup.Handle()));
   EXPECT_EQ(L"Colours", CaptionAt(f.RCPopup.Handle(), 0));
+
+  // Ctrl+Shift+X held elsewhere: only live drawing's key is missing; its menu item stays the way in.
+  f.Unload();
+  ASSERT_TRUE(::RegisterHotKey(holder_, 1, MOD_CONTROL | MOD_SHIFT, 'X'));
+  f.Load();
+  EXPECT_TRUE(f.Hotkeys().presentation);
+  EXPECT_FALSE(f.Hotkeys().liveDrawing);
+  EXPECT_EQ(10, ::GetMenuItemCount(f.RCPopup.Handle()));
+  EXPECT_EQ(L"Live Drawing", CaptionAt(f.RCPopup.Handle(), 2));
 }
 
 }  // namespace

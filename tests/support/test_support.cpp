@@ -178,14 +178,20 @@ void SendMouse(DWORD flags, int x, int y) {
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
 
-void MouseButton(int button, bool down) {
-  DWORD flag = 0;
+namespace {
+DWORD ButtonFlag(int button, bool down) {
   switch (button) {
-    case 1: flag = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
-    case 2: flag = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
-    case 4: flag = down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
-    default: return;
+    case 1: return down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    case 2: return down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    case 4: return down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP;
+    default: return 0;
   }
+}
+}  // namespace
+
+void MouseButton(int button, bool down) {
+  const DWORD flag = ButtonFlag(button, down);
+  if (!flag) return;
   // Where the pointer is, without moving it: a position read back with GetCursorPos can be stale
   // under Wine (it asks the X server, which may not have taken the last move yet) and would send
   // the pointer back there.
@@ -193,6 +199,11 @@ void MouseButton(int button, bool down) {
   in.type = INPUT_MOUSE;
   in.mi.dwFlags = flag;
   ::SendInput(1, &in, sizeof in);
+}
+
+void MouseButtonAt(int button, bool down, POINT p) {
+  const DWORD flag = ButtonFlag(button, down);
+  if (flag) SendMouse(flag | MOUSEEVENTF_MOVE, p.x, p.y);
 }
 
 void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
@@ -208,31 +219,32 @@ void Drag(int x0, int y0, int x1, int y1, int steps, int button, int pumpMs) {
   Pump(pumpMs);
 }
 
-void KeyDown(WORD vk) {
+namespace {
+void KeyEvent(WORD vk, bool up, DWORD time) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
   in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  in.ki.time = time;
   ::SendInput(1, &in, sizeof in);
 }
+}  // namespace
 
-void KeyUp(WORD vk) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  in.ki.dwFlags = KEYEVENTF_KEYUP;
-  ::SendInput(1, &in, sizeof in);
-}
+void KeyDown(WORD vk) { KeyEvent(vk, false, 0); }
+
+void KeyUp(WORD vk) { KeyEvent(vk, true, 0); }
 
 void TapKey(WORD vk) {
   KeyDown(vk);
   KeyUp(vk);
 }
 
-void TypeChord(std::initializer_list<WORD> vks) {
-  for (WORD vk : vks) KeyDown(vk);
-  for (auto it = std::rbegin(vks); it != std::rend(vks); ++it) KeyUp(*it);
+void TypeChord(std::initializer_list<WORD> vks) { TypeChordAt(vks, 0); }
+
+void TypeChordAt(std::initializer_list<WORD> vks, DWORD time) {
+  for (WORD vk : vks) KeyEvent(vk, false, time);
+  for (auto it = std::rbegin(vks); it != std::rend(vks); ++it) KeyEvent(*it, true, time);
 }
 
 void TypeText(const std::wstring& text) {
@@ -245,6 +257,18 @@ void TypeText(const std::wstring& text) {
     in[1].ki.dwFlags |= KEYEVENTF_KEYUP;
     ::SendInput(2, in, sizeof(INPUT));
   }
+}
+
+double CpuSeconds(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!process || !::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto seconds = [](const FILETIME& f) {
+    ULARGE_INTEGER v;
+    v.LowPart = f.dwLowDateTime;
+    v.HighPart = f.dwHighDateTime;
+    return static_cast<double>(v.QuadPart) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
 }
 
 int FreeGdiSlots() {

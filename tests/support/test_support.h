@@ -54,12 +54,22 @@ bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 // Real input.
 void MouseMoveTo(int x, int y);
 void MouseButton(int button, bool down);  // 1 left, 2 right, 4 middle
+// The same with the pointer going to `p` in the same event: a pointer position that a program moved
+// meanwhile does not move the click. (Under Wine a program handles the X server's word of a move
+// this test made, and handled late, on a busy machine, it puts the pointer back there.)
+void MouseButtonAt(int button, bool down, POINT p);
 void Drag(int x0, int y0, int x1, int y1, int steps, int button = 1, int pumpMs = 5);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void TapKey(WORD vk);
 void TypeChord(std::initializer_list<WORD> vks);  // press all in order, release in reverse
+// The same, every event stamped `time` (GetTickCount's clock): the message time the program reads
+// is then when the keys were pressed by this stamp, however busy the machine.
+void TypeChordAt(std::initializer_list<WORD> vks, DWORD time);
 void TypeText(const std::wstring& text);  // unicode characters
+
+// User plus kernel time of a process so far, in seconds; -1 when it cannot be read.
+double CpuSeconds(HANDLE process);
 
 // Free GDI handle slots: create solid brushes until creation fails, then delete them.
 // (GetGuiResources is a stub under Wine.)

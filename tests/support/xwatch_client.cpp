@@ -109,6 +109,27 @@ unsigned long long XWatch::Start(const std::string& label, uint32_t fillA, uint3
   return std::strtoull(ack.c_str() + std::strlen("started ") + label.size() + 1, nullptr, 10);
 }
 
+unsigned long long XWatch::StartWithProbes(const std::string& label, const std::vector<XProbe>& probes,
+                                           int timeoutMs) {
+  std::string list;
+  char line[64];
+  for (const XProbe& p : probes) {
+    std::snprintf(line, sizeof line, "%d %d %06x %d\n", p.x, p.y, static_cast<unsigned>(p.rgb), p.tolerance);
+    list += line;
+  }
+  HANDLE f = ::CreateFileW((dir_ + L"\\probes").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  DWORD written = 0;
+  const bool ok = ::WriteFile(f, list.data(), static_cast<DWORD>(list.size()), &written, nullptr) &&
+                  written == list.size();
+  ::CloseHandle(f);
+  if (!ok) return 0;
+  std::string ack;
+  if (!Command("start " + label + " probes", "started " + label + " ", &ack, timeoutMs)) return 0;
+  return std::strtoull(ack.c_str() + std::strlen("started ") + label.size() + 1, nullptr, 10);
+}
+
 std::optional<XWatchProgress> XWatch::Peek(const std::string& label, int timeoutMs) {
   std::string ack;
   if (!Command("peek " + label, "progress " + label + " ", &ack, timeoutMs)) return std::nullopt;
@@ -169,6 +190,10 @@ std::optional<XWatchRecord> XWatch::Parse(const std::string& text) {
       XWatchRecord::Damage d{};
       words >> d.t >> d.x >> d.y >> d.w >> d.h;
       r.damages.push_back(d);
+    } else if (kind == "probe") {
+      XWatchRecord::ProbeSeen p{};
+      words >> p.t >> p.index;
+      r.probes.push_back(p);
     } else if (kind == "look") {
       XWatchRecord::Look l{};
       words >> l.t;

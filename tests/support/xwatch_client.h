@@ -31,6 +31,12 @@ struct XWatchRecord {
   std::vector<unsigned long long> unmaps;
   std::vector<Damage> damages;
   std::vector<Look> looks;
+  // When each probe (by its index in the list given to StartWithProbes) first showed its colour.
+  struct ProbeSeen {
+    unsigned long long t;
+    int index;
+  };
+  std::vector<ProbeSeen> probes;
   // From the watcher's summary.
   unsigned long long firstMap = 0;
   unsigned long long painted = 0;  // the drawing that completed the picture after the first map
@@ -45,6 +51,14 @@ struct XWatchProgress {
   int damages = 0;
   unsigned long long lastDamage = 0;
   int fills = 0;
+};
+
+// A point of the screen whose colour (0x00RRGGBB, give or take `tolerance` in every byte) a record
+// waits for.
+struct XProbe {
+  int x = 0, y = 0;
+  uint32_t rgb = 0;
+  int tolerance = 0;
 };
 
 // The pointer image that the X server shows.
@@ -69,6 +83,10 @@ class XWatch {
   // watcher's start time, or 0 when it did not answer.
   unsigned long long Start(const std::string& label, uint32_t fillA = 0x000000, uint32_t fillB = 0xF0F0F0,
                            int timeoutMs = kAnswerTimeoutMs);
+  // Begins a new record that also notes when each of `probes` first shows its colour (looked at
+  // after every drawing over it); 0 when the watcher did not answer.
+  unsigned long long StartWithProbes(const std::string& label, const std::vector<XProbe>& probes,
+                                     int timeoutMs = kAnswerTimeoutMs);
   std::optional<XWatchProgress> Peek(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
   std::optional<XWatchRecord> Stop(const std::string& label, int timeoutMs = kAnswerTimeoutMs);
   std::optional<XCursorImage> Cursor(const std::string& label, int timeoutMs = kAnswerTimeoutMs);

@@ -16,8 +16,14 @@
  * A program under Wine drives it through files in the control folder (the folder is on Wine's
  * drive Z:). Each command is one line written to "cmd" (and the file closed), or written elsewhere
  * and renamed to "cmd"; the answer replaces "ack" (written aside and renamed, never half there):
- *   start LABEL [fill=RRGGBB,RRGGBB]   ->  "started LABEL TICKS"   (the fill colours default to
- *                                          black and Wine's button face, f0f0f0)
+ *   start LABEL [fill=RRGGBB,RRGGBB] [probes]
+ *                                      ->  "started LABEL TICKS"   (the fill colours default to
+ *                                          black and Wine's button face, f0f0f0; with "probes", the
+ *                                          points listed in the control folder's file "probes", one
+ *                                          "X Y RRGGBB TOLERANCE" a line, are watched: the record
+ *                                          says when each first showed that colour, give or take
+ *                                          the tolerance in every byte, looked at after each
+ *                                          drawing over it)
  *   peek LABEL                         ->  "progress LABEL map=T painted=T damages=N last=T fills=N"
  *                                          (the record so far, see the summary below; "last" is
  *                                          the time of the latest drawing)
@@ -43,6 +49,7 @@
  *   unmap T WINDOW
  *   damage T X Y W H               one drawing
  *   look T black=F face=F same=F   what the whole screen showed after the drawings before it
+ *   probe T INDEX                  the probe of that line (0 the first) showed its colour
  *   stop T
  *   summary map=T painted=T fills=N full_damages=N looks=N
  * where "painted" is the first drawing after the first full-screen map after which the drawings
@@ -205,6 +212,63 @@ static struct Look LookAtScreen(void) {
   return look;
 }
 
+/* --- Probes: points whose colour is waited for ------------------------------------------------------ */
+
+struct Probe {
+  int x, y;
+  uint32_t rgb;
+  int tolerance;
+  int seen;
+};
+static struct Probe* g_probes;
+static int g_probeCount, g_probesSeen;
+
+static void LoadProbes(void) {
+  char path[4096];
+  snprintf(path, sizeof path, "%s/probes", g_dir);
+  free(g_probes);
+  g_probes = NULL;
+  g_probeCount = g_probesSeen = 0;
+  FILE* f = fopen(path, "r");
+  if (!f) return;
+  int cap = 0, x, y, tolerance;
+  unsigned rgb;
+  while (fscanf(f, "%d %d %x %d", &x, &y, &rgb, &tolerance) == 4) {
+    if (g_probeCount == cap) {
+      cap = cap ? cap * 2 : 256;
+      struct Probe* p = realloc(g_probes, (size_t)cap * sizeof *p);
+      if (!p) break;
+      g_probes = p;
+    }
+    g_probes[g_probeCount++] = (struct Probe){x, y, rgb & 0xFFFFFFu, tolerance, 0};
+  }
+  fclose(f);
+}
+
+static int Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    int d = (int)((a >> shift) & 0xFF) - (int)((b >> shift) & 0xFF);
+    if (d > tolerance || d < -tolerance) return 0;
+  }
+  return 1;
+}
+
+/* Looks at the probes under a drawing; records those that show their colour for the first time. */
+static void LookAtProbes(int x, int y, int w, int h) {
+  for (int i = 0; i < g_probeCount; ++i) {
+    struct Probe* p = &g_probes[i];
+    if (p->seen || p->x < x || p->x >= x + w || p->y < y || p->y >= y + h) continue;
+    XImage* one = XGetImage(g_dpy, g_root, p->x, p->y, 1, 1, AllPlanes, ZPixmap);
+    if (!one) continue;
+    uint32_t rgb = PixelAt(one, 0, 0);
+    XDestroyImage(one);
+    if (!Near(rgb, p->rgb, p->tolerance)) continue;
+    p->seen = 1;
+    ++g_probesSeen;
+    Rec("probe %llu %d\n", NowTicks(), i);
+  }
+}
+
 /* --- Recording state ------------------------------------------------------------------------------ */
 
 static int g_recording;
@@ -284,6 +348,7 @@ static void HandleBatch(struct Stamped* evs, int n) {
       int x = d->area.x, y = d->area.y, w = d->area.width, h = d->area.height;
       Rec("damage %llu %d %d %d %d\n", t, x, y, w, h);
       ++g_damages;
+      if (g_probesSeen < g_probeCount) LookAtProbes(x, y, w, h);
       g_lastDamage = t;
       int big = CoversMostOfScreen(x, y, w, h);
       if (g_mapTicks) {
@@ -402,6 +467,8 @@ static int RunCommand(char* line) {
       }
     }
     snprintf(g_label, sizeof g_label, "%.200s", label);
+    g_probeCount = g_probesSeen = 0;
+    if (opts && strstr(opts, "probes")) LoadProbes();
     /* Whatever was drawn before the start is not part of this record. */
     XSync(g_dpy, False);
     g_recording = 0;
@@ -426,8 +493,8 @@ static int RunCommand(char* line) {
     PumpX();
     ticks_t t = NowTicks();
     g_recording = 0;
-    Rec("stop %llu\nsummary map=%llu painted=%llu fills=%d full_damages=%d looks=%d\n", t, g_mapTicks,
-        g_paintedTicks, g_fills, g_fullDamages, g_looks);
+    Rec("stop %llu\nsummary map=%llu painted=%llu fills=%d full_damages=%d looks=%d probes=%d/%d\n", t, g_mapTicks,
+        g_paintedTicks, g_fills, g_fullDamages, g_looks, g_probesSeen, g_probeCount);
     char name[300];
     snprintf(name, sizeof name, "record-%.200s.txt", line + 5);
     WriteFileAtomically(name, g_rec ? g_rec : "");
