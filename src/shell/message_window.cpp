@@ -104,10 +104,10 @@ void messageWindow::Load() {
   // Keys chosen in Options instead of the usual ones are the keys to press.
   const settings::AppSettingsRecord& s = app_.AppSettings;
   if (s.hotkeypresent != settings::kDefaultHotkeyPresent) {
-    ::SetWindowTextW(Control(L"Label4"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeypresent)).c_str());
+    ::SetWindowTextW(Control(L"Label4"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeypresent), true).c_str());
   }
   if (s.hotkeymagnify != settings::kDefaultHotkeyMagnify) {
-    ::SetWindowTextW(Control(L"Label11"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeymagnify)).c_str());
+    ::SetWindowTextW(Control(L"Label11"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeymagnify), true).c_str());
   }
   LayOut(base::DpiForWindow(Hwnd()));
 }

@@ -56,12 +56,13 @@ std::optional<int> ChangeHotkeys(HWND hwnd, HotkeyRegistration& registration, co
   return std::nullopt;
 }
 
-std::wstring HotkeyName(uint16_t keys) {
+std::wstring HotkeyName(uint16_t keys, bool spelledOut) {
   const uint8_t flags = settings::HotkeyFlags(keys);
+  const std::wstring plus = spelledOut ? L" + " : L"+";
   std::wstring name;
-  if (flags & settings::kHotkeyControl) name += L"Ctrl+";
-  if (flags & settings::kHotkeyAlt) name += L"Alt+";
-  if (flags & settings::kHotkeyShift) name += L"Shift+";
+  if (flags & settings::kHotkeyControl) name += (spelledOut ? L"Control" : L"Ctrl") + plus;
+  if (flags & settings::kHotkeyAlt) name += L"Alt" + plus;
+  if (flags & settings::kHotkeyShift) name += L"Shift" + plus;
   const UINT vk = settings::HotkeyVirtualKey(keys);
   if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return name + static_cast<wchar_t>(vk);
   if (vk >= VK_F1 && vk <= VK_F24) return name + L"F" + std::to_wstring(vk - VK_F1 + 1);

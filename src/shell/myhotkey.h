@@ -77,8 +77,9 @@ class HotkeyHook {
 // or nothing when every hotkey has its keys. Unchanged keys are left as they are, held or not.
 std::optional<int> ChangeHotkeys(HWND hwnd, HotkeyRegistration& registration, const HotkeyKeys& wanted);
 
-// The keys as the program names them: "Ctrl+Shift+Z", "Ctrl+Alt+F5", "Shift+P".
-std::wstring HotkeyName(uint16_t keys);
+// The keys as the program names them: "Ctrl+Shift+Z", "Ctrl+Alt+F5", "Shift+P"; spelled out as the
+// help window's table has them: "Control + Shift + Z".
+std::wstring HotkeyName(uint16_t keys, bool spelledOut = false);
 // What the tray balloon says about the hotkeys that another program holds, one sentence each;
 // empty when all are ours.
 std::wstring TakenHotkeyMessage(const HotkeyRegistration& registration);

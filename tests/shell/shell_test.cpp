@@ -415,9 +415,14 @@ TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
   ::SendMessageW(m.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(m.IsLoaded());
   EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey));
-  // A new load starts from the start-up form again.
+  // A new load starts from the start-up form again; its table has the keys chosen in Options.
   App().AppSettings.showstartup = -1;
+  App().AppSettings.hotkeypresent = settings::HotkeyWord('P', settings::kHotkeyControl | settings::kHotkeyAlt);
   m.ShowQuickHelp();
+  ::GetWindowTextW(m.Control(L"Label4"), text, 64);
+  EXPECT_STREQ(L"Control + Alt + P", text);
+  ::GetWindowTextW(m.Control(L"Label11"), text, 64);
+  EXPECT_STREQ(L"Control + Shift + M", text);
   EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
   m.Unload();
   m.ShowStartupForm();
