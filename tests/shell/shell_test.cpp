@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -517,6 +518,35 @@ TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   });
   SaveImageBmp(splash, ScreenshotDir() + L"\\splash-" + scale + L".bmp");
   EXPECT_LT(blackInLastRow(), splash.width / 2) << "the artwork does not reach the bottom";
+  // The two notice lines are white text straight on the artwork: they read only where the artwork
+  // behind them is dark. Within each line's box there is white text (once the line has painted),
+  // and the rest, apart from the text's smoothed edges, is dark.
+  struct Tally {
+    int white = 0, dark = 0, all = 0;
+  };
+  auto tally = [&](HWND line) {
+    RECT box{};
+    ::GetWindowRect(line, &box);
+    Tally t;
+    t.all = (box.right - box.left) * (box.bottom - box.top);
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) {
+        const uint32_t c = splash.At(x, y);
+        const int luma = (((c >> 16) & 0xFF) * 299 + ((c >> 8) & 0xFF) * 587 + (c & 0xFF) * 114) / 1000;
+        t.white += luma > 200;
+        t.dark += luma < 90;
+      }
+    return t;
+  };
+  PumpUntil([&] {
+    splash = CaptureScreenRect(client.left, client.top, client.right - client.left, client.bottom - client.top);
+    return tally(s.Label1).white > tally(s.Label1).all / 50 && tally(s.Label2).white > tally(s.Label2).all / 50;
+  });
+  for (HWND line : {s.Label1, s.Label2}) {
+    const Tally t = tally(line);
+    EXPECT_GT(t.white, t.all / 50) << "no white text in the splash's notice line";
+    EXPECT_GT(t.dark, t.all * 3 / 4) << "the artwork behind the splash's notice line is too light for white text";
+  }
   s.Unload();
 
   messageWindow& m = App().helpWindow;
