@@ -87,13 +87,13 @@ std::vector<bench::Result> RectangleDragMove() {
       for (const overlay::PixelRect& b : areas[kMoves / 2]) shown += static_cast<double>(b.Area());
       const double takeBack = bench::MedianMicros(
           [&] {
-            o.Picture1.DrawOverShownContent(old, nullptr);
+            o.Picture1.DrawOverShownContent(old, {}, nullptr);
             ::GdiFlush();
           },
           kMoves, kWarmup);
       const double draw = bench::MedianMicros(
           [&] {
-            o.Picture1.DrawOverShownContent({}, [&](HDC dc) {
+            o.Picture1.DrawOverShownContent({}, {}, [&](HDC dc) {
               overlay::DrawShape(dc, overlay::ShapeKind::Rectangle, from, tool(kMoves / 2), {RGB(255, 0, 0), width});
             });
             ::GdiFlush();

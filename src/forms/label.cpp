@@ -16,7 +16,8 @@ bool Label::Create(HWND parent, int id, bool visible) {
   // No class cursor: the container decides the pointer over its labels.
   RegisterWindowClass(kClassName, 0, nullptr, nullptr);
   // Clip siblings, so a label under the editor or another control never paints over it.
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0);
+  shown_ = visible;
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (visible && !outOfSight_ ? WS_VISIBLE : 0);
   if (!CreateWindowObject(0, kClassName, L"", style, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)))) {
     return false;
@@ -40,6 +41,7 @@ bool Label::CreateLike(const Label& model, int id) {
   width_ = model.width_;
   height_ = model.height_;
   events_.takesMouse = model.events_.takesMouse;
+  outOfSight_ = model.outOfSight_;
   HWND parent = model.Hwnd() ? ::GetParent(model.Hwnd()) : nullptr;
   if (!Create(parent, id, false)) return false;
   if (model.Hwnd()) {
@@ -83,6 +85,12 @@ void Label::Resize() {
     ::SetWindowPos(Hwnd(), nullptr, 0, 0, width_, height_, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ::InvalidateRect(Hwnd(), nullptr, FALSE);
+  TellContainerIfOutOfSight();
+}
+
+void Label::TellContainerIfOutOfSight() {
+  if (!outOfSight_ || !Hwnd()) return;
+  if (HWND parent = ::GetParent(Hwnd())) ::SendMessageW(parent, kMsgChildLayoutChanged, 0, 0);
 }
 
 void Label::SetCaption(std::wstring caption) {
@@ -133,7 +141,15 @@ int Label::Height() const {
 }
 
 void Label::SetVisible(bool visible) {
-  if (Hwnd()) ::ShowWindow(Hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+  shown_ = visible;
+  if (!Hwnd()) return;
+  ::ShowWindow(Hwnd(), visible && !outOfSight_ ? SW_SHOWNA : SW_HIDE);
+  TellContainerIfOutOfSight();
+}
+
+void Label::SetOutOfSight(bool out) {
+  outOfSight_ = out;
+  if (Hwnd()) ::ShowWindow(Hwnd(), shown_ && !outOfSight_ ? SW_SHOWNA : SW_HIDE);
 }
 
 void Label::Paint(HDC target, const RECT& client) {

@@ -6,6 +6,9 @@
 // A transparent label gets its background from its container through WM_PRINTCLIENT, so over a
 // PictureBox it shows whatever the surface holds beneath it (background and strokes), after any
 // repaint. Labels are kept in a LabelArray, indexed the way a control array is.
+//
+// A label can be out of sight: shown or not as ever, but its window hidden, because its container
+// paints it itself (a magnified view). It then tells the container whenever it changes.
 #pragma once
 
 #include <windows.h>
@@ -72,6 +75,12 @@ class Label : public Window {
   int Width() const;
   int Height() const;
   void SetVisible(bool visible);
+  // Shown, as SetVisible left it, whether or not it is out of sight.
+  bool Shown() const { return Hwnd() && shown_; }
+  // Out of sight: the window hidden whatever SetVisible says. Labels made like one that is out of
+  // sight are out of sight too.
+  void SetOutOfSight(bool out);
+  bool OutOfSight() const { return outOfSight_; }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -88,10 +97,13 @@ class Label : public Window {
   void ChangeLook(T& property, T value) {
     property = value;
     if (Hwnd()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
+    TellContainerIfOutOfSight();
   }
   void Resize();
   void Paint(HDC target, const RECT& client);
   RECT PlaceInParent() const;
+  // Out of sight, nothing repaints the label but its container: it hears of every change.
+  void TellContainerIfOutOfSight();
 
   Events events_;
   std::wstring caption_;
@@ -105,6 +117,8 @@ class Label : public Window {
   bool transparent_ = false;
   bool autoSize_ = false;
   bool pressed_ = false;
+  bool shown_ = false;
+  bool outOfSight_ = false;
   int dpi_ = 0;  // 0: the window's own
   int width_ = 0;
   int height_ = 0;

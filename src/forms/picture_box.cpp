@@ -48,6 +48,8 @@ void PictureBox::OnDestroyed() {
   brush_.Reset();
   hasBrush_ = false;
   buttonsDown_ = 0;
+  view_.Reset();
+  staging_.Free();
 }
 
 int PictureBox::Width() const {
@@ -147,6 +149,14 @@ void PictureBox::Present(RECT area) {
   if (!windowDc_) return;
   RECT all{0, 0, surface_.Width(), surface_.Height()};
   if (!::IntersectRect(&area, &area, &all)) return;
+  if (view_.Zoomed()) {
+    const base::PixelRect box = view_.BoxAreaShowing({area.left, area.top, area.right, area.bottom});
+    if (box.Empty()) return;
+    const RECT shown{box.left, box.top, box.right, box.bottom};
+    PaintView(windowDc_, shown);
+    InvalidateChildrenOver(&shown);
+    return;
+  }
   ::BitBlt(windowDc_, area.left, area.top, area.right - area.left, area.bottom - area.top, surface_.Dc(), area.left,
            area.top, SRCCOPY);
   InvalidateChildrenOver(&area);
@@ -168,7 +178,9 @@ HDC PictureBox::StartDrawing(const RECT& area) {
     surface_.Touch(area);
     return PrepareSurfaceDc();
   }
-  if (!windowDc_) return nullptr;
+  // Without a drawing copy the window itself is drawn on, which only works where box and content
+  // pixels are the same.
+  if (!windowDc_ || view_.Zoomed()) return nullptr;
   ::SetROP2(windowDc_, drawMode_);
   return windowDc_;
 }
@@ -324,8 +336,20 @@ void PictureBox::DrawAndShow(const std::vector<RECT>& areas, const std::function
   for (const RECT& r : areas) Present(r);
 }
 
-bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw) {
+bool PictureBox::DrawOverShownContent(const std::vector<RECT>& takeBack, const std::vector<RECT>& drawn,
+                                      const std::function<void(HDC)>& draw) {
   if (!surfaceLive_ || !windowDc_) return false;
+  if (view_.Zoomed()) {
+    // Magnified, the outline is drawn over a copy of the content it covers, and that is stretched.
+    base::PixelRect all{};
+    for (const RECT& r : takeBack) all = base::Union(all, {r.left, r.top, r.right, r.bottom});
+    if (draw) {
+      for (const RECT& r : drawn) all = base::Union(all, {r.left, r.top, r.right, r.bottom});
+    }
+    const base::PixelRect box = view_.BoxAreaShowing(all);
+    if (!box.Empty()) PaintView(windowDc_, RECT{box.left, box.top, box.right, box.bottom}, draw);
+    return true;
+  }
   for (const RECT& r : takeBack) Present(r);
   if (draw) {
     ::SetROP2(windowDc_, drawMode_);
@@ -518,7 +542,11 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(Hwnd(), &ps);
-      PaintContent(dc, ps.rcPaint);
+      if (view_.Zoomed()) {
+        PaintView(dc, ps.rcPaint);
+      } else {
+        PaintContent(dc, ps.rcPaint);
+      }
       ::EndPaint(Hwnd(), &ps);
       return 0;
     }
@@ -532,6 +560,7 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_SIZE:
+      view_.SetSize(LOWORD(lParam), HIWORD(lParam));
       // A resized surface starts again from its background.
       if (surfaceLive_ && (LOWORD(lParam) != surface_.Width() || HIWORD(lParam) != surface_.Height())) {
         surfaceLive_ = false;
@@ -540,7 +569,19 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgChildLayoutChanged:
       childPlacesStale_ = true;
+      // A part of the picture out of sight changed: the view shows it.
+      if (view_.Zoomed()) ::InvalidateRect(Hwnd(), nullptr, FALSE);
       return 0;
+    case WM_MOUSEWHEEL:
+      if (events_.mouseWheel) {
+        // The wheel's position comes in screen coordinates.
+        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ::ScreenToClient(Hwnd(), &p);
+        events_.mouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), detail::ShiftState(), static_cast<float>(p.x),
+                           static_cast<float>(p.y));
+        return 0;
+      }
+      return DefaultProc(msg, wParam, lParam);
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTTAB;
     case WM_MOUSEACTIVATE:
@@ -572,6 +613,127 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       return DefaultProc(msg, wParam, lParam);
   }
+}
+
+}  // namespace forms
+
+// --- The view ---------------------------------------------------------------------------------------
+
+namespace forms {
+
+bool PictureBox::ZoomBy(int notches, POINT anchor) {
+  // The view knows the box's size from WM_SIZE: no GetClientRect (a server round trip under Wine)
+  // on the way to the screen.
+  if (!Hwnd()) return false;
+  // The view is stretched from the drawing copy: made now, not at the first stroke under the view.
+  EnsureSurface();
+  if (!view_.ZoomBy(notches, anchor.x, anchor.y)) return false;
+  ShowWholeView();
+  return true;
+}
+
+bool PictureBox::FollowPointer(POINT pointer) {
+  if (!view_.Zoomed() || !view_.Follow(pointer.x, pointer.y)) return false;
+  ShowWholeView();
+  return true;
+}
+
+void PictureBox::ResetZoom() {
+  if (!view_.Zoomed()) return;
+  view_.Reset();
+  if (Hwnd() && ::IsWindowVisible(Hwnd())) ShowWholeView();
+  staging_.Free();
+}
+
+void PictureBox::ShowWholeView() {
+  // At once, not through WM_PAINT: a wheel notch or a pan step is one stretch onto the screen.
+  if (!windowDc_) return;
+  const RECT all{0, 0, Width(), Height()};
+  if (view_.Zoomed()) {
+    PaintView(windowDc_, all);
+  } else {
+    PaintContent(windowDc_, all);
+    staging_.Free();
+  }
+  InvalidateChildrenOver(nullptr);
+}
+
+POINT PictureBox::ToContent(POINT box) const {
+  if (!view_.Zoomed()) return box;
+  return {view_.ContentX(box.x), view_.ContentY(box.y)};
+}
+
+POINT PictureBox::ToBox(POINT content) const {
+  if (!view_.Zoomed()) return content;
+  return {view_.BoxX(content.x), view_.BoxY(content.y)};
+}
+
+void PictureBox::PaintView(HDC target, const RECT& boxArea, const std::function<void(HDC)>& drawOver) {
+  const base::PixelRect shown = view_.ContentShownIn({boxArea.left, boxArea.top, boxArea.right, boxArea.bottom});
+  if (shown.Empty()) return;
+  HDC source = ViewSource(RECT{shown.left, shown.top, shown.right, shown.bottom}, drawOver);
+  if (!source) return;
+  // The whole view's stretch, clipped to the area: a part stretched on its own would round its
+  // pixels differently from the whole.
+  const base::PixelRect s = view_.Source();
+  const int saved = ::SaveDC(target);
+  ::IntersectClipRect(target, boxArea.left, boxArea.top, boxArea.right, boxArea.bottom);
+  // Nearest pixel: every screen pixel is one pixel of the picture, so ink drawn under the view
+  // shows exactly where it lands, and a part painted again matches the whole. (HALFTONE smooths,
+  // but costs several frames for a full screen under Wine and rounds a part unlike the whole.)
+  ::SetStretchBltMode(target, COLORONCOLOR);
+  ::StretchBlt(target, 0, 0, view_.Width(), view_.Height(), source, s.left, s.top, s.right - s.left,
+               s.bottom - s.top, SRCCOPY);
+  ::RestoreDC(target, saved);
+}
+
+HDC PictureBox::ViewSource(const RECT& need, const std::function<void(HDC)>& drawOver) {
+  std::vector<std::pair<HWND, RECT>> parts;
+  if (events_.pictureParts) {
+    for (HWND part : events_.pictureParts()) {
+      RECT place{};
+      ::GetWindowRect(part, &place);
+      ::MapWindowPoints(HWND_DESKTOP, Hwnd(), reinterpret_cast<POINT*>(&place), 2);
+      RECT overlap{};
+      if (::IntersectRect(&overlap, &place, &need)) parts.emplace_back(part, place);
+    }
+  }
+  if (parts.empty() && !drawOver && surfaceLive_) return surface_.Dc();
+  if (!staging_.Ready() || staging_.Width() != Width() || staging_.Height() != Height()) {
+    if (!staging_.Create(std::max(Width(), 1), std::max(Height(), 1))) {
+      // No memory for it: the content alone, without the parts and the outline.
+      if (surfaceLive_) return surface_.Dc();
+      return picture_ ? picture_->Dc() : nullptr;
+    }
+  }
+  HDC dc = staging_.Dc();
+  PaintContent(dc, need);
+  for (const auto& [part, place] : parts) {
+    // A part paints itself where it lies, the content under it included (as LabelPieces takes it).
+    POINT before{};
+    ::SetViewportOrgEx(dc, place.left, place.top, &before);
+    ::SendMessageW(part, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::SetViewportOrgEx(dc, before.x, before.y, nullptr);
+  }
+  if (drawOver) {
+    ::SetROP2(dc, drawMode_);
+    drawOver(dc);
+  }
+  return dc;
+}
+
+imaging::PixelImage PictureBox::ShownImage(const imaging::PixelImage& content) const {
+  if (!view_.Zoomed() || content.Empty()) return content;
+  // The same stretch as the screen's, so the copy is what the presenter sees.
+  DrawingSurface from, to;
+  if (!from.Create(content.width, content.height) || !to.Create(view_.Width(), view_.Height())) return {};
+  const imaging::PixelBuffer bits = from.Pixels();
+  std::copy(content.pixels.begin(), content.pixels.end(), bits.pixels);
+  const base::PixelRect s = view_.Source();
+  ::SetStretchBltMode(to.Dc(), COLORONCOLOR);
+  ::StretchBlt(to.Dc(), 0, 0, view_.Width(), view_.Height(), from.Dc(), s.left, s.top, s.right - s.left,
+               s.bottom - s.top, SRCCOPY);
+  return to.Copy();
 }
 
 }  // namespace forms

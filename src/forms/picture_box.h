@@ -15,6 +15,12 @@
 //
 // Child windows lie above the drawing. A transparent child gets what lies under it through
 // WM_PRINTCLIENT and is told to paint again wherever the content under it changes.
+//
+// The box can show its content magnified (forms/zoom_view.h): only what reaches the screen is the
+// view. Drawing calls, the content, the states, WM_PRINTCLIENT and the mouse events stay in content
+// pixels and box pixels as they are; whoever turns a pointer into a place to draw asks ToContent.
+// Children that belong to the picture (labels) are out of sight while zoomed, and the view paints
+// them itself, magnified with the content under them.
 #pragma once
 
 #include <windows.h>
@@ -25,8 +31,9 @@
 #include "base/handles.h"
 #include "base/picture.h"
 #include "forms/drawing_surface.h"
-#include "imaging/pixel_image.h"
 #include "forms/window.h"
+#include "forms/zoom_view.h"
+#include "imaging/pixel_image.h"
 
 namespace forms {
 
@@ -43,6 +50,12 @@ class PictureBox : public Window {
     std::function<void(short& keyAscii)> keyPress;
     std::function<void(short& keyCode, int shift)> keyDown;
     std::function<void(short& keyCode, int shift)> keyUp;
+    // The wheel turned by `delta` (WHEEL_DELTA a notch, up positive) with the pointer at (x, y).
+    std::function<void(int delta, int shift, float x, float y)> mouseWheel;
+    // The children that are part of the picture (labels), in the order they paint: while zoomed
+    // their windows are out of sight and the view paints them (each through WM_PRINTCLIENT, at
+    // its place).
+    std::function<std::vector<HWND>()> pictureParts;
   };
 
   PictureBox() = default;
@@ -94,7 +107,9 @@ class PictureBox : public Window {
   // `takeBack` show the content again (the previous outline goes), then `draw`, unless empty,
   // draws straight onto the window in the box's drawing mode. Whatever shows the content again
   // over it (a repaint) takes the outline away. False, drawing nothing, without a drawing copy.
-  bool DrawOverShownContent(const std::vector<RECT>& takeBack, const std::function<void(HDC)>& draw);
+  // `drawn` is where `draw` draws.
+  bool DrawOverShownContent(const std::vector<RECT>& takeBack, const std::vector<RECT>& drawn,
+                            const std::function<void(HDC)>& draw);
   // Closes the change at once, reading no pixel: what it overwrote is sorted out by
   // TakeEndedChange, when there is time. Drawing calls after it belong to no change until the
   // next BeginChange.
@@ -145,6 +160,24 @@ class PictureBox : public Window {
   int Height() const;
   void Move(int x, int y, int width, int height);
 
+  // --- The view --------------------------------------------------------------------------------
+  bool Zoomed() const { return view_.Zoomed(); }
+  double Zoom() const { return view_.Zoom(); }
+  const ZoomView& View() const { return view_; }
+  // `notches` of the wheel about the box point `anchor`, shown at once; false when the zoom stayed.
+  bool ZoomBy(int notches, POINT anchor);
+  // While zoomed, the view follows the pointer at box point `pointer`, shown at once; false when
+  // the part shown stayed.
+  bool FollowPointer(POINT pointer);
+  // x1, shown at once (if the box is on the screen).
+  void ResetZoom();
+  // The content pixel shown at a box pixel, and the first box pixel that shows a content pixel;
+  // the same point at x1.
+  POINT ToContent(POINT box) const;
+  POINT ToBox(POINT content) const;
+  // `content` (of the box's size, as ContentImage gives it) as the view shows it on the screen.
+  imaging::PixelImage ShownImage(const imaging::PixelImage& content) const;
+
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void OnDestroyed() override;
@@ -171,6 +204,13 @@ class PictureBox : public Window {
   void InvalidateChildrenOver(const RECT* area);
   void RebuildChildPlaces();
   void Present(RECT area);
+  // The box pixels of `boxArea` painted into `target` from the view; `drawOver` draws over the
+  // content first (in content pixels) without the content keeping it.
+  void PaintView(HDC target, const RECT& boxArea, const std::function<void(HDC)>& drawOver = nullptr);
+  // What the view stretches to show the content pixels `need`: the drawing copy itself, or the
+  // staging copy with the picture's parts (and `drawOver`) over it.
+  HDC ViewSource(const RECT& need, const std::function<void(HDC)>& drawOver);
+  void ShowWholeView();
   HPEN PenFor(COLORREF color, int width);
   HDC PrepareSurfaceDc();
   void UsePen(HPEN pen);
@@ -199,6 +239,11 @@ class PictureBox : public Window {
   COLORREF brushColor_ = 0;
   bool hasBrush_ = false;
   int buttonsDown_ = 0;
+
+  ZoomView view_;
+  // While zoomed: the content and the picture's parts composed, where they overlap, before the
+  // stretch. Made on the first need, given back at x1.
+  DrawingSurface staging_;
 };
 
 }  // namespace forms

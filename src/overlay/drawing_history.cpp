@@ -10,9 +10,6 @@ namespace overlay {
 
 namespace {
 
-// Labels from this index up are the presenter's; 0 is the template and 1 is never shown.
-constexpr int16_t kFirstUserLabel = 2;
-
 // A stroke, an erasure or a clear: the tiles it overwrote, swapped with the surface.
 class TileAction : public UndoAction {
  public:
@@ -81,7 +78,8 @@ LabelState StateOf(const forms::Label& label) {
   s.color = label.ForeColor();
   s.left = label.Left();
   s.top = label.Top();
-  s.visible = label.Hwnd() && ::IsWindowVisible(label.Hwnd());
+  // Shown, also while a magnified view paints it instead of its window.
+  s.visible = label.Shown();
   return s;
 }
 
@@ -273,7 +271,7 @@ std::vector<PicturePiece> DrawingHistory::LabelPieces() {
   // Each label paints itself (the surface under it, then its text) into a bitmap of its size,
   // exactly as it paints on the screen.
   overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
-    if (index < kFirstUserLabel || !label.Hwnd() || !::IsWindowVisible(label.Hwnd())) return;
+    if (index < kFirstUserLabel || !label.Shown()) return;
     const int w = label.Width(), h = label.Height();
     forms::DrawingSurface scratch;
     if (w <= 0 || h <= 0 || !scratch.Create(w, h)) return;

@@ -59,6 +59,9 @@ struct PicturePiece;
 // Its handler does the rest of the idle-time work too (DoIdleWork).
 constexpr UINT kMsgHistoryIdle = WM_APP + 2;
 
+// Labels from this index up are the presenter's; 0 is the template and 1 is never shown.
+constexpr int16_t kFirstUserLabel = 2;
+
 class DrawingHistory {
  public:
   explicit DrawingHistory(ss& overlay) : overlay_(overlay) {}

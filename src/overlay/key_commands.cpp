@@ -84,5 +84,7 @@ void ss::CopyPicture() {
   // Announced only: the worker makes the data while the presenter goes on (clipboard.h).
   imaging::PixelImage picture = clipboard_.TakeSpareImage();
   history_.ComposePictureInto(picture);
+  // What the screen shows: the whole picture at x1, the magnified part of it when zoomed.
+  if (Picture1.Zoomed()) picture = Picture1.ShownImage(picture);
   clipboard_.Offer(Hwnd(), std::move(picture));
 }

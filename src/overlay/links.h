@@ -35,6 +35,10 @@ enum class CommandId {
   Undo,
   Redo,
   CopyPicture,
+  ActualSize,
+  // The wheel in presentation mode.
+  ZoomIn,
+  ZoomOut,
   // Keys and items of the tray menu.
   Red,
   Yellow,
@@ -66,12 +70,16 @@ enum class CommandId {
 };
 
 // Runs the program's commands. The overlay's key handler looks a typed character up and runs its
-// command; the right button runs CommandId::Menu.
+// command; a wheel notch runs the wheel's command for its direction; the right button runs
+// CommandId::Menu.
 class CommandDispatcher {
  public:
   virtual ~CommandDispatcher() = default;
   // The command of a character typed in presentation mode; CommandId::None when there is none.
   virtual CommandId CommandForKey(short keyAscii) const = 0;
+  // The command of one wheel notch in presentation mode: `direction` 1 up (away from the user),
+  // -1 down; CommandId::None when there is none.
+  virtual CommandId CommandForWheel(int direction) const = 0;
   // Runs a command. What it raises goes to the caller: the key handler's error path.
   virtual void Run(CommandId id) = 0;
 };

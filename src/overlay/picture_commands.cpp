@@ -73,8 +73,9 @@ void ss::SaveScreenToFile() {
 
   // The saved grab, strokes and all, becomes the background; the clean copy stays as it was,
   // so the eraser still reveals the background from before the save. What shows stays as it is,
-  // and undo brings the background and the size from before the save back.
-  history_.GrabBecomesBackground(Picture3.GetPicture());
+  // and undo brings the background and the size from before the save back. Magnified, the grab
+  // is a part of the picture, not the picture: it goes to the file and nowhere else.
+  if (!Zoomed()) history_.GrabBecomesBackground(Picture3.GetPicture());
 }
 
 void ss::LoadPictureFromFile() {

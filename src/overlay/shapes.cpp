@@ -88,8 +88,10 @@ void ShapeDrag::Follow(forms::PictureBox& box, PointI to, const ShapeStyle& styl
   }
   // The content stays as it was at the press until the release: the old outline's area shows it
   // again and the new outline is drawn onto the window only.
-  box.DrawOverShownContent(ToRects(shown_), [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
-  shown_ = OutlineArea(kind_, from_, to_, style.width);
+  std::vector<PixelRect> outline = OutlineArea(kind_, from_, to_, style.width);
+  box.DrawOverShownContent(ToRects(shown_), ToRects(outline),
+                           [&](HDC dc) { DrawShape(dc, kind_, from_, to_, style); });
+  shown_ = std::move(outline);
 }
 
 void ShapeDrag::Finish(forms::PictureBox& box, const ShapeStyle& style) {
@@ -104,7 +106,7 @@ void ShapeDrag::Finish(forms::PictureBox& box, const ShapeStyle& style) {
 void ShapeDrag::Abandon(forms::PictureBox& box) {
   if (state_ != State::Following) return;
   state_ = State::Abandoned;
-  box.DrawOverShownContent(ToRects(shown_), nullptr);
+  box.DrawOverShownContent(ToRects(shown_), {}, nullptr);
   shown_.clear();
 }
 

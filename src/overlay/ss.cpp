@@ -58,7 +58,9 @@ void ss::CreateOverlayWindow(const RECT& area) {
   events.mouseDown = [this](int b, int s, float x, float y) { Picture1_MouseDown(b, s, x, y); };
   events.mouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
   events.mouseUp = [this](int b, int s, float x, float y) { Picture1_MouseUp(b, s, x, y); };
+  events.mouseWheel = [this](int d, int s, float x, float y) { Picture1_MouseWheel(d, s, x, y); };
   events.keyPress = [this](short& key) { Picture1_KeyPress(key); };
+  events.pictureParts = [this] { return ShownLabelWindows(); };
 }
 
 void ss::PrepareWindow() {
@@ -97,6 +99,10 @@ void ss::ForgetPresentation() {
   ::KillTimer(Hwnd(), kClaimTimer);
   ::KillTimer(Hwnd(), kHistoryTimer);
   claimTicks_ = 0;
+  // The next presentation starts at x1.
+  Picture1.ResetZoom();
+  wheelPoint_.reset();
+  wheelRest_ = 0;
   Picture1.SetPicture(nullptr);
   Picture2.SetPicture(nullptr);
   Picture3.SetPicture(nullptr);
@@ -148,6 +154,11 @@ void ss::cmdScreen_Click() {
   const RECT area = PresentationArea();
   if (!open) CoverMonitor(area);
   Load();
+  // A grab of the open overlay becomes the picture: the picture, not a magnified part of it.
+  if (open && Zoomed()) {
+    ActualSize();
+    ::RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
   // Into Picture1 and Picture2, as one undo step (see DrawingHistory::TakeGrab).
   history_.TakeGrab(capture::GrabScreenRect(area));
 }
@@ -277,14 +288,20 @@ void ss::ToggleEraser() {
 }
 
 void ss::EraseAt(float X, float Y) {
-  const overlay::SquareI sq =
-      overlay::EraserSquare(AppSettings.erasersize, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+  // The square keeps its place beside the picture pixel under the pointer, its side in picture
+  // pixels: magnified, it reaches past the cursor's outline, which keeps its size.
+  const POINT at = Picture1.ToContent({static_cast<LONG>(X), static_cast<LONG>(Y)});
+  const overlay::SquareI sq = overlay::EraserSquare(AppSettings.erasersize, at.x, at.y, cursorSize_);
   const base::Picture& clean = Picture2.GetPicture();
   if (clean) Picture1.CopyRectFrom(*clean, sq.left, sq.top, sq.side, sq.side);
 }
 
 overlay::PointI ss::ToolPointAt(float X, float Y) const {
-  return overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+  // The tip of the cursor as it shows on the screen (cursors keep their size), then the picture
+  // pixel under it.
+  const overlay::PointI tip = overlay::PenPoint(penMode != 0, static_cast<int>(X), static_cast<int>(Y), cursorSize_);
+  const POINT at = Picture1.ToContent({tip.x, tip.y});
+  return {at.x, at.y};
 }
 
 overlay::ShapeStyle ss::ShapeStyleNow() const {
@@ -331,6 +348,11 @@ void ss::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
 }
 
 void ss::Picture1_MouseMove(int Button, int /*Shift*/, float X, float Y) {
+  // Magnified, the view follows the pointer while no button is held, and while no editor waits
+  // for its text where it was placed.
+  if (Button == 0 && IsVisible() && !txtEdit.Visible()) {
+    Picture1.FollowPointer({static_cast<LONG>(X), static_cast<LONG>(Y)});
+  }
   if (Button != forms::kLeftButton || !IsVisible()) return;
   if (shapeDrag_.Busy()) {
     FollowShape(X, Y);
@@ -354,7 +376,84 @@ void ss::Picture1_MouseUp(int Button, int /*Shift*/, float X, float Y) {
     shapeDrag_.Finish(Picture1, ShapeStyleNow());
     history_.EndChange();
   }
-  if (textMode) PlaceTextEditor(static_cast<int>(X), static_cast<int>(Y));
+  if (!textMode) return;
+  // Magnified, labels have no window to click: the click on one is found here.
+  if (Zoomed()) {
+    if (const int16_t label = LabelAt(Picture1.ToContent({static_cast<LONG>(X), static_cast<LONG>(Y)}))) {
+      lblText_Click(label);
+      return;
+    }
+  }
+  PlaceTextEditor(static_cast<int>(X), static_cast<int>(Y));
+}
+
+void ss::Picture1_MouseWheel(int Delta, int /*Shift*/, float X, float Y) {
+  if (!IsVisible() || !commands_) return;
+  // A turn the other way starts counting afresh.
+  if ((Delta > 0) != (wheelRest_ > 0)) wheelRest_ = 0;
+  wheelRest_ += Delta;
+  const int notches = wheelRest_ / WHEEL_DELTA;
+  wheelRest_ -= notches * WHEEL_DELTA;
+  const overlay::CommandId id = commands_->CommandForWheel(notches > 0 ? 1 : -1);
+  for (int i = 0; i < (notches > 0 ? notches : -notches); ++i) {
+    wheelPoint_ = POINT{static_cast<LONG>(X), static_cast<LONG>(Y)};
+    try {
+      commands_->Run(id);
+    } catch (...) {
+      // Nothing a wheel command raises leaves the window procedure; the view stays as it is.
+    }
+  }
+  wheelPoint_.reset();
+}
+
+void ss::ZoomBy(int notches) {
+  if (!IsVisible() || notches == 0) return;
+  POINT anchor{};
+  if (wheelPoint_) {
+    anchor = *wheelPoint_;
+  } else {
+    ::GetCursorPos(&anchor);
+    ::ScreenToClient(Picture1.Hwnd(), &anchor);
+  }
+  const bool wasZoomed = Zoomed();
+  // Labels leave their windows before the first magnified view paints them.
+  if (!wasZoomed && notches > 0) {
+    lblText.ForEach([](int16_t, forms::Label& label) { label.SetOutOfSight(true); });
+  }
+  Picture1.ZoomBy(notches, anchor);
+  LabelsFollowTheView();
+}
+
+void ss::ActualSize() {
+  if (!Zoomed()) return;
+  Picture1.ResetZoom();
+  LabelsFollowTheView();
+}
+
+void ss::LabelsFollowTheView() {
+  const bool out = Zoomed();
+  lblText.ForEach([out](int16_t, forms::Label& label) {
+    if (label.OutOfSight() != out) label.SetOutOfSight(out);
+  });
+}
+
+std::vector<HWND> ss::ShownLabelWindows() const {
+  std::vector<HWND> windows;
+  lblText.ForEach([&](int16_t index, const forms::Label& label) {
+    if (index >= overlay::kFirstUserLabel && label.Shown()) windows.push_back(label.Hwnd());
+  });
+  return windows;
+}
+
+int16_t ss::LabelAt(POINT picturePoint) const {
+  int16_t found = 0;
+  // The last one painted lies on top.
+  lblText.ForEach([&](int16_t index, const forms::Label& label) {
+    if (index < overlay::kFirstUserLabel || !label.Shown()) return;
+    const RECT place{label.Left(), label.Top(), label.Left() + label.Width(), label.Top() + label.Height()};
+    if (::PtInRect(&place, picturePoint)) found = index;
+  });
+  return found;
 }
 
 LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

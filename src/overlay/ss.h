@@ -7,8 +7,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "capture/fit_page.h"
 #include "forms/common_dialog.h"
@@ -96,6 +98,20 @@ class ss : public forms::Window {
   void Picture1_MouseUp(int Button, int Shift, float X, float Y);
   // A shape drag (a press with Shift, Ctrl or Tab held) is following the pointer.
   bool ShapeDragInProgress() const { return shapeDrag_.Following(); }
+  // The wheel turned by `Delta` (WHEEL_DELTA a notch, up positive) over the surface at (X, Y):
+  // every whole notch runs the wheel's command; a touchpad's smaller turns add up to notches.
+  void Picture1_MouseWheel(int Delta, int Shift, float X, float Y);
+
+  // --- The view: the wheel's zoom ------------------------------------------------------------
+  // The picture keeps its pixels; the screen shows a part of it magnified (forms/zoom_view.h).
+  // Strokes, shapes, the eraser and labels land on the picture pixels under the pointer, at their
+  // widths and sizes in picture pixels. A zoom change is no undo step.
+  // `notches` up (positive) multiply the zoom by 1.25 each, down to x1 and up to x8, about the
+  // pointer; only while the presentation shows.
+  void ZoomBy(int notches);
+  // 0: x1 at once.
+  void ActualSize();
+  bool Zoomed() const { return Picture1.Zoomed(); }
 
   // --- Text labels ---------------------------------------------------------------------------
   int16_t cKey = 0;
@@ -158,6 +174,13 @@ class ss : public forms::Window {
   void CoverMonitor(const RECT& area);
   RECT PresentationArea() const;
   void EraseAt(float X, float Y);
+  // Labels: out of sight while the view is magnified (Picture1 paints them into it), in sight at x1.
+  void LabelsFollowTheView();
+  std::vector<HWND> ShownLabelWindows() const;
+  // The label under a picture point, for a click that its hidden window cannot take; 0 for none.
+  int16_t LabelAt(POINT picturePoint) const;
+  std::optional<POINT> wheelPoint_;  // where the last wheel notch turned, for its command
+  int wheelRest_ = 0;                // a touchpad's turn that adds up to no notch yet
   overlay::PointI ToolPointAt(float X, float Y) const;
   overlay::ShapeStyle ShapeStyleNow() const;
   void FollowShape(float X, float Y);

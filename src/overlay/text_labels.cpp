@@ -94,7 +94,9 @@ void ss::lblText_Click(int16_t Index) {
   forms::Label* label = lblText.Item(Index);
   if (!label) return;
   cLbl = Index;
-  txtEdit.Move(label->Left(), label->Top());
+  // Over the label as the screen shows it (magnified, where the view puts its corner).
+  const POINT at = Picture1.ToBox({label->Left(), label->Top()});
+  txtEdit.Move(at.x, at.y);
   txtEdit.SetText(label->Caption());
   // The label stays visible under the editor until the commit.
   txtEdit.BringToFront();
@@ -141,7 +143,9 @@ void ss::CommitText() {
   label.SetFontItalic(AppSettings.textitalic != 0);
   // Labels are written in the chosen text colour.
   label.SetForeColor(static_cast<COLORREF>(AppSettings.textcolor));
-  label.Move(txtEdit.Left(), txtEdit.Top());
+  // On the picture pixel under the editor's corner: magnified, the label lands where it was typed.
+  const POINT at = Picture1.ToContent({txtEdit.Left(), txtEdit.Top()});
+  label.Move(at.x, at.y);
   label.SetCaption(txtEdit.Text());
   label.SetVisible(true);
   history_.RecordLabelEdit(cLbl, std::move(before));

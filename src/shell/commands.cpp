@@ -133,6 +133,9 @@ void ToggleMagnifier(Application& app, const Command&) {
   }
 }
 
+// A wheel notch (`value` 1 in, -1 out).
+void ZoomNotch(Application& app, const Command& self) { app.overlay.ZoomBy(self.value); }
+
 void KeepDrawings(Application& app, const Command&) {
   settings::AppSettingsRecord& s = app.AppSettings;
   s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
@@ -257,6 +260,10 @@ constexpr Command kCommands[] = {
     {.id = CommandId::CopyPicture,
      .run = OnEither<&overlay::LiveDrawing::CopyPicture, &ss::CopyPicture>,
      .keys = Key(3)},  // Ctrl+C
+    // The digit zero: the view back to x1 at once.
+    {.id = CommandId::ActualSize,
+     .run = [](Application& a, const Command&) { a.overlay.ActualSize(); },
+     .keys = Key('0')},
     // Space: live drawing from inking to pointing (nothing in presentation mode).
     {.id = CommandId::Pointing,
      .run =
@@ -264,6 +271,10 @@ constexpr Command kCommands[] = {
            if (Inking(a)) a.live.SetPointing(true);
          },
      .keys = Key(' ')},
+
+    // --- The wheel in presentation mode: zoom about the pointer, a notch at a time ---------
+    {.id = CommandId::ZoomIn, .run = ZoomNotch, .value = 1, .wheel = 1},
+    {.id = CommandId::ZoomOut, .run = ZoomNotch, .value = -1, .wheel = -1},
 
     // --- Hotkeys, and the menu itself -------------------------------------------------------
     {.id = CommandId::PresentationMode,
@@ -292,6 +303,14 @@ CommandId CommandForKey(short keyAscii) {
   if (keyAscii == 0) return CommandId::None;
   for (const Command& c : kCommands) {
     if (c.keys[0] == keyAscii || c.keys[1] == keyAscii) return c.id;
+  }
+  return CommandId::None;
+}
+
+CommandId CommandForWheel(int direction) {
+  if (direction == 0) return CommandId::None;
+  for (const Command& c : kCommands) {
+    if (c.wheel == direction) return c.id;
   }
   return CommandId::None;
 }

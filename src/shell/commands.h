@@ -1,5 +1,5 @@
 // The program's commands, in one table. Every key of presentation mode (typed on the overlay or
-// into the magnifier), every item of the tray menu (which the overlay's right button opens too)
+// into the magnifier), each direction of the wheel on the overlay, every item of the tray menu (which the overlay's right button opens too)
 // and every hotkey is one entry: an id, what it does, and where it is reached from. The key
 // handler, the menu and the hotkey hook only look the id up; CommandDispatcher runs it.
 //
@@ -55,6 +55,8 @@ struct Command {
   Mark mark = Mark::None;
   // The hotkey (by its slot, myhotkey.h) that runs it; -1 for none.
   int hotkey = -1;
+  // The direction of a wheel notch on the overlay that runs it: 1 up, -1 down, 0 none.
+  int wheel = 0;
 };
 
 // Every command, menu items in menu order.
@@ -64,6 +66,8 @@ std::span<const Command> CommandTable();
 const Command* FindCommand(CommandId id);
 // The command that a character typed in presentation mode runs; CommandId::None when none does.
 CommandId CommandForKey(short keyAscii);
+// The command that a wheel notch (`direction` 1 up, -1 down) runs in presentation mode.
+CommandId CommandForWheel(int direction);
 // The command of a tray menu item id, and the item id of a command (unique, whether or not the
 // command has an item).
 constexpr UINT kFirstMenuItem = 1000;
@@ -81,6 +85,7 @@ class CommandDispatcher : public overlay::CommandDispatcher {
   CommandDispatcher& operator=(const CommandDispatcher&) = delete;
 
   CommandId CommandForKey(short keyAscii) const override { return shell::CommandForKey(keyAscii); }
+  CommandId CommandForWheel(int direction) const override { return shell::CommandForWheel(direction); }
   // Runs the command; what it raises goes to the caller. The tray menu's marks follow the
   // settings afterwards, however it ended.
   void Run(CommandId id) override;

@@ -330,24 +330,12 @@ TEST_F(KeepingE2e, CtrlCPutsThePictureAsShownForOtherProgramsAsDibAndPngAndOnThe
   TypeChord({VK_CONTROL, 'C'});
   const UINT png = ::RegisterClipboardFormatW(L"PNG");
   ASSERT_TRUE(WaitUntil([&] { return ::IsClipboardFormatAvailable(png) && ::IsClipboardFormatAvailable(CF_DIB); }, 5000));
-  ASSERT_TRUE(::OpenClipboard(nullptr));
   // CF_DIB, read as any program reads it.
-  HGLOBAL dib = ::GetClipboardData(CF_DIB);
-  ASSERT_NE(nullptr, dib);
-  const auto* info = static_cast<const BITMAPINFO*>(::GlobalLock(dib));
-  ASSERT_EQ(shown.width, info->bmiHeader.biWidth);
-  ASSERT_EQ(shown.height, std::abs(info->bmiHeader.biHeight));
-  HDC screen = ::GetDC(nullptr);
-  HBITMAP fromDib = ::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
-                                     reinterpret_cast<const uint8_t*>(info) + info->bmiHeader.biSize, info, DIB_RGB_COLORS);
-  ::GlobalUnlock(dib);
-  HDC mem = ::CreateCompatibleDC(screen);
-  HGDIOBJ old = ::SelectObject(mem, fromDib);
-  EXPECT_EQ(0, CountDifferences(shown, CaptureDc(mem, 0, 0, shown.width, shown.height)));
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::DeleteObject(fromDib);
-  ::ReleaseDC(nullptr, screen);
+  const ScreenImage dib = ClipboardPicture();
+  ASSERT_EQ(shown.width, dib.width);
+  ASSERT_EQ(shown.height, dib.height);
+  EXPECT_EQ(0, CountDifferences(shown, dib));
+  ASSERT_TRUE(::OpenClipboard(nullptr));
   // "PNG", written to a file and decoded.
   HGLOBAL data = ::GetClipboardData(png);
   ASSERT_NE(nullptr, data);

@@ -215,4 +215,77 @@ TEST_F(ShapesE2e, ABoxAnArrowAnUnderlineAndAnEllipseOverASlideThenUndoAndLeave) 
   EXPECT_TRUE(WaitUntil([&] { return CountDifferences(desktop, WithoutTrayWindow(CaptureScreen())) == 0; }, 5000));
 }
 
+// About x4 (six notches of the wheel) a freehand stroke and a Shift-drag line land on the picture
+// pixels that the screen showed under the pen's tip, 5 picture pixels wide; the view was the
+// picture magnified, and Ctrl+Z takes both back exactly.
+TEST_F(ShapesE2e, UnderTheWheelsZoomAStrokeAndALineLandOnThePicturePixelsUnderTheTipAndUndoExactly) {
+  MovePointer({1000, 800});
+  ASSERT_TRUE(WaitUntil([&] { return app.Windows(true).empty() && CountTrayIcons() == 1; }, 10000));
+  const ScreenImage desktop = Steady();
+  const int w = desktop.width, h = desktop.height;
+  HWND overlay = EnterPresentation(app);
+  ASSERT_NE(nullptr, overlay);
+  ASSERT_EQ(0, ScreenDifferencesOnceNone(desktop, 5000));
+  Command(L'r', "color", "255");
+  Command(L'p', "color", "255");
+  Command(L'1', "brushwidth", "5");
+  constexpr uint32_t kRed = 0xFF0000;
+
+  const POINT middle{960, 540};
+  MovePointer(middle);
+  for (int n = 1; n <= 6; ++n) {
+    ASSERT_TRUE(WaitUntilReadyForInput(overlay, 5000));
+    MouseWheel(WHEEL_DELTA);
+    ASSERT_EQ(0, ScreenDifferencesOnceNone(Stretched(desktop, ZoomedPart(middle, n, w, h)), 5000)) << n;
+  }
+  // Where the screen shows a picture pixel while the pointer that set the view was at `pointer`.
+  auto onPicture = [&](POINT shown, POINT pointer) { return PixelShownAt(shown, ZoomedPart(pointer, 6, w, h), w, h); };
+
+  // The stroke along a row: each move once the one before it shows.
+  const POINT a{700, 450}, b{900, 450};
+  MovePointer(a);
+  ASSERT_EQ(0, ScreenDifferencesOnceNone(Stretched(desktop, ZoomedPart(a, 6, w, h)), 5000));
+  MouseButton(1, true);
+  for (int x = a.x; x <= b.x; x += 50) {
+    MovePointer({x, a.y});
+    const POINT tip = PenAt({x, a.y});
+    ASSERT_EQ(kRed, ScreenPixelOnceItIs(tip.x, tip.y, kRed, 5000)) << "the ink under the tip at " << x;
+  }
+  MouseButton(1, false);
+  const POINT strokeFrom = onPicture(PenAt(a), a), strokeTo = onPicture(PenAt(b), a);
+
+  // The line, upright, with Shift.
+  const POINT c{1200, 300}, d{1200, 600};
+  MovePointer(c);
+  Steady();
+  ShapeDrag({VK_SHIFT}, c, {{1250, 400}, d});
+  const POINT lineFrom = onPicture(PenAt(c), c), lineTo = onPicture(PenAt(d), c);
+
+  // The view with the pointer at rest, then x1.
+  MovePointer(middle);
+  const ScreenImage zoomed = Steady();
+  SaveImageBmp(zoomed, ScreenshotDir() + L"\\e2e-zoomed-view.bmp");
+  TypeText(L"0");
+  ASSERT_TRUE(WaitUntil([&] { return CountDifferences(zoomed, CaptureScreen()) > 0; }, 5000));
+  const ScreenImage picture = Steady();
+  SaveImageBmp(picture, ScreenshotDir() + L"\\e2e-zoomed-drawing.bmp");
+  EXPECT_EQ(0, CountDifferences(Stretched(picture, ZoomedPart(middle, 6, w, h)), zoomed))
+      << "the view was the picture magnified, the ink 5 x 3.8 screen pixels wide";
+  EXPECT_EQ(kRed, picture.At(strokeFrom.x, strokeFrom.y));
+  EXPECT_EQ(kRed, picture.At(strokeTo.x, strokeTo.y));
+  EXPECT_EQ(5, RunThrough(picture, {(strokeFrom.x + strokeTo.x) / 2, strokeFrom.y}, true, kRed));
+  EXPECT_EQ(desktop.At(strokeFrom.x - 4, strokeFrom.y), picture.At(strokeFrom.x - 4, strokeFrom.y));
+  EXPECT_EQ(desktop.At(strokeTo.x + 4, strokeTo.y), picture.At(strokeTo.x + 4, strokeTo.y));
+  EXPECT_EQ(kRed, picture.At(lineFrom.x, lineFrom.y));
+  EXPECT_EQ(kRed, picture.At(lineTo.x, lineTo.y));
+  EXPECT_EQ(5, RunThrough(picture, {lineFrom.x, (lineFrom.y + lineTo.y) / 2}, false, kRed));
+  EXPECT_EQ(desktop.At(lineTo.x, lineTo.y + 4), picture.At(lineTo.x, lineTo.y + 4));
+
+  // Ctrl+Z twice: the desktop, exactly.
+  TypeChord({VK_CONTROL, 'Z'});
+  ASSERT_TRUE(WaitUntil([&] { return CountDifferences(picture, CaptureScreen()) > 0; }, 5000));
+  TypeChord({VK_CONTROL, 'Z'});
+  EXPECT_EQ(0, ScreenDifferencesOnceNone(desktop, 5000));
+}
+
 }  // namespace

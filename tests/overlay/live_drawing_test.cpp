@@ -27,6 +27,7 @@ class RecordingCommands : public overlay::CommandDispatcher {
   overlay::CommandId CommandForKey(short keyAscii) const override {
     return keyAscii == 'p' ? overlay::CommandId::TogglePen : overlay::CommandId::None;
   }
+  overlay::CommandId CommandForWheel(int) const override { return overlay::CommandId::None; }
   void Run(overlay::CommandId id) override { ran.push_back(id); }
   std::vector<overlay::CommandId> ran;
 };

@@ -21,6 +21,7 @@ class RecordingCommands : public overlay::CommandDispatcher {
  public:
   int popups = 0;
   overlay::CommandId CommandForKey(short keyAscii) const override { return App().commands.CommandForKey(keyAscii); }
+  overlay::CommandId CommandForWheel(int direction) const override { return App().commands.CommandForWheel(direction); }
   void Run(overlay::CommandId id) override {
     if (id == overlay::CommandId::Menu) {
       ++popups;

@@ -579,6 +579,11 @@ TEST(CommandTable, EveryCharacterItemAndHotkeyReachesOneCommand) {
   EXPECT_EQ(overlay::CommandId::None, shell::CommandForHotkey(7));
   EXPECT_EQ(overlay::CommandId::None, shell::CommandForMenuItem(0));
   EXPECT_EQ(overlay::CommandId::None, shell::CommandForKey(0));
+  // The wheel: one command each way, the digit zero the way back.
+  EXPECT_EQ(overlay::CommandId::ZoomIn, shell::CommandForWheel(1));
+  EXPECT_EQ(overlay::CommandId::ZoomOut, shell::CommandForWheel(-1));
+  EXPECT_EQ(overlay::CommandId::None, shell::CommandForWheel(0));
+  EXPECT_EQ(overlay::CommandId::ActualSize, shell::CommandForKey('0'));
 }
 
 // The right button on the frozen screen opens the tray menu with the marks the settings give

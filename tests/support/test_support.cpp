@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -177,6 +178,15 @@ void SendMouse(DWORD flags, int x, int y) {
 }  // namespace
 
 void MouseMoveTo(int x, int y) { SendMouse(MOUSEEVENTF_MOVE, x, y); }
+
+void MouseWheel(int delta) {
+  // Where the pointer is, without moving it (as a button press: see below).
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.mouseData = static_cast<DWORD>(delta);
+  in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  ::SendInput(1, &in, sizeof in);
+}
 
 namespace {
 DWORD ButtonFlag(int button, bool down) {
@@ -523,6 +533,97 @@ long CountDifferences(const ScreenImage& a, const ScreenImage& b) {
   long n = 0;
   for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
   return n;
+}
+
+int RunThrough(const ScreenImage& image, POINT at, bool upright, uint32_t colour) {
+  auto is = [&](int x, int y) {
+    return x >= image.left && y >= image.top && x < image.left + image.width && y < image.top + image.height &&
+           image.At(x, y) == colour;
+  };
+  int run = 0;
+  for (int d = 0; is(upright ? at.x : at.x + d, upright ? at.y + d : at.y); ++d) ++run;
+  for (int d = 1; run > 0 && is(upright ? at.x : at.x - d, upright ? at.y - d : at.y); ++d) ++run;
+  return run;
+}
+
+ScreenImage ClipboardPicture() {
+  ScreenImage image;
+  if (!::OpenClipboard(nullptr)) return image;
+  if (HGLOBAL dib = ::GetClipboardData(CF_DIB)) {
+    if (const auto* info = static_cast<const BITMAPINFO*>(::GlobalLock(dib))) {
+      HDC screen = ::GetDC(nullptr);
+      HBITMAP bitmap = ::CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
+                                        reinterpret_cast<const uint8_t*>(info) + info->bmiHeader.biSize, info,
+                                        DIB_RGB_COLORS);
+      const int width = info->bmiHeader.biWidth;
+      const int height = std::abs(info->bmiHeader.biHeight);
+      ::GlobalUnlock(dib);
+      HDC memory = ::CreateCompatibleDC(screen);
+      HGDIOBJ old = ::SelectObject(memory, bitmap);
+      image = CaptureDc(memory, 0, 0, width, height);
+      ::SelectObject(memory, old);
+      ::DeleteDC(memory);
+      ::DeleteObject(bitmap);
+      ::ReleaseDC(nullptr, screen);
+    }
+  }
+  ::CloseClipboard();
+  return image;
+}
+
+double ZoomAfter(int notches) { return std::min(std::pow(1.25, notches), 8.0); }
+
+RECT ZoomedPart(POINT pointer, int notches, int width, int height) {
+  const double zoom = ZoomAfter(notches);
+  auto along = [&](LONG at, int side, LONG& start, LONG& end) {
+    const int length = std::min(side, static_cast<int>(std::ceil(side / zoom - 1e-9)));
+    const double origin = (std::clamp<LONG>(at, 0, side - 1) + 0.5) * (1 - 1 / zoom);
+    start = std::clamp(static_cast<int>(std::floor(origin + 0.5)), 0, side - length);
+    end = start + length;
+  };
+  RECT part{};
+  along(pointer.x, width, part.left, part.right);
+  along(pointer.y, height, part.top, part.bottom);
+  return part;
+}
+
+ScreenImage Stretched(const ScreenImage& image, const RECT& part) {
+  const BITMAPINFO bi = base::TopDownDib32(image.width, image.height);
+  HDC screen = ::GetDC(nullptr);
+  void* fromBits = nullptr;
+  void* toBits = nullptr;
+  HBITMAP from = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &fromBits, nullptr, 0);
+  HBITMAP to = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &toBits, nullptr, 0);
+  HDC fromDc = ::CreateCompatibleDC(screen);
+  HDC toDc = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ oldFrom = ::SelectObject(fromDc, from);
+  HGDIOBJ oldTo = ::SelectObject(toDc, to);
+  std::copy(image.pixels.begin(), image.pixels.end(), static_cast<uint32_t*>(fromBits));
+  ::SetStretchBltMode(toDc, COLORONCOLOR);
+  ::StretchBlt(toDc, 0, 0, image.width, image.height, fromDc, part.left, part.top, part.right - part.left,
+               part.bottom - part.top, SRCCOPY);
+  ScreenImage out = CaptureDc(toDc, 0, 0, image.width, image.height);
+  out.left = image.left;
+  out.top = image.top;
+  ::SelectObject(fromDc, oldFrom);
+  ::SelectObject(toDc, oldTo);
+  ::DeleteDC(fromDc);
+  ::DeleteDC(toDc);
+  ::DeleteObject(from);
+  ::DeleteObject(to);
+  return out;
+}
+
+POINT PixelShownAt(POINT shown, const RECT& part, int width, int height) {
+  ScreenImage places;
+  places.width = width;
+  places.height = height;
+  places.pixels.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) places.pixels[static_cast<size_t>(y) * width + x] = static_cast<uint32_t>(x | (y << 12));
+  const uint32_t place = Stretched(places, part).At(shown.x, shown.y);
+  return {static_cast<LONG>(place & 0xFFF), static_cast<LONG>(place >> 12)};
 }
 
 uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs) {

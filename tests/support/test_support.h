@@ -54,6 +54,8 @@ bool WaitUntilReadyForInput(HWND hwnd, int timeoutMs = 5000);
 // Real input.
 void MouseMoveTo(int x, int y);
 void MouseButton(int button, bool down);  // 1 left, 2 right, 4 middle
+// The wheel turned where the pointer is: WHEEL_DELTA (120) a notch, up (away from the user) positive.
+void MouseWheel(int delta);
 // The same with the pointer going to `p` in the same event: a pointer position that a program moved
 // meanwhile does not move the click. (Under Wine a program handles the X server's word of a move
 // this test made, and handled late, on a busy machine, it puts the pointer back there.)
@@ -153,6 +155,20 @@ uint64_t Fingerprint(const ScreenImage& image);
 // Counts pixels that differ between two images of the same size.
 long CountDifferences(const ScreenImage& a, const ScreenImage& b);
 
+// The wheel's zoom of presentation mode, as a presenter sees it: after `notches` notches up the
+// zoom is 1.25^notches (at most 8), and with the pointer at `pointer` (relative to the picture,
+// which is `width` x `height`) the screen shows the part of the picture that starts at
+// pointer * (1 - 1/zoom) (measured at the pixel's centre, rounded, kept inside the picture) and
+// is ceil(width / zoom) x ceil(height / zoom) pixels, stretched over the whole picture's place.
+double ZoomAfter(int notches);
+RECT ZoomedPart(POINT pointer, int notches, int width, int height);
+// `image`'s part `part` (in the image's own pixels) stretched over an image of the same size and
+// place, each pixel the nearest (StretchBlt in COLORONCOLOR).
+ScreenImage Stretched(const ScreenImage& image, const RECT& part);
+// The picture pixel that the same stretch of a width x height picture shows at `shown` (relative
+// to the picture's place), found by stretching a picture whose every pixel holds its own place.
+POINT PixelShownAt(POINT shown, const RECT& part, int width, int height);
+
 // Waiting for the screen to show something, for checks written as
 // EXPECT_EQ(expected, ScreenPixelOnceItIs(x, y, expected)): the pixel as soon as it is
 // `expected`, or as it is when `timeoutMs` has passed.
@@ -160,6 +176,13 @@ uint32_t ScreenPixelOnceItIs(int x, int y, uint32_t expected, int timeoutMs = 30
 // The pixels of the screen that differ from `expected` (at its place), once there are none or
 // when `timeoutMs` has passed.
 long ScreenDifferencesOnceNone(const ScreenImage& expected, int timeoutMs = 3000);
+
+// How many pixels of `colour` lie in a row through `at` (or a column, `upright`), `at` included;
+// 0 when `at` is not of that colour. The width of a line drawn across that row or column.
+int RunThrough(const ScreenImage& image, POINT at, bool upright, uint32_t colour);
+
+// The picture on the clipboard as CF_DIB, read as any program reads it; empty when there is none.
+ScreenImage ClipboardPicture();
 
 // Files.
 // A folder of this test process in the temporary folder: scrivane-<name>-<process id>.
