@@ -12,6 +12,9 @@ mkdir -p "$out"
 crop() { convert "$shots/$1" -fill black -draw 'rectangle 0,0 200,60' -trim +repage -bordercolor black -border 8 "$out/$2"; }
 crop e2e-help.bmp help-window.png
 crop e2e-tray-menu.bmp menu.png
+# The Options dialog as the in-process tests leave it at 100 % and 200 %.
+convert "$shots/options-100.bmp" "$out/options-96.png"
+convert "$shots/options-200.bmp" "$out/options-192.png"
 # The slide of the shapes test, without the tray window's corner.
 convert "$shots/e2e-shapes.bmp" -crop 1560x900+40+60 +repage -resize 50% "$out/shapes.png"
 demo=build/mingw/demo-screenshots

@@ -58,6 +58,7 @@ enum class CommandId {
   Documentation,
   KeepDrawings,
   RecentDrawings,
+  Options,
   Exit,
   StartPresentation,
   // Hotkeys.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/hotkey_word.h"
+
 namespace settings {
 
 constexpr int16_t kTrue = -1;
@@ -25,6 +27,11 @@ struct AppSettingsRecord {
   int16_t keepdrawings = kTrue;
   // The user has been told once where the drawings are kept (the tray balloon of the first keep).
   int16_t keepnotice = kFalse;
+  // The hotkeys of presentation mode, the magnifier and live drawing, as hotkey-control words
+  // (settings/hotkey_word.h).
+  int32_t hotkeypresent = kDefaultHotkeyPresent;
+  int32_t hotkeymagnify = kDefaultHotkeyMagnify;
+  int32_t hotkeylive = kDefaultHotkeyLive;
 
   // Not stored. The colour whose item in the tray menu carries the mark: the colour last chosen
   // through a colour item or a colour key, kMenuColorPalette after the menu's Palette, and the

@@ -84,6 +84,13 @@ AppSettingsRecord RecordFromValues(const StoredValues& values) {
   const bool keep = values[9].GetKind() == Variant::Kind::Empty || ToCondition(values[9]).value_or(true);
   r.keepdrawings = keep ? kTrue : kFalse;
   r.keepnotice = flag(values[10]);
+  auto hotkey = [](const Variant& v, uint16_t fallback) {
+    const auto word = ToLong(v);
+    return word && IsUsableHotkey(*word) ? *word : int32_t{fallback};
+  };
+  r.hotkeypresent = hotkey(values[11], kDefaultHotkeyPresent);
+  r.hotkeymagnify = hotkey(values[12], kDefaultHotkeyMagnify);
+  r.hotkeylive = hotkey(values[13], kDefaultHotkeyLive);
   return r;
 }
 
@@ -91,7 +98,8 @@ StoredValues ValuesFromRecord(const AppSettingsRecord& r) {
   auto flag = [](int16_t b) { return Variant(static_cast<int16_t>(b != kFalse ? 1 : 0)); };
   return {Variant(r.color),       Variant(r.brushwidth), Variant(r.erasersize), Variant(r.showstartup),
           Variant(r.textfont),    Variant(r.textsize),   flag(r.textbold),      flag(r.textitalic),
-          Variant(r.textcolor),   flag(r.keepdrawings),  flag(r.keepnotice)};
+          Variant(r.textcolor),   flag(r.keepdrawings),  flag(r.keepnotice),    Variant(r.hotkeypresent),
+          Variant(r.hotkeymagnify), Variant(r.hotkeylive)};
 }
 
 void ApplyFirstStart(AppSettingsRecord& record) {

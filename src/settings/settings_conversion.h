@@ -23,14 +23,15 @@ std::optional<bool> ToCondition(const Variant& v);    // textbold, textitalic: n
 std::optional<std::string> ToText(const Variant& v);  // textfont
 
 // The registry value names, in field order (the order of every load and save).
-inline constexpr std::array<const char*, 11> kValueNames = {
-    "color", "brushwidth", "erasersize", "showstartup", "textfont",
-    "textsize", "textbold", "textitalic", "textcolor", "keepdrawings", "keepnotice"};
+inline constexpr std::array<const char*, 14> kValueNames = {
+    "color",      "brushwidth", "erasersize",   "showstartup", "textfont",      "textsize",      "textbold",
+    "textitalic", "textcolor",  "keepdrawings", "keepnotice",  "hotkeypresent", "hotkeymagnify", "hotkeylive"};
 using StoredValues = std::array<Variant, kValueNames.size()>;
 
 // Fills a record from the values read in kValueNames order; unreadable ones stay empty, except
 // keepdrawings, which is on unless a number says 0: a missing or damaged switch must not stop
-// what the user never turned off.
+// what the user never turned off; and the hotkeys, which keep their defaults unless the value is
+// a combination the program may take (IsUsableHotkey).
 AppSettingsRecord RecordFromValues(const StoredValues& values);
 // What a save writes, in kValueNames order: the numbers as numbers (written as decimal text),
 // the font as text, the booleans as 1 or 0.

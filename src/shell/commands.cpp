@@ -62,7 +62,7 @@ void SizeKey(Application& app, const Command& self) {
   RunCommand(app, kWidths[self.value - 1]);
 }
 
-// The magnifier would sit on top of the colour dialog: it is out of sight while the dialog is up
+// The magnifier would sit on top of a dialog (colours, Options): it is out of sight while the dialog is up
 // and comes back however the dialog ends, chosen, cancelled or failed.
 class MagnifierHiddenMeanwhile {
  public:
@@ -203,6 +203,14 @@ constexpr Command kCommands[] = {
     {.id = CommandId::RecentDrawings,
      .run = [](Application& a, const Command&) { a.mainForm.RecentDrawings_Click(); },
      .caption = L"Recent Drawings",
+     .place = MenuPlace::Top},
+    {.id = CommandId::Options,
+     .run =
+         [](Application& a, const Command&) {
+           MagnifierHiddenMeanwhile hidden(a.magnifier);
+           a.mainForm.Options_Click();
+         },
+     .caption = L"Options...",
      .place = MenuPlace::Top},
     {.id = CommandId::Exit,
      .run = [](Application& a, const Command&) { a.mainForm.Rest1_Click(); },

@@ -39,7 +39,10 @@ HICON LoadProgramIcon(int size) {
 }  // namespace
 
 form1::form1(shell::Application& app)
-    : forms::Window(L"form1"), app_(app), hotkeyHook_([this](uint8_t id) { OnHotkey(id); }) {
+    : forms::Window(L"form1"),
+      app_(app),
+      hotkeyHook_([this](uint8_t id) { OnHotkey(id); }),
+      optionsDialog_(app) {
   shell::BuildRCPopup(RCPopup);
 }
 
@@ -90,8 +93,11 @@ HWND form1::CreateCursorButton(const wchar_t* caption, int id, overlay::CursorKi
 
 void form1::Form_Load() {
   // The hotkeys and their hook go in first, so that the tray hook installed below sits on top.
-  hotkeys_ = hotkeyHook_.InstallHotkeys(Hwnd());
-  // Without Ctrl+Shift+Z nothing else starts presentation mode: the menu offers it instead.
+  const settings::AppSettingsRecord& s = app_.AppSettings;
+  hotkeys_ = hotkeyHook_.InstallHotkeys(Hwnd(), {static_cast<uint16_t>(s.hotkeypresent),
+                                                 static_cast<uint16_t>(s.hotkeymagnify),
+                                                 static_cast<uint16_t>(s.hotkeylive)});
+  // Without the presentation hotkey nothing else starts presentation mode: the menu offers it.
   shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   // A stored eraser size of 0 means none was ever chosen; the start-up save has already stored
   // the 0.
@@ -125,6 +131,7 @@ void form1::Command1_Click() {
 void form1::menupopup() {
   // The marks follow the settings, whatever changed them since the menu was last open.
   shell::SetMenuMarks(RCPopup, app_.AppSettings, app_.live.IsOn());
+  shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
   frontBeforeMenu_ = ::GetForegroundWindow();
   ::SetForegroundWindow(Hwnd());
   UINT chosen = RCPopup.Popup(Hwnd(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON);
@@ -210,15 +217,32 @@ void form1::Rest1_Click() {
   if (overlay::DrawingKeeper* keeper = app_.overlay.History().Keeper()) keeper->ProgramEnding();
   app_.Tray.UnhookTrayMessages();
   app_.Tray.RemoveTrayIcon();
-  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyPresentation);
-  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyMagnifier);
-  ::UnregisterHotKey(Hwnd(), myhotkey::hotkeyLiveDrawing);
+  myhotkey::ReleaseHotkeys(Hwnd());
   // Live drawing ends as Esc ends it, its picture kept; the overlay goes with its window: nothing
   // of it is kept once the program ends.
   app_.live.End();
   app_.overlay.UnloadForGood();
   // A magnifier or help window that is open stays, and keeps the process running until closed.
   Unload();
+}
+
+std::optional<int> form1::ChangeHotkeys(const myhotkey::HotkeyKeys& keys) {
+  const std::optional<int> taken = myhotkey::ChangeHotkeys(Hwnd(), hotkeys_, keys);
+  shell::ShowStartPresentationItem(RCPopup, !hotkeys_.presentation);
+  return taken;
+}
+
+void form1::Options_Click() {
+  // Chosen from the menu of the overlay or of live drawing: the dialog belongs to that window, which
+  // it then stays above (the main window is never shown, and a window it owns would open beneath
+  // either).
+  HWND owner = Hwnd();
+  if (app_.live.IsOn()) {
+    owner = app_.live.Hwnd();
+  } else if (app_.overlay.IsVisible()) {
+    owner = app_.overlay.Hwnd();
+  }
+  optionsDialog_.ShowModal(owner);
 }
 
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
@@ -230,7 +254,7 @@ void form1::CloseProgram() {
   Rest1_Click();
 }
 
-void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(id); }
+void form1::OnHotkey(uint8_t id) { app_.commands.RunHotkey(myhotkey::SlotOfId(id)); }
 
 HCURSOR form1::CursorImage(overlay::CursorKind kind) {
   HWND button = nullptr;

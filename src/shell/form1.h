@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "base/handles.h"
 #include "forms/popup_menu.h"
 #include "forms/window.h"
 #include "overlay/tool_cursors.h"
 #include "shell/myhotkey.h"
+#include "shell/options_dialog.h"
 
 namespace shell {
 class Application;
@@ -59,6 +61,8 @@ class form1 : public forms::Window {
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
+  // The Options dialog, modal; brought to the front when it is open already.
+  void Options_Click();
   // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
   // Safe from any thread (the keeper's): the balloon comes from this window's thread.
   void DrawingKept();
@@ -92,8 +96,11 @@ class form1 : public forms::Window {
   HWND ic3 = nullptr;       // eraser 24
   HWND Command2 = nullptr;  // eraser 32
 
-  // Which hotkeys the load registered.
+  // The hotkeys in force: their keys, and which of them are ours.
   const myhotkey::HotkeyRegistration& Hotkeys() const { return hotkeys_; }
+  // Gives the hotkeys new keys, each taken before its old ones go (myhotkey::ChangeHotkeys); the
+  // slot whose keys another program holds, and then nothing changed.
+  std::optional<int> ChangeHotkeys(const myhotkey::HotkeyKeys& keys);
 
   HICON FormIcon() const { return smallIcon_.Get(); }
   UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
@@ -120,4 +127,5 @@ class form1 : public forms::Window {
   // This window for other threads, which may not read Hwnd() while this thread changes it.
   std::atomic<HWND> keptNoticeWindow_{nullptr};
   myhotkey::HotkeyRegistration hotkeys_;
+  shell::OptionsDialog optionsDialog_;
 };

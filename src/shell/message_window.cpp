@@ -5,6 +5,7 @@
 #include "forms/fonts.h"
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
+#include "shell/myhotkey.h"
 #include "shell/start_up.h"
 
 namespace shell {
@@ -99,6 +100,14 @@ void messageWindow::Load() {
     controls_[i] = ::CreateWindowExW(0, cls, layout[i].text, ctlStyle, 0, 0, 0, 0, Hwnd(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
                                      ::GetModuleHandleW(nullptr), nullptr);
+  }
+  // Keys chosen in Options instead of the usual ones are the keys to press.
+  const settings::AppSettingsRecord& s = app_.AppSettings;
+  if (s.hotkeypresent != settings::kDefaultHotkeyPresent) {
+    ::SetWindowTextW(Control(L"Label4"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeypresent), true).c_str());
+  }
+  if (s.hotkeymagnify != settings::kDefaultHotkeyMagnify) {
+    ::SetWindowTextW(Control(L"Label11"), myhotkey::HotkeyName(static_cast<uint16_t>(s.hotkeymagnify), true).c_str());
   }
   LayOut(base::DpiForWindow(Hwnd()));
 }

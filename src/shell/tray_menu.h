@@ -35,6 +35,7 @@ constexpr UINT kItemRecentDrawings = MenuItemOf(CommandId::RecentDrawings);
 constexpr UINT kItemKeepDrawings = MenuItemOf(CommandId::KeepDrawings);
 // Starts live drawing; checked while it is on, and chosen then it ends it.
 constexpr UINT kItemLiveDrawing = MenuItemOf(CommandId::LiveDrawing);
+constexpr UINT kItemOptions = MenuItemOf(CommandId::Options);
 
 // The pen colours of the four fixed colour items (0x00BBGGRR).
 constexpr int32_t kColorRed = 0x0000FF;

@@ -589,6 +589,32 @@ bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount) {
   return false;
 }
 
+StandIn::StandIn(WORD key) : key_(key) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &StandIn::Proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = L"ScrivaneTestStandIn";
+  ::RegisterClassW(&wc);  // fails harmlessly for the second stand-in of a process
+  hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"Stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200, 500, 300,
+                            nullptr, nullptr, wc.hInstance, this);
+}
+
+StandIn::~StandIn() { ::DestroyWindow(hwnd_); }
+
+LRESULT CALLBACK StandIn::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<StandIn*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self && msg == WM_KEYDOWN && wParam == self->key_ && ::GetKeyState(VK_CONTROL) < 0 &&
+      ::GetKeyState(VK_SHIFT) < 0) {
+    ++self->presses_;
+  }
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 HWND FindBalloon(const std::wstring& text, int timeoutMs) {
   HWND found = nullptr;
   WaitUntil(

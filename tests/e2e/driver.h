@@ -187,6 +187,31 @@ bool ChooseFromTrayMenu(const App& app, bool last);
 // clicks the one `fromBottom` places above its last, then waits for it to close. A click reaches
 // the menu whatever window has the keyboard.
 bool ChooseFromTrayMenuBottom(const App& app, int fromBottom, int itemCount);
+// The tray menu's items (as the program starts, every hotkey its own), and where the items near
+// its end are, counted from "Exit" (0).
+constexpr int kTrayMenuItems = 10;
+constexpr int kOptionsFromBottom = 1;
+constexpr int kRecentDrawingsFromBottom = 2;
+constexpr int kKeepDrawingsFromBottom = 3;
+
+// A window of the test, shown, standing in for the program the presenter works in: it counts the
+// presses of `key` together with Ctrl and Shift that it is given (the keys a hotkey of ours takes
+// from every other program while it is registered).
+class StandIn {
+ public:
+  explicit StandIn(WORD key);
+  ~StandIn();
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
+  HWND Hwnd() const { return hwnd_; }
+  int Presses() const { return presses_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  WORD key_;
+  int presses_ = 0;
+  HWND hwnd_ = nullptr;
+};
 
 // The balloon of Wine's tray (a tooltip window of explorer's) whose text is `text`; null when
 // none shows within `timeoutMs`.

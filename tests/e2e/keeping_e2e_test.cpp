@@ -34,7 +34,8 @@ class KeepingE2e : public ::testing::Test {
     EmptyFolder(folder);
     pattern = std::make_unique<PatternWindow>();
     ASSERT_TRUE(StartUntilHandOff(app));
-    Pump(300);
+    // Resident: the icon is the last thing the main form's load puts in place.
+    ASSERT_TRUE(WaitUntil([] { return CountTrayIcons() == 1; }, 10000));
   }
   void TearDown() override {
     app.Stop();
@@ -43,13 +44,16 @@ class KeepingE2e : public ::testing::Test {
     DeleteScrivaneKeys();
   }
   HWND Enter() {
-    TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-    HWND overlay = app.WaitFor(kOverlay, 5000);
+    HWND overlay = EnterPresentation(app);
     EXPECT_NE(nullptr, overlay);
-    // The overlay takes the keyboard back from the notification area's window if it has to.
-    WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, 5000);
-    Pump(300);
     return overlay;
+  }
+  // A red highlighter stroke from `from` to `to`, each move once the one before it shows (so `to`
+  // is where red shows on the pattern: not in its black or red bars); the screen with the whole
+  // stroke on it.
+  static ScreenImage Stroke(POINT from, POINT to) {
+    EXPECT_TRUE(StrokeThrough({from, {(from.x + to.x) / 2, (from.y + to.y) / 2}, to}, SettledScreen(), 0xFF0000));
+    return SettledScreen();
   }
   void Leave() {
     TapKey(VK_ESCAPE);
@@ -84,13 +88,12 @@ TEST_F(KeepingE2e, EscKeepsOnePngOfTheScreenAndUndoInTheNextPresentationBringsTh
   Enter();
   Leave();
   Enter();
-  Drag(100, 300, 900, 340, 12);
-  Drag(300, 150, 350, 700, 12);
-  Pump(200);
-  const ScreenImage atEsc = CaptureScreen();
+  Stroke({900, 340}, {100, 300});
+  const ScreenImage atEsc = Stroke({350, 700}, {600, 150});
   Leave();
+  // Pictures are written in the order they were handed over: had the empty presentation been
+  // kept, its file would be there before this one.
   ASSERT_TRUE(WaitForPngs(1));
-  Pump(300);
   EXPECT_EQ(1u, PngsIn(folder).size()) << "the empty presentation kept nothing";
   const std::wstring png = folder + L"\\" + PngsIn(folder)[0];
   const std::vector<uint8_t> bytes = ReadBytes(png);
@@ -106,7 +109,7 @@ TEST_F(KeepingE2e, EscKeepsOnePngOfTheScreenAndUndoInTheNextPresentationBringsTh
 
   // The desktop changes; a new presentation, then Ctrl+Z: the last picture is back.
   pattern.reset();
-  Pump(300);
+  SettledScreen();
   Enter();
   const ScreenImage fresh = CaptureScreen();
   ASSERT_GT(CountDifferences(atEsc, fresh), 10000);
@@ -297,20 +300,17 @@ TEST_F(KeepingE2e, UncheckedNothingIsKeptCheckedAgainTheNextIsAndTheNoticeComesO
   auto stored = [](const char* name) { return ReadRegString(HKEY_LOCAL_MACHINE, kSettingsKey, name).value_or("?"); };
   ASSERT_EQ("1", stored("keepdrawings")) << "kept unless the user says otherwise";
 
-  // "Keep Drawings", just above "Recent Drawings" and "Exit" in the menu's eight items, unticked.
-  constexpr int kMenuItems = 8;
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2, kMenuItems));
+  // "Keep Drawings", above "Recent Drawings", "Options..." and "Exit", unticked.
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom, kTrayMenuItems));
   ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "0"; }, 15000));
   Enter();
   Drag(100, 300, 900, 340, 12);
   Leave();
   // Ticked again: the next presentation is kept.
-  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, 2, kMenuItems));
+  ASSERT_TRUE(ChooseFromTrayMenuBottom(app, kKeepDrawingsFromBottom, kTrayMenuItems));
   ASSERT_TRUE(WaitUntil([&] { return stored("keepdrawings") == "1"; }, 15000));
   Enter();
-  Drag(300, 600, 1200, 640, 12);
-  Pump(200);
-  const ScreenImage atEsc = CaptureScreen();
+  const ScreenImage atEsc = Stroke({300, 600}, {1200, 640});
   Leave();
   // Files are written in the order they were handed over: once the second presentation's is
   // there, the first one's would have been too.
@@ -358,9 +358,7 @@ TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheB
     ASSERT_EQ(INVALID_HANDLE_VALUE, f) << "the folder still takes files";
   }
   Enter();
-  Drag(100, 300, 900, 340, 12);
-  Pump(200);
-  const ScreenImage atEsc = CaptureScreen();
+  const ScreenImage atEsc = Stroke({900, 340}, {100, 300});
   Leave();
   // The balloon of the notification area says why.
   HWND balloon = nullptr;
@@ -387,16 +385,15 @@ TEST_F(KeepingE2e, AFolderThatCannotBeWrittenLosesNothingElseAndSaysSoOnceInTheB
 
 TEST_F(KeepingE2e, TheEndOfTheSessionAndACloseRequestKeepTheDrawing) {
   HWND overlay = Enter();
-  Drag(100, 300, 900, 340, 12);
-  Pump(100);
+  // The stroke on the screen before the request: a posted message goes ahead of pending input.
+  Stroke({900, 340}, {100, 300});
   // Being told to close: the overlay goes, its drawing is kept.
   ::PostMessageW(overlay, WM_CLOSE, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
   ASSERT_TRUE(WaitForPngs(1));
   // Signing out: the main form hears of it and the picture is on disk when it has answered.
   Enter();
-  Drag(100, 500, 900, 540, 12);
-  Pump(100);
+  Stroke({900, 540}, {100, 500});
   HWND main = app.Find(kMainForm);
   ASSERT_NE(nullptr, main);
   ::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
@@ -406,9 +403,7 @@ TEST_F(KeepingE2e, TheEndOfTheSessionAndACloseRequestKeepTheDrawing) {
 
 TEST_F(KeepingE2e, CtrlCPutsThePictureAsShownForOtherProgramsAsDibAndPngAndOnTheXSideAsImagePng) {
   Enter();
-  Drag(100, 300, 900, 340, 12);
-  Pump(200);
-  const ScreenImage shown = CaptureScreen();
+  const ScreenImage shown = Stroke({900, 340}, {100, 300});
   ::OpenClipboard(nullptr);
   ::EmptyClipboard();
   ::CloseClipboard();

@@ -14,7 +14,8 @@ using namespace testing_support;
 namespace {
 
 const wchar_t kPresentationTaken[] =
-    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode.";
+    L"Ctrl+Shift+Z is used by another program; use the tray menu to start presentation mode, or choose other keys "
+    L"in Options.";
 
 // A clean registry with the help window turned off, then the program up to its hand-off.
 void StartResident(App& app, bool helpWindow = false) {
@@ -77,8 +78,8 @@ TEST(ProgramEnd, ExitLeavesTheMagnifierOpenAndTheProcessEndsWhenItCloses) {
   ASSERT_TRUE(WaitUntil([&] { return app.Find(kMainForm) == nullptr; }, 5000));
   EXPECT_TRUE(WaitUntil([] { return CountTrayIcons() == 0; }, 3000));
   EXPECT_TRUE(BothHotkeysFree());
-  // The magnifier keeps the program alive...
-  Pump(500);
+  // The magnifier keeps the program alive: with Exit handled, its thread still answers...
+  EXPECT_TRUE(WaitUntilReadyForInput(magnifier));
   EXPECT_TRUE(app.Running());
   EXPECT_EQ(magnifier, app.Find(kMagnifier));
   // ...until the user closes it.
@@ -94,11 +95,8 @@ TEST(ProgramEnd, CloseRequestClosesEveryWindowAndEndsTheProcess) {
   StartResident(app, /*helpWindow=*/true);
   ASSERT_NE(nullptr, app.WaitFor(kHelp, 5000));
   TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
-  ASSERT_NE(nullptr, app.WaitFor(kMagnifier, 5000));
-  Pump(300);
-  TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
-  ASSERT_NE(nullptr, app.WaitFor(kOverlay, 5000));
-  Pump(300);
+  ASSERT_TRUE(WaitUntilReadyForInput(app.WaitFor(kMagnifier, 5000)));
+  ASSERT_NE(nullptr, EnterPresentation(app));
 
   // What the installer does: the registered message, sent to the hidden main window.
   HWND main = app.Find(kMainForm);
@@ -183,18 +181,15 @@ TEST(TakenHotkey, BalloonSaysSoMagnifierKeyWorksAndTheMenuStartsPresentationMode
 
   // Ctrl+Shift+M is the program's as usual.
   TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
-  EXPECT_NE(nullptr, app.WaitFor(kMagnifier, 5000));
-  Pump(500);
+  EXPECT_TRUE(WaitUntilReadyForInput(app.WaitFor(kMagnifier, 5000)));
   TypeChord({VK_CONTROL, VK_SHIFT, 'M'});
   EXPECT_TRUE(WaitUntil([&] { return app.Find({L"", L"Magnifier", false}) == nullptr; }, 5000));
-  Pump(300);
 
   // The menu's first item starts presentation mode, on a picture without the menu in it: the
   // screen under the menu is a known pattern, and the overlay must show that pattern there.
   auto pattern = std::make_unique<PatternWindow>();
-  MouseMoveTo(700, 400);
-  Pump(300);
-  const ScreenImage before = CaptureScreen();
+  MovePointer({700, 400});
+  const ScreenImage before = SettledScreen();
   HWND main = app.Find(kMainForm);
   ASSERT_NE(nullptr, main);
   ::PostMessageW(main, 0x0205, 0, 0x0204);
@@ -208,7 +203,7 @@ TEST(TakenHotkey, BalloonSaysSoMagnifierKeyWorksAndTheMenuStartsPresentationMode
   HWND overlay = app.WaitFor(kOverlay, 5000);
   ASSERT_NE(nullptr, overlay) << "the first item did not start presentation mode";
   pattern.reset();
-  Pump(500);
+  SettledScreen();
   const int w = menuRect.right - menuRect.left;
   const int h = menuRect.bottom - menuRect.top;
   const ScreenImage where = CaptureScreenRect(menuRect.left, menuRect.top, w, h);

@@ -18,8 +18,8 @@ App& Resident() {
   static App app;
   if (!app.Running()) {
     FreshSettings();
-    StartUntilHandOff(app);
-    Pump(200);
+    // Resident: the icon is the last thing the main form's load puts in place.
+    if (StartUntilHandOff(app)) WaitUntil([] { return CountTrayIcons() == 1; }, 10000);
   }
   return app;
 }
@@ -176,10 +176,12 @@ TEST(ResidentE2e, IconCallbackOpensTheMenuOnlyForTheRightButtonPress) {
   App& app = Resident();
   HWND main = app.Find(kMainForm);
   ASSERT_NE(nullptr, main);
+  // Sent, so that each has been handled when the call returns: a handler that opened the menu
+  // would sit in its modal loop and the call would not come back in time.
   for (LPARAM other : {0x0200, 0x0201, 0x0202, 0x0203, 0x0205, 0x0206}) {
-    ::PostMessageW(main, 0x0205, 0, other);
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, ::SendMessageTimeoutW(main, 0x0205, 0, other, SMTO_NORMAL, 10000, &result)) << std::hex << other;
   }
-  Pump(500);
   EXPECT_EQ(nullptr, app.Find(kMenu));
   ::PostMessageW(main, 0x0205, 0, 0x0204);
   HWND menu = app.WaitFor(kMenu, 3000);

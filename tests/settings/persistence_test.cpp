@@ -12,6 +12,7 @@
 #include "settings/app_settings.h"
 #include "settings/persistence.h"
 #include "settings/registry.h"
+#include "settings/start_at_sign_in.h"
 
 namespace {
 
@@ -273,6 +274,75 @@ TEST_F(PersistenceTest, KeepDrawingsIsOnUnlessAStoredNumberSaysOff) {
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
     EXPECT_EQ(c.keep == settings::kTrue ? L"1" : L"0", stored->Text());
   }
+}
+
+// The hotkeys: the words a hotkey control gives, as decimal text. Anything that is not keys the
+// program may take for the whole desktop loads as the usual keys, and the others still load.
+TEST_F(PersistenceTest, HotkeysLoadWhenTheProgramMayTakeThemAndAsTheUsualKeysOtherwise) {
+  settings::LoadSettings(AppSettings);
+  settings::SaveSettings(AppSettings, denied.Gate());
+  EXPECT_EQ(L"858", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeypresent")->Text()) << "Ctrl+Shift+Z";
+  EXPECT_EQ(L"845", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeymagnify")->Text()) << "Ctrl+Shift+M";
+  EXPECT_EQ(L"856", regtest::Read(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeylive")->Text()) << "Ctrl+Shift+X";
+  struct Case {
+    const wchar_t* stored;
+    int32_t loads;
+  } cases[] = {
+      {L"1616", 1616},                  // Ctrl+Alt+P
+      {L"1136", 1136},                  // Alt+F1
+      {L"2906", 2906},                  // Ctrl+Shift+Z with the extended-key flag
+      {L"abc", settings::kDefaultHotkeyPresent},
+      {L"0", settings::kDefaultHotkeyPresent},
+      {L"", settings::kDefaultHotkeyPresent},
+      {L"99999999999999", settings::kDefaultHotkeyPresent},
+      {L"65626", settings::kDefaultHotkeyPresent},  // past a word
+      {L"-1616", settings::kDefaultHotkeyPresent},
+      {L"80", settings::kDefaultHotkeyPresent},    // P alone
+      {L"336", settings::kDefaultHotkeyPresent},   // Shift+P
+      {L"1536", settings::kDefaultHotkeyPresent},  // Ctrl+Alt and no key
+      {L"4176", settings::kDefaultHotkeyPresent},  // Ctrl+P with a flag no hotkey has
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.stored)));
+    Clean();
+    Put(HKEY_LOCAL_MACHINE, L"color", L"65280");
+    Put(HKEY_LOCAL_MACHINE, L"hotkeypresent", c.stored);
+    Put(HKEY_LOCAL_MACHINE, L"hotkeymagnify", c.stored);
+    Put(HKEY_LOCAL_MACHINE, L"hotkeylive", c.stored);
+    Put(HKEY_LOCAL_MACHINE, L"textfont", L"Arial");
+    AppSettings.hotkeypresent = 1;
+    ASSERT_NO_THROW(settings::LoadSettings(AppSettings));
+    EXPECT_EQ(c.loads, AppSettings.hotkeypresent);
+    EXPECT_EQ(c.loads == settings::kDefaultHotkeyPresent ? settings::kDefaultHotkeyMagnify : c.loads,
+              AppSettings.hotkeymagnify);
+    EXPECT_EQ(c.loads == settings::kDefaultHotkeyPresent ? settings::kDefaultHotkeyLive : c.loads,
+              AppSettings.hotkeylive);
+    EXPECT_EQ(65280, AppSettings.color);
+    EXPECT_EQ("Arial", AppSettings.textfont);
+  }
+  // A number stored by hand as REG_DWORD loads too.
+  Clean();
+  regtest::PutDword(HKEY_LOCAL_MACHINE, kKeyW, L"hotkeypresent", 1616);
+  settings::LoadSettings(AppSettings);
+  EXPECT_EQ(1616, AppSettings.hotkeypresent);
+}
+
+// Starting at sign-in is the value the installer writes; removing a value that is not there is no
+// failure.
+TEST_F(PersistenceTest, StartingAtSignInIsTheRunValueWithTheProgramInQuotes) {
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, run.c_str(), L"Scrivane");
+  EXPECT_FALSE(settings::StartsAtSignIn());
+  ASSERT_NO_THROW(settings::SetStartAtSignIn(false, L"C:\\Scrivane\\scrivane.exe"));
+  settings::SetStartAtSignIn(true, L"C:\\Program Files\\Scrivane \u00e9\\scrivane.exe");
+  EXPECT_TRUE(settings::StartsAtSignIn());
+  const auto stored = regtest::Read(HKEY_CURRENT_USER, run, L"Scrivane");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), stored->type);
+  EXPECT_EQ(L"\"C:\\Program Files\\Scrivane \u00e9\\scrivane.exe\"", stored->Text());
+  settings::SetStartAtSignIn(false, L"C:\\Program Files\\Scrivane \u00e9\\scrivane.exe");
+  EXPECT_FALSE(settings::StartsAtSignIn());
+  EXPECT_FALSE(regtest::Read(HKEY_CURRENT_USER, run, L"Scrivane"));
 }
 
 TEST_F(PersistenceTest, AFontNamedInAnyScriptRoundTrips) {

@@ -904,10 +904,10 @@ HWND OtherProcessWindowTitled(const std::wstring& text) {
 TEST_F(CommandsTest, RecentDrawingsMakesTheFolderAndOpensItInExplorer) {
   const std::wstring folder = overlay::DrawingKeeper::DefaultFolder();
   ::RemoveDirectoryW(folder.c_str());
-  // Just above Exit in the menu.
+  // Above Options and Exit in the menu.
   HMENU menu = App().mainForm.RCPopup.Handle();
   const int count = ::GetMenuItemCount(menu);
-  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(menu, count - 2));
+  EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(menu, count - 3));
   EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(menu, count - 1));
 
   App().mainForm.RunMenuCommand(shell::kItemRecentDrawings);

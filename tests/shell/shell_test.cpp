@@ -22,6 +22,7 @@
 #include "resources/resource_ids.h"
 #include "support/test_app.h"
 #include "support/test_support.h"
+#include "support/texts_whole.h"
 
 using namespace testing_support;
 
@@ -61,10 +62,10 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   forms::PopupMenu menu;
   shell::BuildRCPopup(menu);
   HMENU m = menu.Handle();
-  ASSERT_EQ(9, ::GetMenuItemCount(m));
-  const wchar_t* top[] = {L"Colours",    L"Line Style",    L"Live Drawing",    L"Magnifier", L"Quick Help",
-                          L"Documentation", L"Keep Drawings", L"Recent Drawings", L"Exit"};
-  for (int i = 0; i < 9; ++i) {
+  ASSERT_EQ(10, ::GetMenuItemCount(m));
+  const wchar_t* top[] = {L"Colours",       L"Line Style",    L"Live Drawing",    L"Magnifier",  L"Quick Help",
+                          L"Documentation", L"Keep Drawings", L"Recent Drawings", L"Options...", L"Exit"};
+  for (int i = 0; i < 10; ++i) {
     wchar_t text[64] = {};
     ::GetMenuStringW(m, i, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(top[i], text) << i;
@@ -93,7 +94,8 @@ TEST(TrayMenu, HasEveryItemWithItsCaptionInOrderAndNothingChecked) {
   EXPECT_EQ(shell::kItemLiveDrawing, ::GetMenuItemID(m, 2));
   EXPECT_EQ(shell::kItemKeepDrawings, ::GetMenuItemID(m, 6));
   EXPECT_EQ(shell::kItemRecentDrawings, ::GetMenuItemID(m, 7));
-  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 8));
+  EXPECT_EQ(shell::kItemOptions, ::GetMenuItemID(m, 8));
+  EXPECT_EQ(shell::kItemRest1, ::GetMenuItemID(m, 9));
 }
 
 TEST(TrayMenu, StartMarksFollowColourAndWidth) {
@@ -414,9 +416,14 @@ TEST_F(ShellTest, QuickHelpSwitchesTheOpenWindowToItsForm) {
   ::SendMessageW(m.Hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(m.IsLoaded());
   EXPECT_FALSE(e2e::KeyExists(HKEY_LOCAL_MACHINE, e2e::kSettingsKey));
-  // A new load starts from the start-up form again.
+  // A new load starts from the start-up form again; its table has the keys chosen in Options.
   App().AppSettings.showstartup = -1;
+  App().AppSettings.hotkeypresent = settings::HotkeyWord('P', settings::kHotkeyControl | settings::kHotkeyAlt);
   m.ShowQuickHelp();
+  ::GetWindowTextW(m.Control(L"Label4"), text, 64);
+  EXPECT_STREQ(L"Control + Alt + P", text);
+  ::GetWindowTextW(m.Control(L"Label11"), text, 64);
+  EXPECT_STREQ(L"Control + Shift + M", text);
   EXPECT_EQ(BST_UNCHECKED, ::SendMessageW(m.Control(L"Check1"), BM_GETCHECK, 0, 0));
   m.Unload();
   m.ShowStartupForm();
@@ -485,48 +492,6 @@ TEST_F(ShellTest, SplashLoadsSettingsThenHandsOffInOrder) {
 }
 
 // --- At 100, 150 and 200 % (this program runs in each) -----------------------------------
-
-// Every control of `window` shows its text whole: the text, in the control's own font, fits the
-// control, and the control lies inside the window's client area. A check box's text starts after
-// its box.
-void ExpectTextsWhole(HWND window, const char* what) {
-  RECT client{};
-  ::GetClientRect(window, &client);
-  for (HWND c = ::GetWindow(window, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-    if (!::IsWindowVisible(c)) continue;
-    wchar_t text[256] = {};
-    const int length = ::GetWindowTextW(c, text, 256);
-    if (length == 0) continue;
-    RECT box{};
-    ::GetWindowRect(c, &box);
-    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
-    wchar_t cls[32] = {};
-    ::GetClassNameW(c, cls, 32);
-    const bool checkBox = ::lstrcmpiW(cls, L"Button") == 0 && (::GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
-    const bool button = ::lstrcmpiW(cls, L"Button") == 0 && !checkBox;
-    HDC dc = ::GetDC(c);
-    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(c, WM_GETFONT, 0, 0)));
-    RECT need{0, 0, 0, 0};
-    ::DrawTextW(dc, text, length, &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(c, dc);
-    const int room = box.right - box.left - (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0) - (button ? 4 : 0);
-    EXPECT_LE(need.right, room) << what << ": \"" << testing::PrintToString(std::wstring(text)) << "\" is cut off";
-    EXPECT_LE(need.bottom, box.bottom - box.top) << what << ": \"" << testing::PrintToString(std::wstring(text))
-                                                 << "\" is cut off at the bottom";
-    // The text itself stays inside the window (a label may be wider than its text).
-    const int textRight = box.left + need.right + (checkBox ? ::GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0);
-    EXPECT_LE(textRight, client.right) << what << ": text beyond the window's edge";
-    EXPECT_LE(box.bottom, client.bottom) << what << ": control below the window's edge";
-  }
-}
-
-// Once `window` is on the screen: painted, and every text of it whole.
-void ExpectShownWithTextsWhole(HWND window, const char* what) {
-  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(window); })) << what;
-  ::UpdateWindow(window);
-  ExpectTextsWhole(window, what);
-}
 
 TEST_F(ShellTest, TheSplashAndTheHelpWindowGrowWithTheScalingAndCutNothingOff) {
   HDC screen = ::GetDC(nullptr);
