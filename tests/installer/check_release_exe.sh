@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the scrivane.exe that the release ships, with the cross binutils:
 #   check_release_exe.sh RELEASE_DIR OBJDUMP NM ADDR2LINE
-# under 1 MB; no symbols and no debug sections; ASLR with high-entropy addresses and DEP; imports
+# under 1.25 MB (1 MB until live drawing, wheel zoom, the pages and the Options dialog came; a
+# third of it is the splash picture, stored as a plain bitmap); no symbols and no debug sections; ASLR with high-entropy addresses and DEP; imports
 # from Windows' own DLLs only; and a debug link to scrivane.debug, through which addr2line resolves
 # an address in wWinMain to src/shell/main.cpp (and without which it cannot).
 set -uo pipefail
@@ -12,7 +13,7 @@ fail() { echo "FAILED: $*"; failed=1; }
 
 size=$(stat -c %s "$exe")
 echo "scrivane.exe: $size bytes, scrivane.debug: $(stat -c %s "$debug") bytes"
-[ "$size" -lt 1048576 ] || fail "scrivane.exe is $size bytes, not under 1 MB"
+[ "$size" -lt 1310720 ] || fail "scrivane.exe is $size bytes, not under 1.25 MB"
 
 sections=$("$objdump" -h "$exe" | awk '$1 ~ /^[0-9]+$/ {print $2}')
 echo "sections:" $sections
