@@ -220,6 +220,16 @@ void ClipboardOffer::OnReady(HWND owner) {
   if (renderWhenReady_) RenderAllWhenReady(owner);
 }
 
+bool ClipboardOffer::HandleMessage(HWND owner, UINT msg, WPARAM wParam) {
+  switch (msg) {
+    case WM_RENDERFORMAT: RenderFormat(static_cast<UINT>(wParam)); return true;
+    case WM_RENDERALLFORMATS: RenderAll(owner); return true;
+    case WM_DESTROYCLIPBOARD: Forget(); return true;
+    case kMsgClipboardReady: OnReady(owner); return true;
+    default: return false;
+  }
+}
+
 void ClipboardOffer::Forget() {
   if (job_) {
     std::lock_guard<std::mutex> lock(job_->mutex);

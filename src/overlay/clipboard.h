@@ -67,6 +67,9 @@ class ClipboardOffer {
   void OnReady(HWND owner);
   // WM_DESTROYCLIPBOARD: another program has emptied the clipboard; the picture goes.
   void Forget();
+  // The owner window's procedure hands every message here first: true when it was one of the four
+  // above and has been answered.
+  bool HandleMessage(HWND owner, UINT msg, WPARAM wParam);
 
   // True while a picture is on offer with data the clipboard has not taken yet.
   bool Offering() const { return job_ != nullptr; }

@@ -464,13 +464,10 @@ void LiveDrawing::MouseUp(int button, int x, int y) {
 
 LRESULT LiveDrawing::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
+  // the clipboard over, the worker has made it.
+  if (clipboard_.HandleMessage(Hwnd(), msg, wParam)) return 0;
   switch (msg) {
-    // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
-    // the clipboard over, the worker has made it.
-    case WM_RENDERFORMAT: clipboard_.RenderFormat(static_cast<UINT>(wParam)); return 0;
-    case WM_RENDERALLFORMATS: clipboard_.RenderAll(Hwnd()); return 0;
-    case WM_DESTROYCLIPBOARD: clipboard_.Forget(); return 0;
-    case kMsgClipboardReady: clipboard_.OnReady(Hwnd()); return 0;
     case WM_MOUSEACTIVATE: return state_ == State::Pointing ? MA_NOACTIVATE : MA_ACTIVATE;
     case WM_SETCURSOR:
       if (state_ == State::Inking && LOWORD(lParam) == HTCLIENT && cursor_) {

@@ -470,6 +470,9 @@ int16_t ss::LabelAt(POINT picturePoint) const {
 }
 
 LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
+  // the clipboard over, the worker has made it.
+  if (clipboard_.HandleMessage(Hwnd(), msg, wParam)) return 0;
   switch (msg) {
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && cursor_) {
@@ -500,20 +503,6 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case overlay::kMsgHistoryIdle:
       if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);
-      return 0;
-    // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
-    // the clipboard over, the worker has made it.
-    case WM_RENDERFORMAT:
-      clipboard_.RenderFormat(static_cast<UINT>(wParam));
-      return 0;
-    case WM_RENDERALLFORMATS:
-      clipboard_.RenderAll(Hwnd());
-      return 0;
-    case WM_DESTROYCLIPBOARD:
-      clipboard_.Forget();
-      return 0;
-    case overlay::kMsgClipboardReady:
-      clipboard_.OnReady(Hwnd());
       return 0;
     case WM_TIMER:
       if (wParam == kClaimTimer) {

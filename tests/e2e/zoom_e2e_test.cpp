@@ -39,16 +39,6 @@ class ZoomE2e : public ::testing::Test {
     pattern.reset();
   }
 
-  static void MovePointer(POINT p) {
-    MouseMoveTo(p.x, p.y);
-    WaitUntil(
-        [&] {
-          POINT now{};
-          ::GetCursorPos(&now);
-          return now.x == p.x && now.y == p.y;
-        },
-        2000);
-  }
   // The screen as it should be with the pointer at p, `notches` in.
   ScreenImage View(POINT p, int notches) const {
     return Stretched(desktop, ZoomedPart(p, notches, desktop.width, desktop.height));
