@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <utility>
 
 #include "base/handles.h"
@@ -130,8 +131,23 @@ ClipboardOffer::~ClipboardOffer() {
 void ClipboardOffer::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-    if (queue_.empty()) return;
+    wake_.wait(lock, [this] { return stopping_ || !queue_.empty() || spareToMake_ != 0; });
+    if (stopping_ && queue_.empty()) return;
+    if (queue_.empty()) {
+      // Memory made ready while nobody copies: written once, so that every page of it is there.
+      const size_t pixels = std::exchange(spareToMake_, 0);
+      const unsigned round = spareRound_;
+      lock.unlock();
+      std::vector<uint32_t> memory;
+      try {
+        memory.assign(pixels, 0);
+      } catch (const std::bad_alloc&) {
+        // Then Ctrl+C allocates for itself, as it would without the spare.
+      }
+      lock.lock();
+      if (round == spareRound_ && spare_.capacity() < memory.capacity()) spare_ = std::move(memory);
+      continue;
+    }
     std::shared_ptr<Job> job = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
@@ -147,6 +163,28 @@ void ClipboardOffer::Work() {
     ::PostMessageW(job->owner, kMsgClipboardReady, 0, 0);
     lock.lock();
   }
+}
+
+void ClipboardOffer::StartWorker() {
+  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+}
+
+void ClipboardOffer::PrepareSpare(size_t pixels) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.capacity() >= pixels) return;
+    spareToMake_ = pixels;
+    StartWorker();
+  }
+  wake_.notify_one();
+}
+
+void ClipboardOffer::DropSpare() {
+  std::vector<uint32_t> dropped;
+  std::lock_guard<std::mutex> lock(mutex_);
+  dropped.swap(spare_);
+  spareToMake_ = 0;
+  ++spareRound_;
 }
 
 imaging::PixelImage ClipboardOffer::TakeSpareImage() {
@@ -178,7 +216,7 @@ bool ClipboardOffer::Offer(HWND owner, imaging::PixelImage image) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(job));
-    if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+    StartWorker();
   }
   wake_.notify_one();
   return true;
@@ -204,8 +242,8 @@ void ClipboardOffer::RenderAll(HWND owner) {
     }
   }
   Forget();
-  // Nothing of the picture stays: the spare memory goes too.
-  TakeSpareImage();
+  // Nothing of the picture stays: the spare memory goes too, and one being made is not kept.
+  DropSpare();
 }
 
 void ClipboardOffer::RenderAllWhenReady(HWND owner) {

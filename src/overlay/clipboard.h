@@ -50,6 +50,11 @@ class ClipboardOffer {
   // Memory for the next picture to offer: what the last one's pixels took, once the worker is done
   // with them (empty otherwise). Composed into, it spares a full-screen allocation.
   imaging::PixelImage TakeSpareImage();
+  // Has the worker make memory for a picture of `pixels` pixels ready as the spare, so that the
+  // first Ctrl+C of a presentation composes into memory that is there already (fresh memory of a
+  // full screen costs the user-interface thread a page fault for every 4 KB of it). The spare goes
+  // with the rest at the end of the presentation (RenderAll), also while it is still being made.
+  void PrepareSpare(size_t pixels);
 
   // Empties the clipboard and announces CF_DIB and "PNG" for `image`, owned by `owner`, and hands
   // the picture to the worker. False when the clipboard cannot be opened (another program holds
@@ -77,6 +82,8 @@ class ClipboardOffer {
  private:
   struct Job;
   void Work();
+  void StartWorker();
+  void DropSpare();
 
   std::shared_ptr<Job> job_;  // the picture on offer
   bool renderWhenReady_ = false;
@@ -86,6 +93,8 @@ class ClipboardOffer {
   std::condition_variable wake_;
   std::deque<std::shared_ptr<Job>> queue_;
   std::vector<uint32_t> spare_;
+  size_t spareToMake_ = 0;     // pixels of spare memory the worker is asked to make
+  unsigned spareRound_ = 0;    // counts the drops of the spare: a spare made before one is not kept
   bool stopping_ = false;
   std::thread worker_;
 };

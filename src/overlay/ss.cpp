@@ -163,6 +163,9 @@ void ss::cmdScreen_Click() {
   }
   // Into Picture1 and Picture2, as one undo step (see DrawingHistory::TakeGrab).
   history_.TakeGrab(capture::GrabScreenRect(area));
+  // Memory for a copy of the picture, made ready on the clipboard's worker while the presenter
+  // starts drawing (clipboard.h).
+  clipboard_.PrepareSpare(static_cast<size_t>(area.right - area.left) * static_cast<size_t>(area.bottom - area.top));
 }
 
 void ss::CoverMonitor(const RECT& area) {

@@ -154,4 +154,30 @@ TEST_F(ClipboardTest, WhatAnotherProgramPutsOnTheClipboardStaysThere) {
   ::CloseClipboard();
 }
 
+// The memory a presentation's first Ctrl+C composes into is made ready on the worker; at the end
+// of the presentation it goes, also when it is still being made then: nothing of it stays in the tray.
+TEST(ClipboardOfferSpare, IsReadyForTheFirstCopyAndGoesWithThePresentationEvenWhileBeingMade) {
+  overlay::ClipboardOffer offer;
+  constexpr size_t kScreen = 1920 * 1080;
+  auto spareOf = [&](size_t pixels) {
+    offer.PrepareSpare(pixels);
+    imaging::PixelImage spare;
+    PumpUntil([&] {
+      spare = offer.TakeSpareImage();
+      return spare.pixels.capacity() >= pixels;
+    });
+    return spare.pixels.capacity();
+  };
+  EXPECT_GE(spareOf(kScreen), kScreen);
+  for (int round = 0; round < 20; ++round) {
+    offer.PrepareSpare(kScreen);
+    // The presentation ends before, while or after the worker makes it (a full screen takes it
+    // a few milliseconds).
+    ::Sleep(static_cast<DWORD>(round % 5));
+    offer.RenderAll(nullptr);
+    // A small spare asked for next is what the worker leaves: the full screen's did not stay.
+    ASSERT_EQ(1000u, spareOf(1000)) << "round " << round;
+  }
+}
+
 }  // namespace
