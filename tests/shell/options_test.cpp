@@ -16,6 +16,7 @@
 
 #include "base/text.h"
 #include "e2e/driver.h"
+#include "forms/window.h"
 #include "overlay/ss.h"
 #include "resources/resource_ids.h"
 #include "settings/app_settings.h"
@@ -134,10 +135,19 @@ class OptionsTest : public ::testing::Test {
     ASSERT_FALSE(::IsWindow(answer.Window())) << "the dialog is still there";
   }
 
-  // The presentation hotkey as the presenter presses it: presentation mode starts.
-  static bool PresentsWith(std::initializer_list<WORD> keys) {
+  // The presentation hotkey as the presenter presses it: presentation mode starts. The keys go once
+  // nothing of ours is modal any more (while something is, a hotkey only brings it forward).
+  static ::testing::AssertionResult PresentsWith(std::initializer_list<WORD> keys) {
+    if (!PumpUntil([] { return forms::ModalWindowOfThisThread() == nullptr; }, 10000)) {
+      return ::testing::AssertionFailure() << "a dialog of ours is still up";
+    }
     TypeChord(keys);
-    return PumpUntil([] { return App().overlay.IsVisible(); }, 5000);
+    if (PumpUntil([] { return App().overlay.IsVisible(); }, 10000)) return ::testing::AssertionSuccess();
+    const myhotkey::HotkeyRegistration& held = App().mainForm.Hotkeys();
+    HWND front = ::GetForegroundWindow();
+    return ::testing::AssertionFailure() << "no presentation; the key " << held.keys[myhotkey::hotkeyPresentation]
+                                         << (held.presentation ? " is held" : " is not held") << ", "
+                                         << testing::PrintToString(e2e::ClassOf(front)) << " is in front";
   }
 };
 
