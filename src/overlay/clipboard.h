@@ -61,19 +61,13 @@ class ClipboardOffer {
   // it): it then keeps what it had.
   bool Offer(HWND owner, imaging::PixelImage image);
 
-  // WM_RENDERFORMAT: the data of `format` onto the clipboard, which the asker holds open.
-  void RenderFormat(UINT format);
   // WM_RENDERALLFORMATS: everything not yet asked for, while `owner` still owns the clipboard; the
   // picture's memory goes.
   void RenderAll(HWND owner);
   // The presentation ends: as RenderAll, as soon as the worker has made the data (now if it has).
   void RenderAllWhenReady(HWND owner);
-  // kMsgClipboardReady.
-  void OnReady(HWND owner);
-  // WM_DESTROYCLIPBOARD: another program has emptied the clipboard; the picture goes.
-  void Forget();
-  // The owner window's procedure hands every message here first: true when it was one of the four
-  // above and has been answered.
+  // The owner window's procedure hands every message here first: WM_RENDERFORMAT,
+  // WM_RENDERALLFORMATS, WM_DESTROYCLIPBOARD and kMsgClipboardReady are answered here (true).
   bool HandleMessage(HWND owner, UINT msg, WPARAM wParam);
 
   // True while a picture is on offer with data the clipboard has not taken yet.
@@ -81,6 +75,12 @@ class ClipboardOffer {
 
  private:
   struct Job;
+  // WM_RENDERFORMAT: the data of `format` onto the clipboard, which the asker holds open.
+  void RenderFormat(UINT format);
+  // kMsgClipboardReady.
+  void OnReady(HWND owner);
+  // WM_DESTROYCLIPBOARD: another program has emptied the clipboard; the picture goes.
+  void Forget();
   void Work();
   void StartWorker();
   void DropSpare();

@@ -464,8 +464,7 @@ void LiveDrawing::MouseUp(int button, int x, int y) {
 
 LRESULT LiveDrawing::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-  // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
-  // the clipboard over, the worker has made it.
+  // Ctrl+C's picture on the clipboard (clipboard.h).
   if (clipboard_.HandleMessage(Hwnd(), msg, wParam)) return 0;
   switch (msg) {
     case WM_MOUSEACTIVATE: return state_ == State::Pointing ? MA_NOACTIVATE : MA_ACTIVATE;

@@ -473,8 +473,7 @@ int16_t ss::LabelAt(POINT picturePoint) const {
 }
 
 LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Ctrl+C's picture: a program pastes it, the window is about to go, another program has taken
-  // the clipboard over, the worker has made it.
+  // Ctrl+C's picture on the clipboard (clipboard.h).
   if (clipboard_.HandleMessage(Hwnd(), msg, wParam)) return 0;
   switch (msg) {
     case WM_SETCURSOR:
