@@ -97,13 +97,19 @@ uint32_t HalfBlend(uint32_t ink, uint32_t beneath) {
 // square of it (screen coordinates) changes colour every 100 ms. It writes down the clicks (screen
 // coordinates) and characters that reach it. One window for all of it, so that nothing can come
 // between its parts in the window manager's stacking.
+// It leaves out the bottom row of `area`. A window that fills its monitor exactly is full-screen to
+// the window manager, which stacks it above every other window, topmost ones included, whenever it
+// has the window manager's focus; under Wine a program cannot take that focus for itself, and
+// whether this window has it depends on which window got it last (the notification area's, a
+// closing splash). On Windows a topmost window is above it either way.
 class BeneathWindow {
  public:
   static constexpr uint32_t kBlinkColours[] = {0x20C040, 0xC02040, 0x4020C0, 0xC0C020, 0x20C0C0};
 
   explicit BeneathWindow(const RECT& area, bool pattern = false, const RECT& blink = {})
       : area_(area), pattern_(pattern), blink_(blink) {
-    hwnd_ = ShowPopupWindow(L"ScrivaneTestBeneath", L"beneath", &Proc, area, reinterpret_cast<LONG_PTR>(this));
+    const RECT shown{area.left, area.top, area.right, area.bottom - 1};
+    hwnd_ = ShowPopupWindow(L"ScrivaneTestBeneath", L"beneath", &Proc, shown, reinterpret_cast<LONG_PTR>(this));
     if (!::IsRectEmpty(&blink_)) ::SetTimer(hwnd_, 1, 100, nullptr);
     PumpUntil([&] { return Shows(); });
   }
