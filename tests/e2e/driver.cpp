@@ -360,12 +360,25 @@ bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> va
 bool StartUntilHandOff(App& app) { return app.Start() && app.WaitFor(kMainForm, kHandOffTimeoutMs) != nullptr; }
 
 HWND EnterPresentation(const App& app, int timeoutMs) {
+  // What was in front when the keys went, for the message if the overlay does not come.
+  const std::wstring frontAtKeys = ClassOf(::GetForegroundWindow());
   testing_support::TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
   HWND overlay = app.WaitFor(kOverlay, timeoutMs);
-  if (!overlay) return nullptr;
+  if (!overlay) {
+    std::printf("[ note     ] no overlay %d ms after Ctrl+Shift+Z, pressed with \"%ls\" in front\n", timeoutMs,
+                frontAtKeys.c_str());
+    return nullptr;
+  }
   // The overlay takes the keyboard back from the notification area's window if it has to.
-  if (!WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, timeoutMs)) return nullptr;
-  return testing_support::WaitUntilReadyForInput(overlay, timeoutMs) ? overlay : nullptr;
+  if (!WaitUntil([&] { return ::GetForegroundWindow() == overlay; }, timeoutMs)) {
+    std::printf("[ note     ] the overlay came but \"%ls\" stayed in front\n", ClassOf(::GetForegroundWindow()).c_str());
+    return nullptr;
+  }
+  if (!testing_support::WaitUntilReadyForInput(overlay, timeoutMs)) {
+    std::printf("[ note     ] the overlay is in front but did not answer within %d ms\n", timeoutMs);
+    return nullptr;
+  }
+  return overlay;
 }
 
 bool LeavePresentation(const App& app, int timeoutMs) {
