@@ -14,6 +14,9 @@ constexpr int kIdPicture2 = 101;
 constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
+// kMsgClaimKeyboard's wParam after the overlay lost the keyboard: take it back only from the
+// notification area's window.
+constexpr WPARAM kClaimFromTrayOnly = 1;
 constexpr UINT_PTR kClaimTimer = 1;
 // The history's idle-time work (see DrawingHistory::DoIdleWork). WM_TIMER comes only when no
 // other message waits: the pauses between strokes. After a presentation, on the hidden window, at
@@ -228,11 +231,10 @@ namespace {
 // in front when the presentation began (a window manager that will not let a new window take the
 // focus hands it back there).
 bool TookTheKeyboardUnasked(HWND front, HWND frontBefore) {
-  if (!front || front == frontBefore) return true;
+  if (!front || front == frontBefore || forms::IsNotificationAreaWindow(front)) return true;
   DWORD pid = 0;
   ::GetWindowThreadProcessId(front, &pid);
-  if (pid == ::GetCurrentProcessId()) return !::IsWindowVisible(front);
-  return forms::IsNotificationAreaWindow(front);
+  return pid == ::GetCurrentProcessId() && !::IsWindowVisible(front);
 }
 }  // namespace
 
@@ -500,8 +502,18 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // keep their size in inches); what is typed on it takes the monitor's dpi.
       SetTextDpi(LOWORD(wParam));
       return 0;
+    case WM_ACTIVATE:
+      // Wine's notification-area window takes the keyboard whenever an icon changes, also in the
+      // middle of a presentation, and the keys of presentation mode would then go to it. Who took
+      // the keyboard is known once the switch is over.
+      if (LOWORD(wParam) == WA_INACTIVE && IsVisible()) ::PostMessageW(Hwnd(), kMsgClaimKeyboard, kClaimFromTrayOnly, 0);
+      break;
     case kMsgClaimKeyboard:
-      ClaimKeyboard();
+      if (wParam != kClaimFromTrayOnly) {
+        ClaimKeyboard();
+      } else if (IsVisible() && forms::IsNotificationAreaWindow(::GetForegroundWindow())) {
+        ClaimKeyboardSoon();
+      }
       return 0;
     case overlay::kMsgHistoryIdle:
       if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);

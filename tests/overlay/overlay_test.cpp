@@ -31,6 +31,21 @@ TEST_F(OverlayTest, ShowsTheScreenAsItWasPixelForPixel) {
   PressEsc();
 }
 
+// Wine's notification-area window takes the keyboard when an icon changes, at any time of a
+// presentation; the overlay takes it back, so that its keys keep working.
+TEST_F(OverlayTest, TakesTheKeyboardBackFromTheNotificationAreaLongAfterEntry) {
+  EnterPresentationMode();
+  ASSERT_TRUE(OverlayInFront());
+  // Past the first half second, in which the overlay claims the keyboard from whatever has it.
+  Pump(1000);
+  HWND tray = ShowPopupWindow(L"__winex11_standalone_tray", L"", &::DefWindowProcW, RECT{1700, 1000, 1900, 1060}, 0);
+  ASSERT_NE(nullptr, tray);
+  ::SetForegroundWindow(tray);
+  EXPECT_TRUE(PumpUntil([] { return OverlayInFront(); }, 5000)) << "the notification area kept the keyboard";
+  ::DestroyWindow(tray);
+  PressEsc();
+}
+
 TEST_F(OverlayTest, IsBorderlessWithoutTaskbarButtonCoversTheScreenAndFocusesTheSurface) {
   EnterPresentationMode();
   ss& o = App().overlay;
