@@ -143,7 +143,8 @@ void DeleteScrivaneKeys();
 // (which may override both); false when one could not be written.
 bool FreshSettings(std::initializer_list<std::pair<const char*, const char*>> values = {}, bool helpWindow = false);
 
-// Starts scrivane.exe and waits for its main form, the end of the hand-off; false when either fails.
+// Starts scrivane.exe and waits for the end of the hand-off: its main form there and the splash
+// window gone; false when either fails.
 bool StartUntilHandOff(App& app);
 
 // --- Presenting, as a presenter does it ------------------------------------------------------

@@ -56,8 +56,7 @@ class KeepingE2e : public ::testing::Test {
     return SettledScreen();
   }
   void Leave() {
-    TapKey(VK_ESCAPE);
-    EXPECT_TRUE(WaitUntil([&] { return app.Find(kOverlay) == nullptr; }, 5000));
+    EXPECT_TRUE(LeavePresentation(app, 5000));
   }
   bool WaitForPngs(size_t count) {
     return WaitUntil([&] { return PngsIn(folder).size() == count; }, 10000);
