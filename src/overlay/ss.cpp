@@ -14,9 +14,9 @@ constexpr int kIdPicture2 = 101;
 constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
-// kMsgClaimKeyboard's wParam after the overlay lost the keyboard: take it back only from the
-// notification area's window.
-constexpr WPARAM kClaimFromTrayOnly = 1;
+// Posted when the overlay lost the keyboard: it takes it back only from the notification area's
+// window. (WM_APP + 2 is the history's.)
+constexpr UINT kMsgKeyboardLost = WM_APP + 3;
 constexpr UINT_PTR kClaimTimer = 1;
 // The history's idle-time work (see DrawingHistory::DoIdleWork). WM_TIMER comes only when no
 // other message waits: the pauses between strokes. After a presentation, on the hidden window, at
@@ -506,14 +506,13 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Wine's notification-area window takes the keyboard whenever an icon changes, also in the
       // middle of a presentation, and the keys of presentation mode would then go to it. Who took
       // the keyboard is known once the switch is over.
-      if (LOWORD(wParam) == WA_INACTIVE && IsVisible()) ::PostMessageW(Hwnd(), kMsgClaimKeyboard, kClaimFromTrayOnly, 0);
+      if (LOWORD(wParam) == WA_INACTIVE && IsVisible()) ::PostMessageW(Hwnd(), kMsgKeyboardLost, 0, 0);
       break;
     case kMsgClaimKeyboard:
-      if (wParam != kClaimFromTrayOnly) {
-        ClaimKeyboard();
-      } else if (IsVisible() && forms::IsNotificationAreaWindow(::GetForegroundWindow())) {
-        ClaimKeyboardSoon();
-      }
+      ClaimKeyboard();
+      return 0;
+    case kMsgKeyboardLost:
+      if (IsVisible() && forms::IsNotificationAreaWindow(::GetForegroundWindow())) ClaimKeyboardSoon();
       return 0;
     case overlay::kMsgHistoryIdle:
       if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);
