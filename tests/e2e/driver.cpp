@@ -297,12 +297,20 @@ testing_support::ScreenImage SettledScreen(int timeoutMs) {
 bool ClickWhenReady(HWND hwnd, int timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
   auto left = [&] { return static_cast<int>(std::max<LONGLONG>(0, static_cast<LONGLONG>(end - ::GetTickCount64()))); };
-  HWND top = ::GetAncestor(hwnd, GA_ROOT);
-  if (!top || !testing_support::WaitUntilReadyForInput(top, left())) return false;
-  if (!WaitUntil([&] { return ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd); }, left())) return false;
-  if (!BringToFront(top, left())) return false;
   const RECT rc = WindowRectOf(hwnd);
   const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  auto giveUp = [&](const char* why) {
+    std::printf("[ note     ] no click on \"%ls\": %s; \"%ls\" at its centre, \"%ls\" in front\n",
+                ClassOf(hwnd).c_str(), why, ClassOf(::WindowFromPoint(centre)).c_str(),
+                ClassOf(::GetForegroundWindow()).c_str());
+    return false;
+  };
+  HWND top = ::GetAncestor(hwnd, GA_ROOT);
+  if (!top || !testing_support::WaitUntilReadyForInput(top, left())) return giveUp("its window does not answer");
+  if (!WaitUntil([&] { return ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd); }, left())) {
+    return giveUp("not visible and enabled");
+  }
+  if (!BringToFront(top, left())) return giveUp("its window does not come to the front");
   testing_support::MouseMoveTo(centre.x, centre.y);
   if (!WaitUntil(
           [&] {
@@ -311,11 +319,32 @@ bool ClickWhenReady(HWND hwnd, int timeoutMs) {
             return at.x == centre.x && at.y == centre.y && ::WindowFromPoint(centre) == hwnd;
           },
           left())) {
-    return false;
+    return giveUp("the pointer is not over it");
   }
   testing_support::MouseButton(1, true);
   testing_support::MouseButton(1, false);
   return true;
+}
+
+// How long a click may take to show its effect before it counts as lost.
+constexpr int kClickEffectMs = 3000;
+
+bool ClickUntil(HWND hwnd, const std::function<bool()>& done, int timeoutMs) {
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  auto left = [&] { return static_cast<int>(std::max<LONGLONG>(0, static_cast<LONGLONG>(end - ::GetTickCount64()))); };
+  for (int attempt = 0; attempt < 3 && left() > 0; ++attempt) {
+    if (attempt > 0) {
+      // Under Wine a window of ours can be told, late, that it lost the keyboard to the notification
+      // area's window (when a message box or balloon went): the button then lets its capture go between
+      // the press and the release, and the click does not happen.
+      std::printf("[ note     ] the click on \"%ls\" did nothing in %d ms, with \"%ls\" in front; once more\n",
+                  ClassOf(hwnd).c_str(), kClickEffectMs, ClassOf(::GetForegroundWindow()).c_str());
+    }
+    if (!ClickWhenReady(hwnd, left())) return done();
+    if (WaitUntil(done, std::min(left(), kClickEffectMs))) return true;
+    if (!::IsWindow(hwnd)) break;
+  }
+  return done();
 }
 
 std::optional<std::string> ReadRegString(HKEY root, const char* subkey, const char* value) {

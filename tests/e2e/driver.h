@@ -103,6 +103,9 @@ void ClickCentre(HWND hwnd);
 // top-level window in front and its thread answering, and the pointer over the window (nothing
 // covering it). False, without a click, when that is not so within `timeoutMs`.
 bool ClickWhenReady(HWND hwnd, int timeoutMs = 10000);
+// That click, made again (at most twice) while `done` does not become true soon after it; true once
+// `done` is. For clicks whose effect can be seen and that do no harm when they come twice.
+bool ClickUntil(HWND hwnd, const std::function<bool()>& done, int timeoutMs = 15000);
 
 // Moves the pointer to `p` and waits until the system has it there.
 void MovePointer(POINT p);

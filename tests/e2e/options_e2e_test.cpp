@@ -45,8 +45,7 @@ TEST(OptionsE2e, ChosenKeysStartPresentationModeTheOldOnesReachTheProgramInFront
   ASSERT_TRUE(WaitUntil([&] { return LOWORD(::SendMessageW(field, HKM_GETHOTKEY, 0, 0)) == kCtrlAltP; }, 5000))
       << "the field does not show Ctrl+Alt+P";
   SaveImageBmp(CaptureScreen(), ScreenshotDir() + L"\\e2e-options.bmp");
-  ASSERT_TRUE(ClickWhenReady(::GetDlgItem(dialog, IDOK)));
-  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
+  ASSERT_TRUE(ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
   EXPECT_TRUE(WaitUntil([] { return Stored("hotkeypresent") == std::to_string(kCtrlAltP); }, 5000));
 
   ASSERT_NE(nullptr, PresentWithCtrlAltP(app)) << "Ctrl+Alt+P does not start presentation mode";
@@ -84,18 +83,16 @@ TEST(OptionsE2e, KeysAnotherProgramHoldsAreRefusedByNameAndTheOldOnesStay) {
   ASSERT_NE(nullptr, dialog) << "no Options dialog";
   ASSERT_TRUE(WaitUntilReadyForInput(dialog));
   ::SendDlgItemMessageW(dialog, IDC_OPTIONS_PRESENT, HKM_SETHOTKEY, kCtrlAltP, 0);
-  ASSERT_TRUE(ClickWhenReady(::GetDlgItem(dialog, IDOK)));
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(ClickUntil(::GetDlgItem(dialog, IDOK), [&] {
     box = app.Find(kDialog);
     return box && box != dialog;
-  }, 10000)) << "no message";
+  })) << "no message";
   EXPECT_EQ(L"Ctrl+Alt+P is used by another program. Choose other keys for Presentation mode.", MessageBoxText(box));
   DismissMessageBox(box);
   // The dialog stays for other keys; Cancel, and the old keys still work.
   ASSERT_TRUE(WaitUntil([&] { return app.Find(kDialog) == dialog; }, 10000));
-  ASSERT_TRUE(ClickWhenReady(::GetDlgItem(dialog, IDCANCEL)));
-  ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
+  ASSERT_TRUE(ClickUntil(::GetDlgItem(dialog, IDCANCEL), [&] { return !::IsWindow(dialog); }));
   EXPECT_EQ("858", Stored("hotkeypresent"));
   EXPECT_NE(nullptr, EnterPresentation(app)) << "Ctrl+Shift+Z stopped working";
   EXPECT_TRUE(LeavePresentation(app));

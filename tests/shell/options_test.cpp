@@ -265,7 +265,7 @@ TEST_F(OptionsTest, CancelChangesNothing) {
   UseOptions([&](HWND dialog) {
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_MAGNIFY, {VK_CONTROL, VK_MENU, 'P'}, kCtrlAltP));
     ::CheckDlgButton(dialog, IDC_OPTIONS_SIGN_IN, BST_CHECKED);
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDCANCEL), [&] { return !::IsWindow(dialog); }));
   });
   EXPECT_EQ(settings::kDefaultHotkeyMagnify, App().AppSettings.hotkeymagnify);
   EXPECT_EQ(kCtrlShiftM, App().mainForm.Hotkeys().keys[myhotkey::hotkeyMagnifier]);
@@ -289,9 +289,9 @@ TEST_F(OptionsTest, NewPresentationKeysWorkAndDefaultBringsTheUsualOnesBack) {
 
   UseOptions([&](HWND dialog) {
     EXPECT_EQ(kCtrlAltP, KeysIn(dialog, IDC_OPTIONS_PRESENT));
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDC_OPTIONS_PRESENT_DEFAULT)));
-    EXPECT_TRUE(WaitFor([&] { return KeysIn(dialog, IDC_OPTIONS_PRESENT) == kCtrlShiftZ; }));
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDC_OPTIONS_PRESENT_DEFAULT),
+                                [&] { return KeysIn(dialog, IDC_OPTIONS_PRESENT) == kCtrlShiftZ; }));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
   });
   EXPECT_EQ(std::to_string(kCtrlShiftZ), Stored("hotkeypresent").value_or("missing"));
   EXPECT_TRUE(PresentsWith({VK_CONTROL, VK_SHIFT, 'Z'}));
@@ -317,7 +317,7 @@ TEST_F(OptionsTest, KeysWithoutCtrlOrAltAreRefusedAndTheOldOnesStay) {
     EXPECT_TRUE(TypeKeysInto(dialog, IDC_OPTIONS_PRESENT, {VK_CONTROL, VK_MENU, 'Q'},
                              MAKEWORD('Q', HOTKEYF_CONTROL | HOTKEYF_ALT)));
     EXPECT_FALSE(App().overlay.IsVisible()) << "Ctrl+Shift+Z started presentation mode over the dialog";
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDCANCEL)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDCANCEL), [&] { return !::IsWindow(dialog); }));
   });
   ASSERT_EQ(2u, messages.size());
   EXPECT_EQ(L"Shift+P cannot be a hotkey: without Ctrl or Alt it would take that key from every other program. "
@@ -336,7 +336,7 @@ TEST_F(OptionsTest, KeepDrawingsIsTheMenusSwitchAndSignInIsTheInstallersValue) {
   UseOptions([&](HWND dialog) {
     ::CheckDlgButton(dialog, IDC_OPTIONS_KEEP, BST_UNCHECKED);
     ::CheckDlgButton(dialog, IDC_OPTIONS_SIGN_IN, BST_CHECKED);
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
   });
   EXPECT_EQ(settings::kFalse, App().AppSettings.keepdrawings);
   EXPECT_EQ("0", Stored("keepdrawings").value_or("missing"));
@@ -352,7 +352,7 @@ TEST_F(OptionsTest, KeepDrawingsIsTheMenusSwitchAndSignInIsTheInstallersValue) {
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dialog, IDC_OPTIONS_KEEP));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(dialog, IDC_OPTIONS_SIGN_IN));
     ::CheckDlgButton(dialog, IDC_OPTIONS_SIGN_IN, BST_UNCHECKED);
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
   });
   EXPECT_FALSE(RunValue().has_value());
   EXPECT_EQ(settings::kTrue, App().AppSettings.keepdrawings);
@@ -374,9 +374,9 @@ TEST_F(OptionsTest, TheBalloonAndTheMenuFollowTheKeysInForce) {
   EXPECT_EQ(shell::kItemStartPresentation, ::GetMenuItemID(App().mainForm.RCPopup.Handle(), 0));
 
   UseOptions([&](HWND dialog) {
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDC_OPTIONS_PRESENT_DEFAULT)));
-    EXPECT_TRUE(WaitFor([&] { return KeysIn(dialog, IDC_OPTIONS_PRESENT) == kCtrlShiftZ; }));
-    EXPECT_TRUE(e2e::ClickWhenReady(::GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDC_OPTIONS_PRESENT_DEFAULT),
+                                [&] { return KeysIn(dialog, IDC_OPTIONS_PRESENT) == kCtrlShiftZ; }));
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
   });
   EXPECT_TRUE(App().mainForm.Hotkeys().presentation);
   EXPECT_NE(shell::kItemStartPresentation, ::GetMenuItemID(App().mainForm.RCPopup.Handle(), 0));
