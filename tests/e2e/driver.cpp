@@ -525,15 +525,27 @@ bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<
   return true;
 }
 
-size_t PrivateBytes(const App& app) {
+namespace {
+int UnixPidOfApp(const App& app) {
   static int unixPid = 0;
   static DWORD forPid = 0;
   if (forPid != app.Pid()) {
     unixPid = testing_support::UnixPidOf(L"scrivane.exe");
     forPid = unixPid ? app.Pid() : 0;
   }
+  return unixPid;
+}
+}  // namespace
+
+size_t PrivateBytes(const App& app) {
+  const int unixPid = UnixPidOfApp(app);
   testing_support::UnixMemory memory;
   return unixPid && testing_support::ReadUnixMemory(unixPid, memory) ? memory.Private() : 0;
+}
+
+std::string WherePrivateBytesAre(const App& app) {
+  const int unixPid = UnixPidOfApp(app);
+  return unixPid ? testing_support::LargeAnonymousRegions(unixPid, 4u << 20) : "no process";
 }
 
 int CountTrayIcons() {

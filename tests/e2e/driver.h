@@ -179,6 +179,8 @@ bool GivePresentation(const App& app, int strokes, uint32_t penRgb, std::vector<
                       std::string& failure);
 // The private bytes of the running program (see testing_support::UnixMemory); 0 when not known.
 size_t PrivateBytes(const App& app);
+// Where they are: its large anonymous regions (4 MB and more) one by one, the rest together.
+std::string WherePrivateBytesAre(const App& app);
 
 // Opens the tray menu the way the shell does (a right-button press on the icon) and waits for it.
 HWND OpenTrayMenu(const App& app);

@@ -61,7 +61,8 @@ TEST(HistoryE2e, FiftyPresentationsLeaveTheTrayAtMost24MbAboveWhereItStartedAndT
       },
       120000, 500);
   EXPECT_TRUE(withinBound) << "private bytes " << before / 1024 << " KB before the first presentation, "
-                           << after / 1024 << " KB after fifty";
+                           << after / 1024 << " KB after fifty; held in " << WherePrivateBytesAre(app) << "; "
+                           << PngsIn(DrawingsFolder()).size() << " drawings kept";
   std::printf("private bytes: %zu KB before the first presentation, %zu KB after fifty (%+.1f MB)\n", before / 1024,
               after / 1024, (static_cast<double>(after) - static_cast<double>(before)) / 1048576.0);
 

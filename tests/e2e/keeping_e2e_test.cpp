@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,17 @@ class KeepingE2e : public ::testing::Test {
   // Ctrl+Z or Ctrl+Y, and the screen it must bring back.
   void Chord(WORD letter, const ScreenImage& expected, const char* what) {
     TypeChord({VK_CONTROL, letter});
-    EXPECT_EQ(0, ScreenDifferencesOnceNone(expected, 5000)) << what;
+    const int differences = ScreenDifferencesOnceNone(expected, 5000);
+    if (differences != 0) {
+      // Late or never, told apart for whoever reads the failure.
+      const std::wstring front = ClassOf(::GetForegroundWindow());
+      const ULONGLONG since = ::GetTickCount64();
+      const bool late = ScreenDifferencesOnceNone(expected, 10000) == 0;
+      std::printf("[ note     ] Ctrl+%c, with \"%ls\" in front: %s\n", static_cast<char>(letter), front.c_str(),
+                  late ? ("the screen came " + std::to_string(::GetTickCount64() - since) + " ms late").c_str()
+                       : "the screen never came");
+    }
+    EXPECT_EQ(0, differences) << what;
   }
 
   App app;

@@ -366,6 +366,35 @@ bool ReadUnixMemory(int unixPid, UnixMemory& out) {
   return kb("RssAnon", out.rssAnon) && kb("VmRSS", out.vmRss);
 }
 
+std::string LargeAnonymousRegions(int unixPid, size_t minBytes) {
+  const std::string smaps = ReadProcFile(unixPid, L"smaps");
+  std::string large;
+  size_t smallKb = 0;
+  unsigned long long start = 0, end = 0;
+  size_t lineStart = 0;
+  for (size_t lineEnd; (lineEnd = smaps.find('\n', lineStart)) != std::string::npos; lineStart = lineEnd + 1) {
+    const std::string line = smaps.substr(lineStart, lineEnd - lineStart);
+    unsigned long long a = 0, b = 0;
+    if (std::sscanf(line.c_str(), "%llx-%llx ", &a, &b) == 2 && line.find('-') < line.find(' ')) {
+      start = a;
+      end = b;
+      continue;
+    }
+    size_t kb = 0;
+    if (std::sscanf(line.c_str(), "Anonymous: %zu kB", &kb) != 1 || kb == 0) continue;
+    if (kb * 1024 < minBytes) {
+      smallKb += kb;
+      continue;
+    }
+    char region[96];
+    std::snprintf(region, sizeof region, "%s%zu KB of %llu KB at %llx", large.empty() ? "" : ", ", kb,
+                  (end - start) / 1024, start);
+    large += region;
+  }
+  return (large.empty() ? std::string("no large region") : large) + "; " + std::to_string(smallKb) +
+         " KB in smaller ones";
+}
+
 bool CentreShowsThePattern() {
   const int left = ::GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
   const int top = ::GetSystemMetrics(SM_CYSCREEN) / 2 - 200;

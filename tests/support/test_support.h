@@ -93,6 +93,10 @@ struct UnixMemory {
 int UnixPidOf(const std::wstring& exeName);
 // The figures of Linux process `unixPid`; false when it has gone.
 bool ReadUnixMemory(int unixPid, UnixMemory& out);
+// Where that memory is, for a message when it is more than it should be: the anonymous regions of
+// the process holding at least `minBytes` each ("8100 KB of 8192 KB at 7f0000000000", ...), and
+// what the smaller ones hold together.
+std::string LargeAnonymousRegions(int unixPid, size_t minBytes);
 
 // Registers the window class `className` with `proc` (again is harmless) and shows a borderless
 // tool window of it titled `title` over `area`, painted and brought to the front. `userData` is in
