@@ -74,16 +74,18 @@ class KeepingE2e : public ::testing::Test {
   }
   // Ctrl+Z or Ctrl+Y, and the screen it must bring back.
   void Chord(WORD letter, const ScreenImage& expected, const char* what) {
+    const ScreenImage before = CaptureScreen();
     TypeChord({VK_CONTROL, letter});
-    const int differences = ScreenDifferencesOnceNone(expected, 5000);
-    if (differences != 0) {
-      // Late or never, told apart for whoever reads the failure.
-      const std::wstring front = ClassOf(::GetForegroundWindow());
-      const ULONGLONG since = ::GetTickCount64();
-      const bool late = ScreenDifferencesOnceNone(expected, 10000) == 0;
-      std::printf("[ note     ] Ctrl+%c, with \"%ls\" in front: %s\n", static_cast<char>(letter), front.c_str(),
-                  late ? ("the screen came " + std::to_string(::GetTickCount64() - since) + " ms late").c_str()
-                       : "the screen never came");
+    int differences = ScreenDifferencesOnceNone(expected, 5000);
+    if (differences != 0 && CountDifferences(before, CaptureScreen()) == 0) {
+      // When a window of ours went just before the presentation (the magnifier), the window manager
+      // hands the keyboard to the notification area's window, and Wine's late word of it can take
+      // the keyboard from the overlay for a moment: a key pressed then is lost. Nothing changed on
+      // the screen, and the key goes again.
+      std::printf("[ note     ] Ctrl+%c changed nothing, with \"%ls\" in front; once more\n", static_cast<char>(letter),
+                  ClassOf(::GetForegroundWindow()).c_str());
+      TypeChord({VK_CONTROL, letter});
+      differences = ScreenDifferencesOnceNone(expected, 5000);
     }
     EXPECT_EQ(0, differences) << what;
   }
