@@ -297,9 +297,13 @@ testing_support::ScreenImage SettledScreen(int timeoutMs) {
 bool ClickWhenReady(HWND hwnd, int timeoutMs) {
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
   auto left = [&] { return static_cast<int>(std::max<LONGLONG>(0, static_cast<LONGLONG>(end - ::GetTickCount64()))); };
-  const RECT rc = WindowRectOf(hwnd);
-  const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  // Where the window is now: a window just shown can still be placed by the window manager.
+  auto centreNow = [&] {
+    const RECT rc = WindowRectOf(hwnd);
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+  };
   auto giveUp = [&](const char* why) {
+    const POINT centre = centreNow();
     std::printf("[ note     ] no click on \"%ls\": %s; \"%ls\" at its centre, \"%ls\" in front\n",
                 ClassOf(hwnd).c_str(), why, ClassOf(::WindowFromPoint(centre)).c_str(),
                 ClassOf(::GetForegroundWindow()).c_str());
@@ -311,9 +315,16 @@ bool ClickWhenReady(HWND hwnd, int timeoutMs) {
     return giveUp("not visible and enabled");
   }
   if (!BringToFront(top, left())) return giveUp("its window does not come to the front");
+  POINT centre = centreNow();
   testing_support::MouseMoveTo(centre.x, centre.y);
   if (!WaitUntil(
           [&] {
+            const POINT now = centreNow();
+            if (now.x != centre.x || now.y != centre.y) {
+              centre = now;
+              testing_support::MouseMoveTo(centre.x, centre.y);
+              return false;
+            }
             POINT at{};
             ::GetCursorPos(&at);
             return at.x == centre.x && at.y == centre.y && ::WindowFromPoint(centre) == hwnd;
