@@ -156,6 +156,12 @@ bool StartUntilHandOff(App& app);
 HWND EnterPresentation(const App& app, int timeoutMs = 10000);
 // Esc; true once the overlay has gone.
 bool LeavePresentation(const App& app, int timeoutMs = 10000);
+// Runs `act` (a key, say) while a second thread looks at the window in front as often as it can,
+// until `w` has answered after it: true when another window, or none, was in front meanwhile, even
+// for a moment. Under Wine a window of ours loses the front for about a millisecond when Wine tells
+// its thread late that the notification area's window took the keyboard (after a window of ours
+// that had it went): a key pressed then is lost.
+bool FrontLostWhile(HWND w, const std::function<void()>& act);
 // Where the highlighter draws for the pointer at `pointer`: the tip of its cursor, at 96 dpi 9
 // pixels left of the pointer and 11 below. (Another process's cursor cannot be read here.)
 POINT HighlighterTip(POINT pointer);

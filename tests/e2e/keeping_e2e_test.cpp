@@ -9,14 +9,12 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "e2e/driver.h"
 #include "imaging/picture_file.h"
-#include "support/side_thread.h"
 #include "support/test_support.h"
 
 using namespace e2e;
@@ -78,19 +76,7 @@ class KeepingE2e : public ::testing::Test {
   void Chord(WORD letter, const ScreenImage& expected, const char* what) {
     const HWND overlay = app.Find(kOverlay);
     const ScreenImage before = CaptureScreen();
-    std::atomic<bool> watching{true}, frontLost{false};
-    {
-      // What is in front while the key goes, looked at as often as the processor allows.
-      SideThread watch([&] {
-        while (watching) {
-          if (::GetForegroundWindow() != overlay) frontLost = true;
-          ::Sleep(0);
-        }
-      });
-      TypeChord({VK_CONTROL, letter});
-      WaitUntilReadyForInput(overlay, 5000);
-      watching = false;
-    }
+    const bool frontLost = FrontLostWhile(overlay, [&] { TypeChord({VK_CONTROL, letter}); });
     int differences = ScreenDifferencesOnceNone(expected, 5000);
     if (differences != 0 && CountDifferences(before, CaptureScreen()) == 0) {
       std::printf("[ note     ] Ctrl+%c changed nothing; the overlay %s\n", static_cast<char>(letter),
