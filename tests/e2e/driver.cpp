@@ -451,14 +451,12 @@ bool LeavePresentation(const App& app, int timeoutMs) {
   const HWND overlay = app.Find(kOverlay);
   const std::wstring frontAtKey = ClassOf(::GetForegroundWindow());
   auto gone = [&] { return app.Find(kOverlay) == nullptr; };
-  if (!FrontLostWhile(overlay, [] { testing_support::TapKey(VK_ESCAPE); })) {
-    if (WaitUntil(gone, timeoutMs)) return true;
-  } else if (!WaitUntil(gone, timeoutMs)) {
+  const bool frontLost = FrontLostWhile(overlay, [] { testing_support::TapKey(VK_ESCAPE); });
+  if (WaitUntil(gone, timeoutMs)) return true;
+  if (frontLost) {
     std::printf("[ note     ] the overlay stayed after Esc and lost the front while the key went; once more\n");
     testing_support::TapKey(VK_ESCAPE);
     if (WaitUntil(gone, timeoutMs)) return true;
-  } else {
-    return true;
   }
   std::printf("[ note     ] the overlay stayed %d ms after Esc, pressed with \"%ls\" in front\n", timeoutMs,
               frontAtKey.c_str());
