@@ -13,6 +13,25 @@ PictureObject::PictureObject(HBITMAP bitmap, HPALETTE palette) : bitmap_(bitmap)
   }
 }
 
+HBITMAP CreatePictureBitmap(int width, int height, void** bits) {
+  if (width <= 0 || height <= 0) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down: row y starts at y * width
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  if (bitmap && !pixels) {
+    ::DeleteObject(bitmap);
+    return nullptr;
+  }
+  if (bits) *bits = pixels;
+  return bitmap;
+}
+
 PictureObject::~PictureObject() { ReleaseDc(); }
 
 long PictureObject::WidthHimetric() const { return PixelsToHimetric(width_, ScreenDpi()); }

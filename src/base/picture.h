@@ -47,4 +47,11 @@ class PictureObject {
 
 using Picture = std::shared_ptr<PictureObject>;
 
+// A bitmap for a picture of the screen's pixels: 32 bits, top-down, in the program's own memory
+// (a DIB section), its pixels at `*bits` when asked for. Not a compatible bitmap: under Wine the
+// pixels of those come from the C library's heap, which may keep a full screen's worth long after
+// the picture has gone, in a program that waits in the tray all day; a DIB section's memory goes
+// back whole when it is deleted. Null when there is no memory for it.
+HBITMAP CreatePictureBitmap(int width, int height, void** bits = nullptr);
+
 }  // namespace base

@@ -1,8 +1,10 @@
 #include "capture/screen_capture.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/handles.h"
+#include "base/picture.h"
 #include "base/window_place.h"
 
 namespace capture {
@@ -26,12 +28,13 @@ base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int wi
   {
     base::WindowDc source(window, client ? base::WindowDc::Kind::Client : base::WindowDc::Kind::Whole);
     base::unique_hdc memory(::CreateCompatibleDC(source.Get()));
-    bitmap.Reset(::CreateCompatibleBitmap(source.Get(), width, height));
-    base::SelectGuard keepBitmap(memory.Get(), bitmap.Get());
-
     HPALETTE previousPalette = nullptr;
     const bool paletteDevice =
         IsPaletteDevice(::GetDeviceCaps(source.Get(), RASTERCAPS), ::GetDeviceCaps(source.Get(), SIZEPALETTE));
+    // A palette device's pixels are indices into its palette, which only a compatible bitmap keeps.
+    bitmap.Reset(paletteDevice ? ::CreateCompatibleBitmap(source.Get(), width, height)
+                               : base::CreatePictureBitmap(width, height));
+    base::SelectGuard keepBitmap(memory.Get(), bitmap.Get());
     if (paletteDevice) {
       // LOGPALETTE with room for 256 entries, zero-filled.
       std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY), 0);
@@ -44,7 +47,13 @@ base::Picture GrabWindowArea(HWND window, bool client, int left, int top, int wi
       ::RealizePalette(memory.Get());
     }
 
-    ::BitBlt(memory.Get(), 0, 0, width, height, source.Get(), left, top, rop);
+    // In bands of about a megabyte: Wine reads each from the X server into a block of the C
+    // library's heap, which, once a block that large has been freed, keeps such blocks rather
+    // than giving them back (a whole screen's, read at once).
+    const int bandRows = std::max(1, (1 << 20) / (std::max(width, 1) * 4));
+    for (int y = 0; y < height; y += bandRows) {
+      ::BitBlt(memory.Get(), 0, y, width, std::min(bandRows, height - y), source.Get(), left, top + y, rop);
+    }
 
     if (paletteDevice) ::SelectPalette(memory.Get(), previousPalette, FALSE);
     // Leaving the scope puts the old bitmap back, deletes the memory DC, then releases the window's.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/picture.h"
+
 namespace forms {
 
 namespace {
@@ -26,16 +28,9 @@ bool DrawingSurface::Create(int width, int height) {
   if (width <= 0 || height <= 0) return false;
   base::unique_hdc dc(::CreateCompatibleDC(nullptr));
   if (!dc) return false;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down: row y starts at y * width
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  base::unique_hbitmap bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) return false;
+  base::unique_hbitmap bitmap(base::CreatePictureBitmap(width, height, &bits));
+  if (!bitmap) return false;
   previous_ = ::SelectObject(dc.Get(), bitmap.Get());
   dc_ = std::move(dc);
   bitmap_ = std::move(bitmap);

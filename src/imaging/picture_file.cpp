@@ -409,11 +409,11 @@ std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
   return data;
 }
 
-// A screen-compatible bitmap made from device-independent pixels, so that the picture paints on
-// the screen with one BitBlt, as a grab does.
+// A picture bitmap made from device-independent pixels of any format, so that the picture paints
+// on the screen with one BitBlt, as a grab does.
 base::Picture PictureFromDib(const BITMAPINFO* info, const void* bits, int width, int height) {
   base::WindowDc screen(nullptr);
-  base::unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+  base::unique_hbitmap bitmap(base::CreatePictureBitmap(width, height));
   if (!bitmap) InvalidPicture();
   if (::SetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(height), bits, info, DIB_RGB_COLORS) <= 0) {
     InvalidPicture();

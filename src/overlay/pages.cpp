@@ -9,7 +9,7 @@ namespace overlay {
 base::Picture BlankPage(PageKind kind, int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   base::WindowDc screen(nullptr);
-  base::unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+  base::unique_hbitmap bitmap(base::CreatePictureBitmap(width, height));
   base::unique_hdc dc(::CreateCompatibleDC(screen.Get()));
   if (!bitmap || !dc) return nullptr;
   {

@@ -43,6 +43,20 @@ TEST(GrabDesktop, CopiesTheWholeScreenExactlyWithNoPaletteOnTrueColour) {
   ScreenImage got = PictureImage(grab);
   EXPECT_EQ(0, CountDifferences(before, got));
   EXPECT_EQ(PatternWindow::PatternColor(1000, 700), got.At(1000, 700));
+  // Its pixels are the program's own memory (a DIB section), given back whole with the picture.
+  DIBSECTION section{};
+  EXPECT_EQ(static_cast<int>(sizeof section), ::GetObjectW(grab->Bitmap(), sizeof section, &section));
+
+  // A part away from the corner, read in bands whose last one is short: every row from its place.
+  const RECT part{13, 7, 13 + 1901, 7 + 1001};
+  base::Picture piece = capture::GrabScreenRect(part);
+  ASSERT_NE(nullptr, piece);
+  ScreenImage pieceImage = PictureImage(piece);
+  int wrong = 0;
+  for (int y = 0; y < 1001; ++y) {
+    for (int x = 0; x < 1901; ++x) wrong += pieceImage.At(x, y) != PatternWindow::PatternColor(x + 13, y + 7);
+  }
+  EXPECT_EQ(0, wrong);
 }
 
 LRESULT CALLBACK MagentaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
