@@ -9,6 +9,7 @@
 
 #include "support/side_thread.h"
 #include "support/test_support.h"
+#include "support/xwatch_client.h"
 
 namespace e2e {
 
@@ -409,17 +410,37 @@ bool StartUntilHandOff(App& app) {
          WaitUntil([&] { return app.Find(anySplash) == nullptr; }, kHandOffTimeoutMs);
 }
 
+namespace {
+// Ctrl+Shift+<letter>, with Ctrl and Shift held in the X server too when the screen watcher is
+// there: Wine takes the modifiers as the X server has them whenever its keyboard focus moves (a
+// window of ours that just went), and the X server knows nothing of keys sent with SendInput, so
+// the letter could come without them. The letter goes through SendInput only: pressed on both
+// sides, it would reach the program twice.
+void TypeCtrlShift(WORD letter) {
+  testing_support::XWatch watch;
+  std::vector<const char*> held;
+  if (watch.Ready()) {
+    for (const char* key : {"Control_L", "Shift_L"}) {
+      if (!watch.Key(key, true)) break;
+      held.push_back(key);
+    }
+  }
+  testing_support::TypeChord({VK_CONTROL, VK_SHIFT, letter});
+  for (auto k = held.rbegin(); k != held.rend(); ++k) watch.Key(*k, false);
+}
+}  // namespace
+
 HWND EnterPresentation(const App& app, int timeoutMs) {
   // What was in front when the keys went, for the message if the overlay does not come.
   const HWND front = ::GetForegroundWindow();
   const std::wstring frontAtKeys = ClassOf(front);
-  const bool frontMoved = FrontLostWhile(front, [] { testing_support::TypeChord({VK_CONTROL, VK_SHIFT, 'Z'}); });
+  const bool frontMoved = FrontLostWhile(front, [] { TypeCtrlShift('Z'); });
   HWND overlay = app.WaitFor(kOverlay, timeoutMs);
   if (!overlay && frontMoved) {
     // The keys went while Wine moved the keyboard (see StartUntilHandOff), and were lost with it.
     std::printf("[ note     ] no overlay after Ctrl+Shift+Z, and \"%ls\" lost the front while the keys went; once more\n",
                 frontAtKeys.c_str());
-    testing_support::TypeChord({VK_CONTROL, VK_SHIFT, 'Z'});
+    TypeCtrlShift('Z');
     overlay = app.WaitFor(kOverlay, timeoutMs);
   }
   if (!overlay) {
