@@ -305,14 +305,23 @@ bool ClickWhenReady(HWND hwnd, int timeoutMs) {
     const RECT rc = WindowRectOf(hwnd);
     return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
   };
+  HWND top = ::GetAncestor(hwnd, GA_ROOT);
+  // A window by its class, and whether it is the button's own window or which other one.
+  auto name = [&](HWND w) {
+    std::wstring out = L"\"" + ClassOf(w) + L"\"";
+    if (w && w == top) return out + L" (its own)";
+    wchar_t title[128] = {};
+    if (w && ::InternalGetWindowText(w, title, 128) > 0) out += L" \"" + std::wstring(title) + L"\"";
+    return out;
+  };
   auto giveUp = [&](const char* why) {
     const POINT centre = centreNow();
-    std::printf("[ note     ] no click on \"%ls\": %s; \"%ls\" at its centre, \"%ls\" in front\n",
-                ClassOf(hwnd).c_str(), why, ClassOf(::WindowFromPoint(centre)).c_str(),
-                ClassOf(::GetForegroundWindow()).c_str());
+    std::printf("[ note     ] no click on %ls: %s (its window %s, %s); %ls at its centre, %ls in front\n",
+                name(hwnd).c_str(), why, ::IsWindowVisible(top) ? "shown" : "hidden",
+                ::IsWindowEnabled(top) ? "enabled" : "disabled", name(::WindowFromPoint(centre)).c_str(),
+                name(::GetForegroundWindow()).c_str());
     return false;
   };
-  HWND top = ::GetAncestor(hwnd, GA_ROOT);
   if (!top || !testing_support::WaitUntilReadyForInput(top, left())) return giveUp("its window does not answer");
   if (!WaitUntil([&] { return ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd); }, left())) {
     return giveUp("not visible and enabled");
