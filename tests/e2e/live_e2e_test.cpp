@@ -289,14 +289,16 @@ class LiveE2e : public ::testing::Test {
     const POINT end = pen ? PenAt(to) : HighlighterAt(to);
     const uint32_t want = pen ? kRed : HalfBlend(kRed, beneath->ColourAt(end.x, end.y));
     auto endShows = [&] { return Distance(want, CaptureScreenRect(end.x, end.y, 1, 1).pixels.at(0)) <= (pen ? 0 : 2); };
-    const ScreenImage before = pen ? Steady() : ScreenImage{};
+    const ScreenImage before = Steady();
     LiveDrag(from, to, steps, endShows);
-    if (pen && !WaitUntil(endShows, 5000)) {
+    if (!WaitUntil(endShows, 5000)) {
       // Under Wine a late word that live drawing lost the keyboard can take the pointer from it
       // mid-stroke, which ends the stroke there. The cut piece is a step of its own: Ctrl+Z takes it
-      // back, so that the stroke stays one step for the test's undos, and it is drawn once more.
-      std::printf("[ note     ] the pen stroke to %ld,%ld ended early at x=%d, with \"%ls\" in front; once more\n", to.x,
-                  to.y, LastInkAlong(before, from, to), ClassOf(::GetForegroundWindow()).c_str());
+      // back (the stroke stays one step for the test's undos, and a highlighter's second pass does
+      // not blend over its first), and it is drawn once more.
+      std::printf("[ note     ] the %s stroke to %ld,%ld ended early at x=%d, with \"%ls\" in front; once more\n",
+                  pen ? "pen" : "highlighter", to.x, to.y, LastInkAlong(before, from, to, pen),
+                  ClassOf(::GetForegroundWindow()).c_str());
       if (CountDifferences(before, CaptureScreen()) != 0) {
         Chord({VK_CONTROL, 'Z'});
         ASSERT_TRUE(ScreenIs(before)) << "Ctrl+Z took the cut stroke back";
@@ -306,10 +308,10 @@ class LiveE2e : public ::testing::Test {
     EXPECT_LE(Distance(want, ScreenNear(end.x, end.y, want, pen ? 0 : 2)), pen ? 0 : 2)
         << "the end of the stroke at " << end.x << "," << end.y;
   }
-  // How far along the row of a horizontal pen stroke from `from` to `to` its ink reaches: the last
+  // How far along the row of a horizontal stroke from `from` to `to` its ink reaches: the last
   // column that differs from `before`, or -1.
-  static int LastInkAlong(const ScreenImage& before, POINT from, POINT to) {
-    const POINT a = PenAt(from), b = PenAt(to);
+  static int LastInkAlong(const ScreenImage& before, POINT from, POINT to, bool pen) {
+    const POINT a = pen ? PenAt(from) : HighlighterAt(from), b = pen ? PenAt(to) : HighlighterAt(to);
     const ScreenImage now = CaptureScreen();
     int last = -1;
     for (int x = std::max(0L, std::min(a.x, b.x)); x <= std::max(a.x, b.x) && x < now.width; ++x)
