@@ -286,9 +286,10 @@ class LiveE2e : public ::testing::Test {
   // until its end shows: moves are handled in order, so the whole stroke is then drawn, and no move
   // of it is still waiting for the program while the test goes on.
   void StrokeDrag(POINT from, POINT to, bool pen, int steps = 20) {
-    const POINT end = pen ? PenAt(to) : HighlighterAt(to);
+    const POINT start = pen ? PenAt(from) : HighlighterAt(from), end = pen ? PenAt(to) : HighlighterAt(to);
     const uint32_t want = pen ? kRed : HalfBlend(kRed, beneath->ColourAt(end.x, end.y));
-    auto endShows = [&] { return Distance(want, CaptureScreenRect(end.x, end.y, 1, 1).pixels.at(0)) <= (pen ? 0 : 2); };
+    const int tolerance = pen ? 0 : 2;
+    auto endShows = [&] { return Distance(want, CaptureScreenRect(end.x, end.y, 1, 1).pixels.at(0)) <= tolerance; };
     const ScreenImage before = Steady();
     LiveDrag(from, to, steps, endShows);
     if (!WaitUntil(endShows, 5000)) {
@@ -296,26 +297,25 @@ class LiveE2e : public ::testing::Test {
       // mid-stroke, which ends the stroke there. The cut piece is a step of its own: Ctrl+Z takes it
       // back (the stroke stays one step for the test's undos, and a highlighter's second pass does
       // not blend over its first), and it is drawn once more.
+      const ScreenImage cut = CaptureScreen();
       std::printf("[ note     ] the %s stroke to %ld,%ld ended early at x=%d, with \"%ls\" in front; once more\n",
-                  pen ? "pen" : "highlighter", to.x, to.y, LastInkAlong(before, from, to, pen),
+                  pen ? "pen" : "highlighter", to.x, to.y, LastInkAlong(before, cut, start, end),
                   ClassOf(::GetForegroundWindow()).c_str());
-      if (CountDifferences(before, CaptureScreen()) != 0) {
+      if (CountDifferences(before, cut) != 0) {
         Chord({VK_CONTROL, 'Z'});
         ASSERT_TRUE(ScreenIs(before)) << "Ctrl+Z took the cut stroke back";
       }
       LiveDrag(from, to, steps, endShows);
     }
-    EXPECT_LE(Distance(want, ScreenNear(end.x, end.y, want, pen ? 0 : 2)), pen ? 0 : 2)
+    EXPECT_LE(Distance(want, ScreenNear(end.x, end.y, want, tolerance)), tolerance)
         << "the end of the stroke at " << end.x << "," << end.y;
   }
-  // How far along the row of a horizontal stroke from `from` to `to` its ink reaches: the last
-  // column that differs from `before`, or -1.
-  static int LastInkAlong(const ScreenImage& before, POINT from, POINT to, bool pen) {
-    const POINT a = pen ? PenAt(from) : HighlighterAt(from), b = pen ? PenAt(to) : HighlighterAt(to);
-    const ScreenImage now = CaptureScreen();
+  // How far along the row of a horizontal stroke's ink from `start` to `end` the screen `now`
+  // differs from `before`: the last such column, or -1.
+  static int LastInkAlong(const ScreenImage& before, const ScreenImage& now, POINT start, POINT end) {
     int last = -1;
-    for (int x = std::max(0L, std::min(a.x, b.x)); x <= std::max(a.x, b.x) && x < now.width; ++x)
-      if (now.At(x, a.y) != before.At(x, a.y)) last = x;
+    for (int x = std::max(0L, std::min(start.x, end.x)); x <= std::max(start.x, end.x) && x < now.width; ++x)
+      if (now.At(x, start.y) != before.At(x, start.y)) last = x;
     return last;
   }
   // A drag of the left button from `from` to `to` in `steps` moves, the press at its own place and
