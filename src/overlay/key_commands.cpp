@@ -1,6 +1,6 @@
 // The overlay's side of the commands of presentation mode: the handler that every typed character
-// goes through, and what the commands do to the overlay itself. Which character runs which
-// command is the program's command table (shell/commands.cpp).
+// goes through, and what the commands do to the overlay itself as a drawing mode. Which character
+// runs which command is the program's command table (shell/commands.cpp).
 #include <windows.h>
 
 #include <commdlg.h>
@@ -9,18 +9,15 @@
 #include "overlay/clipboard.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
-#include "settings/persistence.h"
 
 void ss::Picture1_KeyPress(short& KeyAscii) {
-  checkpalette = 0;
-  try {
-    if (commands_) commands_->Run(commands_->CommandForKey(KeyAscii));
-    // Every key, a command's or not, ends with the settings saved.
-    settings::SaveSettings(AppSettings);
-  } catch (...) {
-    // The error path: the command ends here, silently, and the settings are not saved.
-    checkpalette = -1;
-  }
+  // The error path ends the command silently and unsaved; checkpalette tells the caller.
+  checkpalette = commands_ && !commands_->RunKey(KeyAscii) ? -1 : 0;
+}
+
+bool ss::Offers(overlay::CommandId id) const {
+  // Every drawing command but the one that belongs to drawing over running programs.
+  return id != overlay::CommandId::Pointing;
 }
 
 void ss::Leave() {

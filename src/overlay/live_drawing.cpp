@@ -12,7 +12,6 @@
 #include "overlay/keeping.h"
 #include "overlay/picture_commands.h"
 #include "settings/app_settings.h"
-#include "settings/persistence.h"
 
 namespace overlay {
 
@@ -308,15 +307,18 @@ base::Picture LiveDrawing::ScreenWithInk() {
 
 // --- Keys ------------------------------------------------------------------------------------------------
 
-void LiveDrawing::KeyPress(short& keyAscii) {
-  if (state_ != State::Inking) return;
-  try {
-    if (commands_) commands_->Run(commands_->CommandForKey(keyAscii));
-    // As in presentation mode: every key ends with the settings saved.
-    settings::SaveSettings(AppSettings);
-  } catch (...) {
-    // The command ends here, silently (a cancelled dialog), and the settings are not saved. A
-    // failed save has told the user why.
+bool LiveDrawing::Offers(CommandId id) const {
+  switch (id) {
+    // What belongs to the frozen picture: loading one, labels, the magnifier key, zoom and pages.
+    case CommandId::OpenImage:
+    case CommandId::ArmText:
+    case CommandId::MagnifierKey:
+    case CommandId::ZoomIn:
+    case CommandId::ZoomOut:
+    case CommandId::ActualSize:
+    case CommandId::WhitePage:
+    case CommandId::BlackPage: return false;
+    default: return true;
   }
 }
 
@@ -479,11 +481,10 @@ LRESULT LiveDrawing::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN: MouseDown(4, ShiftOf(wParam), x, y); return 0;
     case WM_MOUSEMOVE: MouseMove(ButtonsOf(wParam), x, y); return 0;
     case WM_LBUTTONUP: MouseUp(1, x, y); return 0;
-    case WM_CHAR: {
-      short key = static_cast<short>(wParam);
-      KeyPress(key);
+    case WM_CHAR:
+      // Keys are commands while inking (while pointing they go to the programs beneath anyway).
+      if (state_ == State::Inking && commands_) commands_->RunKey(static_cast<short>(wParam));
       return 0;
-    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE && state_ == State::Inking) ::PostMessageW(Hwnd(), kMsgReclaim, 0, 0);
       break;

@@ -25,6 +25,7 @@
 #include "forms/drawing_surface.h"
 #include "forms/window.h"
 #include "overlay/clipboard.h"
+#include "overlay/drawing_target.h"
 #include "imaging/picture_file.h"
 #include "overlay/links.h"
 #include "overlay/live_frames.h"
@@ -36,7 +37,7 @@ namespace overlay {
 
 class DrawingKeeper;
 
-class LiveDrawing : public forms::Window {
+class LiveDrawing : public forms::Window, public DrawingTarget {
  public:
   static constexpr wchar_t kClassName[] = L"ScrivaneLiveDrawing";
   // `settings` is the program's settings record, read at every stroke and key and changed by the
@@ -47,7 +48,7 @@ class LiveDrawing : public forms::Window {
 
   // --- Wiring, at start-up ------------------------------------------------------------------------
   // Where its keys and its right button go (the program's command table); without it they do
-  // nothing. The commands of the table call the tools below while it is inking.
+  // nothing. While it is inking it is the drawing mode in front, and the commands call its tools.
   void SetCommandDispatcher(CommandDispatcher* commands) { commands_ = commands; }
   // The tools' cursor images (the main form carries them); without it, its own.
   void SetCursorSource(CursorSource source) { cursorSource_ = std::move(source); }
@@ -76,34 +77,37 @@ class LiveDrawing : public forms::Window {
   // meanwhile and gets it back later.
   void SetPointing(bool pointing, HWND foreground = nullptr);
 
-  // --- Inking: keys and mouse (the window's own handlers call these) ---------------------------------
-  // A typed character: the command the table has for it (presentation mode's keys, those that make
-  // sense over live content, and Space for pointing), then the settings saved; a command that
-  // ends in an error (a cancelled dialog) ends there, silently.
-  void KeyPress(short& keyAscii);
+  // --- Inking: the mouse (the window's own handlers call these) --------------------------------------
   // Button 1 left, 2 right, 4 middle; `shift` 1 Shift, 2 Ctrl; x and y in the window's pixels.
   void MouseDown(int button, int shift, int x, int y);
   void MouseMove(int buttons, int x, int y);
   void MouseUp(int button, int x, int y);
 
-  // --- Tools, as the commands switch them while inking ---------------------------------------------------
+  // --- As a drawing mode (overlay/drawing_target.h): its tools, as the commands switch them -----------
+  // In front while inking; it takes presentation mode's keys that make sense over live content, and
+  // Space for pointing.
+  bool InFront() const override { return state_ == State::Inking; }
+  bool Offers(CommandId id) const override;
+  HWND DialogOwner() const override { return IsOn() ? Hwnd() : nullptr; }
   // Esc: takes back a shape being dragged, else ends live drawing.
-  void Leave();
+  void Leave() override;
   // Ctrl+E: every pixel of ink goes (one step), the eraser off, the highlighter's cursor.
-  void ClearDrawing();
-  void TogglePen();
-  void ToggleEraser();
-  void SetEraserSize(int16_t size);
+  void ClearDrawing() override;
+  void TogglePen() override;
+  void ToggleEraser() override;
+  void SetEraserSize(int16_t size) override;
   // The colour dialog, from the pen colour; Cancel raises, and the colour stays.
-  void ChooseColour();
-  void Undo();
-  void Redo();
+  void ChooseColour() override;
+  void Undo() override;
+  void Redo() override;
   // Ctrl+S and Ctrl+C: the screen with the ink over it, to a file the user names, or to the
   // clipboard.
-  void SaveScreenToFile();
-  void CopyPicture();
+  void SaveScreenToFile() override;
+  void CopyPicture() override;
+  // Space.
+  void StartPointing() override { SetPointing(true); }
   bool PenMode() const { return penMode_; }
-  bool EraserOn() const { return eraserOn_; }
+  bool EraserOn() const override { return eraserOn_; }
   CursorKind CurrentCursor() const { return cursorKind_; }
   // The monitor covered, in screen coordinates.
   RECT Area() const { return area_; }

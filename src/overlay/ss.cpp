@@ -273,6 +273,7 @@ void ss::SetCursorImage(overlay::CursorKind kind) {
 }
 
 void ss::TogglePen() {
+  Load();
   if (penMode) {
     penMode = 0;
     Picture1.SetDrawMode(overlay::HighlighterRop(page_));
@@ -296,6 +297,7 @@ void ss::SetCurrentPage(overlay::PageKind page) {
 }
 
 void ss::ToggleEraser() {
+  Load();
   if (eraserOn) {
     eraserOn = 0;
     SetCursorImage(overlay::CursorKind::Highlighter);
@@ -412,11 +414,10 @@ void ss::Picture1_MouseWheel(int Delta, int /*Shift*/, float X, float Y) {
   wheelRest_ += Delta;
   const int notches = wheelRest_ / WHEEL_DELTA;
   wheelRest_ -= notches * WHEEL_DELTA;
-  const overlay::CommandId id = commands_->CommandForWheel(notches > 0 ? 1 : -1);
   for (int i = 0; i < (notches > 0 ? notches : -notches); ++i) {
     wheelPoint_ = POINT{static_cast<LONG>(X), static_cast<LONG>(Y)};
     try {
-      commands_->Run(id);
+      commands_->RunWheel(notches > 0 ? 1 : -1);
     } catch (...) {
       // Nothing a wheel command raises leaves the window procedure; the view stays as it is.
     }

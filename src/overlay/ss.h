@@ -21,6 +21,7 @@
 #include "forms/window.h"
 #include "overlay/clipboard.h"
 #include "overlay/drawing_history.h"
+#include "overlay/drawing_target.h"
 #include "overlay/links.h"
 #include "overlay/pages.h"
 #include "overlay/pen_geometry.h"
@@ -28,15 +29,15 @@
 #include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
 
-class ss : public forms::Window {
+class ss : public forms::Window, public overlay::DrawingTarget {
  public:
   // `settings` is the program's settings record, read at every stroke and key and changed by the
   // key commands; it outlives the overlay.
   explicit ss(settings::AppSettingsRecord& settings);
 
   // --- Wiring, at start-up -------------------------------------------------------------------
-  // Where the keys and the right button go: the program's commands. Without one, keys only save
-  // the settings and the right button does nothing.
+  // Where the keys, the wheel and the right button go: the program's commands. Without one, keys
+  // and the right button do nothing.
   void SetCommandDispatcher(overlay::CommandDispatcher* commands) { commands_ = commands; }
   // Where the tool cursors come from (the main form carries them); without one, or when it has
   // none, the overlay draws its own.
@@ -70,28 +71,36 @@ class ss : public forms::Window {
   overlay::DrawingHistory& History() { return history_; }
 
   // --- Key commands ------------------------------------------------------------------------
-  // Every character typed on the surface (or handed on by the magnifier): its command, then the
-  // settings saved; an error ends the command silently, unsaved, with checkpalette set.
+  // Every character typed on the surface (or handed on by the magnifier): the program's commands
+  // run it (on the mode in front, which is this overlay unless live drawing is), then the
+  // settings are saved; an error ends the command silently, unsaved, with checkpalette set.
   void Picture1_KeyPress(short& KeyAscii);
   // True when the last key command ended through its error path.
   int16_t checkpalette = 0;
-  // What the commands do to the overlay. Esc: the shape being dragged goes, or else the
-  // presentation ends with the eraser and text placement off.
-  void Leave();
+
+  // --- As a drawing mode (overlay/drawing_target.h): what the commands do to the overlay ------
+  // It takes the commands whenever no other mode is in front, shown or not: keys handed on by the
+  // magnifier after a presentation still reach it.
+  bool InFront() const override { return true; }
+  bool Offers(overlay::CommandId id) const override;
+  HWND DialogOwner() const override { return IsVisible() ? Hwnd() : nullptr; }
+  // Esc: the shape being dragged goes, or else the presentation ends with the eraser and text
+  // placement off.
+  void Leave() override;
   // Ctrl+E: the strokes go, the eraser goes off, the highlighter's cursor shows.
-  void ClearDrawing();
+  void ClearDrawing() override;
   // 1 to 4 with the eraser on: its size and cursor.
-  void SetEraserSize(int16_t size);
+  void SetEraserSize(int16_t size) override;
   // c: the colour dialog, starting from the pen colour; the choice becomes the pen colour. Cancel
   // raises base::kErrCancel and the colour stays.
-  void ChooseColour();
+  void ChooseColour() override;
   // The keys back to the drawing surface; raises base::kErrInvalidCall when the overlay is not
   // on the screen.
-  void FocusSurface();
+  void FocusSurface() override;
   // Ctrl+Z, Ctrl+Y, Ctrl+C: only while the presentation shows.
-  void Undo();
-  void Redo();
-  void CopyPicture();
+  void Undo() override;
+  void Redo() override;
+  void CopyPicture() override;
 
   // --- Mouse on the drawing surface ---------------------------------------------------------
   void Picture1_MouseDown(int Button, int Shift, float X, float Y);
@@ -109,15 +118,15 @@ class ss : public forms::Window {
   // widths and sizes in picture pixels. A zoom change is no undo step.
   // `notches` up (positive) multiply the zoom by 1.25 each, down to x1 and up to x8, about the
   // pointer; only while the presentation shows.
-  void ZoomBy(int notches);
+  void ZoomBy(int notches) override;
   // 0: x1 at once.
-  void ActualSize();
+  void ActualSize() override;
   bool Zoomed() const { return Picture1.Zoomed(); }
 
   // --- Pages (overlay/pages.h) ---------------------------------------------------------------
   // w (White) and k (Black): that page, or the desktop when it shows already; one undo step. Only
   // while the presentation shows.
-  void TurnToPage(overlay::PageKind key);
+  void TurnToPage(overlay::PageKind key) override;
   overlay::PageKind CurrentPage() const { return page_; }
   // The page whose picture the surface now holds (a turn, or the history bringing one back): the
   // highlighter follows its paper.
@@ -128,7 +137,7 @@ class ss : public forms::Window {
   int16_t cLbl = 0;
   // Arms text placement: the next button release on the surface opens the editor there, and a
   // click on a label opens that label in the editor.
-  void ArmTextPlacement();
+  void ArmTextPlacement() override;
   void lblText_Click(int16_t Index);
   void txtEdit_KeyDown(short& KeyCode, int Shift);
   void txtEdit_KeyUp(short& KeyCode, int Shift);
@@ -140,9 +149,9 @@ class ss : public forms::Window {
 
   // --- Picture commands ----------------------------------------------------------------------
   // Ctrl+S: grab, ask for a name, write a BMP, confirm; the grab becomes Picture1's picture.
-  void SaveScreenToFile();
+  void SaveScreenToFile() override;
   // Ctrl+L: ask for a picture file; it becomes Picture1's and Picture2's picture.
-  void LoadPictureFromFile();
+  void LoadPictureFromFile() override;
   // Ctrl+E's drawing part: strokes gone, background kept, drawing position (0, 0).
   void ClearStrokes();
   // The hidden buttons.
@@ -153,12 +162,12 @@ class ss : public forms::Window {
   void cmdClear_Click();
 
   // --- Tools, as the key commands switch them ------------------------------------------------
-  void TogglePen();
-  void ToggleEraser();
+  void TogglePen() override;
+  void ToggleEraser() override;
   void SetCursorImage(overlay::CursorKind kind);
   overlay::CursorKind CurrentCursor() const { return cursorKind_; }
   HCURSOR CurrentCursorImage() const { return cursor_; }
-  bool EraserOn() const { return eraserOn != 0; }
+  bool EraserOn() const override { return eraserOn != 0; }
   // Still taking the keyboard back from windows that took it unasked (see ClaimKeyboardSoon).
   bool ClaimsKeyboard() const { return claimTicks_ > 0; }
   bool PenMode() const { return penMode != 0; }

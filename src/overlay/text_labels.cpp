@@ -67,7 +67,10 @@ void ss::ForgetTextControls() {
   cLbl = 0;
 }
 
-void ss::ArmTextPlacement() { textMode = -1; }
+void ss::ArmTextPlacement() {
+  Load();
+  textMode = -1;
+}
 
 forms::Label& ss::LoadLblText(int16_t Index) {
   forms::Label* model = lblText.Item(0);

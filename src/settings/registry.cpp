@@ -158,8 +158,10 @@ Variant cRegistry::Value() {
 
 void cRegistry::Value(const Variant& vValue) {
   base::unique_hkey key;
-  if (CreateOrOpenKey(classKey_, sectionKey_, writeGate_, key) != ERROR_SUCCESS)
-    throw RegistryError(kErrRegistry, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)));
+  if (const LONG opened = CreateOrOpenKey(classKey_, sectionKey_, writeGate_, key); opened != ERROR_SUCCESS) {
+    throw RegistryError(kErrRegistry, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)))
+        .WithSystemCode(opened);
+  }
   const std::wstring name = Widen(valueKey_);
 
   LONG rc = ERROR_INVALID_DATA;
@@ -198,8 +200,10 @@ void cRegistry::Value(const Variant& vValue) {
     default:
       break;
   }
-  if (rc != ERROR_SUCCESS)
-    throw RegistryError(kErrSetValue, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)));
+  if (rc != ERROR_SUCCESS) {
+    throw RegistryError(kErrSetValue, SetValueFailedText(classKey_, sectionKey_, valueKey_, TextForm(vValue)))
+        .WithSystemCode(rc);
+  }
 }
 
 bool cRegistry::EnumerateValues(TextList& sKeyNames, int32_t& iKeyCount) const {

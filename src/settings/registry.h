@@ -24,6 +24,16 @@ class RegistryError : public base::AppError {
   RegistryError(int32_t number, std::string description);  // the class's own source
   RegistryError(int32_t number, std::string source, std::string description)
       : base::AppError(number, std::move(source), std::move(description)) {}
+  // The registry's own error code behind a failed write (ERROR_ACCESS_DENIED, say); 0 when none
+  // is known.
+  RegistryError& WithSystemCode(long code) {
+    systemCode_ = code;
+    return *this;
+  }
+  long SystemCode() const { return systemCode_; }
+
+ private:
+  long systemCode_ = 0;
 };
 
 // "<running program's file name without folder and extension>.cRegistry".

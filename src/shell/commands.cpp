@@ -13,53 +13,35 @@ namespace shell {
 
 namespace {
 
-using settings::SaveSettings;
+// The width items, by the digit keys 1 to 4.
+constexpr CommandId kWidths[] = {CommandId::Width5, CommandId::Width10, CommandId::Width15, CommandId::Width20};
 
-void RunCommand(Application& app, CommandId id) {
-  if (const Command* command = FindCommand(id)) command->run(app, *command);
-}
-
-// Live drawing is inking: the keys of presentation mode act on its ink, and the ones that belong to
-// the frozen picture (loading a picture, the magnifier key, text) do nothing.
-bool Inking(const Application& app) { return app.live.CurrentState() == overlay::LiveDrawing::State::Inking; }
-
-// A key that does the same to live drawing's ink while it is inking as to the frozen picture.
-template <void (overlay::LiveDrawing::*Live)(), void (ss::*Frozen)()>
-void OnEither(Application& app, const Command&) {
-  if (Inking(app)) {
-    (app.live.*Live)();
-  } else {
-    (app.overlay.*Frozen)();
-  }
+// A drawing command that is one call on the mode in front.
+template <void (overlay::DrawingTarget::*Tool)()>
+void OnTarget(Application&, overlay::DrawingTarget& target, const Command&) {
+  (target.*Tool)();
 }
 
 // A colour item or colour key: the pen colour, and the mark of the menu's colour group with it.
 void FixedColour(Application& app, const Command& self) {
   app.AppSettings.color = self.value;
   app.AppSettings.menucolor = self.value;
-  SaveSettings(app.AppSettings);
+  app.StoreSettings();
 }
 
 void Width(Application& app, const Command& self) {
   app.AppSettings.brushwidth = static_cast<int16_t>(self.value);
-  SaveSettings(app.AppSettings);
+  app.StoreSettings();
 }
 
 // The keys 1 to 4 (`value`): with the eraser on an eraser of 8, 16, 24 or 32 pixels and nothing
 // else; with it off the width item of 5, 10, 15 or 20, its mark and its save included.
-void SizeKey(Application& app, const Command& self) {
-  const auto size = static_cast<int16_t>(8 * self.value);
-  if (Inking(app) && app.live.EraserOn()) {
-    app.live.SetEraserSize(size);
+void SizeKey(Application& app, overlay::DrawingTarget& target, const Command& self) {
+  if (target.EraserOn()) {
+    target.SetEraserSize(static_cast<int16_t>(8 * self.value));
     return;
   }
-  ss& overlay = app.overlay;
-  if (!Inking(app) && overlay.EraserOn()) {
-    overlay.SetEraserSize(size);
-    return;
-  }
-  constexpr CommandId kWidths[] = {CommandId::Width5, CommandId::Width10, CommandId::Width15, CommandId::Width20};
-  RunCommand(app, kWidths[self.value - 1]);
+  Width(app, *FindCommand(kWidths[self.value - 1]));
 }
 
 // The magnifier would sit on top of a dialog (colours, Options): it is out of sight while the dialog is up
@@ -84,44 +66,24 @@ class MagnifierHiddenMeanwhile {
 };
 
 // c: the colour dialog, from the pen colour; Cancel raises, and the colour stays.
-void ColourDialog(Application& app, const Command&) {
+void ColourDialog(Application& app, overlay::DrawingTarget& target, const Command&) {
   MagnifierHiddenMeanwhile hidden(app.magnifier);
-  if (Inking(app)) {
-    app.live.ChooseColour();
-  } else {
-    app.overlay.ChooseColour();
-  }
+  target.ChooseColour();
 }
 
-// The menu's Palette: the overlay's own colour key, then, unless that ended in its error path
-// (Cancel), the mark moves to "Palette" whatever colour was chosen.
+// The menu's Palette: the key handler's c, then, unless that ended in its error path (Cancel),
+// the mark moves to "Palette" whatever colour was chosen.
 void Palette(Application& app, const Command&) {
-  if (Inking(app)) {
-    // Over live drawing the dialog belongs to its window, which lies above everything else.
-    try {
-      MagnifierHiddenMeanwhile hidden(app.magnifier);
-      app.live.ChooseColour();
-    } catch (...) {
-      return;  // cancelled: the colour and the marks stay
-    }
-    app.AppSettings.menucolor = settings::kMenuColorPalette;
-    SaveSettings(app.AppSettings);
-    return;
-  }
-  ss& overlay = app.overlay;
-  short keyAscii = 'c';
-  overlay.Picture1_KeyPress(keyAscii);
-  if (overlay.checkpalette) return;
+  if (!app.commands.RunKey('c')) return;
   app.AppSettings.menucolor = settings::kMenuColorPalette;
-  SaveSettings(app.AppSettings);
+  app.StoreSettings();
 }
 
 // m: the magnifier, and the keys back to the drawing surface; a hidden overlay cannot take them,
 // and the command ends in an error.
-void MagnifierKey(Application& app, const Command&) {
-  if (Inking(app)) return;
+void MagnifierKey(Application& app, overlay::DrawingTarget& target, const Command&) {
   app.magnifier.ShowWindowModeless();
-  app.overlay.FocusSurface();
+  target.FocusSurface();
 }
 
 void ToggleMagnifier(Application& app, const Command&) {
@@ -133,18 +95,20 @@ void ToggleMagnifier(Application& app, const Command&) {
   }
 }
 
-// A wheel notch (`value` 1 in, -1 out).
-void ZoomNotch(Application& app, const Command& self) { app.overlay.ZoomBy(self.value); }
-
-// A page's key (`value` the page).
-void TurnPage(Application& app, const Command& self) {
-  app.overlay.TurnToPage(static_cast<overlay::PageKind>(self.value));
+// Options, from the menu of a drawing mode or of the icon: the dialog belongs to the mode's
+// window, which it then stays above (the main window is never shown, and a window it owns would
+// open beneath the mode).
+void Options(Application& app, const Command&) {
+  MagnifierHiddenMeanwhile hidden(app.magnifier);
+  const overlay::DrawingTarget* mode = app.commands.TargetInFront();
+  const HWND owner = mode ? mode->DialogOwner() : nullptr;
+  app.mainForm.Options_Click(owner ? owner : app.mainForm.Hwnd());
 }
 
 void KeepDrawings(Application& app, const Command&) {
   settings::AppSettingsRecord& s = app.AppSettings;
   s.keepdrawings = s.keepdrawings != settings::kFalse ? settings::kFalse : settings::kTrue;
-  SaveSettings(s);
+  app.StoreSettings();
 }
 
 using Keys = std::array<short, 2>;
@@ -205,11 +169,7 @@ constexpr Command kCommands[] = {
      .caption = L"Recent Drawings",
      .place = MenuPlace::Top},
     {.id = CommandId::Options,
-     .run =
-         [](Application& a, const Command&) {
-           MagnifierHiddenMeanwhile hidden(a.magnifier);
-           a.mainForm.Options_Click();
-         },
+     .run = Options,
      .caption = L"Options...",
      .place = MenuPlace::Top},
     {.id = CommandId::Exit,
@@ -217,82 +177,47 @@ constexpr Command kCommands[] = {
      .caption = L"Exit",
      .place = MenuPlace::Top},
 
-    // --- Keys of presentation mode --------------------------------------------------------
-    {.id = CommandId::SaveScreen,
-     .run = OnEither<&overlay::LiveDrawing::SaveScreenToFile, &ss::SaveScreenToFile>,
+    // --- Keys of the drawing modes, run on the mode in front ----------------------------------
+    {.id = CommandId::SaveScreen, .draw = OnTarget<&overlay::DrawingTarget::SaveScreenToFile>,
      .keys = Key(19)},  // Ctrl+S
-    {.id = CommandId::OpenImage,
-     .run =
-         [](Application& a, const Command&) {
-           if (!Inking(a)) a.overlay.LoadPictureFromFile();
-         },
+    {.id = CommandId::OpenImage, .draw = OnTarget<&overlay::DrawingTarget::LoadPictureFromFile>,
      .keys = Key(12)},  // Ctrl+L
-    {.id = CommandId::Leave, .run = OnEither<&overlay::LiveDrawing::Leave, &ss::Leave>, .keys = Key(27)},
-    {.id = CommandId::ClearDrawing,
-     .run = OnEither<&overlay::LiveDrawing::ClearDrawing, &ss::ClearDrawing>,
+    {.id = CommandId::Leave, .draw = OnTarget<&overlay::DrawingTarget::Leave>, .keys = Key(27)},
+    {.id = CommandId::ClearDrawing, .draw = OnTarget<&overlay::DrawingTarget::ClearDrawing>,
      .keys = Key(5)},  // Ctrl+E
-    {.id = CommandId::TogglePen,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.TogglePen();
-             return;
-           }
-           a.overlay.Load();
-           a.overlay.TogglePen();
-         },
-     .keys = Letter('p')},
-    {.id = CommandId::ColourDialog, .run = ColourDialog, .keys = Letter('c')},
-    {.id = CommandId::ToggleEraser,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) {
-             a.live.ToggleEraser();
-             return;
-           }
-           a.overlay.Load();
-           a.overlay.ToggleEraser();
-         },
-     .keys = Letter('e')},
-    {.id = CommandId::Size1, .run = SizeKey, .value = 1, .keys = Key('1')},
-    {.id = CommandId::Size2, .run = SizeKey, .value = 2, .keys = Key('2')},
-    {.id = CommandId::Size3, .run = SizeKey, .value = 3, .keys = Key('3')},
-    {.id = CommandId::Size4, .run = SizeKey, .value = 4, .keys = Key('4')},
+    {.id = CommandId::TogglePen, .draw = OnTarget<&overlay::DrawingTarget::TogglePen>, .keys = Letter('p')},
+    {.id = CommandId::ColourDialog, .draw = ColourDialog, .keys = Letter('c')},
+    {.id = CommandId::ToggleEraser, .draw = OnTarget<&overlay::DrawingTarget::ToggleEraser>, .keys = Letter('e')},
+    {.id = CommandId::Size1, .draw = SizeKey, .value = 1, .keys = Key('1')},
+    {.id = CommandId::Size2, .draw = SizeKey, .value = 2, .keys = Key('2')},
+    {.id = CommandId::Size3, .draw = SizeKey, .value = 3, .keys = Key('3')},
+    {.id = CommandId::Size4, .draw = SizeKey, .value = 4, .keys = Key('4')},
     // Lower case only: M is no command.
-    {.id = CommandId::MagnifierKey, .run = MagnifierKey, .keys = Key('m')},
-    {.id = CommandId::ArmText,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) return;
-           a.overlay.Load();
-           a.overlay.ArmTextPlacement();
-         },
-     .keys = Letter('t')},
-    {.id = CommandId::Undo, .run = OnEither<&overlay::LiveDrawing::Undo, &ss::Undo>, .keys = Key(26)},
-    {.id = CommandId::Redo, .run = OnEither<&overlay::LiveDrawing::Redo, &ss::Redo>, .keys = Key(25)},
-    {.id = CommandId::CopyPicture,
-     .run = OnEither<&overlay::LiveDrawing::CopyPicture, &ss::CopyPicture>,
+    {.id = CommandId::MagnifierKey, .draw = MagnifierKey, .keys = Key('m')},
+    {.id = CommandId::ArmText, .draw = OnTarget<&overlay::DrawingTarget::ArmTextPlacement>, .keys = Letter('t')},
+    {.id = CommandId::Undo, .draw = OnTarget<&overlay::DrawingTarget::Undo>, .keys = Key(26)},
+    {.id = CommandId::Redo, .draw = OnTarget<&overlay::DrawingTarget::Redo>, .keys = Key(25)},
+    {.id = CommandId::CopyPicture, .draw = OnTarget<&overlay::DrawingTarget::CopyPicture>,
      .keys = Key(3)},  // Ctrl+C
     // The digit zero: the view back to x1 at once.
-    {.id = CommandId::ActualSize,
-     .run = [](Application& a, const Command&) { a.overlay.ActualSize(); },
-     .keys = Key('0')},
+    {.id = CommandId::ActualSize, .draw = OnTarget<&overlay::DrawingTarget::ActualSize>, .keys = Key('0')},
     // w and k: the white and the black page, and back to the desktop.
-    {.id = CommandId::WhitePage, .run = TurnPage, .value = static_cast<int32_t>(overlay::PageKind::White),
+    {.id = CommandId::WhitePage,
+     .draw = [](Application&, overlay::DrawingTarget& t, const Command&) { t.TurnToPage(overlay::PageKind::White); },
      .keys = Letter('w')},
-    {.id = CommandId::BlackPage, .run = TurnPage, .value = static_cast<int32_t>(overlay::PageKind::Black),
+    {.id = CommandId::BlackPage,
+     .draw = [](Application&, overlay::DrawingTarget& t, const Command&) { t.TurnToPage(overlay::PageKind::Black); },
      .keys = Letter('k')},
-    // Space: live drawing from inking to pointing (nothing in presentation mode).
-    {.id = CommandId::Pointing,
-     .run =
-         [](Application& a, const Command&) {
-           if (Inking(a)) a.live.SetPointing(true);
-         },
-     .keys = Key(' ')},
+    // Space: live drawing from inking to pointing.
+    {.id = CommandId::Pointing, .draw = OnTarget<&overlay::DrawingTarget::StartPointing>, .keys = Key(' ')},
 
-    // --- The wheel in presentation mode: zoom about the pointer, a notch at a time ---------
-    {.id = CommandId::ZoomIn, .run = ZoomNotch, .value = 1, .wheel = 1},
-    {.id = CommandId::ZoomOut, .run = ZoomNotch, .value = -1, .wheel = -1},
+    // --- The wheel over a drawing mode: zoom about the pointer, a notch at a time -------------
+    {.id = CommandId::ZoomIn,
+     .draw = [](Application&, overlay::DrawingTarget& t, const Command&) { t.ZoomBy(1); },
+     .wheel = 1},
+    {.id = CommandId::ZoomOut,
+     .draw = [](Application&, overlay::DrawingTarget& t, const Command&) { t.ZoomBy(-1); },
+     .wheel = -1},
 
     // --- Hotkeys, and the menu itself -------------------------------------------------------
     {.id = CommandId::PresentationMode,
@@ -317,20 +242,20 @@ const Command* FindCommand(CommandId id) {
   return nullptr;
 }
 
-CommandId CommandForKey(short keyAscii) {
-  if (keyAscii == 0) return CommandId::None;
+const Command* CommandForKey(short keyAscii) {
+  if (keyAscii == 0) return nullptr;
   for (const Command& c : kCommands) {
-    if (c.keys[0] == keyAscii || c.keys[1] == keyAscii) return c.id;
+    if (c.keys[0] == keyAscii || c.keys[1] == keyAscii) return &c;
   }
-  return CommandId::None;
+  return nullptr;
 }
 
-CommandId CommandForWheel(int direction) {
-  if (direction == 0) return CommandId::None;
+const Command* CommandForWheel(int direction) {
+  if (direction == 0) return nullptr;
   for (const Command& c : kCommands) {
-    if (c.wheel == direction) return c.id;
+    if (c.wheel == direction) return &c;
   }
-  return CommandId::None;
+  return nullptr;
 }
 
 CommandId CommandForMenuItem(UINT item) {
@@ -347,15 +272,46 @@ CommandId CommandForHotkey(int slot) {
   return CommandId::None;
 }
 
-void CommandDispatcher::Run(CommandId id) {
-  const Command* command = FindCommand(id);
+void CommandDispatcher::AddTarget(overlay::DrawingTarget* target) { targets_.insert(targets_.begin(), target); }
+
+void CommandDispatcher::RemoveTarget(overlay::DrawingTarget* target) { std::erase(targets_, target); }
+
+overlay::DrawingTarget* CommandDispatcher::TargetInFront() const {
+  for (overlay::DrawingTarget* target : targets_) {
+    if (target->InFront()) return target;
+  }
+  return nullptr;
+}
+
+bool CommandDispatcher::RunKey(short keyAscii) {
+  try {
+    Run(CommandForKey(keyAscii));
+    // Every key, a command's or not, ends with the settings saved.
+    app_.StoreSettings();
+    return true;
+  } catch (...) {
+    // The error path: the command ends here, silently, and the settings are not saved.
+    return false;
+  }
+}
+
+void CommandDispatcher::RunWheel(int direction) { Run(CommandForWheel(direction)); }
+
+void CommandDispatcher::Run(const Command* command) {
   if (!command) return;
   // The marks show the settings as the command left them, also when it ended in an error.
   struct MarksAfter {
     Application& app;
     ~MarksAfter() { SetMenuMarks(app.mainForm.RCPopup, app.AppSettings, app.live.IsOn()); }
   } marks{app_};
-  command->run(app_, *command);
+  if (command->run) {
+    command->run(app_, *command);
+    return;
+  }
+  // A drawing command goes to the mode in front, picked once here; a mode that does not offer it
+  // is left alone.
+  overlay::DrawingTarget* target = TargetInFront();
+  if (command->draw && target && target->Offers(command->id)) command->draw(app_, *target, *command);
 }
 
 }  // namespace shell

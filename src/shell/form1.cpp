@@ -208,7 +208,7 @@ void form1::ShowKeepNoticeOnce() {
   const std::wstring folder = keeper ? keeper->Folder() : overlay::DrawingKeeper::DefaultFolder();
   if (!app_.Tray.ShowTrayBalloon(L"Scrivane", shell::KeepNoticeText(folder).c_str(), NIIF_INFO)) return;
   app_.AppSettings.keepnotice = settings::kTrue;
-  settings::SaveSettings(app_.AppSettings);
+  app_.StoreSettings();
 }
 
 void form1::Rest1_Click() {
@@ -232,18 +232,7 @@ std::optional<int> form1::ChangeHotkeys(const myhotkey::HotkeyKeys& keys) {
   return taken;
 }
 
-void form1::Options_Click() {
-  // Chosen from the menu of the overlay or of live drawing: the dialog belongs to that window, which
-  // it then stays above (the main window is never shown, and a window it owns would open beneath
-  // either).
-  HWND owner = Hwnd();
-  if (app_.live.IsOn()) {
-    owner = app_.live.Hwnd();
-  } else if (app_.overlay.IsVisible()) {
-    owner = app_.overlay.Hwnd();
-  }
-  optionsDialog_.ShowModal(owner);
-}
+void form1::Options_Click(HWND owner) { optionsDialog_.ShowModal(owner); }
 
 void form1::StartPresentation_Click() { ::SetTimer(Hwnd(), kStartPresentationTimer, kMenuGoneDelayMs, nullptr); }
 

@@ -61,8 +61,9 @@ class form1 : public forms::Window {
   void dochelp_Click();
   // Opens the folder of kept drawings in Explorer, making it first when needed.
   void RecentDrawings_Click();
-  // The Options dialog, modal; brought to the front when it is open already.
-  void Options_Click();
+  // The Options dialog, modal on `owner` (the drawing mode whose menu chose it, so that it comes up
+  // above it; else this window); brought to the front when it is open already.
+  void Options_Click(HWND owner);
   // A drawing has been kept: the first time ever, the balloon says where and how to stop it.
   // Safe from any thread (the keeper's): the balloon comes from this window's thread.
   void DrawingKept();

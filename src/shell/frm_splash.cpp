@@ -68,7 +68,7 @@ void frmSplash::Timer1_Timer() {
   ::ShowWindow(Hwnd(), SW_HIDE);
   // Any value but 1 lets the help window come.
   if (app_.AppSettings.showstartup != 1) app_.helpWindow.ShowStartupForm();
-  settings::SaveSettings(app_.AppSettings);
+  app_.StoreSettings();
   // The main form hides itself in its load; hidden once more here.
   form1& main = app_.mainForm;
   main.Load();

@@ -147,7 +147,7 @@ void messageWindow::ShowQuickHelp() {
 void messageWindow::Command1_Click() {
   const bool checked = ::SendMessageW(controls_[kCheck1], BM_GETCHECK, 0, 0) == BST_CHECKED;
   app_.AppSettings.showstartup = checked ? 1 : 0;
-  settings::SaveSettings(app_.AppSettings);
+  app_.StoreSettings();
   Unload();
 }
 

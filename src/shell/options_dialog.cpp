@@ -178,7 +178,7 @@ bool OptionsDialog::Apply() {
   settings::AppSettingsRecord& s = app_.AppSettings;
   for (const HotkeyField& field : kHotkeyFields) s.*field.setting = chosen[static_cast<size_t>(field.slot)];
   s.keepdrawings = ::IsDlgButtonChecked(hwnd_, IDC_OPTIONS_KEEP) == BST_CHECKED ? settings::kTrue : settings::kFalse;
-  settings::SaveSettings(s);
+  app_.StoreSettings();
 
   const bool signIn = ::IsDlgButtonChecked(hwnd_, IDC_OPTIONS_SIGN_IN) == BST_CHECKED;
   if (signIn != startsAtSignIn_) {

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "base/text.h"
+#include "settings/persistence.h"
 #include "shell/uncaught_error.h"
 
 namespace shell {
@@ -29,6 +31,11 @@ Application::Application()
   live.SetCommandDispatcher(&commands);
   live.SetCursorSource([this](overlay::CursorKind kind) { return mainForm.CursorImage(kind); });
   magnifier.SetKeyForwarder([this](short& keyAscii) { overlay.Picture1_KeyPress(keyAscii); });
+  // The drawing modes the commands go to, the one asked first added last. The overlay is asked
+  // last: it takes the keys whenever no other mode is in front, shown or not (the magnifier hands
+  // it its keys after the presentation too).
+  commands.AddTarget(&overlay);
+  commands.AddTarget(&live);
   // Whichever window of ours is left hears the installer's end request (a copy may outlive its
   // main window: Exit with the magnifier open).
   for (forms::Window* window : std::initializer_list<forms::Window*>{&live, &overlay, &magnifier, &helpWindow, &mainForm, &splash}) {
@@ -47,6 +54,8 @@ Application::~Application() {
   if (helpWindow.IsLoaded()) helpWindow.Unload();
   if (mainForm.IsLoaded()) mainForm.Unload();
   if (splash.IsLoaded()) splash.Unload();
+  commands.RemoveTarget(&live);
+  commands.RemoveTarget(&overlay);
   overlay.SetCommandDispatcher(nullptr);
   overlay.SetCursorSource(nullptr);
   live.SetCommandDispatcher(nullptr);
@@ -62,6 +71,31 @@ void Application::ReportKeepFailure(const std::wstring& text) {
   if (Tray.ShowTrayBalloon(L"Scrivane", text.c_str())) return;
   // No icon to show it at: Exit has taken it away, and the process ends once this is read.
   ::MessageBoxW(nullptr, text.c_str(), L"Scrivane", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+namespace {
+// Why a store failed, as a clause within a sentence of ours: the system's words for the registry's
+// answer ("Access is denied"), or the registry class's description when there is none.
+std::wstring Reason(const settings::RegistryError& error) {
+  std::wstring text = base::Widen(error.SystemCode() != 0 ? base::SystemErrorText(static_cast<uint32_t>(error.SystemCode()))
+                                                           : error.Description());
+  while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
+  return text;
+}
+}  // namespace
+
+void Application::StoreSettings() {
+  try {
+    settings::SaveSettings(AppSettings, settingsGate_);
+    storeFailureTold_ = false;
+  } catch (const settings::RegistryError& error) {
+    // Neither the machine's key nor the user's took them. Nothing the presenter drew depends on
+    // it: the program goes on, and says why once rather than at every key.
+    if (storeFailureTold_) return;
+    const std::wstring text = L"Scrivane could not store its settings: " + Reason(error) +
+                              L". They stay in effect until Exit.";
+    storeFailureTold_ = Tray.ShowTrayBalloon(L"Scrivane", text.c_str());
+  }
 }
 
 void Application::EndProgram() {

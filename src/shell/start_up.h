@@ -14,6 +14,7 @@
 #include "overlay/live_drawing.h"
 #include "overlay/ss.h"
 #include "settings/app_settings.h"
+#include "settings/registry.h"
 #include "shell/commands.h"
 #include "shell/form1.h"
 #include "shell/frm_splash.h"
@@ -61,6 +62,13 @@ class Application {
   // window of the program goes, and with the last one the process.
   void EndProgram();
 
+  // Stores the settings (after every change). Where the registry takes them nowhere, the program
+  // goes on with them in effect, and the balloon says so once, until a store succeeds again.
+  void StoreSettings();
+  // Asked before every registry write of StoreSettings (settings/registry.h); none lets the
+  // registry decide.
+  void SetSettingsWriteGate(settings::WriteGate gate) { settingsGate_ = std::move(gate); }
+
  private:
   // Waits for the drawings the keeper is still writing, then lets it go.
   void FinishKeeping();
@@ -71,6 +79,9 @@ class Application {
   void ReportKeepFailure(const std::wstring& text);
 
   base::unique_handle instanceMutex_;
+  settings::WriteGate settingsGate_;
+  // The balloon has said that the settings could not be stored, and no store has succeeded since.
+  bool storeFailureTold_ = false;
 
  public:
   // The user's choices, read by every window; loaded by the splash, saved after every change.

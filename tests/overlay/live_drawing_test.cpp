@@ -21,16 +21,16 @@ using testing_support::PumpUntil;
 
 LONG_PTR ExStyle(HWND w) { return ::GetWindowLongPtrW(w, GWL_EXSTYLE); }
 
-// Stands in for the program's command table: p is the pen, every key is asked for, every command
-// run is written down.
+// Stands in for the program's commands: every key handed over is written down.
 class RecordingCommands : public overlay::CommandDispatcher {
  public:
-  overlay::CommandId CommandForKey(short keyAscii) const override {
-    return keyAscii == 'p' ? overlay::CommandId::TogglePen : overlay::CommandId::None;
+  bool RunKey(short keyAscii) override {
+    keys.push_back(keyAscii);
+    return true;
   }
-  overlay::CommandId CommandForWheel(int) const override { return overlay::CommandId::None; }
-  void Run(overlay::CommandId id) override { ran.push_back(id); }
-  std::vector<overlay::CommandId> ran;
+  void RunWheel(int) override {}
+  void Run(overlay::CommandId) override {}
+  std::vector<short> keys;
 };
 
 class LiveDrawingTest : public ::testing::Test {
@@ -94,16 +94,15 @@ TEST_F(LiveDrawingTest, TheHotkeySwitchesInkingAndPointingAndEndsLiveDrawingWhen
   // Keys reach the commands only while inking.
   RecordingCommands commands;
   live.SetCommandDispatcher(&commands);
-  short p = 'p';
-  live.KeyPress(p);
-  EXPECT_TRUE(commands.ran.empty());
+  ::SendMessageW(live.Hwnd(), WM_CHAR, 'p', 0);
+  EXPECT_TRUE(commands.keys.empty());
 
   Hotkey(10000 + 3 * twice);
   ASSERT_EQ(LiveDrawing::State::Inking, live.CurrentState());
   EXPECT_FALSE(ExStyle(live.Hwnd()) & (WS_EX_TRANSPARENT | WS_EX_NOACTIVATE));
-  live.KeyPress(p);
-  ASSERT_EQ(1u, commands.ran.size());
-  EXPECT_EQ(overlay::CommandId::TogglePen, commands.ran[0]);
+  ::SendMessageW(live.Hwnd(), WM_CHAR, 'p', 0);
+  ASSERT_EQ(1u, commands.keys.size());
+  EXPECT_EQ('p', commands.keys[0]);
   live.SetCommandDispatcher(nullptr);
   // Twice in a row: the end, from either state.
   Hotkey(10000 + 3 * twice + twice / 2);

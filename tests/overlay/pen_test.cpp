@@ -20,8 +20,8 @@ namespace {
 class RecordingCommands : public overlay::CommandDispatcher {
  public:
   int popups = 0;
-  overlay::CommandId CommandForKey(short keyAscii) const override { return App().commands.CommandForKey(keyAscii); }
-  overlay::CommandId CommandForWheel(int direction) const override { return App().commands.CommandForWheel(direction); }
+  bool RunKey(short keyAscii) override { return App().commands.RunKey(keyAscii); }
+  void RunWheel(int direction) override { App().commands.RunWheel(direction); }
   void Run(overlay::CommandId id) override {
     if (id == overlay::CommandId::Menu) {
       ++popups;

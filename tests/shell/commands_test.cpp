@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -421,9 +422,32 @@ class LiveCommandsTest : public CommandsTest {
   }
 };
 
-TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTheTrayItemEndsIt) {
-  StartLive();
-  overlay::LiveDrawing& live = App().live;
+// The frozen overlay and live drawing, each in front: the same keys typed on the mode's own window
+// take the same way to the same commands, and do the same to the settings, the marks and the
+// mode's tools.
+enum class Mode { Frozen, Live };
+
+class EitherModeTest : public LiveCommandsTest, public ::testing::WithParamInterface<Mode> {
+ protected:
+  bool Frozen() const { return GetParam() == Mode::Frozen; }
+  void Start() {
+    if (Frozen()) {
+      Enter();
+    } else {
+      StartLive();
+    }
+  }
+  overlay::DrawingTarget& Target() {
+    if (Frozen()) return App().overlay;
+    return App().live;
+  }
+  bool PenMode() const { return Frozen() ? App().overlay.PenMode() : App().live.PenMode(); }
+  overlay::CursorKind Cursor() const { return Frozen() ? App().overlay.CurrentCursor() : App().live.CurrentCursor(); }
+};
+
+TEST_P(EitherModeTest, TheSameKeysSetTheSettingsTheMarksAndTheTools) {
+  Start();
+  ASSERT_EQ(&Target(), App().commands.TargetInFront());
   Type(L"g");
   EXPECT_EQ("65280", Stored("color"));
   EXPECT_EQ(shell::kItemGreen, CheckedColour());
@@ -431,16 +455,16 @@ TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTh
   EXPECT_EQ("15", Stored("brushwidth"));
   EXPECT_EQ(shell::kItemFifteen, CheckedWidth());
   Type(L"e2");
-  EXPECT_TRUE(live.EraserOn());
+  EXPECT_TRUE(Target().EraserOn());
   EXPECT_EQ("16", Stored("erasersize"));
-  EXPECT_EQ(overlay::CursorKind::Eraser16, live.CurrentCursor());
+  EXPECT_EQ(overlay::CursorKind::Eraser16, Cursor());
   EXPECT_EQ(shell::kItemFifteen, CheckedWidth()) << "with the eraser on, the width stays";
   Type(L"ep");
-  EXPECT_FALSE(live.EraserOn());
-  EXPECT_TRUE(live.PenMode());
-  EXPECT_EQ(overlay::CursorKind::Pen, live.CurrentCursor());
+  EXPECT_FALSE(Target().EraserOn());
+  EXPECT_TRUE(PenMode());
+  EXPECT_EQ(overlay::CursorKind::Pen, Cursor());
 
-  // c: the colour dialog over the layer; the marks stay, as with the key in presentation mode.
+  // c: the colour dialog over the mode; the marks stay.
   {
     ColourDialogAnswer answer(RGB(10, 20, 30));
     Type(L"c");
@@ -449,7 +473,7 @@ TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTh
   }
   EXPECT_EQ(std::to_string(RGB(10, 20, 30)), Stored("color"));
   EXPECT_EQ(shell::kItemGreen, CheckedColour());
-  // The tray's Palette while live drawing is on: the same dialog, and then the mark moves.
+  // The tray's Palette while the mode is on: the same dialog, and then the mark moves.
   {
     ColourDialogAnswer answer(RGB(40, 50, 60));
     App().mainForm.RunMenuCommand(shell::kItemMypalette);
@@ -458,8 +482,14 @@ TEST_F(LiveCommandsTest, ItsKeysSetTheSettingsAndMarksAsPresentationModesDoAndTh
   }
   EXPECT_EQ(std::to_string(RGB(40, 50, 60)), Stored("color"));
   EXPECT_EQ(shell::kItemMypalette, CheckedColour());
-  EXPECT_FALSE(App().overlay.IsLoaded()) << "the frozen overlay was not needed";
+  EXPECT_EQ(Frozen(), App().overlay.IsLoaded()) << "the frozen overlay is needed only in its own mode";
+}
 
+INSTANTIATE_TEST_SUITE_P(FrozenAndLive, EitherModeTest, ::testing::Values(Mode::Frozen, Mode::Live));
+
+TEST_F(LiveCommandsTest, TheKeysOfTheFrozenPictureDoNothingAndTheTrayItemEndsIt) {
+  StartLive();
+  overlay::LiveDrawing& live = App().live;
   // The keys of the frozen picture do nothing here: text, the magnifier.
   Type(L"tm");
   EXPECT_FALSE(App().overlay.IsLoaded());
@@ -568,7 +598,7 @@ TEST(CommandTable, EveryCharacterItemAndHotkeyReachesOneCommand) {
     EXPECT_LE(matches, 1) << "character " << ch;
   }
   for (const shell::Command& c : table) {
-    EXPECT_NE(nullptr, c.run) << static_cast<int>(c.id);
+    EXPECT_NE(c.run == nullptr, c.draw == nullptr) << "command " << static_cast<int>(c.id) << " does one thing";
     EXPECT_EQ(c.caption != nullptr, c.place != shell::MenuPlace::None) << static_cast<int>(c.id);
     if (c.caption) {
       EXPECT_EQ(c.id, shell::CommandForMenuItem(shell::MenuItemOf(c.id)));
@@ -578,12 +608,98 @@ TEST(CommandTable, EveryCharacterItemAndHotkeyReachesOneCommand) {
   EXPECT_EQ(overlay::CommandId::ToggleMagnifier, shell::CommandForHotkey(myhotkey::hotkeyMagnifier));
   EXPECT_EQ(overlay::CommandId::None, shell::CommandForHotkey(7));
   EXPECT_EQ(overlay::CommandId::None, shell::CommandForMenuItem(0));
-  EXPECT_EQ(overlay::CommandId::None, shell::CommandForKey(0));
+  EXPECT_EQ(nullptr, shell::CommandForKey(0));
   // The wheel: one command each way, the digit zero the way back.
-  EXPECT_EQ(overlay::CommandId::ZoomIn, shell::CommandForWheel(1));
-  EXPECT_EQ(overlay::CommandId::ZoomOut, shell::CommandForWheel(-1));
-  EXPECT_EQ(overlay::CommandId::None, shell::CommandForWheel(0));
-  EXPECT_EQ(overlay::CommandId::ActualSize, shell::CommandForKey('0'));
+  EXPECT_EQ(overlay::CommandId::ZoomIn, shell::CommandForWheel(1)->id);
+  EXPECT_EQ(overlay::CommandId::ZoomOut, shell::CommandForWheel(-1)->id);
+  EXPECT_EQ(nullptr, shell::CommandForWheel(0));
+  EXPECT_EQ(overlay::CommandId::ActualSize, shell::CommandForKey('0')->id);
+}
+
+// A drawing mode of the test's own, put in front of the program's: every call is written down.
+class RecordingMode : public overlay::DrawingTarget {
+ public:
+  bool offers = true;
+  bool eraser = false;
+  std::vector<std::string> calls;
+
+  bool InFront() const override { return true; }
+  bool Offers(overlay::CommandId) const override { return offers; }
+  HWND DialogOwner() const override { return nullptr; }
+  void Leave() override { calls.push_back("Leave"); }
+  void Undo() override { calls.push_back("Undo"); }
+  void Redo() override { calls.push_back("Redo"); }
+  void ClearDrawing() override { calls.push_back("ClearDrawing"); }
+  void TogglePen() override { calls.push_back("TogglePen"); }
+  void ToggleEraser() override { calls.push_back("ToggleEraser"); }
+  bool EraserOn() const override { return eraser; }
+  void SetEraserSize(int16_t size) override { calls.push_back("SetEraserSize " + std::to_string(size)); }
+  void ChooseColour() override { calls.push_back("ChooseColour"); }
+  void SaveScreenToFile() override { calls.push_back("SaveScreenToFile"); }
+  void CopyPicture() override { calls.push_back("CopyPicture"); }
+  void LoadPictureFromFile() override { calls.push_back("LoadPictureFromFile"); }
+  void ArmTextPlacement() override { calls.push_back("ArmTextPlacement"); }
+  void FocusSurface() override { calls.push_back("FocusSurface"); }
+  void ZoomBy(int notches) override { calls.push_back("ZoomBy " + std::to_string(notches)); }
+  void ActualSize() override { calls.push_back("ActualSize"); }
+  void TurnToPage(overlay::PageKind page) override {
+    calls.push_back("TurnToPage " + std::to_string(static_cast<int>(page)));
+  }
+  void StartPointing() override { calls.push_back("StartPointing"); }
+};
+
+// Every drawing command of the table, by its key or its wheel notch, goes to the mode in front and
+// to nothing else: the overlay and live drawing stay as they were. A mode that offers none of them
+// gets none, and the keys do nothing but save the settings.
+TEST_F(CommandsTest, EveryDrawingCommandReachesTheModeInFrontAndNothingElse) {
+  using overlay::CommandId;
+  const std::map<CommandId, std::string> expected = {
+      {CommandId::SaveScreen, "SaveScreenToFile"},     {CommandId::OpenImage, "LoadPictureFromFile"},
+      {CommandId::Leave, "Leave"},                     {CommandId::ClearDrawing, "ClearDrawing"},
+      {CommandId::TogglePen, "TogglePen"},             {CommandId::ColourDialog, "ChooseColour"},
+      {CommandId::ToggleEraser, "ToggleEraser"},       {CommandId::Size1, "SetEraserSize 8"},
+      {CommandId::Size2, "SetEraserSize 16"},          {CommandId::Size3, "SetEraserSize 24"},
+      {CommandId::Size4, "SetEraserSize 32"},          {CommandId::MagnifierKey, "FocusSurface"},
+      {CommandId::ArmText, "ArmTextPlacement"},        {CommandId::Undo, "Undo"},
+      {CommandId::Redo, "Redo"},                       {CommandId::CopyPicture, "CopyPicture"},
+      {CommandId::ActualSize, "ActualSize"},           {CommandId::WhitePage, "TurnToPage 1"},
+      {CommandId::BlackPage, "TurnToPage 2"},          {CommandId::Pointing, "StartPointing"},
+      {CommandId::ZoomIn, "ZoomBy 1"},                 {CommandId::ZoomOut, "ZoomBy -1"},
+  };
+  RecordingMode mode;
+  mode.eraser = true;  // the digits then size the eraser, which only the mode knows
+  App().commands.AddTarget(&mode);
+  auto runAsTheUserDoes = [](const shell::Command& c) {
+    if (c.keys[0]) return App().commands.RunKey(c.keys[0]);
+    App().commands.RunWheel(c.wheel);
+    return true;
+  };
+  int drawing = 0;
+  for (const shell::Command& c : shell::CommandTable()) {
+    if (!c.draw) continue;
+    ++drawing;
+    const auto wanted = expected.find(c.id);
+    ASSERT_NE(expected.end(), wanted) << "command " << static_cast<int>(c.id) << " has no expectation here";
+    mode.calls.clear();
+    EXPECT_TRUE(runAsTheUserDoes(c));
+    EXPECT_EQ(std::vector<std::string>{wanted->second}, mode.calls) << "command " << static_cast<int>(c.id);
+    if (App().magnifier.IsLoaded()) App().magnifier.UnloadWindow();  // m shows it, as it should
+  }
+  EXPECT_EQ(expected.size(), static_cast<size_t>(drawing));
+  EXPECT_FALSE(App().overlay.IsLoaded()) << "the overlay was left alone";
+  EXPECT_FALSE(App().live.IsOn());
+
+  mode.offers = false;
+  mode.calls.clear();
+  ForgetStoredSettings();
+  for (const shell::Command& c : shell::CommandTable()) {
+    if (c.draw) runAsTheUserDoes(c);
+  }
+  EXPECT_TRUE(mode.calls.empty());
+  EXPECT_FALSE(App().overlay.IsLoaded()) << "a command the mode in front does not offer goes nowhere else";
+  EXPECT_FALSE(App().magnifier.IsLoaded());
+  EXPECT_EQ("255", Stored("color").value_or("missing")) << "the save after every key";
+  App().commands.RemoveTarget(&mode);
 }
 
 // The right button on the frozen screen opens the tray menu with the marks the settings give

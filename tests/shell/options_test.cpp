@@ -358,6 +358,46 @@ TEST_F(OptionsTest, KeepDrawingsIsTheMenusSwitchAndSignInIsTheInstallersValue) {
   EXPECT_EQ(settings::kTrue, App().AppSettings.keepdrawings);
 }
 
+// Settings that can be stored nowhere (neither the machine's key nor the user's takes a write): a
+// colour from the menu, Options' OK and Keep Drawings take effect and end nothing, the drawing stays
+// on the screen, and the balloon says why once.
+TEST_F(OptionsTest, SettingsThatCannotBeStoredAreToldOnceAndEndNothing) {
+  ss& o = App().overlay;
+  App().mainForm.SysTrayMouseEventHandler();
+  ASSERT_TRUE(PumpUntil([&] { return o.IsVisible(); }));
+  o.TogglePen();  // opaque: the stroke is exactly the pen colour
+  o.Picture1_MouseDown(1, 0, 400, 300);
+  o.Picture1_MouseMove(1, 0, 700, 300);
+  o.Picture1_MouseUp(1, 0, 700, 300);
+  const uint32_t inked = ScreenPixelOnceItIs(550, 300, 0xFF0000u);
+  App().SetSettingsWriteGate([](int32_t) { return false; });
+  const std::wstring told = L"Scrivane could not store its settings: " +
+                            base::Widen(base::SystemErrorText(ERROR_ACCESS_DENIED)) +
+                            L" They stay in effect until Exit.";
+
+  App().mainForm.RunMenuCommand(shell::kItemBlue);
+  EXPECT_EQ(shell::kColorBlue, App().AppSettings.color);
+  HWND balloon = e2e::FindBalloon(told);
+  ASSERT_NE(nullptr, balloon) << "no balloon says why";
+  ::ShowWindow(balloon, SW_HIDE);
+  UseOptions([&](HWND dialog) {
+    ::CheckDlgButton(dialog, IDC_OPTIONS_KEEP, BST_UNCHECKED);
+    EXPECT_TRUE(e2e::ClickUntil(::GetDlgItem(dialog, IDOK), [&] { return !::IsWindow(dialog); }));
+  });
+  EXPECT_EQ(settings::kFalse, App().AppSettings.keepdrawings);
+  App().mainForm.RunMenuCommand(shell::kItemKeepDrawings);
+  EXPECT_EQ(settings::kTrue, App().AppSettings.keepdrawings);
+  short key = 'g';
+  o.Picture1_KeyPress(key);
+  EXPECT_FALSE(o.checkpalette) << "a key whose save fails is still a key that worked";
+  EXPECT_EQ(nullptr, e2e::FindBalloon(told, 3000)) << "told again";
+
+  EXPECT_TRUE(o.IsVisible()) << "the presentation goes on";
+  EXPECT_EQ(inked, CaptureScreenRect(550, 300, 1, 1).At(550, 300)) << "with its drawing";
+  EXPECT_FALSE(Stored("color").has_value());
+  App().SetSettingsWriteGate(nullptr);
+}
+
 // Keys another program held at start: the balloon names them and Options, the menu offers to start
 // presentation mode; once Options gives the hotkey keys that are free, the menu item goes.
 TEST_F(OptionsTest, TheBalloonAndTheMenuFollowTheKeysInForce) {
