@@ -2,10 +2,8 @@
 
 #include <chrono>
 
-#include "forms/drawing_surface.h"
 #include "imaging/picture_file.h"
 #include "overlay/keeping.h"
-#include "overlay/ss.h"
 
 namespace overlay {
 
@@ -14,15 +12,15 @@ namespace {
 // A stroke, an erasure or a clear: the tiles it overwrote, swapped with the surface.
 class TileAction : public UndoAction {
  public:
-  TileAction(forms::PictureBox& box, imaging::TileChange change) : box_(box), change_(std::move(change)) {}
-  bool Swap() override { return box_.SwapChange(change_); }
+  TileAction(HistoryCanvas& canvas, imaging::TileChange change) : canvas_(canvas), change_(std::move(change)) {}
+  bool Swap() override { return canvas_.SwapChange(change_); }
   size_t Bytes() const override { return sizeof(*this) + change_.Bytes(); }
   size_t StoredBytes() const override { return change_.StoredBytes(); }
   bool Pack(const imaging::TimeSlice& slice) override { return change_.Pack(slice); }
   bool Spill(imaging::SpillFile& file) override { return change_.Spill(file); }
 
  private:
-  forms::PictureBox& box_;
+  HistoryCanvas& canvas_;
   imaging::TileChange change_;
 };
 
@@ -71,72 +69,57 @@ class LabelAction : public UndoAction {
   std::optional<LabelState> other_;
 };
 
-LabelState StateOf(const forms::Label& label) {
-  LabelState s;
-  s.caption = label.Caption();
-  s.fontName = label.FontName();
-  s.fontSize = label.FontSize();
-  s.bold = label.FontBold();
-  s.italic = label.FontItalic();
-  s.color = label.ForeColor();
-  s.left = label.Left();
-  s.top = label.Top();
-  // Shown, also while a magnified view paints it instead of its window.
-  s.visible = label.Shown();
-  return s;
-}
-
 }  // namespace
 
 // --- One change on the surface ------------------------------------------------------------------
 
 void DrawingHistory::BeginChange() {
   SettleChange();
-  overlay_.Picture1.BeginChange();
+  canvas_.BeginChange();
 }
 
-bool DrawingHistory::ChangeOpen() const { return overlay_.Picture1.ChangeOpen(); }
+bool DrawingHistory::ChangeOpen() const { return canvas_.ChangeOpen(); }
 
 void DrawingHistory::EndChange() {
-  if (!overlay_.Picture1.ChangeOpen()) return;
+  if (!canvas_.ChangeOpen()) return;
   // The release: nothing is read or copied here, and nothing posted (a server round trip under
   // Wine); the overlay's idle time makes the step.
-  overlay_.Picture1.CloseChange();
+  canvas_.CloseChange();
 }
 
 void DrawingHistory::TakeEndedChange() {
-  if (!overlay_.Picture1.ChangeEnded()) return;
-  imaging::TileChange change = overlay_.Picture1.TakeEndedChange();
+  if (!canvas_.ChangeEnded()) return;
+  imaging::TileChange change = canvas_.TakeEndedChange();
   if (change.Empty()) return;
   UndoStep step;
-  step.Add(std::make_unique<TileAction>(overlay_.Picture1, std::move(change)));
+  step.Add(std::make_unique<TileAction>(canvas_, std::move(change)));
   steps_.Push(std::move(step));
   MarkChanged();
 }
 
 void DrawingHistory::SettleChange() {
-  if (overlay_.Picture1.ChangeOpen()) overlay_.Picture1.CloseChange();
+  if (canvas_.ChangeOpen()) canvas_.CloseChange();
   TakeEndedChange();
 }
 
-void DrawingHistory::CancelChange() { overlay_.Picture1.CancelChange(); }
+void DrawingHistory::CancelChange() { canvas_.CancelChange(); }
 
 // --- Idle time -------------------------------------------------------------------------------------
 
 void DrawingHistory::PostIdleWork() {
-  if (!idlePosted_ && overlay_.Hwnd()) idlePosted_ = ::PostMessageW(overlay_.Hwnd(), kMsgHistoryIdle, 0, 0) != 0;
+  if (!idlePosted_) idlePosted_ = canvas_.AskForIdleTime();
 }
 
 bool DrawingHistory::DoIdleWork() {
   idlePosted_ = false;
   TakeEndedChange();
-  const bool shown = overlay_.IsVisible();
+  const bool shown = canvas_.Showing();
   if (shown) {
     // After an undo or on a new surface: the copy catches up now, not tile by tile under the pen.
-    overlay_.Picture1.RefreshCopy();
+    canvas_.RefreshCopy();
   } else {
     // Between presentations a program in the tray holds no frame's worth of memory for it.
-    overlay_.Picture1.FreeDrawingCopy();
+    canvas_.FreeDrawingCopy();
   }
   // The end of a presentation is handled: the keeper may start on its picture.
   if (keeper_) keeper_->StartWriting();
@@ -152,28 +135,20 @@ OverlayState DrawingHistory::Capture(bool withLabels) { return CaptureState(with
 
 OverlayState DrawingHistory::CaptureState(bool withLabels, bool takeSurface) {
   OverlayState state;
-  state.surface = takeSurface ? overlay_.Picture1.TakeState() : overlay_.Picture1.SaveState();
-  state.clean = overlay_.Picture2.GetPicture();
+  state.surface = takeSurface ? canvas_.TakeSurface() : canvas_.SaveSurface();
+  state.clean = canvas_.CleanPicture();
   state.withLabels = withLabels;
-  state.page = overlay_.CurrentPage();
-  if (withLabels) {
-    overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
-      if (index >= kFirstUserLabel && label.Hwnd()) state.labels.emplace_back(index, StateOf(label));
-    });
-  }
+  state.page = canvas_.CurrentPage();
+  if (withLabels) state.labels = canvas_.Labels();
   return state;
 }
 
 void DrawingHistory::Apply(OverlayState state) {
-  overlay_.Picture1.RestoreState(std::move(state.surface));
-  overlay_.Picture2.SetPicture(std::move(state.clean));
-  overlay_.SetCurrentPage(state.page);
+  canvas_.RestoreSurface(std::move(state.surface));
+  canvas_.SetCleanPicture(std::move(state.clean));
+  canvas_.SetCurrentPage(state.page);
   if (!state.withLabels) return;
-  std::vector<int16_t> present;
-  overlay_.lblText.ForEach([&](int16_t index, const forms::Label&) {
-    if (index >= kFirstUserLabel) present.push_back(index);
-  });
-  for (int16_t index : present) overlay_.lblText.Remove(index);
+  canvas_.RemoveLabels();
   for (const auto& [index, label] : state.labels) ApplyLabel(index, label);
 }
 
@@ -186,7 +161,7 @@ void DrawingHistory::PushStateStep(KeptState before, bool quiet) {
 
 void DrawingHistory::TakeGrab(base::Picture grab) {
   SettleChange();
-  if (overlay_.IsVisible()) {
+  if (canvas_.Showing()) {
     // A second entry on the open overlay: the grab holds the strokes and labels of the moment,
     // and undoing it brings the earlier background and drawing back, with the step before it.
     PushStateStep(KeptState(Capture(false)), true);
@@ -197,15 +172,15 @@ void DrawingHistory::TakeGrab(base::Picture grab) {
     changed_ = false;
     ForgetPages();
   }
-  overlay_.Picture1.SetPicture(grab);
-  overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
+  canvas_.SetBackground(grab);
+  canvas_.SetCleanPicture(std::move(grab));
 }
 
 void DrawingHistory::ReplaceBackground(base::Picture picture) {
   SettleChange();
   PushStateStep(KeptState(Capture(false)));
-  overlay_.Picture1.SetPicture(picture);
-  overlay_.Picture2.SetPicture(overlay_.Picture1.GetPicture());
+  canvas_.SetBackground(picture);
+  canvas_.SetCleanPicture(std::move(picture));
   MarkChanged();
 }
 
@@ -213,16 +188,15 @@ void DrawingHistory::GrabBecomesBackground(base::Picture grab) {
   SettleChange();
   // A save through the magnifier between presentations changes no presentation: the next entry
   // grabs anew.
-  if (overlay_.IsVisible()) PushStateStep(KeptState(Capture(false)), true);
-  overlay_.Picture1.SetPictureKeepDrawing(std::move(grab));
+  if (canvas_.Showing()) PushStateStep(KeptState(Capture(false)), true);
+  canvas_.SetBackgroundKeepDrawing(std::move(grab));
 }
 
 // --- Labels ----------------------------------------------------------------------------------------
 
 std::optional<LabelState> DrawingHistory::CaptureLabel(int16_t index) const {
-  const forms::Label* label = overlay_.lblText.Item(index);
-  if (index < kFirstUserLabel || !label || !label->Hwnd()) return std::nullopt;
-  return StateOf(*label);
+  if (index < kFirstUserLabel) return std::nullopt;
+  return canvas_.FindLabel(index);
 }
 
 void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> before) {
@@ -234,33 +208,14 @@ void DrawingHistory::RecordLabelEdit(int16_t index, std::optional<LabelState> be
 }
 
 void DrawingHistory::ApplyLabel(int16_t index, const std::optional<LabelState>& state) {
-  if (index < kFirstUserLabel) return;
-  if (!state) {
-    overlay_.lblText.Remove(index);
-    // The editor may have been opened on it: a commit then makes a new label.
-    if (overlay_.cLbl == index) overlay_.cLbl = 0;
-    return;
-  }
-  forms::Label* label = overlay_.lblText.Item(index);
-  if (!label || !label->Hwnd()) {
-    overlay_.lblText.Remove(index);
-    label = &overlay_.LoadLblText(index);
-  }
-  label->SetFontName(state->fontName);
-  label->SetFontBold(state->bold);
-  label->SetFontSize(state->fontSize);
-  label->SetFontItalic(state->italic);
-  label->SetForeColor(state->color);
-  label->Move(state->left, state->top);
-  label->SetCaption(state->caption);
-  label->SetVisible(state->visible);
+  if (index >= kFirstUserLabel) canvas_.SetLabel(index, state);
 }
 
 // --- Undo, redo, the end of a presentation ------------------------------------------------------
 
 bool DrawingHistory::Undo() {
   SettleChange();
-  const PageKind before = overlay_.CurrentPage();
+  const PageKind before = canvas_.CurrentPage();
   if (!steps_.Undo()) return false;
   MarkChangedUnlessTurned(before);
   return true;
@@ -268,7 +223,7 @@ bool DrawingHistory::Undo() {
 
 bool DrawingHistory::Redo() {
   SettleChange();
-  const PageKind before = overlay_.CurrentPage();
+  const PageKind before = canvas_.CurrentPage();
   if (!steps_.Redo()) return false;
   MarkChangedUnlessTurned(before);
   return true;
@@ -278,12 +233,12 @@ bool DrawingHistory::Redo() {
 
 void DrawingHistory::MarkChanged() {
   changed_ = true;
-  drawnOn_[PageIndex(overlay_.CurrentPage())] = true;
+  drawnOn_[PageIndex(canvas_.CurrentPage())] = true;
 }
 
 void DrawingHistory::MarkChangedUnlessTurned(PageKind before) {
   // A turn of the page taken back or done again draws on no page.
-  if (overlay_.CurrentPage() == before) {
+  if (canvas_.CurrentPage() == before) {
     MarkChanged();
   } else {
     changed_ = true;
@@ -298,18 +253,19 @@ void DrawingHistory::ForgetPages() {
 void DrawingHistory::PutAside(const OverlayState& state) {
   // Its labels paint themselves now, while they are on the surface they belong to: the page is
   // kept at Esc with them.
-  pagesAside_[PageIndex(state.page)] = PageAside{state, LabelPieces()};
+  pagesAside_[PageIndex(state.page)] = PageAside{state, canvas_.LabelPieces()};
 }
 
 bool DrawingHistory::TurnPage(PageKind to) {
   SettleChange();
-  if (to == overlay_.CurrentPage()) return false;
+  if (to == canvas_.CurrentPage()) return false;
   OverlayState next;
   if (const std::optional<PageAside>& aside = pagesAside_[PageIndex(to)]) {
     next = aside->state;
   } else {
     // The first visit: a blank sheet of the surface's size, its own clean copy, no labels.
-    const int w = overlay_.Picture1.Width(), h = overlay_.Picture1.Height();
+    const SIZE size = canvas_.SurfaceSize();
+    const int w = size.cx, h = size.cy;
     base::Picture sheet = BlankPage(to, w, h);
     if (!sheet) return false;
     next.surface = forms::PictureBox::State{sheet, w, h, {}};
@@ -324,21 +280,6 @@ bool DrawingHistory::TurnPage(PageKind to) {
   return true;
 }
 
-std::vector<PicturePiece> DrawingHistory::LabelPieces() {
-  std::vector<PicturePiece> pieces;
-  // Each label paints itself (the surface under it, then its text) into a bitmap of its size,
-  // exactly as it paints on the screen.
-  overlay_.lblText.ForEach([&](int16_t index, const forms::Label& label) {
-    if (index < kFirstUserLabel || !label.Shown()) return;
-    const int w = label.Width(), h = label.Height();
-    forms::DrawingSurface scratch;
-    if (w <= 0 || h <= 0 || !scratch.Create(w, h)) return;
-    ::SendMessageW(label.Hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(scratch.Dc()), PRF_CLIENT);
-    pieces.push_back({label.Left(), label.Top(), scratch.Copy()});
-  });
-  return pieces;
-}
-
 imaging::PixelImage DrawingHistory::ComposedPicture() {
   imaging::PixelImage image;
   ComposePictureInto(image);
@@ -347,13 +288,13 @@ imaging::PixelImage DrawingHistory::ComposedPicture() {
 
 void DrawingHistory::ComposePictureInto(imaging::PixelImage& image) {
   SettleChange();
-  overlay_.Picture1.ContentImageInto(image);
-  if (!image.Empty()) PastePieces(image, LabelPieces());
+  canvas_.ContentInto(image);
+  if (!image.Empty()) PastePieces(image, canvas_.LabelPieces());
 }
 
 void DrawingHistory::PresentationEnding() {
   // A window loaded hidden (the palette command) ends no presentation.
-  if (!overlay_.IsVisible()) return;
+  if (!canvas_.Showing()) return;
   SettleChange();
   if (!changed_) {
     lastPresentation_.reset();
@@ -362,7 +303,7 @@ void DrawingHistory::PresentationEnding() {
   }
   // The labels paint over the surface: they are taken while it is still there.
   std::vector<PicturePiece> labels;
-  if (keeper_) labels = LabelPieces();
+  if (keeper_) labels = canvas_.LabelPieces();
   // The surface's pixels move, bitmap and all, into the state the next presentation can undo
   // back into; the keeper shares them. Nothing is copied here.
   OverlayState atEnd = CaptureState(true, true);
@@ -376,7 +317,11 @@ void DrawingHistory::PresentationEnding() {
         kept.pieces = std::move(labels);
         // No surface was live (nothing drawn on this background, or it could not be made): the
         // content is the picture, read into memory of its own.
-        if (kept.drawing.Empty()) kept.drawing = imaging::FrozenImage(overlay_.Picture1.ContentImage());
+        if (kept.drawing.Empty()) {
+          imaging::PixelImage content;
+          canvas_.ContentInto(content);
+          kept.drawing = imaging::FrozenImage(std::move(content));
+        }
       } else if (const std::optional<PageAside>& aside = pagesAside_[PageIndex(kind)]) {
         kept.drawing = aside->state.surface.drawing;
         kept.pieces = aside->labels;
@@ -398,7 +343,9 @@ void DrawingHistory::PresentationGone() {
 }
 
 void DrawingHistory::Forget() {
-  overlay_.Picture1.EndChange();
+  // A change under way ends where it is, unrecorded.
+  canvas_.CloseChange();
+  canvas_.TakeEndedChange();
   steps_.Clear();
   lastPresentation_.reset();
   changed_ = false;

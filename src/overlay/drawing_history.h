@@ -10,8 +10,11 @@
 // comes back with it.
 //
 // Anything that draws on the surface as one step (a stroke, a shape) uses the change interface:
-// BeginChange, draw with Picture1's calls, EndChange (or CancelChange, which takes back everything
+// BeginChange, draw on the surface, EndChange (or CancelChange, which takes back everything
 // the change drew).
+//
+// All the history knows of the overlay is its canvas (overlay/history_canvas.h): the surface and
+// its states, the clean copy, the labels, the page, and whether it shows.
 //
 // A stroke costs no more with the history than without: while it draws, the surface only notes
 // the tiles it touches, and EndChange (the release) just closes the change. Comparing those
@@ -43,28 +46,19 @@
 #include <vector>
 
 #include "base/picture.h"
-#include "forms/picture_box.h"
 #include "imaging/pixel_image.h"
 #include "imaging/spill_file.h"
 #include "overlay/history.h"
+#include "overlay/history_canvas.h"
 #include "overlay/keeping.h"
 #include "overlay/kept_state.h"
 #include "overlay/pages.h"
 
-class ss;
-
 namespace overlay {
-
-// Posted to the overlay window when a presentation has ended: the keeper may start on its picture.
-// Its handler does the rest of the idle-time work too (DoIdleWork).
-constexpr UINT kMsgHistoryIdle = WM_APP + 2;
-
-// Labels from this index up are the presenter's; 0 is the template and 1 is never shown.
-constexpr int16_t kFirstUserLabel = 2;
 
 class DrawingHistory {
  public:
-  explicit DrawingHistory(ss& overlay) : overlay_(overlay) {}
+  explicit DrawingHistory(HistoryCanvas& canvas) : canvas_(canvas) {}
   DrawingHistory(const DrawingHistory&) = delete;
   DrawingHistory& operator=(const DrawingHistory&) = delete;
 
@@ -75,7 +69,7 @@ class DrawingHistory {
   }
 
   // --- One change on the surface as one step ------------------------------------------------
-  // Opens a change on Picture1; one already open is ended (and recorded) first.
+  // Opens a change on the surface; one already open is ended (and recorded) first.
   void BeginChange();
   bool ChangeOpen() const;
   // Closes the change: one step when any pixel changed, nothing otherwise. The step is made in
@@ -157,11 +151,9 @@ class DrawingHistory {
   // After an undo or a redo: a page drawn on, unless the step was a turn of the page.
   void MarkChangedUnlessTurned(PageKind before);
   void ForgetPages();
-  // Labels as they paint themselves, with their places.
-  std::vector<PicturePiece> LabelPieces();
   OverlayState CaptureState(bool withLabels, bool takeSurface);
 
-  ss& overlay_;
+  HistoryCanvas& canvas_;
   History steps_;
   DrawingKeeper* keeper_ = nullptr;
   bool changed_ = false;

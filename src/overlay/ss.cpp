@@ -14,8 +14,11 @@ constexpr int kIdPicture2 = 101;
 constexpr int kIdPicture3 = 102;
 constexpr int kIdFirstButton = 200;
 constexpr UINT kMsgClaimKeyboard = WM_APP + 1;
+// Asked for by the history (AskForIdleTime) when a presentation has ended: the keeper may start on
+// its picture. Its handler does the rest of the idle-time work too (DrawingHistory::DoIdleWork).
+constexpr UINT kMsgHistoryIdle = WM_APP + 2;
 // Posted when the overlay lost the keyboard: it takes it back only from the notification area's
-// window. (WM_APP + 2 is the history's.)
+// window.
 constexpr UINT kMsgKeyboardLost = WM_APP + 3;
 constexpr UINT_PTR kClaimTimer = 1;
 // The history's idle-time work (see DrawingHistory::DoIdleWork). WM_TIMER comes only when no
@@ -140,6 +143,8 @@ void ss::Unload() {
   // with it: nothing of the presentation stays behind in the tray.
   clipboard_.RenderAllWhenReady(Hwnd());
 }
+
+bool ss::AskForIdleTime() { return Hwnd() && ::PostMessageW(Hwnd(), kMsgHistoryIdle, 0, 0) != 0; }
 
 void ss::UnloadForGood() {
   Unload();
@@ -515,7 +520,7 @@ LRESULT ss::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgKeyboardLost:
       if (IsVisible() && forms::IsNotificationAreaWindow(::GetForegroundWindow())) ClaimKeyboardSoon();
       return 0;
-    case overlay::kMsgHistoryIdle:
+    case kMsgHistoryIdle:
       if (history_.DoIdleWork() && !IsVisible()) ::SetTimer(Hwnd(), kHistoryTimer, kHistoryTimerHiddenMillis, nullptr);
       return 0;
     case WM_TIMER:

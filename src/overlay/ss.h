@@ -22,6 +22,7 @@
 #include "overlay/clipboard.h"
 #include "overlay/drawing_history.h"
 #include "overlay/drawing_target.h"
+#include "overlay/history_canvas.h"
 #include "overlay/links.h"
 #include "overlay/pages.h"
 #include "overlay/pen_geometry.h"
@@ -29,7 +30,7 @@
 #include "overlay/tool_cursors.h"
 #include "settings/app_settings.h"
 
-class ss : public forms::Window, public overlay::DrawingTarget {
+class ss : public forms::Window, public overlay::DrawingTarget, private overlay::HistoryCanvas {
  public:
   // `settings` is the program's settings record, read at every stroke and key and changed by the
   // key commands; it outlives the overlay.
@@ -127,10 +128,10 @@ class ss : public forms::Window, public overlay::DrawingTarget {
   // w (White) and k (Black): that page, or the desktop when it shows already; one undo step. Only
   // while the presentation shows.
   void TurnToPage(overlay::PageKind key) override;
-  overlay::PageKind CurrentPage() const { return page_; }
+  overlay::PageKind CurrentPage() const override { return page_; }
   // The page whose picture the surface now holds (a turn, or the history bringing one back): the
   // highlighter follows its paper.
-  void SetCurrentPage(overlay::PageKind page);
+  void SetCurrentPage(overlay::PageKind page) override;
 
   // --- Text labels ---------------------------------------------------------------------------
   int16_t cKey = 0;
@@ -216,6 +217,33 @@ class ss : public forms::Window, public overlay::DrawingTarget {
   void CommitText();
 
   HCURSOR CursorFor(overlay::CursorKind kind);
+
+  // What the history sees of the overlay (overlay/ss_canvas.cpp; AskForIdleTime in ss.cpp).
+  bool BeginChange() override;
+  bool ChangeOpen() const override;
+  void CloseChange() override;
+  bool ChangeEnded() const override;
+  imaging::TileChange TakeEndedChange() override;
+  void CancelChange() override;
+  bool SwapChange(imaging::TileChange& change) override;
+  void RefreshCopy() override;
+  void FreeDrawingCopy() override;
+  SurfaceState SaveSurface() override;
+  SurfaceState TakeSurface() override;
+  void RestoreSurface(SurfaceState state) override;
+  void SetBackground(base::Picture picture) override;
+  void SetBackgroundKeepDrawing(base::Picture picture) override;
+  SIZE SurfaceSize() const override;
+  void ContentInto(imaging::PixelImage& image) override;
+  base::Picture CleanPicture() const override;
+  void SetCleanPicture(base::Picture picture) override;
+  std::vector<std::pair<int16_t, overlay::LabelState>> Labels() const override;
+  std::optional<overlay::LabelState> FindLabel(int16_t index) const override;
+  void SetLabel(int16_t index, const std::optional<overlay::LabelState>& state) override;
+  void RemoveLabels() override;
+  std::vector<overlay::PicturePiece> LabelPieces() override;
+  bool Showing() const override { return IsVisible(); }
+  bool AskForIdleTime() override;
 
   settings::AppSettingsRecord& AppSettings;
   overlay::CommandDispatcher* commands_ = nullptr;

@@ -208,58 +208,6 @@ TEST_F(UndoTest, PlacingAndEditingALabelAreStepsAndLoadingBackAPresentationBring
   EXPECT_EQ(0, CountDifferences(fresh, CaptureScreen()));
 }
 
-TEST_F(UndoTest, AReleaseOnlyClosesTheStrokeThePauseAfterItMakesTheStepAndUndoOrEscRightAfterItTakeItAlong) {
-  o().TogglePen();
-  const uint32_t red = 0xFF0000;
-  auto stroke = [&](int y) {
-    o().History().BeginChange();
-    o().Picture1.PSet(300, y, RGB(255, 0, 0), 20);
-    o().Picture1.LineTo(900, y, RGB(255, 0, 0), 20);
-    o().History().EndChange();
-  };
-  auto content = [&] { return o().Picture1.ContentImage().pixels; };
-  stroke(300);
-  EXPECT_TRUE(o().Picture1.ChangeEnded()) << "closed at the release, not looked at yet";
-  ASSERT_TRUE(PumpUntil([&] { return !o().Picture1.ChangeEnded(); })) << "the pause makes the step";
-  EXPECT_EQ(1u, Undoable());
-  const std::vector<uint32_t> one = content();
-
-  // Undo straight after a release undoes that stroke; the tiles it swapped are brought up to date
-  // in the surface's copy in the next pause, and a stroke over them undoes exactly again.
-  stroke(500);
-  ASSERT_TRUE(o().History().Undo());
-  EXPECT_EQ(one, content());
-  EXPECT_EQ(1u, Redoable());
-  EXPECT_TRUE(o().Picture1.CopyStale());
-  ASSERT_TRUE(PumpUntil([&] { return !o().Picture1.CopyStale(); }));
-  stroke(520);
-  ASSERT_TRUE(o().History().Undo());
-  EXPECT_EQ(one, content());
-
-  // Esc straight after a release: the stroke is in the presentation the next one undoes into...
-  stroke(700);
-  short esc = 27;
-  o().Picture1_KeyPress(esc);
-  ASSERT_FALSE(o().IsLoaded());
-  // (Between presentations the history's copy of the drawing gives its memory back.)
-  const size_t frame = static_cast<size_t>(::GetSystemMetrics(SM_CXSCREEN)) * ::GetSystemMetrics(SM_CYSCREEN) * 4;
-  EXPECT_EQ(frame, o().Picture1.DrawingCopyBytes()) << "until the hide is done";
-  EXPECT_TRUE(PumpUntil([&] { return o().Picture1.DrawingCopyBytes() == 0; }));
-  o().cmdScreen_Click();
-  o().ShowOverlay();
-  ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() == o().Picture1.Hwnd(); }));
-  ASSERT_TRUE(o().History().Undo());
-  const imaging::PixelImage back = o().Picture1.ContentImage();
-  EXPECT_EQ(red, back.At(600, 700) & 0xFFFFFF);
-  EXPECT_EQ(red, back.At(600, 300) & 0xFFFFFF);
-  EXPECT_NE(red, back.At(600, 520) & 0xFFFFFF);
-  // ... as a step of its own.
-  ASSERT_TRUE(o().History().Undo());
-  const imaging::PixelImage before = o().Picture1.ContentImage();
-  EXPECT_NE(red, before.At(600, 700) & 0xFFFFFF);
-  EXPECT_EQ(red, before.At(600, 300) & 0xFFFFFF);
-}
-
 TEST_F(UndoTest, WithTheGdiTableFullTheScreenKeepsItsPictureAndDrawingComesBack) {
   // The window is new: its drawing copy is made on the first stroke. Take every GDI slot first.
   std::vector<HBRUSH> brushes;
